@@ -1,0 +1,94 @@
+#include "engine/vector.h"
+
+#include "support/assertion_recorder.h"
+#include "support/float_compare.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using Kestrel::Matrix4;
+using Kestrel::Vector3;
+using TestSupport::near;
+
+namespace {
+
+const float PI = 3.14159265f;
+
+TEST(MatrixTest, ProductAppliesLeftOperandFirst) {
+    const Matrix4 m = Matrix4::translation({1, 2, 3}) * Matrix4::scaling({2, 2, 2});
+    EXPECT_TRUE(near(m.transformPoint({1, 1, 1}), {4, 6, 8}));
+
+    const Matrix4 other = Matrix4::scaling({2, 2, 2}) * Matrix4::translation({1, 2, 3});
+    EXPECT_TRUE(near(other.transformPoint({1, 1, 1}), {3, 4, 5}));
+}
+
+TEST(MatrixTest, RotationFactoriesTurnByTheNegatedAngle) {
+    EXPECT_TRUE(near(Matrix4::rotationZ(PI / 2).transformPoint({1, 0, 0}), {0, -1, 0}));
+    EXPECT_TRUE(near(Matrix4::rotationZ(-PI / 2).transformPoint({1, 0, 0}), {0, 1, 0}));
+    EXPECT_TRUE(near(Matrix4::rotationX(PI / 2).transformPoint({0, 1, 0}), {0, 0, -1}));
+    EXPECT_TRUE(near(Matrix4::rotationY(PI / 2).transformPoint({0, 0, 1}), {-1, 0, 0}));
+}
+
+TEST(MatrixTest, RotationAxisAgreesWithTheAxisFactories) {
+    const float angle = 0.7f;
+    const Vector3 p(0.3f, -1.2f, 2.5f);
+    EXPECT_TRUE(near(Matrix4::rotationAxis({1, 0, 0}, angle).transformPoint(p),
+                     Matrix4::rotationX(angle).transformPoint(p)));
+    EXPECT_TRUE(near(Matrix4::rotationAxis({0, 1, 0}, angle).transformPoint(p),
+                     Matrix4::rotationY(angle).transformPoint(p)));
+    EXPECT_TRUE(near(Matrix4::rotationAxis({0, 0, 1}, angle).transformPoint(p),
+                     Matrix4::rotationZ(angle).transformPoint(p)));
+}
+
+TEST(MatrixTest, PointsCarryTheTranslationAndDirectionsDoNot) {
+    Matrix4 m = Matrix4::translation({5, 6, 7}) * Matrix4::rotationZ(PI / 2);
+    m.m[12] = 9.0f; // the last row never divides
+    EXPECT_TRUE(near(m.transformPoint({0, 0, 0}), {m[3], m[7], m[11]}));
+    EXPECT_TRUE(near(m.transformDirection({1, 0, 0}), {0, -1, 0}));
+}
+
+TEST(VectorTest, NormalizedWithLengthKeepsTheDirection) {
+    const Vector3 v = Vector3(3, 0, 4).normalized(10.0f);
+    EXPECT_TRUE(near(v, {6, 0, 8}));
+    EXPECT_TRUE(near(Vector3(0, 0, 2).normalized(), {0, 0, 1}));
+    EXPECT_FALSE(std::isfinite(Vector3(0, 0, 0).normalized().x));
+}
+
+TEST(VectorTest, CrossFollowsTheRightHandRule) {
+    EXPECT_TRUE(near(Kestrel::cross({1, 0, 0}, {0, 1, 0}), {0, 0, 1}));
+    EXPECT_TRUE(near(Kestrel::cross({0, 0, 1}, {0, 1, 0}), {-1, 0, 0}));
+}
+
+TEST(InterpolateCubicTest, RunsThroughBothEndsAndIsNotAStraightLine) {
+    const float expected[] = {1.0f, 1.34375f, 1.5f, 1.65625f, 2.0f};
+    for (int i = 0; i <= 4; ++i)
+        EXPECT_TRUE(near(Kestrel::interpolateCubic(1, 2, 0, 3, 0.25f * i), expected[i])) << i;
+
+    EXPECT_FLOAT_EQ(Kestrel::interpolateCubic(-4, 7, 100, -50, 0.0f), -4.0f);
+    EXPECT_FLOAT_EQ(Kestrel::interpolateCubic(-4, 7, 100, -50, 1.0f), 7.0f);
+}
+
+TEST(InterpolateCubicTest, OutOfRangeIsReportedAndStillExtrapolated) {
+    TestSupport::AssertionRecorder recorder;
+    const float value = Kestrel::interpolateCubic(1, 2, 0, 3, 1.5f);
+    ASSERT_EQ(recorder.reports().size(), 1u);
+    EXPECT_EQ(recorder.reports()[0], "t >= 0.0f && t <= 1.0f");
+    // a = 0.5 - 1 ... evaluated directly: a = 3-2-0+1 = 2, b = 0-1-2 = -3, c = 2.
+    EXPECT_TRUE(near(value, 2 * 3.375f - 3 * 2.25f + 2 * 1.5f + 1));
+
+    recorder.clear();
+    Kestrel::interpolateCubic(Vector3(1, 1, 1), Vector3(2, 2, 2), Vector3(), Vector3(3, 3, 3), -0.5f);
+    ASSERT_FALSE(recorder.reports().empty());
+    EXPECT_EQ(recorder.reports()[0], "t >= 0 && t <= 1");
+}
+
+TEST(ClampTest, BoundsAndNaN) {
+    EXPECT_EQ(Kestrel::clamp(5, 0, 1), 1);
+    EXPECT_EQ(Kestrel::clamp(-1, 0, 1), 0);
+    EXPECT_EQ(Kestrel::clamp(0.5f, 0, 1), 0.5f);
+    EXPECT_TRUE(std::isnan(Kestrel::clamp(std::numeric_limits<float>::quiet_NaN(), 0, 1)));
+}
+
+} // namespace
