@@ -52,16 +52,24 @@ struct Vector3 {
     }
 };
 
-inline Vector3 operator*(float s, const Vector3& v) { return v * s; }
+inline Vector3 operator*(float s, const Vector3& v) {
+    return v * s;
+}
 
-inline float dot(const Vector3& a, const Vector3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline float dot(const Vector3& a, const Vector3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
 inline Vector3 cross(const Vector3& a, const Vector3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-inline float distance(const Vector3& a, const Vector3& b) { return (b - a).length(); }
-inline float distanceSquared(const Vector3& a, const Vector3& b) { return (a - b).lengthSquared(); }
+inline float distance(const Vector3& a, const Vector3& b) {
+    return (b - a).length();
+}
+inline float distanceSquared(const Vector3& a, const Vector3& b) {
+    return (a - b).lengthSquared();
+}
 
 inline Vector3 lerp(const Vector3& a, const Vector3& b, float t) {
     return {a.x * (1.0f - t) + b.x * t, a.y * (1.0f - t) + b.y * t, a.z * (1.0f - t) + b.z * t};
@@ -70,7 +78,8 @@ inline Vector3 lerp(const Vector3& a, const Vector3& b, float t) {
 inline Vector3 interpolateCubic(const Vector3& p1, const Vector3& p2, const Vector3& p0,
                                 const Vector3& p3, float t) {
     KESTREL_ASSERT(t >= 0 && t <= 1);
-    return {interpolateCubic(p1.x, p2.x, p0.x, p3.x, t), interpolateCubic(p1.y, p2.y, p0.y, p3.y, t),
+    return {interpolateCubic(p1.x, p2.x, p0.x, p3.x, t),
+            interpolateCubic(p1.y, p2.y, p0.y, p3.y, t),
             interpolateCubic(p1.z, p2.z, p0.z, p3.z, t)};
 }
 
@@ -82,9 +91,7 @@ struct Vector4 {
 
     Vector4() = default;
     Vector4(float x, float y, float z, float w) : x(x), y(y), z(z), w(w) {}
-    bool operator==(const Vector4& o) const {
-        return x == o.x && y == o.y && z == o.z && w == o.w;
-    }
+    bool operator==(const Vector4& o) const { return x == o.x && y == o.y && z == o.z && w == o.w; }
 };
 
 struct Matrix4 {

@@ -79,7 +79,8 @@ TEST(InterpolateCubicTest, OutOfRangeIsReportedAndStillExtrapolated) {
     EXPECT_TRUE(near(value, 2 * 3.375f - 3 * 2.25f + 2 * 1.5f + 1));
 
     recorder.clear();
-    Kestrel::interpolateCubic(Vector3(1, 1, 1), Vector3(2, 2, 2), Vector3(), Vector3(3, 3, 3), -0.5f);
+    Kestrel::interpolateCubic(Vector3(1, 1, 1), Vector3(2, 2, 2), Vector3(), Vector3(3, 3, 3),
+                              -0.5f);
     ASSERT_FALSE(recorder.reports().empty());
     EXPECT_EQ(recorder.reports()[0], "t >= 0 && t <= 1");
 }

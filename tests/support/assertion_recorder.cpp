@@ -7,7 +7,9 @@ namespace {
 
 std::vector<std::string> g_Reports;
 
-void record(const char* condition, const char*, int) { g_Reports.emplace_back(condition); }
+void record(const char* condition, const char*, int) {
+    g_Reports.emplace_back(condition);
+}
 
 } // namespace
 
@@ -20,12 +22,16 @@ AssertionRecorder::~AssertionRecorder() {
     g_Reports.clear();
 }
 
-const std::vector<std::string>& AssertionRecorder::reports() const { return g_Reports; }
+const std::vector<std::string>& AssertionRecorder::reports() const {
+    return g_Reports;
+}
 
 bool AssertionRecorder::reported(const std::string& condition) const {
     return std::find(g_Reports.begin(), g_Reports.end(), condition) != g_Reports.end();
 }
 
-void AssertionRecorder::clear() { g_Reports.clear(); }
+void AssertionRecorder::clear() {
+    g_Reports.clear();
+}
 
 } // namespace TestSupport

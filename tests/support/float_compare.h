@@ -14,8 +14,8 @@ constexpr float TOLERANCE = 1e-5f;
 inline ::testing::AssertionResult near(float actual, float expected, float tolerance = TOLERANCE) {
     if (std::fabs(actual - expected) <= tolerance)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << actual << " is not within " << tolerance << " of "
-                                         << expected;
+    return ::testing::AssertionFailure()
+           << actual << " is not within " << tolerance << " of " << expected;
 }
 
 inline ::testing::AssertionResult near(const Kestrel::Vector3& actual,

@@ -1,0 +1,71 @@
+// A keyframed skeletal animation read from ".ksta" text: per keyframe one
+// rotation per bone (radians about the bone's own axes) and the time to the next
+// keyframe. apply samples it with the four-point cubic and blends the pose into
+// an entity's bones, optionally mirrored left to right (".L" <-> ".R").
+#pragma once
+
+#include "engine/resource.h"
+#include "engine/vector.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace Kestrel {
+
+class Entity;
+
+struct Keyframe {
+    std::vector<Vector3> m_BoneRotations; // one per bone index
+    Vector3 m_Translation;                // kept and written, not sampled
+    float m_Duration = 0.0f;              // to the next keyframe (the last: back to the first)
+    float m_StartTime = 0.0f;
+};
+
+class Animation : public Resource {
+public:
+    // Never fails: unknown lines become bone lines, unreadable numbers 0.
+    static Animation* parse(const std::string& text);
+    std::string toText() const;
+
+    Type getResourceType() const override { return ANIMATION; }
+
+    float getAnimationLength(bool loop) const {
+        return loop ? m_LoopingAnimationLength : m_AnimationLength;
+    }
+    // time has already been wrapped or clamped by the caller; loop is unused.
+    void apply(Entity* entity, float time, float weight, bool loop, bool mirror) const;
+
+    Vector3 getTranslation(unsigned keyframeIndex) const;
+    void setTranslation(unsigned keyframeIndex, const Vector3& translation);
+    float getDuration(unsigned keyframeIndex) const;
+    void setDuration(unsigned keyframeIndex, float duration);
+    float getStartTime(unsigned keyframeIndex) const;
+    Vector3 getBoneRotation(unsigned keyframeIndex, const std::string& name) const;
+    void setBoneRotation(unsigned keyframeIndex, const std::string& name, const Vector3& rotation);
+
+    unsigned getKeyframeCount() const { return static_cast<unsigned>(m_Keyframes.size()); }
+    unsigned getKeyframeAtTime(float time) const;
+    unsigned addKeyframe();
+    unsigned insertKeyframe(unsigned insertAfter);
+    void swapKeyframes(unsigned keyframeIndex1, unsigned keyframeIndex2);
+
+    const std::map<std::string, unsigned>& getBoneIndices() const { return m_BoneIndices; }
+
+private:
+    void recalculateTimes();
+    void padBoneRotations();
+
+    std::vector<Keyframe> m_Keyframes;
+    std::map<std::string, unsigned> m_BoneIndices;
+    std::map<std::string, unsigned> m_MirroredBoneIndices;
+    float m_AnimationLength = 0.0f;
+    float m_LoopingAnimationLength = 0.0f;
+};
+
+// Swaps a trailing ".L"/".R" (or ".l"/".r") suffix; any other name is returned as is.
+std::string mirrorBoneName(const std::string& name);
+// Reads "(x,y,z)"; missing components are 0. Shared with the mesh loader.
+Vector3 parseVector3(const char* text);
+
+} // namespace Kestrel

@@ -1,0 +1,41 @@
+// The render device on fixed-function OpenGL with buffer objects, GLSL programs
+// and framebuffer objects. Needs a current context and an initialised GLEW. Its
+// only record of OpenGL state is the texture per stage, the shader and the
+// framebuffer it last set.
+#pragma once
+
+#include "engine/renderdevice/renderdevice.h"
+
+namespace Kestrel {
+
+class OpenGLRenderDevice : public RenderDevice {
+public:
+    OpenGLRenderDevice();
+    ~OpenGLRenderDevice() override;
+
+    FaceList* createFaceList(VertexList* vertexList, int usage) override;
+    VertexList* createVertexList(int usage) override;
+    Shader* createShader() override;
+    FrameBuffer* createFrameBuffer() override;
+    Texture* createTexture() override;
+
+    void setTexture(Texture* texture, unsigned int textureStage) override;
+    void setShader(Shader* shader) override;
+    void setFrameBuffer(FrameBuffer* frameBuffer) override;
+    void setViewport(const IntPoint& lowerLeft, const IntPoint& upperRight) override;
+    void clear(bool color, bool depth) override;
+    void setDepthTest(bool enabled) override;
+    void setBlendMode(BlendMode mode) override;
+    void setProjectionMatrix(const Matrix4& m) override;
+    void setModelViewMatrix(const Matrix4& m) override;
+    void drawFaceList(FaceList* faceList) override;
+    void render(Camera* camera) override;
+    void setCamera(Camera* camera) override;
+
+protected:
+    Texture* m_Textures[MAX_TEXTURE_STAGES] = {};
+    Shader* m_Shader = nullptr;
+    FrameBuffer* m_FrameBuffer = nullptr;
+};
+
+} // namespace Kestrel

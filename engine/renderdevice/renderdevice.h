@@ -1,0 +1,83 @@
+// The engine's one door to the graphics hardware: factories for device objects
+// (the caller owns what they return), state setters, an immediate draw, and a
+// render queue drawn in submission order through a camera. The queue points to
+// what it draws and owns nothing; items are valid until the next render.
+#pragma once
+
+#include "engine/vector.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace Kestrel {
+
+class Camera;
+class FaceList;
+class FrameBuffer;
+class Morphable;
+class Shader;
+class Texture;
+class Transformable;
+class VertexList;
+
+const unsigned MAX_TEXTURE_STAGES = 4;
+
+enum BlendMode : int32_t { BLEND_NONE = 0, BLEND_ADDITIVE = 1, BLEND_ALPHA = 2 };
+
+struct IntPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+
+struct RenderItem {
+    Transformable* transform = nullptr; // its world matrix is the model-view; null is identity
+    FaceList* faceList = nullptr;
+    Texture* texture = nullptr;     // stage 0
+    Shader* shader = nullptr;       // null: fixed-function pipeline
+    Morphable* morphable = nullptr; // deforms the face list's vertices before drawing
+    BlendMode blendMode = BLEND_NONE;
+};
+
+class RenderDevice {
+public:
+    RenderDevice() = default;
+    virtual ~RenderDevice() = default;
+    RenderDevice(const RenderDevice&) = delete;
+    RenderDevice& operator=(const RenderDevice&) = delete;
+
+    virtual FaceList* createFaceList(VertexList* vertexList, int usage) = 0;
+    virtual VertexList* createVertexList(int usage) = 0;
+    virtual Shader* createShader() = 0;
+    virtual FrameBuffer* createFrameBuffer() = 0;
+    virtual Texture* createTexture() = 0;
+
+    virtual void setTexture(Texture* texture, unsigned int textureStage) = 0;
+    virtual void setShader(Shader* shader) = 0;
+    virtual void setFrameBuffer(FrameBuffer* frameBuffer) = 0;
+    virtual void setViewport(const IntPoint& lowerLeft, const IntPoint& upperRight) = 0;
+    virtual void clear(bool color, bool depth) = 0;
+    virtual void setDepthTest(bool enabled) = 0;
+    virtual void setBlendMode(BlendMode mode) = 0;
+    virtual void setProjectionMatrix(const Matrix4& m) { m_ProjectionMatrix = m; }
+    virtual void setModelViewMatrix(const Matrix4& m) { m_ModelViewMatrix = m; }
+    virtual void drawFaceList(FaceList* faceList) = 0;
+    // Draws and empties the queue through the camera.
+    virtual void render(Camera* camera) = 0;
+    virtual void setCamera(Camera* camera) = 0;
+
+    // Note the argument order: the face list first.
+    void addToRenderQueue(FaceList* faceList, Transformable* transform, Texture* texture,
+                          Shader* shader, Morphable* morphable, BlendMode blendMode) {
+        m_RenderQueue.push_back({transform, faceList, texture, shader, morphable, blendMode});
+    }
+    Matrix4 getProjectionMatrix() const { return m_ProjectionMatrix; }
+    Matrix4 getModelViewMatrix() const { return m_ModelViewMatrix; }
+    const std::vector<RenderItem>& getRenderQueue() const { return m_RenderQueue; }
+
+protected:
+    std::vector<RenderItem> m_RenderQueue;
+    Matrix4 m_ProjectionMatrix;
+    Matrix4 m_ModelViewMatrix;
+};
+
+} // namespace Kestrel

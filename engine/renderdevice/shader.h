@@ -1,0 +1,23 @@
+// A GPU program made of an optional vertex and an optional fragment program,
+// compiled from GLSL source files. Its colour sampler is the uniform "texture".
+#pragma once
+
+#include "engine/resource.h"
+
+#include <string>
+
+namespace Kestrel {
+
+class Shader : public Resource {
+public:
+    ~Shader() override = default;
+    Type getResourceType() const override { return SHADER; }
+    // Either source may be empty; compile errors are reported, not fatal.
+    virtual bool compile(const std::string& vertexSource, const std::string& fragmentSource) = 0;
+    virtual void setUniform(const std::string& name, int value) = 0;
+
+    // Reads both files (an empty path or a missing file leaves that stage out).
+    bool load(const std::string& vertexPath, const std::string& fragmentPath);
+};
+
+} // namespace Kestrel

@@ -1,0 +1,28 @@
+// A two-dimensional image on the graphics side, filled from a PNG file or from
+// pixels in memory. Texture coordinate v = 0 is the image's first row.
+#pragma once
+
+#include "engine/resource.h"
+
+#include <string>
+
+namespace Kestrel {
+
+enum TextureFormat { FORMAT_RGBA = 0, FORMAT_RGB = 1, FORMAT_ALPHA = 2 };
+
+class Texture : public Resource {
+public:
+    ~Texture() override = default;
+    Type getResourceType() const override { return TEXTURE; }
+    // Decodes the image file and hands tightly packed RGB or RGBA bytes to create.
+    virtual bool load(const std::string& path);
+    // Builds the texture and its whole mipmap chain from rows of width pixels.
+    virtual bool create(TextureFormat format, unsigned width, unsigned height,
+                        const void* pixels) = 0;
+    // Replaces mipmap level index + 1 (index 0 is the first level below full size).
+    virtual bool setMipmap(unsigned index, const void* pixels) = 0;
+    virtual void setFiltering(bool filtered) = 0;
+    virtual unsigned getHandle() const = 0;
+};
+
+} // namespace Kestrel

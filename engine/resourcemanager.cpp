@@ -1,0 +1,183 @@
+#include "engine/resourcemanager.h"
+
+#include "engine/animation.h"
+#include "engine/assert.h"
+#include "engine/mesh.h"
+#include "engine/meshloader.h"
+#include "engine/renderdevice/renderdevice.h"
+#include "engine/renderdevice/shader.h"
+#include "engine/renderdevice/texture.h"
+#include "engine/text.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace Kestrel {
+namespace {
+
+// Lives for the whole process; emptied explicitly while the OpenGL context exists.
+ResourceManager g_ResourceManager;
+
+const unsigned TEXT_PIXEL_SIZE = 64;
+
+bool readWholeFile(const std::string& path, std::string& text) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    std::ostringstream contents;
+    contents << file.rdbuf();
+    text = contents.str();
+    return true;
+}
+
+} // namespace
+
+ResourceManager* ResourceManager::getInstance() {
+    return &g_ResourceManager;
+}
+
+ResourceManager::~ResourceManager() {
+    clear();
+}
+
+void ResourceManager::clear() {
+    for (auto& entry : m_Resources)
+        delete entry.second;
+    m_Resources.clear();
+    for (Resource* resource : m_Replaced)
+        delete resource;
+    m_Replaced.clear();
+}
+
+void ResourceManager::addSearchPath(const std::string& path) {
+    if (path.empty())
+        return;
+    m_SearchPaths.push_back(path.back() == '/' ? path : path + '/');
+}
+
+bool ResourceManager::fileExists(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return file.is_open();
+}
+
+std::string ResourceManager::resolvePath(const std::string& name) const {
+    if (name.empty())
+        return std::string();
+    if (name[0] == '/')
+        return name;
+    for (const std::string& searchPath : m_SearchPaths) {
+        const std::string candidate = searchPath + name;
+        if (fileExists(candidate))
+            return candidate;
+    }
+    return std::string();
+}
+
+Resource* ResourceManager::findResource(const std::string& name) const {
+    auto it = m_Resources.find(name);
+    return it == m_Resources.end() ? nullptr : it->second;
+}
+
+void ResourceManager::addResource(const std::string& name, Resource* resource) {
+    Resource*& slot = m_Resources[name];
+    if (slot && slot != resource)
+        m_Replaced.push_back(slot);
+    slot = resource;
+}
+
+// A cached resource of another type than requested gives null: handing it out
+// as the requested type would be an invalid cast.
+Mesh* ResourceManager::loadMesh(const std::string& file, RenderDevice* device) {
+    if (file.empty()) {
+        KESTREL_ASSERT(file.length() > 0);
+        return nullptr;
+    }
+    if (Resource* loadedResource = findResource(file)) {
+        KESTREL_ASSERT(loadedResource->getResourceType() == Resource::MESH);
+        return loadedResource->getResourceType() == Resource::MESH
+                   ? static_cast<Mesh*>(loadedResource)
+                   : nullptr;
+    }
+    const std::string path = resolvePath(file);
+    if (path.empty())
+        return nullptr;
+    MeshLoader loader(device);
+    Mesh* mesh = loader.load(path);
+    m_Resources[file] = mesh;
+    return mesh;
+}
+
+Shader* ResourceManager::loadShader(const std::string& vertexProgramFile,
+                                    const std::string& fragmentProgramFile, RenderDevice* device) {
+    if (vertexProgramFile.empty() && fragmentProgramFile.empty()) {
+        KESTREL_ASSERT(vertexProgramFile.length() > 0 || fragmentProgramFile.length() > 0);
+        return nullptr;
+    }
+    const std::string key = vertexProgramFile + fragmentProgramFile;
+    if (Resource* loadedResource = findResource(key)) {
+        KESTREL_ASSERT(loadedResource->getResourceType() == Resource::SHADER);
+        return loadedResource->getResourceType() == Resource::SHADER
+                   ? static_cast<Shader*>(loadedResource)
+                   : nullptr;
+    }
+    const std::string vertexPath = resolvePath(vertexProgramFile);
+    const std::string fragmentPath = resolvePath(fragmentProgramFile);
+    if (vertexPath.empty() && fragmentPath.empty())
+        return nullptr;
+    Shader* shader = device->createShader();
+    if (!shader)
+        return nullptr;
+    shader->load(vertexPath, fragmentPath);
+    m_Resources[key] = shader;
+    return shader;
+}
+
+Texture* ResourceManager::loadTexture(const std::string& file, RenderDevice* device) {
+    if (file.empty())
+        return nullptr;
+    if (Resource* loadedResource = findResource(file)) {
+        KESTREL_ASSERT(loadedResource->getResourceType() == Resource::TEXTURE);
+        return loadedResource->getResourceType() == Resource::TEXTURE
+                   ? static_cast<Texture*>(loadedResource)
+                   : nullptr;
+    }
+    const std::string path = resolvePath(file);
+    if (path.empty())
+        return nullptr;
+    Texture* texture = device->createTexture();
+    if (!texture)
+        return nullptr;
+    texture->load(path);
+    m_Resources[file] = texture;
+    return texture;
+}
+
+Animation* ResourceManager::loadAnimation(const std::string& file) {
+    const std::string path = resolvePath(file);
+    std::string text;
+    if (path.empty() || !readWholeFile(path, text))
+        return nullptr;
+    Animation* animation = Animation::parse(text);
+    addResource(file, animation);
+    return animation;
+}
+
+Text* ResourceManager::loadText(const std::string& file, RenderDevice* device) {
+    if (file.empty())
+        return nullptr;
+    if (Resource* loadedResource = findResource(file)) {
+        KESTREL_ASSERT(loadedResource->getResourceType() == Resource::TEXT);
+        return loadedResource->getResourceType() == Resource::TEXT
+                   ? static_cast<Text*>(loadedResource)
+                   : nullptr;
+    }
+    const std::string path = resolvePath(file);
+    if (path.empty())
+        return nullptr;
+    Text* text = new Text(device);
+    text->load(path, TEXT_PIXEL_SIZE);
+    m_Resources[file] = text;
+    return text;
+}
+
+} // namespace Kestrel

@@ -1,0 +1,35 @@
+// The OpenGL context of the test process: one 640 x 480 SDL window (SDL 1.2
+// allows one), opened on first need on the display that with-xvfb.sh started,
+// shared by every ...GlTest suite. Fixtures derive from GlTest to start each test
+// from a known state and read the frame back.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace TestSupport {
+
+const int GL_TEST_WIDTH = 640;
+const int GL_TEST_HEIGHT = 480;
+
+struct Rgba {
+    uint8_t r = 0, g = 0, b = 0, a = 0;
+};
+
+// Opens the window and initialises GLEW once; false when there is no display.
+bool ensureGlContext();
+// Viewport over the window, black clear, no blending, depth test, lighting or
+// program, identity matrices, nothing bound.
+void resetGlState();
+// Reads the back buffer; (x, y) counts from the lower-left corner.
+Rgba readPixel(int x, int y);
+std::vector<Rgba> readFrame();
+
+class GlTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+};
+
+} // namespace TestSupport
