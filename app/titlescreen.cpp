@@ -1,0 +1,103 @@
+#include "app/titlescreen.h"
+
+#include "app/globals.h"
+#include "app/world.h"
+#include "engine/animation.h"
+#include "engine/entity.h"
+#include "engine/renderdevice/renderdevice.h"
+#include "engine/resourcemanager.h"
+#include "engine/scenenode.h"
+#include "engine/text.h"
+
+#include <GL/glew.h>
+
+#include <cmath>
+#include <cstdio>
+#include <new>
+
+using Kestrel::Vector3;
+
+namespace {
+
+const double TWO_PI = 6.2831854820251465;
+const float SWAY_DEGREES = 20.0f;
+const float POINT_BLEND_TIME = 0.2f;
+
+const Vector3 CAMERA_EYE(0.0f, 1.0f, -7.0f);
+const Vector3 CAMERA_TARGET(0.0f, 0.0f, 0.0f);
+const Vector3 UP(0.0f, 1.0f, 0.0f);
+
+struct MenuText {
+    const char* text;
+    Vector3 position;
+    float scale;
+};
+
+const MenuText MENU[] = {
+    {"One Player", Vector3(0.6f, 0.4f, 0.0f), 0.08f},
+    {"Exit", Vector3(0.6f, 0.3f, 0.0f), 0.08f},
+    {"A Kestrel engine game", Vector3(0.35f, 0.05f, 0.0f), 0.04f},
+};
+
+} // namespace
+
+TitleScreen::TitleScreen(Kestrel::RenderDevice* device) : m_RenderDevice(device) {
+    m_Font = Kestrel::ResourceManager::getInstance()->loadText("Gypsy Curse.ttf", device);
+    if (!m_Font)
+        printf("Error: font '%s' could not be loaded; the menu is not drawn.\n", "Gypsy Curse.ttf");
+    m_Scene = new Kestrel::Scene(device);
+    // A mesh that cannot be loaded leaves its entity out (createEntity reports it).
+    m_Ant = m_Scene->getRoot()->createEntity("ant.kst");
+    if (m_Ant) {
+        m_Ant->setRotationY(85.0f);
+        m_Ant->setPositionX(1.0f);
+        m_Ant->setPositionY(-1.5f);
+    }
+    m_Title = m_Scene->getRoot()->createEntity("title.kst");
+    if (m_Title) {
+        m_Title->setScale(2.0f, 2.0f, 2.0f);
+        m_Title->setPositionY(1.0f);
+    }
+}
+
+TitleScreen::~TitleScreen() {
+    delete m_Scene;
+}
+
+void TitleScreen::update(float dt) {
+    if (!m_Active)
+        return;
+    Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
+    Kestrel::Animation* wanted =
+        resources->loadAnimation(m_Selection ? "antpointup.ksta" : "antpointdown.ksta");
+    if (m_Ant && m_Ant->getCurrentAnimation() != wanted)
+        m_Ant->playAnimation(wanted, POINT_BLEND_TIME, false, false);
+    m_Time = static_cast<float>(std::fmod(static_cast<double>(m_Time + dt), TWO_PI));
+    if (m_Title)
+        m_Title->setRotationY(SWAY_DEGREES * std::sin(m_Time));
+    m_Scene->update(dt);
+}
+
+void TitleScreen::render() {
+    if (!m_Active)
+        return;
+    glEnable(GL_LIGHTING);
+    m_RenderDevice->clear(true, true);
+    m_Scene->getCamera()->lookAt(CAMERA_EYE, CAMERA_TARGET, UP);
+    m_Scene->render();
+    glDisable(GL_LIGHTING);
+
+    m_RenderDevice->setDepthTest(false);
+    m_RenderDevice->setBlendMode(Kestrel::BLEND_ALPHA);
+    m_RenderDevice->setProjectionMatrix(screenOverlayMatrix());
+    if (!m_Font)
+        return;
+    for (const MenuText& item : MENU) {
+        m_RenderDevice->setModelViewMatrix(overlayTextMatrix(item.scale, item.position));
+        m_Font->draw(item.text);
+    }
+}
+
+void createTitleScreen() {
+    g_TitleScreen = new (std::nothrow) TitleScreen(g_RenderDevice);
+}
