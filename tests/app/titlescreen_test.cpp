@@ -1,0 +1,118 @@
+#include "app/titlescreen.h"
+
+#include "engine/entity.h"
+#include "engine/scenenode.h"
+#include "support/float_compare.h"
+#include "support/game_fixture.h"
+#include "support/test_render_device.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using TestSupport::animation;
+using TestSupport::FRAME;
+using TestSupport::near;
+
+namespace {
+
+const float TWO_PI = 6.2831855f;
+
+class TitleScreenTest : public TestSupport::GameTest {
+protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        world()->m_Playing = false;
+        title = new TitleScreen(m_Device);
+    }
+    void TearDown() override {
+        delete title;
+        GameTest::TearDown();
+    }
+
+    TitleScreen* title = nullptr;
+};
+
+TEST_F(TitleScreenTest, OpensOnOnePlayerWithTheAntAndTitleInPlace) {
+    EXPECT_TRUE(title->m_Active);
+    EXPECT_TRUE(title->m_Selection);
+    ASSERT_NE(title->m_Ant, nullptr);
+    ASSERT_NE(title->m_Title, nullptr);
+    EXPECT_FLOAT_EQ(title->m_Ant->getRotationY(), 85.0f);
+    EXPECT_TRUE(near(title->m_Ant->getPosition(), Kestrel::Vector3(1.0f, -1.5f, 0.0f)));
+    EXPECT_TRUE(near(title->m_Title->getScale(), Kestrel::Vector3(2.0f, 2.0f, 2.0f)));
+    EXPECT_TRUE(near(title->m_Title->getPosition(), Kestrel::Vector3(0.0f, 1.0f, 0.0f)));
+}
+
+TEST_F(TitleScreenTest, TheAntPointsAtTheSelectedItem) {
+    title->update(FRAME);
+    EXPECT_EQ(title->m_Ant->getCurrentAnimation(), animation("antpointup.ksta"));
+    title->m_Selection = false;
+    title->update(FRAME);
+    EXPECT_EQ(title->m_Ant->getCurrentAnimation(), animation("antpointdown.ksta"));
+    // The arm is fully over within 0.2 s.
+    for (int i = 0; i < 13; ++i)
+        title->update(FRAME);
+    EXPECT_FLOAT_EQ(title->m_Ant->getCurrentBlendRatio(), 1.0f);
+}
+
+TEST_F(TitleScreenTest, BackAndForthWithinAFrameChangesNothing) {
+    title->update(FRAME);
+    for (int i = 0; i < 20; ++i)
+        title->update(FRAME);
+    const float time = title->m_Ant->getCurrentAnimationTime();
+    title->m_Selection = false;
+    title->m_Selection = true;
+    title->update(FRAME);
+    EXPECT_EQ(title->m_Ant->getCurrentAnimation(), animation("antpointup.ksta"));
+    EXPECT_GT(title->m_Ant->getCurrentAnimationTime(), time - 1e-6f)
+        << "the pointing was not started over";
+}
+
+TEST_F(TitleScreenTest, TheTitleSwaysTwentyDegreesAndTheClockStaysWithinOneTurn) {
+    float widest = 0.0f;
+    for (int i = 0; i < 1000; ++i) {
+        title->update(FRAME);
+        ASSERT_GE(title->m_Time, 0.0f);
+        ASSERT_LE(title->m_Time, TWO_PI);
+        const float sway = title->m_Title->getRotationY();
+        EXPECT_TRUE(near(sway, 20.0f * std::sin(title->m_Time), 1e-3f));
+        widest = std::max(widest, std::fabs(sway));
+    }
+    EXPECT_GT(widest, 19.9f);
+    title->update(1000.0f);
+    EXPECT_GE(title->m_Time, 0.0f);
+    EXPECT_LE(title->m_Time, TWO_PI);
+}
+
+TEST_F(TitleScreenTest, OnceTheGameRunsItNeitherMovesNorDraws) {
+    title->update(FRAME);
+    title->m_Active = false;
+    const float time = title->m_Time;
+    auto& device = recordingDevice();
+    const int clears = device.m_ClearCount;
+    title->update(FRAME);
+    title->render();
+    EXPECT_EQ(title->m_Time, time);
+    EXPECT_EQ(device.m_ClearCount, clears);
+}
+
+TEST_F(TitleScreenTest, RenderLooksAtTheTitleAndDrawsTheMenuOverIt) {
+    auto& device = recordingDevice();
+    title->update(FRAME);
+    device.m_RenderedQueues.clear();
+    title->render();
+    ASSERT_EQ(device.m_RenderedQueues.size(), 1u);
+    EXPECT_FALSE(device.m_RenderedQueues[0].empty());
+    const Kestrel::Camera* camera = title->m_Scene->getCamera();
+    EXPECT_TRUE(near(camera->getPosition(), Kestrel::Vector3(0.0f, 1.0f, -7.0f)));
+    EXPECT_TRUE(near(camera->getRotationX(), 8.130102f, 1e-4f));
+    EXPECT_FLOAT_EQ(camera->getAspect(), 1.0f);
+    EXPECT_FALSE(device.m_DepthTest);
+    EXPECT_EQ(device.m_BlendMode, Kestrel::BLEND_ALPHA);
+    // The last text is the small credit line at (0.35, 0.05).
+    const Kestrel::Vector3 origin = device.getModelViewMatrix().transformPoint(Kestrel::Vector3());
+    EXPECT_TRUE(near(origin, Kestrel::Vector3(0.35f, 0.05f, 0.0f)));
+}
+
+} // namespace

@@ -1,0 +1,133 @@
+#include "support/game_fixture.h"
+
+#include "app/controller.h"
+#include "app/globals.h"
+#include "engine/renderdevice/opengl/opengl_renderdevice.h"
+#include "engine/resourcemanager.h"
+#include "engine/scenenode.h"
+#include "game/insect.h"
+#include "game/playerant.h"
+#include "game/rock.h"
+#include "support/test_render_device.h"
+
+#include <algorithm>
+
+namespace TestSupport {
+namespace {
+
+Kestrel::RenderDevice* s_CacheDevice = nullptr;
+
+} // namespace
+
+std::string dataDirectory() {
+    return std::string(FORMIK_BINARY_DIR) + "/data/";
+}
+
+void useDataWith(Kestrel::RenderDevice* device) {
+    Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
+    const auto& paths = resources->getSearchPaths();
+    if (std::find(paths.begin(), paths.end(), dataDirectory()) == paths.end())
+        resources->addSearchPath(dataDirectory());
+    if (s_CacheDevice != device)
+        resources->clear();
+    s_CacheDevice = device;
+}
+
+Kestrel::Animation* animation(const char* file) {
+    return Kestrel::ResourceManager::getInstance()->loadAnimation(file);
+}
+
+void GameDriver::quietEnemies() {
+    for (int i = 0; i < 2; ++i)
+        (new Kestrel::SceneNode(m_Device))->setParent(g_World->m_EnemyNode);
+}
+
+void GameDriver::step(int frames, float dt) {
+    for (int i = 0; i < frames; ++i)
+        g_World->update(dt);
+}
+
+bool GameDriver::stepUntil(const std::function<bool()>& done, int maxFrames, float dt) {
+    for (int i = 0; i < maxFrames; ++i) {
+        if (done())
+            return true;
+        g_World->update(dt);
+    }
+    return done();
+}
+
+PlayerAnt* GameDriver::player() const {
+    return g_World->m_Player;
+}
+
+void GameDriver::protectPlayer() {
+    g_World->m_Player->m_InvulnerableTime = 1e9f;
+}
+
+void GameDriver::press(unsigned bits) {
+    g_World->m_Player->m_Controller.m_PendingPressed |= bits;
+}
+
+void GameDriver::release(unsigned bits) {
+    g_World->m_Player->m_Controller.m_PendingReleased |= bits;
+}
+
+std::vector<Rock*> GameDriver::flyingRocks() const {
+    std::vector<Rock*> rocks;
+    for (unsigned i = 0; i < g_World->m_PlayerNode->getChildCount(); ++i) {
+        if (Rock* rock = dynamic_cast<Rock*>(g_World->m_PlayerNode->getChild(i)))
+            rocks.push_back(rock);
+    }
+    return rocks;
+}
+
+std::vector<Insect*> GameDriver::enemies() const {
+    std::vector<Insect*> ants;
+    for (unsigned i = 0; i < g_World->m_EnemyNode->getChildCount(); ++i) {
+        if (Insect* ant = dynamic_cast<Insect*>(g_World->m_EnemyNode->getChild(i)))
+            ants.push_back(ant);
+    }
+    return ants;
+}
+
+TestRenderDevice& GameTest::recordingDevice() {
+    static TestRenderDevice* s_Device = new TestRenderDevice();
+    return *s_Device;
+}
+
+void GameTest::SetUp() {
+    m_Device = &recordingDevice();
+    useDataWith(m_Device);
+    g_RenderDevice = m_Device;
+    g_World = new World(m_Device);
+    g_World->m_Playing = true;
+}
+
+void GameTest::TearDown() {
+    delete g_World;
+    g_World = nullptr;
+    g_RenderDevice = nullptr;
+}
+
+void GameGlTest::SetUp() {
+    GlTest::SetUp();
+    if (HasFatalFailure())
+        return;
+    static Kestrel::OpenGLRenderDevice* s_Device = new Kestrel::OpenGLRenderDevice();
+    m_Device = s_Device;
+    useDataWith(m_Device);
+    g_RenderDevice = m_Device;
+    g_World = new World(m_Device);
+    g_World->m_Playing = true;
+}
+
+// GL resources go while the context is surely there.
+void GameGlTest::TearDown() {
+    delete g_World;
+    g_World = nullptr;
+    g_RenderDevice = nullptr;
+    Kestrel::ResourceManager::getInstance()->clear();
+    s_CacheDevice = nullptr;
+}
+
+} // namespace TestSupport
