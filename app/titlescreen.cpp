@@ -46,18 +46,26 @@ TitleScreen::TitleScreen(Kestrel::RenderDevice* device) : m_RenderDevice(device)
     if (!m_Font)
         printf("Error: font '%s' could not be loaded; the menu is not drawn.\n", "Gypsy Curse.ttf");
     m_Scene = new Kestrel::Scene(device);
-    // A mesh that cannot be loaded leaves its entity out (createEntity reports it).
-    m_Ant = m_Scene->getRoot()->createEntity("ant.kst");
+    m_Ant = createOptionalEntity("ant.kst");
     if (m_Ant) {
         m_Ant->setRotationY(85.0f);
         m_Ant->setPositionX(1.0f);
         m_Ant->setPositionY(-1.5f);
     }
-    m_Title = m_Scene->getRoot()->createEntity("title.kst");
+    m_Title = createOptionalEntity("title.kst");
     if (m_Title) {
         m_Title->setScale(2.0f, 2.0f, 2.0f);
         m_Title->setPositionY(1.0f);
     }
+}
+
+// A mesh that cannot be loaded leaves its entity out; the screen shows the rest.
+Kestrel::Entity* TitleScreen::createOptionalEntity(const char* file) {
+    Kestrel::Entity* entity = m_Scene->getRoot()->createEntity(file);
+    if (!entity)
+        printf("Error: mesh '%s' could not be loaded; the title screen is drawn without it.\n",
+               file);
+    return entity;
 }
 
 TitleScreen::~TitleScreen() {

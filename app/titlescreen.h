@@ -30,6 +30,9 @@ public:
     Kestrel::Text* m_Font = nullptr;
     bool m_Selection = true; // true: "One Player", false: "Exit"
     bool m_Active = true;
+
+private:
+    Kestrel::Entity* createOptionalEntity(const char* file);
 };
 
 // Builds the title screen with g_RenderDevice into g_TitleScreen.

@@ -23,6 +23,11 @@ using Kestrel::Vector3;
 
 namespace {
 
+// What the actors load as they appear, checked once so that a missing file is
+// named at start-up rather than failing quietly in the middle of play.
+const char* const ACTOR_MESHES[] = {"ant.kst", "fireant.kst", "zombieant.kst", "rock.kst"};
+const char* const ACTOR_ANIMATIONS[] = {"antwalk.ksta", "antidle.ksta",      "antthrow.ksta",
+                                        "antdie.ksta",  "zombieanteat.ksta", "antfire.ksta"};
 const char* const SCENERY[] = {"rocks.kst", "tree.kst", "tombstone.kst", "terrainborder.kst",
                                "skybox.kst"};
 const Vector3 LEVEL_SCALE(20.0f, 16.0f, 20.0f);
@@ -39,6 +44,19 @@ const float PLAYER_START_X = 7.2f;
 const int TOTAL_ANTS = 10;
 const float HUD_SCALE = 0.07f;
 const Vector3 HUD_POSITION(0.8f, 0.2f, 0.0f);
+
+void reportMissingActorData(Kestrel::RenderDevice* device) {
+    Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
+    for (const char* file : ACTOR_MESHES) {
+        if (!resources->loadMesh(file, device))
+            printf("Error: mesh '%s' could not be loaded; the ants that use it are not drawn.\n",
+                   file);
+    }
+    for (const char* file : ACTOR_ANIMATIONS) {
+        if (!resources->loadAnimation(file))
+            printf("Error: animation '%s' could not be loaded; the ants do without it.\n", file);
+    }
+}
 
 } // namespace
 
@@ -59,6 +77,7 @@ Kestrel::Matrix4 overlayTextMatrix(float scale, const Vector3& position) {
 }
 
 World::World(Kestrel::RenderDevice* device) : m_RenderDevice(device) {
+    reportMissingActorData(device);
     m_Scene = new Kestrel::Scene(device);
     m_Ground = new Ground(device);
     m_EnemyNode = new Kestrel::SceneNode(device);
