@@ -8,6 +8,7 @@
 #include "engine/resourcemanager.h"
 #include "engine/scenenode.h"
 #include "engine/text.h"
+#include "game/insect.h"
 
 #include <GL/glew.h>
 
@@ -75,9 +76,8 @@ TitleScreen::~TitleScreen() {
 void TitleScreen::update(float dt) {
     if (!m_Active)
         return;
-    Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
     Kestrel::Animation* wanted =
-        resources->loadAnimation(m_Selection ? "antpointup.ksta" : "antpointdown.ksta");
+        keptAnimation(m_Selection ? "antpointup.ksta" : "antpointdown.ksta");
     if (m_Ant && m_Ant->getCurrentAnimation() != wanted)
         m_Ant->playAnimation(wanted, POINT_BLEND_TIME, false, false);
     m_Time = static_cast<float>(std::fmod(static_cast<double>(m_Time + dt), TWO_PI));

@@ -2,6 +2,7 @@
 
 #include "app/globals.h"
 #include "app/ground.h"
+#include "app/random.h"
 #include "engine/entity.h"
 #include "engine/mesh.h"
 #include "engine/renderdevice/renderdevice.h"
@@ -16,7 +17,6 @@
 #include <GL/glew.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <new>
 
 using Kestrel::Vector3;
@@ -45,6 +45,7 @@ const int TOTAL_ANTS = 10;
 const float HUD_SCALE = 0.07f;
 const Vector3 HUD_POSITION(0.8f, 0.2f, 0.0f);
 
+// Also reads the animations into the kept set, so that no file is read mid-play.
 void reportMissingActorData(Kestrel::RenderDevice* device) {
     Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
     for (const char* file : ACTOR_MESHES) {
@@ -53,7 +54,7 @@ void reportMissingActorData(Kestrel::RenderDevice* device) {
                    file);
     }
     for (const char* file : ACTOR_ANIMATIONS) {
-        if (!resources->loadAnimation(file))
+        if (!keptAnimation(file))
             printf("Error: animation '%s' could not be loaded; the ants do without it.\n", file);
     }
 }
@@ -124,7 +125,7 @@ void World::spawnPlayer() {
     --m_AntsLeft;
     m_Player = new PlayerAnt(m_RenderDevice);
     m_Player->setParent(m_PlayerNode);
-    const float u = static_cast<float>(rand()) * RAND_FRACTION;
+    const float u = static_cast<float>(gameRand()) * RAND_FRACTION;
     m_Player->setPosition(PLAYER_START_X + u, 0.0f, 0.0f);
 }
 
@@ -150,14 +151,14 @@ void World::followPlayer(float dt) {
 
 void World::spawnEnemies(float dt) {
     if (m_EnemyNode->getChildCount() >= 2) {
-        if (!(dt > static_cast<float>(rand()) * RAND_SPAWN_CHANCE))
+        if (!(dt > static_cast<float>(gameRand()) * RAND_SPAWN_CHANCE))
             return;
     }
-    const float x = static_cast<float>(rand()) * RAND_FIELD_WIDTH;
+    const float x = static_cast<float>(gameRand()) * RAND_FIELD_WIDTH;
     Insect* enemy;
-    if (KIND_CHANCE > static_cast<float>(rand()) * RAND_FRACTION)
+    if (KIND_CHANCE > static_cast<float>(gameRand()) * RAND_FRACTION)
         enemy = new SoldierAnt(m_RenderDevice);
-    else if (KIND_CHANCE > static_cast<float>(rand()) * RAND_FRACTION)
+    else if (KIND_CHANCE > static_cast<float>(gameRand()) * RAND_FRACTION)
         enemy = new FireAnt(m_RenderDevice);
     else
         enemy = new ZombieAnt(m_RenderDevice);

@@ -25,7 +25,7 @@ FireAnt::FireAnt(Kestrel::RenderDevice* device)
 }
 
 Kestrel::Animation* FireAnt::getDeathAnimation() {
-    return loadAntAnimation("antdie.ksta");
+    return keptAnimation("antdie.ksta");
 }
 
 void FireAnt::resetFireCountdown() {
@@ -47,14 +47,14 @@ void FireAnt::approach(float dt) {
     const Kestrel::Vector3 step = chaseStep(WALK_SPEED, dt, distance);
     m_FireCountdown -= dt;
     if (m_FireCountdown <= 0.0f) {
-        playAnimation(loadAntAnimation("antfire.ksta"), FIRE_BLEND_TIME, false, false);
+        playAnimation(keptAnimation("antfire.ksta"), FIRE_BLEND_TIME, false, false);
         return;
     }
     if (distance > WAIT_DISTANCE) {
         m_Position += step;
-        switchAnimation(loadAntAnimation("antwalk.ksta"), true);
+        switchAnimation(keptAnimation("antwalk.ksta"), true);
     } else {
-        switchAnimation(loadAntAnimation("antidle.ksta"), true);
+        switchAnimation(keptAnimation("antidle.ksta"), true);
     }
     faceDirection(step);
 }

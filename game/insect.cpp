@@ -2,13 +2,15 @@
 
 #include "app/globals.h"
 #include "app/ground.h"
+#include "app/random.h"
 #include "app/world.h"
 #include "engine/animation.h"
 #include "engine/resourcemanager.h"
 #include "game/playerant.h"
 
 #include <cmath>
-#include <cstdlib>
+#include <map>
+#include <string>
 
 using Kestrel::Vector3;
 
@@ -27,14 +29,29 @@ Kestrel::Mesh* loadAntMesh(const char* file, Kestrel::RenderDevice* device) {
     return Kestrel::ResourceManager::getInstance()->loadMesh(file, device);
 }
 
-// Looked up by name on each use: the cache lookup is cheap, and no pointer
-// outlives a cache that tests empty between cases.
-Kestrel::Animation* loadAntAnimation(const char* file) {
-    return Kestrel::ResourceManager::getInstance()->loadAnimation(file);
+namespace {
+
+// The cache reads an animation file anew on every request, so each one is read
+// once and kept here; a file that cannot be read is kept as null.
+std::map<std::string, Kestrel::Animation*, std::less<>> g_KeptAnimations;
+
+} // namespace
+
+Kestrel::Animation* keptAnimation(const char* file) {
+    auto found = g_KeptAnimations.find(file);
+    if (found != g_KeptAnimations.end())
+        return found->second;
+    Kestrel::Animation* animation = Kestrel::ResourceManager::getInstance()->loadAnimation(file);
+    g_KeptAnimations.emplace(file, animation);
+    return animation;
+}
+
+void forgetKeptAnimations() {
+    g_KeptAnimations.clear();
 }
 
 float randomFraction() {
-    return static_cast<float>(rand()) * RAND_FRACTION;
+    return static_cast<float>(gameRand()) * RAND_FRACTION;
 }
 
 void Insect::setUpAnt() {

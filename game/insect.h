@@ -45,9 +45,12 @@ protected:
 
 // The ant mesh from the resource cache (null when it cannot be loaded).
 Kestrel::Mesh* loadAntMesh(const char* file, Kestrel::RenderDevice* device);
-// An animation from the resource cache (null when it cannot be loaded).
-Kestrel::Animation* loadAntAnimation(const char* file);
-// rand() as a fraction in [0, 1].
+// An animation read on first use and kept for the run (null when it cannot be
+// loaded); the objects belong to the resource cache.
+Kestrel::Animation* keptAnimation(const char* file);
+// Drops the kept animations, for when the resource cache has been emptied.
+void forgetKeptAnimations();
+// A random fraction in [0, 1] from the game's sequence.
 float randomFraction();
 
 const float DEGREES_PER_RADIAN = 57.29578f;

@@ -42,7 +42,7 @@ void PlayerAnt::think(float dt) {
     const bool moving = dx * dx + dz * dz > 0.0f;
     if (m_Controller.isHeld(BUTTON_C) && moving)
         turnWith(Kestrel::Vector3(dx, 0.0f, dz));
-    switchAnimation(loadAntAnimation(moving ? "antwalk.ksta" : "antidle.ksta"), true);
+    switchAnimation(keptAnimation(moving ? "antwalk.ksta" : "antidle.ksta"), true);
 
     if (outsideField(m_Position.x))
         m_Position.x = oldX;

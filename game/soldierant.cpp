@@ -26,7 +26,7 @@ SoldierAnt::SoldierAnt(const char* meshFile, Kestrel::RenderDevice* device)
 }
 
 Kestrel::Animation* SoldierAnt::getDeathAnimation() {
-    return loadAntAnimation("antdie.ksta");
+    return keptAnimation("antdie.ksta");
 }
 
 bool SoldierAnt::updateBehaviour(float dt) {
@@ -52,9 +52,9 @@ void SoldierAnt::think(float dt) {
     }
     if (distance > WAIT_DISTANCE) {
         m_Position += step;
-        switchAnimation(loadAntAnimation("antwalk.ksta"), true);
+        switchAnimation(keptAnimation("antwalk.ksta"), true);
     } else {
-        switchAnimation(loadAntAnimation("antidle.ksta"), true);
+        switchAnimation(keptAnimation("antidle.ksta"), true);
     }
     faceDirection(step);
 }
@@ -62,7 +62,7 @@ void SoldierAnt::think(float dt) {
 void SoldierAnt::throwRock() {
     if (m_Rock)
         return;
-    Kestrel::Animation* throwAnimation = loadAntAnimation("antthrow.ksta");
+    Kestrel::Animation* throwAnimation = keptAnimation("antthrow.ksta");
     if (getCurrentAnimation() != throwAnimation)
         playAnimation(throwAnimation, THROW_BLEND_TIME, false, false);
     m_Rock = new Rock(m_RenderDevice, this == static_cast<Insect*>(g_World->m_Player));

@@ -17,7 +17,7 @@ ZombieAnt::ZombieAnt(Kestrel::RenderDevice* device)
 }
 
 Kestrel::Animation* ZombieAnt::getDeathAnimation() {
-    return loadAntAnimation("antdie.ksta");
+    return keptAnimation("antdie.ksta");
 }
 
 bool ZombieAnt::updateBehaviour(float dt) {
@@ -38,11 +38,11 @@ void ZombieAnt::hunt(float dt) {
     const Kestrel::Vector3 step = chaseStep(RUN_SPEED, dt, distance);
     if (distance < BITE_DISTANCE) {
         m_Eating = true;
-        switchAnimation(loadAntAnimation("zombieanteat.ksta"), false);
+        switchAnimation(keptAnimation("zombieanteat.ksta"), false);
         g_World->m_Player->die();
         return;
     }
     m_Position += step;
-    switchAnimation(loadAntAnimation("antwalk.ksta"), true);
+    switchAnimation(keptAnimation("antwalk.ksta"), true);
     faceDirection(step);
 }

@@ -28,13 +28,15 @@ void useDataWith(Kestrel::RenderDevice* device) {
     const auto& paths = resources->getSearchPaths();
     if (std::find(paths.begin(), paths.end(), dataDirectory()) == paths.end())
         resources->addSearchPath(dataDirectory());
-    if (s_CacheDevice != device)
+    if (s_CacheDevice != device) {
         resources->clear();
+        forgetKeptAnimations();
+    }
     s_CacheDevice = device;
 }
 
 Kestrel::Animation* animation(const char* file) {
-    return Kestrel::ResourceManager::getInstance()->loadAnimation(file);
+    return keptAnimation(file);
 }
 
 void GameDriver::quietEnemies() {
@@ -127,6 +129,7 @@ void GameGlTest::TearDown() {
     g_World = nullptr;
     g_RenderDevice = nullptr;
     Kestrel::ResourceManager::getInstance()->clear();
+    forgetKeptAnimations();
     s_CacheDevice = nullptr;
 }
 
