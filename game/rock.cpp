@@ -57,6 +57,11 @@ void Rock::update(float dt) {
     if (ground > m_Position.y - CLEARANCE) {
         m_Position.y = ground + CLEARANCE;
         m_Velocity = bounce(m_Velocity, g_World->m_Ground->getNormal(m_Position.x, m_Position.z));
+        // The rest test above follows gravity, which alone gives (2 dt)^2, above
+        // the limit at 16 ms: a rock stopped dead by a bounce rests here instead
+        // of hopping in place for ever.
+        if (m_Thrown && m_Velocity.lengthSquared() < REST_SPEED_SQUARED)
+            m_Resting = true;
     }
     hitTest();
 }

@@ -113,7 +113,7 @@ TEST_F(WorldTest, CameraEasesAfterThePlayer) {
     EXPECT_TRUE(near(world()->m_CameraPosition,
                      eye * (1 - 0.5f * FRAME) + Vector3(q.x, q.y + 8, q.z - 10) * (0.5f * FRAME)));
 
-    step(1000);
+    step(2000);
     const Vector3 r = player()->getPosition();
     EXPECT_TRUE(near(world()->m_CameraTarget, r, 1e-3f));
     EXPECT_TRUE(near(world()->m_CameraPosition, Vector3(r.x, r.y + 8, r.z - 10), 1e-3f));

@@ -1,6 +1,7 @@
 #include "game/playerant.h"
 
 #include "app/controller.h"
+#include "engine/animation.h"
 #include "game/rock.h"
 #include "support/float_compare.h"
 #include "support/game_fixture.h"
@@ -88,8 +89,9 @@ TEST_F(PlayerAntTest, WithoutCTheAntStrafesKeepingItsHeading) {
 }
 
 TEST_F(PlayerAntTest, HoldingCTurnsTheAntsBackTowardTheWayItMoves) {
-    // Moving +z with C held turns the ant to heading 0: it faces -z.
-    moveWith(BUTTON_C | BUTTON_UP, 60);
+    // Moving +z with C held turns the ant to heading 0: it faces -z. The way
+    // starts out exactly opposite, so the turn takes a few seconds to get going.
+    moveWith(BUTTON_C | BUTTON_UP, 400);
     const float heading = std::fmod(player()->getRotationY() + 720.0f, 360.0f);
     EXPECT_TRUE(near(std::min(heading, 360.0f - heading), 0.0f, 0.5f));
     EXPECT_TRUE(near(player()->getFacing(), Vector3(0, 0, -1), 1e-2f));
@@ -144,16 +146,18 @@ TEST_F(PlayerAntTest, NothingMovesDuringAThrowAndKeysWaitForTheLaunch) {
     step(3);
     EXPECT_TRUE(near(player()->getPosition(), where)) << "no steering while the arm swings";
     press(BUTTON_X);
-    // The frame of the launch latches the second press and starts the next
-    // throw; the finished throw animation is still current, so that rock
-    // leaves in the following frame.
+    // The frame of the launch latches Up and the second X: the ant steps (the
+    // walk animation takes over) and starts the next throw, whose animation
+    // therefore plays again in full before the second rock leaves.
     ASSERT_TRUE(stepUntil([&] { return !flyingRocks().empty(); }, 200));
     EXPECT_EQ(flyingRocks().size(), 1u);
     EXPECT_NE(player()->getHeldRock(), nullptr);
     EXPECT_GT(player()->getPosition().z, where.z) << "Up was latched with the launch";
-    step(1);
-    EXPECT_EQ(flyingRocks().size(), 2u);
-    EXPECT_EQ(player()->getHeldRock(), nullptr);
+    EXPECT_EQ(player()->getCurrentAnimation(), animation("antthrow.ksta"));
+    const float throwLength = animation("antthrow.ksta")->getAnimationLength(false);
+    step(static_cast<int>(throwLength / FRAME) - 2);
+    EXPECT_EQ(flyingRocks().size(), 1u);
+    EXPECT_TRUE(stepUntil([&] { return flyingRocks().size() == 2u; }, 10));
 }
 
 TEST_F(PlayerAntTest, TwoSecondsOfProtectionThenAHitKills) {
