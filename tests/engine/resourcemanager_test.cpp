@@ -83,11 +83,6 @@ TEST(ResourceManagerPathTest, SearchPathsEndInASlashAndTheFirstMatchWins) {
     EXPECT_FALSE(ResourceManager::fileExists(first + "none.txt"));
 }
 
-TEST(ResourceManagerPathTest, TheGlobalManagerIsOne) {
-    EXPECT_NE(ResourceManager::getInstance(), nullptr);
-    EXPECT_EQ(ResourceManager::getInstance(), ResourceManager::getInstance());
-}
-
 TEST_F(ResourceManagerTest, TexturesAreReadOncePerName) {
     writeRgbPng(m_Dir, "stone.png");
     Kestrel::Texture* first = m_Resources.loadTexture("stone.png", &m_Device);

@@ -175,21 +175,6 @@ TEST_F(OpenGLTextureGlTest, ColourTexturesAreCompressedWithAFullMipmapChain) {
     }
 }
 
-TEST_F(OpenGLTextureGlTest, SizesThatAreNotPowersOfTwoAreRescaledIntoAFullChain) {
-    OpenGLTexture texture;
-    const std::vector<uint8_t> pixels = solidPixels(48 * 40, TestSupport::BLUE, 3);
-    ASSERT_TRUE(texture.create(Kestrel::FORMAT_RGB, 48, 40, pixels.data()));
-    const GLint width = levelParameter(texture.getHandle(), 0, GL_TEXTURE_WIDTH);
-    const GLint height = levelParameter(texture.getHandle(), 0, GL_TEXTURE_HEIGHT);
-    EXPECT_EQ(width & (width - 1), 0) << width;
-    EXPECT_EQ(height & (height - 1), 0) << height;
-    GLint level = 0;
-    while (levelParameter(texture.getHandle(), level + 1, GL_TEXTURE_WIDTH) > 0)
-        ++level;
-    EXPECT_EQ(levelParameter(texture.getHandle(), level, GL_TEXTURE_WIDTH), 1);
-    EXPECT_EQ(levelParameter(texture.getHandle(), level, GL_TEXTURE_HEIGHT), 1);
-}
-
 TEST_F(OpenGLTextureGlTest, CreateRefusesUnknownFormatsAndMissingPixels) {
     AssertionRecorder assertions;
     const std::vector<uint8_t> pixels = solidPixels(4, TestSupport::RED, 4);
