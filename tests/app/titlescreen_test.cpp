@@ -116,3 +116,34 @@ TEST_F(TitleScreenTest, RenderLooksAtTheTitleAndDrawsTheMenuOverIt) {
 }
 
 } // namespace
+
+namespace {
+
+class TitleScreenGlTest : public TestSupport::GameGlTest {};
+
+TEST_F(TitleScreenGlTest, TitleInTheUpperMiddleAndTheMenuOnTheRight) {
+    g_World->m_Playing = false;
+    TitleScreen title(m_Device);
+    title.update(TestSupport::FRAME);
+    title.render();
+    const auto frame = TestSupport::readFrame();
+    const auto lit = [&](float x0, float y0, float x1, float y1) {
+        int count = 0;
+        for (int y = int(y0 * 480); y < int(y1 * 480); ++y) {
+            for (int x = int(x0 * 640); x < int(x1 * 640); ++x) {
+                const auto& p = frame[size_t(y) * 640 + x];
+                count += p.r + p.g + p.b > 60;
+            }
+        }
+        return count;
+    };
+    EXPECT_GT(lit(0.25f, 0.6f, 0.75f, 0.95f), 500) << "the title";
+    // "One Player" from (0.6, 0.4) and "Exit" from (0.6, 0.3), about 0.08 high.
+    EXPECT_GT(lit(0.6f, 0.38f, 0.95f, 0.5f), 200) << "One Player";
+    EXPECT_GT(lit(0.6f, 0.28f, 0.75f, 0.38f), 50) << "Exit";
+    // Drawing the world instead does nothing while the title screen runs.
+    g_World->render();
+    EXPECT_EQ(TestSupport::readFrame().size(), frame.size());
+}
+
+} // namespace

@@ -196,3 +196,46 @@ TEST_F(WorldTest, RenderDrawsGroundSceneParticlesAndTheHud) {
 }
 
 } // namespace
+
+namespace {
+
+class WorldGlTest : public TestSupport::GameGlTest {
+protected:
+    // Share of pixels that differ between two frames inside a region given in
+    // the unit square (y up).
+    static double changed(const std::vector<TestSupport::Rgba>& a,
+                          const std::vector<TestSupport::Rgba>& b, float x0, float y0, float x1,
+                          float y1) {
+        int count = 0, total = 0;
+        for (int y = int(y0 * 480); y < int(y1 * 480); ++y) {
+            for (int x = int(x0 * 640); x < int(x1 * 640); ++x) {
+                const auto& p = a[size_t(y) * 640 + x];
+                const auto& q = b[size_t(y) * 640 + x];
+                count += p.r != q.r || p.g != q.g || p.b != q.b;
+                ++total;
+            }
+        }
+        return double(count) / total;
+    }
+};
+
+TEST_F(WorldGlTest, TheFieldIsDrawnAndTheCountsShowInTheLowerRight) {
+    protectPlayer();
+    step(30);
+    g_World->m_Scene->getCamera()->setAspect(1.3333334f);
+    g_World->render();
+    const auto before = TestSupport::readFrame();
+    // The field fills the middle of the picture.
+    const TestSupport::Rgba middle = TestSupport::readPixel(320, 240);
+    EXPECT_GT(middle.r + middle.g + middle.b, 30);
+
+    g_World->m_Kills = 7;
+    g_World->m_AntsLeft = -3;
+    g_World->render();
+    const auto after = TestSupport::readFrame();
+    EXPECT_GT(changed(before, after, 0.8f, 0.05f, 1.0f, 0.3f), 0.005);
+    EXPECT_EQ(changed(before, after, 0.0f, 0.3f, 1.0f, 1.0f), 0.0);
+    EXPECT_EQ(changed(before, after, 0.0f, 0.0f, 0.75f, 0.3f), 0.0);
+}
+
+} // namespace

@@ -10,6 +10,8 @@
 #include "game/rock.h"
 #include "support/test_render_device.h"
 
+#include <GL/glew.h>
+
 #include <algorithm>
 
 namespace TestSupport {
@@ -111,10 +113,25 @@ void GameTest::TearDown() {
     g_RenderDevice = nullptr;
 }
 
+// The game's fixed white directional light, as start-up sets it.
+void setGameLight() {
+    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
+    const GLfloat direction[] = {-1.0f, 1.0f, -1.0f, 0.0f};
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+    glLightfv(GL_LIGHT0, GL_POSITION, direction);
+    glEnable(GL_NORMALIZE);
+}
+
 void GameGlTest::SetUp() {
     GlTest::SetUp();
     if (HasFatalFailure())
         return;
+    setGameLight();
     static Kestrel::OpenGLRenderDevice* s_Device = new Kestrel::OpenGLRenderDevice();
     m_Device = s_Device;
     useDataWith(m_Device);
@@ -125,6 +142,8 @@ void GameGlTest::SetUp() {
 
 // GL resources go while the context is surely there.
 void GameGlTest::TearDown() {
+    glDisable(GL_LIGHT0);
+    glDisable(GL_NORMALIZE);
     delete g_World;
     g_World = nullptr;
     g_RenderDevice = nullptr;
