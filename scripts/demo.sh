@@ -22,7 +22,7 @@ trap 'kill $pid 2>/dev/null; wait $pid 2>/dev/null' EXIT
 
 window=""
 for _ in $(seq 1 100); do
-    window=$(xdotool search --onlyvisible --name 'Formik' 2>/dev/null | head -n 1)
+    window=$(xdotool search --onlyvisible --name '^Formik$' 2>/dev/null | head -n 1)
     [ -n "$window" ] && break
     sleep 0.1
 done

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Without "ant.kst", "grass.kst" and "title.kst" the game names them, leaves
 # them out, draws the rest and plays on.
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/play_lib.sh"
 
 [ -d data ] || fail "no data directory in $PWD"
 mkdir -p "$WORK/game"

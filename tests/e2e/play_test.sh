@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # "One Player" starts the game: the field with the head-up display in the lower
 # right, arrows moving the view, F1 freezing the picture, Escape quitting.
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/play_lib.sh"
 
 start_game
 shot title

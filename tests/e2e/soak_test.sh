@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A minute of scripted play (walking, turning, throwing) ends without a crash
 # or a sanitizer report, and Escape still quits with status 0.
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/play_lib.sh"
 
 start_game
 tap x 0.5

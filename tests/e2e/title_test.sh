@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The title screen: its 3D title and menu, the pointing ant following Up and
 # Down, and "Exit" quitting with status 0.
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/play_lib.sh"
 
 start_game
 shot title

@@ -33,7 +33,7 @@ start_game() {
     (cd "$dir" && exec "$FORMIK") >"$LOG" 2>&1 &
     GAME_PID=$!
     for _ in $(seq 1 100); do
-        WINDOW=$(xdotool search --onlyvisible --name 'Formik' 2>/dev/null | head -n 1)
+        WINDOW=$(xdotool search --onlyvisible --name '^Formik$' 2>/dev/null | head -n 1)
         [ -n "$WINDOW" ] && break
         kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended before showing its window"
         sleep 0.1
