@@ -28,17 +28,15 @@ const Vector3 CAMERA_EYE(0.0f, 1.0f, -7.0f);
 const Vector3 CAMERA_TARGET(0.0f, 0.0f, 0.0f);
 const Vector3 UP(0.0f, 1.0f, 0.0f);
 
-struct MenuText {
-    const char* text;
-    Vector3 position;
-    float scale;
-};
-
-const MenuText MENU[] = {
-    {"One Player", Vector3(0.6f, 0.4f, 0.0f), 0.08f},
-    {"Exit", Vector3(0.6f, 0.3f, 0.0f), 0.08f},
-    {"A Kestrel engine game", Vector3(0.35f, 0.05f, 0.0f), 0.04f},
-};
+const char* const ONE_PLAYER = "One Player";
+const char* const EXIT = "Exit";
+const char* const CREDIT = "A Kestrel engine game";
+const float MENU_X = 0.6f;
+const float ONE_PLAYER_Y = 0.4f;
+const float EXIT_Y = 0.3f;
+const float MENU_SCALE = 0.08f;
+const Vector3 CREDIT_POSITION(0.35f, 0.05f, 0.0f);
+const float CREDIT_SCALE = 0.04f;
 
 } // namespace
 
@@ -100,10 +98,20 @@ void TitleScreen::render() {
     m_RenderDevice->setProjectionMatrix(screenOverlayMatrix());
     if (!m_Font)
         return;
-    for (const MenuText& item : MENU) {
-        m_RenderDevice->setModelViewMatrix(overlayTextMatrix(item.scale, item.position));
-        m_Font->draw(item.text);
-    }
+    // The two items share their left edge, moved left together if the font is
+    // too wide for the right part of the screen.
+    float menuX = overlayTextX(*m_Font, ONE_PLAYER, MENU_X, MENU_SCALE);
+    menuX = overlayTextX(*m_Font, EXIT, menuX, MENU_SCALE);
+    drawText(ONE_PLAYER, Vector3(menuX, ONE_PLAYER_Y, 0.0f), MENU_SCALE);
+    drawText(EXIT, Vector3(menuX, EXIT_Y, 0.0f), MENU_SCALE);
+    Vector3 credit = CREDIT_POSITION;
+    credit.x = overlayTextX(*m_Font, CREDIT, credit.x, CREDIT_SCALE);
+    drawText(CREDIT, credit, CREDIT_SCALE);
+}
+
+void TitleScreen::drawText(const char* text, const Vector3& position, float scale) {
+    m_RenderDevice->setModelViewMatrix(overlayTextMatrix(scale, position));
+    m_Font->draw(text);
 }
 
 void createTitleScreen() {

@@ -4,6 +4,8 @@
 // Owns its scene; the font and animations belong to the resource cache.
 #pragma once
 
+#include "engine/vector.h"
+
 namespace Kestrel {
 class Entity;
 class RenderDevice;
@@ -33,6 +35,7 @@ public:
 
 private:
     Kestrel::Entity* createOptionalEntity(const char* file);
+    void drawText(const char* text, const Kestrel::Vector3& position, float scale);
 };
 
 // Builds the title screen with g_RenderDevice into g_TitleScreen.

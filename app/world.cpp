@@ -16,8 +16,10 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
+#include <vector>
 
 using Kestrel::Vector3;
 
@@ -44,6 +46,8 @@ const float PLAYER_START_X = 7.2f;
 const int TOTAL_ANTS = 10;
 const float HUD_SCALE = 0.07f;
 const Vector3 HUD_POSITION(0.8f, 0.2f, 0.0f);
+// Where overlay text must end at the latest to stay on screen.
+const float OVERLAY_RIGHT_MARGIN = 0.98f;
 
 // Also reads the animations into the kept set, so that no file is read mid-play.
 void reportMissingActorData(Kestrel::RenderDevice* device) {
@@ -75,6 +79,28 @@ Kestrel::Matrix4 screenOverlayMatrix() {
 Kestrel::Matrix4 overlayTextMatrix(float scale, const Vector3& position) {
     return Kestrel::Matrix4::scaling(Vector3(scale, scale, scale)) *
            Kestrel::Matrix4::translation(position);
+}
+
+// The widest line of text in glyph units (sums of advances, as Text::draw moves
+// its pen); characters without a glyph do not move the pen.
+float textWidth(const Kestrel::Text& font, const char* text) {
+    const std::vector<Kestrel::Glyph>& glyphs = font.getGlyphs();
+    float widest = 0.0f, line = 0.0f;
+    for (const char* c = text; *c; ++c) {
+        if (*c == '\n') {
+            line = 0.0f;
+            continue;
+        }
+        const unsigned index = static_cast<unsigned char>(*c) - 32u;
+        if (index < glyphs.size())
+            line += glyphs[index].advance;
+        widest = std::max(widest, line);
+    }
+    return widest;
+}
+
+float overlayTextX(const Kestrel::Text& font, const char* text, float x, float scale) {
+    return std::min(x, OVERLAY_RIGHT_MARGIN - scale * textWidth(font, text));
 }
 
 World::World(Kestrel::RenderDevice* device) : m_RenderDevice(device) {
@@ -189,11 +215,17 @@ void World::drawHud() {
     m_RenderDevice->setDepthTest(false);
     m_RenderDevice->setBlendMode(Kestrel::BLEND_ALPHA);
     m_RenderDevice->setProjectionMatrix(screenOverlayMatrix());
-    m_RenderDevice->setModelViewMatrix(overlayTextMatrix(HUD_SCALE, HUD_POSITION));
-    if (!m_Font)
+    if (!m_Font) {
+        m_RenderDevice->setModelViewMatrix(overlayTextMatrix(HUD_SCALE, HUD_POSITION));
         return;
+    }
     char text[HUD_TEXT_SIZE];
     formatHud(text);
+    // The lower right corner at (0.8, 0.2), moved left if a wide font would
+    // push the counts off the screen.
+    Vector3 position = HUD_POSITION;
+    position.x = overlayTextX(*m_Font, text, position.x, HUD_SCALE);
+    m_RenderDevice->setModelViewMatrix(overlayTextMatrix(HUD_SCALE, position));
     m_Font->draw(text);
 }
 

@@ -66,5 +66,8 @@ void createWorld();
 
 // Screen overlay: maps the unit square (y up) onto the viewport and flattens z.
 Kestrel::Matrix4 screenOverlayMatrix();
+// The x at which overlay text of the given scale starts: x itself, or further
+// left when the text would otherwise run off the right edge.
+float overlayTextX(const Kestrel::Text& font, const char* text, float x, float scale);
 // Model-view of overlay text: uniform scale first, then the translation.
 Kestrel::Matrix4 overlayTextMatrix(float scale, const Kestrel::Vector3& position);

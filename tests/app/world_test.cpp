@@ -4,6 +4,7 @@
 #include "engine/entity.h"
 #include "engine/mesh.h"
 #include "engine/scenenode.h"
+#include "engine/text.h"
 #include "game/fireant.h"
 #include "game/playerant.h"
 #include "game/soldierant.h"
@@ -236,6 +237,24 @@ TEST_F(WorldGlTest, TheFieldIsDrawnAndTheCountsShowInTheLowerRight) {
     EXPECT_GT(changed(before, after, 0.8f, 0.05f, 1.0f, 0.3f), 0.005);
     EXPECT_EQ(changed(before, after, 0.0f, 0.3f, 1.0f, 1.0f), 0.0);
     EXPECT_EQ(changed(before, after, 0.0f, 0.0f, 0.75f, 0.3f), 0.0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(OverlayTextTest, WideTextMovesLeftToStayOnScreen) {
+    TestSupport::TestRenderDevice device;
+    Kestrel::Text font(&device);
+    ASSERT_TRUE(font.load(TestSupport::dataDirectory() + "Gypsy Curse.ttf", 64));
+    // A short text keeps its place; a long one ends at 0.98 at the latest.
+    EXPECT_FLOAT_EQ(overlayTextX(font, "1", 0.8f, 0.07f), 0.8f);
+    const char* wide = "Kills: 1234567890";
+    const float x = overlayTextX(font, wide, 0.8f, 0.07f);
+    EXPECT_LT(x, 0.8f);
+    EXPECT_TRUE(near(overlayTextX(font, wide, 0.1f, 0.07f), 0.1f));
+    // Only the widest line counts.
+    EXPECT_FLOAT_EQ(overlayTextX(font, "1\nKills: 1234567890\n1", 0.8f, 0.07f), x);
 }
 
 } // namespace
