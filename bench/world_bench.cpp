@@ -12,6 +12,7 @@
 #include "engine/resourcemanager.h"
 #include "engine/scenenode.h"
 #include "game/fireant.h"
+#include "game/insect.h"
 #include "game/playerant.h"
 #include "game/soldierant.h"
 #include "game/zombieant.h"
@@ -114,6 +115,7 @@ void BM_WorldFrame(benchmark::State& state) {
     delete g_World;
     g_World = nullptr;
     Kestrel::ResourceManager::getInstance()->clear();
+    forgetKeptAnimations();
 }
 BENCHMARK(BM_WorldFrame)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 
