@@ -208,4 +208,17 @@ TEST_F(FireAntTest, SmokeScattersByAQuarterAndDriftsUpAndAlongX) {
     EXPECT_TRUE(near(smoke.m_Position - start, Vector3(0.025f, 0.05f, 0.0f) * updates, 1e-4f));
 }
 
+TEST_F(FireAntTest, WithoutAHeadFlamesLeaveTheFrontOfTheAnt) {
+    useBonelessMesh("fireant.kst");
+    FireAnt* ant = addEnemy<FireAnt>(8.0f, 12.0f);
+    ASSERT_EQ(ant->getBone("Head"), nullptr);
+    ASSERT_TRUE(waitForBreath(ant));
+    ASSERT_TRUE(stepUntil([&] { return !flames().empty(); }, 100));
+    // 0.2 in front at the ant's height, along its facing; then one frame of flight.
+    Flame* flame = flames().back();
+    const Vector3 facing = ant->getFacing();
+    EXPECT_TRUE(near(flame->m_Direction, facing, 1e-5f));
+    EXPECT_TRUE(near(flame->m_Position, ant->getPosition() + facing * (0.2f + 5 * FRAME), 1e-4f));
+}
+
 } // namespace

@@ -133,4 +133,22 @@ TEST_F(SoldierAntTest, DyingWithARockInHandKeepsItThere) {
     EXPECT_TRUE(flyingRocks().empty());
 }
 
+TEST_F(SoldierAntTest, WithoutAHandTheRockRidesOnTheAntAndLeavesFromAboveIt) {
+    useBonelessMesh("ant.kst");
+    SoldierAnt* ant = addEnemy<SoldierAnt>(8.0f, 6.0f);
+    ASSERT_EQ(ant->getBone("RockHand"), nullptr);
+    ASSERT_TRUE(waitForThrow(ant, 2000));
+    Rock* rock = ant->getHeldRock();
+    EXPECT_EQ(rock->getParent(), ant);
+    Vector3 heldVelocity;
+    while (ant->getHeldRock() == rock) {
+        heldVelocity = rock->m_Velocity;
+        step(1);
+    }
+    const Vector3 launched = heldVelocity + ant->getFacing() * 4.0f;
+    const Vector3 start = ant->getPosition() + Vector3(0.0f, 0.2f, 0.0f);
+    EXPECT_TRUE(near(rock->getPosition(), start + launched * FRAME, 1e-4f));
+    EXPECT_EQ(rock->getParent(), world()->m_PlayerNode);
+}
+
 } // namespace

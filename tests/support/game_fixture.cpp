@@ -2,6 +2,7 @@
 
 #include "app/controller.h"
 #include "app/globals.h"
+#include "engine/mesh.h"
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "engine/resourcemanager.h"
 #include "engine/scenenode.h"
@@ -18,6 +19,7 @@ namespace TestSupport {
 namespace {
 
 Kestrel::RenderDevice* s_CacheDevice = nullptr;
+bool s_CacheAltered = false;
 
 } // namespace
 
@@ -30,11 +32,12 @@ void useDataWith(Kestrel::RenderDevice* device) {
     const auto& paths = resources->getSearchPaths();
     if (std::find(paths.begin(), paths.end(), dataDirectory()) == paths.end())
         resources->addSearchPath(dataDirectory());
-    if (s_CacheDevice != device) {
+    if (s_CacheDevice != device || s_CacheAltered) {
         resources->clear();
         forgetKeptAnimations();
     }
     s_CacheDevice = device;
+    s_CacheAltered = false;
 }
 
 Kestrel::Animation* animation(const char* file) {
@@ -92,6 +95,11 @@ std::vector<Insect*> GameDriver::enemies() const {
             ants.push_back(ant);
     }
     return ants;
+}
+
+void GameDriver::useBonelessMesh(const char* file) {
+    Kestrel::ResourceManager::getInstance()->addResource(file, new Kestrel::Mesh(m_Device));
+    s_CacheAltered = true;
 }
 
 TestRenderDevice& GameTest::recordingDevice() {

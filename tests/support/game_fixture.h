@@ -52,6 +52,9 @@ public:
     void press(unsigned bits);
     void release(unsigned bits);
     std::vector<Rock*> flyingRocks() const;
+    // Puts a mesh without any bones in the cache under file's name; the cache is
+    // emptied before the next test.
+    void useBonelessMesh(const char* file);
     std::vector<Insect*> enemies() const;
 
     template <class Ant>
