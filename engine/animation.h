@@ -53,6 +53,8 @@ public:
     const std::map<std::string, unsigned>& getBoneIndices() const { return m_BoneIndices; }
 
 private:
+    // Reports an index past the last keyframe; the caller then ignores the call.
+    bool checkKeyframe(unsigned keyframeIndex) const;
     void recalculateTimes();
     void padBoneRotations();
 
@@ -67,5 +69,9 @@ private:
 std::string mirrorBoneName(const std::string& name);
 // Reads "(x,y,z)"; missing components are 0. Shared with the mesh loader.
 Vector3 parseVector3(const char* text);
+// Reads up to maxCount numbers the way parseVector3 does (from after the first
+// '(', else from the second character; pieces split at ',' and ')') and
+// returns how many there were.
+unsigned parseNumbers(const char* text, float* values, unsigned maxCount);
 
 } // namespace Kestrel
