@@ -26,6 +26,24 @@ void storeColumns(const Matrix4& matrix, float* columns) {
     columns[15] = 1.0f;
 }
 
+// The weights divided by their sum, as skinning with every bone bound needs
+// them; zero for a vertex whose weights do not add up to more than zero.
+std::vector<float> normaliseWeights(const std::vector<uint32_t>& indices,
+                                    const std::vector<float>& weights) {
+    std::vector<float> normalised(weights.size(), 0.0f);
+    for (size_t first = 0; first < weights.size(); first += SLOTS_PER_VERTEX) {
+        float sum = 0.0f;
+        for (size_t slot = first; slot < first + SLOTS_PER_VERTEX && indices[slot]; ++slot)
+            sum += weights[slot];
+        if (!(sum > 0.0f))
+            continue;
+        const float k = 1.0f / sum;
+        for (size_t slot = first; slot < first + SLOTS_PER_VERTEX; ++slot)
+            normalised[slot] = weights[slot] * k;
+    }
+    return normalised;
+}
+
 } // namespace
 
 Mesh::MaterialGroup::MaterialGroup(FaceList* faceList, const Material& material)
@@ -142,6 +160,7 @@ void Mesh::prepareSkinLayout() {
         layout.m_Indices[slot] = found.first->second;
         layout.m_Weights[slot] = m_VertexWeights[slot].m_Weight;
     }
+    layout.m_NormalisedWeights = normaliseWeights(layout.m_Indices, layout.m_Weights);
     layout.m_Valid = true;
 }
 
@@ -161,14 +180,15 @@ bool Mesh::fetchSkinMatrices() {
 }
 
 // Blends the four skin matrices first and transforms once: the same sum as
-// transforming by each bone and weighting, in fewer operations. Written as
-// fixed-length loops over plain arrays so that the compiler vectorises them.
+// transforming by each bone and weighting, in fewer operations. The weights are
+// already divided by their sum. Each fixed loop over the four rows is one
+// vector operation for the compiler; row 3 yields the weight sum.
 void Mesh::morphPrepared(const VertexList& in, VertexList& out) const {
     const unsigned count = in.getVertexCount();
     const unsigned skinned = std::min(count, m_SkinLayout.m_VertexCount);
     const Vertex* source = in.data();
     const uint32_t* indices = m_SkinLayout.m_Indices.data();
-    const float* weights = m_SkinLayout.m_Weights.data();
+    const float* weights = m_SkinLayout.m_NormalisedWeights.data();
     const SkinColumns* columns = m_SkinColumns.data();
     for (unsigned i = 0; i < skinned; ++i) {
         const float* m0 = columns[indices[4 * i + 0]].m;
@@ -177,28 +197,22 @@ void Mesh::morphPrepared(const VertexList& in, VertexList& out) const {
         const float* m3 = columns[indices[4 * i + 3]].m;
         const float w0 = weights[4 * i + 0], w1 = weights[4 * i + 1];
         const float w2 = weights[4 * i + 2], w3 = weights[4 * i + 3];
-        alignas(16) float blend[16];
-        for (int e = 0; e < 16; ++e)
-            blend[e] = w0 * m0[e] + w1 * m1[e] + w2 * m2[e] + w3 * m3[e];
-
         const Vertex& v = source[i];
-        // Element 15 is the sum of the weights of bound bones.
-        const float weightSum = blend[15];
-        if (!(weightSum > 0.0f)) {
-            out.addVertex(v.position, v.normal, v.texCoord);
-            continue;
-        }
-        const float k = 1.0f / weightSum;
         alignas(16) float p[4];
         alignas(16) float n[4];
         for (int r = 0; r < 4; ++r) {
-            p[r] = (blend[r] * v.position.x + blend[4 + r] * v.position.y +
-                    blend[8 + r] * v.position.z + blend[12 + r]) *
-                   k;
-            n[r] =
-                (blend[r] * v.normal.x + blend[4 + r] * v.normal.y + blend[8 + r] * v.normal.z) * k;
+            const float c0 = w0 * m0[r] + w1 * m1[r] + w2 * m2[r] + w3 * m3[r];
+            const float c1 = w0 * m0[4 + r] + w1 * m1[4 + r] + w2 * m2[4 + r] + w3 * m3[4 + r];
+            const float c2 = w0 * m0[8 + r] + w1 * m1[8 + r] + w2 * m2[8 + r] + w3 * m3[8 + r];
+            const float c3 = w0 * m0[12 + r] + w1 * m1[12 + r] + w2 * m2[12 + r] + w3 * m3[12 + r];
+            p[r] = c0 * v.position.x + c1 * v.position.y + c2 * v.position.z + c3;
+            n[r] = c0 * v.normal.x + c1 * v.normal.y + c2 * v.normal.z;
         }
-        out.addVertex({p[0], p[1], p[2]}, {n[0], n[1], n[2]}, v.texCoord);
+        // Vertices without usable influence have no weights here.
+        if (p[3] > 0.0f)
+            out.addVertex({p[0], p[1], p[2]}, {n[0], n[1], n[2]}, v.texCoord);
+        else
+            out.addVertex(v.position, v.normal, v.texCoord);
     }
     for (unsigned i = skinned; i < count; ++i)
         out.addVertex(source[i].position, source[i].normal, source[i].texCoord);

@@ -96,6 +96,7 @@ private:
         std::vector<BoneMap::value_type*> m_Entries;
         std::vector<uint32_t> m_Indices;
         std::vector<float> m_Weights;
+        std::vector<float> m_NormalisedWeights;
         unsigned m_VertexCount = 0;
         bool m_Valid = false;
     };
