@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <tuple>
 
 namespace Kestrel {
 namespace {
@@ -22,6 +23,8 @@ const size_t MAX_LINE_LENGTH = 4999;
 // Indices are 16 bits wide.
 const size_t MAX_RENDER_VERTICES = 65536;
 const size_t MAX_TRIANGLES_PER_MATERIAL = 65535;
+// Far above any real mesh (a few per corner); bounds the memory a file can claim.
+const size_t MAX_NORMAL_TARGETS = size_t(1) << 24;
 
 using Attributes = std::map<std::string, std::string>;
 
@@ -281,9 +284,13 @@ public:
     // The render vertex of the pair, made on first use; false when the 16-bit
     // indices would run out.
     bool find(const VertexRecord& vertex, const Vector2& texCoord, uint16_t& index) {
-        for (uint16_t copy : m_Copies[vertex.m_Index]) {
-            if (m_List.getTexCoord(copy) == texCoord) {
-                index = copy;
+        // Coordinates compare as floats: -0 equals 0 and NaN equals nothing.
+        const bool comparable = texCoord == texCoord;
+        const Key key{vertex.m_Index, texCoord.u + 0.0f, texCoord.v + 0.0f};
+        if (comparable) {
+            auto found = m_Index.find(key);
+            if (found != m_Index.end()) {
+                index = found->second;
                 return true;
             }
         }
@@ -292,6 +299,8 @@ public:
         index = static_cast<uint16_t>(m_List.addVertex(vertex.m_Position, Vector3(), texCoord));
         m_Copies[vertex.m_Index].push_back(index);
         m_Origins.push_back(&vertex);
+        if (comparable)
+            m_Index.emplace(key, index);
         return true;
     }
 
@@ -301,8 +310,11 @@ public:
     const VertexRecord& originOf(unsigned renderVertex) const { return *m_Origins[renderVertex]; }
 
 private:
+    using Key = std::tuple<unsigned, float, float>;
+
     std::vector<std::vector<uint16_t>> m_Copies;
     std::vector<const VertexRecord*> m_Origins;
+    std::map<Key, uint16_t> m_Index;
     VertexList& m_List;
 };
 
@@ -354,8 +366,23 @@ bool addFaces(const MaterialRecord& material, VertexMap& map, FaceList& faces,
 }
 
 // Each face's normal reaches every copy of its corner vertices, so normals
-// stay smooth across texture seams.
-void addNormalTargets(Mesh& mesh, const VertexMap& map) {
+// stay smooth across texture seams. The targets grow with faces times copies;
+// false when a file would make them unreasonably many.
+bool addNormalTargets(Mesh& mesh, const VertexMap& map, const std::string& path) {
+    size_t total = 0;
+    for (unsigned g = 0; g < mesh.getMaterialCount(); ++g) {
+        const FaceList& faces = *mesh.getFaceList(g);
+        for (unsigned f = 0; f < faces.getFaceCount(); ++f) {
+            for (int8_t c = 0; c < 3; ++c)
+                total += map.copiesOf(faces.getIndex(f, c)).size();
+        }
+    }
+    if (total > MAX_NORMAL_TARGETS) {
+        std::printf("Error: Mesh file '%s' splits its vertices across too many texture seams "
+                    "(%zu normal targets, at most %zu).\n",
+                    path.c_str(), total, MAX_NORMAL_TARGETS);
+        return false;
+    }
     for (unsigned g = 0; g < mesh.getMaterialCount(); ++g) {
         const FaceList& faces = *mesh.getFaceList(g);
         for (unsigned f = 0; f < faces.getFaceCount(); ++f) {
@@ -365,6 +392,7 @@ void addNormalTargets(Mesh& mesh, const VertexMap& map) {
             }
         }
     }
+    return true;
 }
 
 Bone* buildSkeleton(const MeshFile& file) {
@@ -400,7 +428,8 @@ Mesh* MeshLoader::build(const MeshFile& file, const std::string& path) {
         for (unsigned i = 0; i < vertices.getVertexCount(); ++i)
             vertices.setPosition(i, vertices.getPosition(i) - head);
     }
-    addNormalTargets(*mesh, map);
+    if (!addNormalTargets(*mesh, map, path))
+        return nullptr;
     if (!file.m_Bones.empty()) {
         mesh->setRootBone(buildSkeleton(file));
         for (unsigned i = 0; i < vertices.getVertexCount(); ++i) {
