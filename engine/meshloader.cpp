@@ -110,23 +110,27 @@ bool MeshFile::read(const std::string& path) {
         std::printf("Error: Mesh file '%s' could not be opened.\n", path.c_str());
         return false;
     }
-    m_Path = path;
+    read(file, path);
+    return true;
+}
+
+void MeshFile::read(std::istream& in, const std::string& name) {
+    m_Path = name;
     m_Section = NONE;
     std::string line;
     unsigned lineNumber = 0;
-    while (std::getline(file, line)) {
+    while (std::getline(in, line)) {
         ++lineNumber;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (line.size() > MAX_LINE_LENGTH) {
             std::printf("Error: Mesh file '%s' line %u has %zu characters (at most %zu); "
                         "skipped.\n",
-                        path.c_str(), lineNumber, line.size(), MAX_LINE_LENGTH);
+                        name.c_str(), lineNumber, line.size(), MAX_LINE_LENGTH);
             continue;
         }
         readLine(line, lineNumber);
     }
-    return true;
 }
 
 void MeshFile::readLine(const std::string& line, unsigned lineNumber) {

@@ -6,6 +6,7 @@
 
 #include "engine/vector.h"
 
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,6 +62,8 @@ public:
     // False only when the file cannot be opened. Records that break the
     // skeleton's rules and over-long lines are reported and skipped.
     bool read(const std::string& path);
+    // Reads text already open; name stands for the file in messages.
+    void read(std::istream& in, const std::string& name);
 
     std::vector<std::unique_ptr<MaterialRecord>> m_Materials;
     std::vector<std::unique_ptr<VertexRecord>> m_Vertices;
