@@ -7,14 +7,11 @@
 
 #include "support/assertion_recorder.h"
 #include "support/float_compare.h"
+#include "support/temp_dir.h"
 #include "support/test_render_device.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,22 +26,11 @@ using TestSupport::near;
 
 namespace {
 
-// Each test writes its files into a directory of its own.
 class MeshLoaderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        static int s_Count = 0;
-        m_Directory =
-            std::filesystem::temp_directory_path() /
-            ("formik-meshloader-" + std::to_string(getpid()) + "-" + std::to_string(++s_Count));
-        std::filesystem::create_directories(m_Directory);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_Directory); }
-
     std::string write(const std::string& name, const std::string& text) {
-        const std::string path = (m_Directory / name).string();
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
+        m_Directory.write(name, text);
+        return m_Directory.file(name);
     }
 
     std::unique_ptr<Mesh> load(const std::string& text, const std::string& name = "test.kst") {
@@ -75,7 +61,7 @@ protected:
         return result;
     }
 
-    std::filesystem::path m_Directory;
+    TestSupport::TempDir m_Directory;
     TestSupport::TestRenderDevice m_Device;
 };
 
@@ -279,7 +265,7 @@ TEST_F(MeshLoaderTest, WindowsLineEndsReadTheSame) {
 
 TEST_F(MeshLoaderTest, MaterialsLoadTheirTextureAndShader) {
     const std::string vertexShader = write("skin.vert", "void main() {}\n");
-    const std::string texture = (m_Directory / "missing.png").string();
+    const std::string texture = m_Directory.file("missing.png");
     auto mesh = load("[materials]\nname=m:texture=" + texture + ":vertexshader=" + vertexShader +
                      "\nname=plain:texture=not-on-any-path.png\n");
     ASSERT_TRUE(mesh);
@@ -294,7 +280,7 @@ TEST_F(MeshLoaderTest, MaterialsLoadTheirTextureAndShader) {
 TEST_F(MeshLoaderTest, MissingFileGivesNull) {
     std::string output;
     testing::internal::CaptureStdout();
-    const std::string path = (m_Directory / "absent.kst").string();
+    const std::string path = m_Directory.file("absent.kst");
     EXPECT_EQ(MeshLoader(&m_Device).load(path), nullptr);
     output = testing::internal::GetCapturedStdout();
     EXPECT_NE(output.find("Error: Mesh file '" + path + "' could not be opened.\n"),
