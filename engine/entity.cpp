@@ -18,7 +18,14 @@ Entity::Entity(Mesh* mesh) : m_Mesh(mesh) {
     collectBones(skeleton);
 }
 
-Entity::~Entity() = default;
+// The shared mesh keeps the bones of the last entity that morphed; these are
+// about to go with this entity.
+Entity::~Entity() {
+    if (!m_Mesh)
+        return;
+    for (Bone* bone : m_Bones)
+        m_Mesh->releaseBone(bone->getName(), bone);
+}
 
 void Entity::collectBones(Bone* bone) {
     m_Bones.push_back(bone);

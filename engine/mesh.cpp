@@ -113,6 +113,12 @@ void Mesh::setBone(const std::string& name, Bone* bone) {
     m_BoneMap[name] = bone;
 }
 
+void Mesh::releaseBone(const std::string& name, const Bone* bone) {
+    auto found = m_BoneMap.find(name);
+    if (found != m_BoneMap.end() && found->second == bone)
+        found->second = nullptr;
+}
+
 void Mesh::draw(Transformable* transform, Morphable* morphable) {
     const BlendMode blend = m_Transparent ? BLEND_ALPHA : BLEND_NONE;
     for (const MaterialGroup& group : m_MaterialGroups) {

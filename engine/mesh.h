@@ -76,6 +76,8 @@ public:
     void computeNormals(VertexList* list = nullptr);
 
     void setBone(const std::string& name, Bone* bone);
+    // Unbinds name if bone still drives it, so that no destroyed bone stays bound.
+    void releaseBone(const std::string& name, const Bone* bone);
     // Queues one item per material.
     void draw(Transformable* transform, Morphable* morphable);
     // Linear blend skinning of in (which must be this mesh's own list) into out.

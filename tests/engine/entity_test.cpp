@@ -277,4 +277,20 @@ TEST_F(EntityTest, EntitiesSharingAMeshMorphTheirOwnPose) {
     EXPECT_TRUE(near(out.getPosition(0), bentPosition));
 }
 
+TEST_F(EntityTest, DestroyedEntityLeavesNoBoneBound) {
+    mesh.getVertexList()->addVertex({1, 1, 0}, {0, 1, 0}, {0, 0});
+    mesh.addVertexWeight(0, "B", 1.0f);
+    Kestrel::VertexList out(Kestrel::USAGE_DYNAMIC);
+    {
+        Entity bent(&mesh);
+        bent.getBone("B")->setRotation(0, 0, 1.5f);
+        bent.update(0.0f);
+        ASSERT_TRUE(bent.morph(*mesh.getVertexList(), out));
+        EXPECT_FALSE(near(out.getPosition(0), {1, 1, 0}));
+    }
+    // Straight to the mesh: the name has no bone left, so the vertex stays at rest.
+    ASSERT_TRUE(mesh.morph(*mesh.getVertexList(), out));
+    EXPECT_EQ(out.getPosition(0), Vector3(1, 1, 0));
+}
+
 } // namespace
