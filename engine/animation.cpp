@@ -32,18 +32,6 @@ std::string formatFloat(float value) {
     return buffer;
 }
 
-// Index of the keyframe whose segment holds time: the first whose running end
-// reaches it. Sums are in float, as the lengths are.
-unsigned findSegment(const std::vector<Keyframe>& keyframes, float time) {
-    float end = 0.0f;
-    for (unsigned i = 0; i < keyframes.size(); ++i) {
-        end += keyframes[i].m_Duration;
-        if (end >= time)
-            return i;
-    }
-    return static_cast<unsigned>(keyframes.size() - 1);
-}
-
 } // namespace
 
 unsigned parseNumbers(const char* text, float* values, unsigned maxCount) {
@@ -141,39 +129,54 @@ void Animation::apply(Entity* entity, float time, float weight, bool, bool mirro
                             "entity != null && entity->getMesh() != null");
         return;
     }
-    const unsigned count = getKeyframeCount();
-    if (count == 0)
+    if (m_Keyframes.empty())
         return;
-
-    // The curve runs from frame1 to frame2, shaped by frame0 before and frame3 after.
-    const unsigned current = count == 1 ? 0 : findSegment(m_Keyframes, time);
-    const Keyframe& frame1 = m_Keyframes[current];
-    const Keyframe& frame2 = m_Keyframes[(current + 1) % count];
-    const Keyframe& frame0 = m_Keyframes[(current + count - 1) % count];
-    const Keyframe& frame3 = m_Keyframes[(current + 2) % count];
-    // A segment without length holds the current keyframe's pose.
-    float t = 0.0f;
-    if (frame1.m_Duration > 0.0f)
-        t = clamp((time - frame1.m_StartTime) / frame1.m_Duration, 0.0f, 1.0f);
-    else
-        KESTREL_ASSERT_TEXT(false, "frame1->m_Duration > 0.0f");
-
+    const Segment segment = findSegment(time);
     const auto& boneTable = mirror ? m_MirroredBoneIndices : m_BoneIndices;
     for (unsigned b = 0; Bone* bone = entity->getBone(b); ++b) {
-        Vector3 sample;
         auto found = boneTable.find(bone->getName());
-        if (found != boneTable.end()) {
-            const unsigned k = found->second;
-            sample = interpolateCubic(frame1.m_BoneRotations[k], frame2.m_BoneRotations[k],
-                                      frame0.m_BoneRotations[k], frame3.m_BoneRotations[k], t);
-        }
+        Vector3 pose = found == boneTable.end() ? Vector3() : segment.sample(found->second);
         // Mirroring across the plane x = 0 flips the turns about y and z.
         if (mirror) {
-            sample.y = -sample.y;
-            sample.z = -sample.z;
+            pose.y = -pose.y;
+            pose.z = -pose.z;
         }
-        bone->setRotation(bone->getRotation() * (1.0f - weight) + sample * weight);
+        bone->setRotation(bone->getRotation() * (1.0f - weight) + pose * weight);
     }
+}
+
+// The curve runs from frame1 at t = 0 to frame2 at t = 1, shaped by frame0
+// before and frame3 after.
+Vector3 Animation::Segment::sample(unsigned bone) const {
+    return interpolateCubic(frame1->m_BoneRotations[bone], frame2->m_BoneRotations[bone],
+                            frame0->m_BoneRotations[bone], frame3->m_BoneRotations[bone], t);
+}
+
+Animation::Segment Animation::findSegment(float time) const {
+    const unsigned count = getKeyframeCount();
+    // The current keyframe: the first whose running end (summed in float, as
+    // the lengths are) reaches time. One keyframe is its own neighbour.
+    unsigned current = 0;
+    float end = 0.0f;
+    while (count > 1 && current + 1 < count) {
+        end += m_Keyframes[current].m_Duration;
+        if (end >= time)
+            break;
+        ++current;
+    }
+    Segment segment;
+    segment.frame1 = &m_Keyframes[current];
+    segment.frame2 = &m_Keyframes[(current + 1) % count];
+    segment.frame0 = &m_Keyframes[(current + count - 1) % count];
+    segment.frame3 = &m_Keyframes[(current + 2) % count];
+    // A segment without length holds the current keyframe's pose.
+    if (segment.frame1->m_Duration > 0.0f) {
+        segment.t =
+            clamp((time - segment.frame1->m_StartTime) / segment.frame1->m_Duration, 0.0f, 1.0f);
+    } else {
+        KESTREL_ASSERT_TEXT(false, "frame1->m_Duration > 0.0f");
+    }
+    return segment;
 }
 
 bool Animation::checkKeyframe(unsigned keyframeIndex) const {

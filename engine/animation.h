@@ -53,6 +53,18 @@ public:
     const std::map<std::string, unsigned>& getBoneIndices() const { return m_BoneIndices; }
 
 private:
+    // The four keyframes around a time and the position t in 0..1 between the middle two.
+    struct Segment {
+        const Keyframe* frame0 = nullptr;
+        const Keyframe* frame1 = nullptr;
+        const Keyframe* frame2 = nullptr;
+        const Keyframe* frame3 = nullptr;
+        float t = 0.0f;
+
+        Vector3 sample(unsigned bone) const;
+    };
+
+    Segment findSegment(float time) const;
     // Reports an index past the last keyframe; the caller then ignores the call.
     bool checkKeyframe(unsigned keyframeIndex) const;
     void recalculateTimes();
