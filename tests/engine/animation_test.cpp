@@ -312,16 +312,4 @@ TEST(AnimationTest, ApplyRefusesBadTimesAndEntities) {
     }
 }
 
-TEST(AnimationTest, ParseVector3ReadsLikeStrtok) {
-    using Kestrel::parseVector3;
-    EXPECT_EQ(parseVector3("(1,2,3)"), Vector3(1, 2, 3));
-    EXPECT_EQ(parseVector3("(1, 2, 3)"), Vector3(1, 2, 3));
-    EXPECT_EQ(parseVector3("(1,2,3"), Vector3(1, 2, 3));
-    EXPECT_EQ(parseVector3("(5)"), Vector3(5, 0, 0));
-    EXPECT_EQ(parseVector3("(1,2,3,4)"), Vector3(1, 2, 3));
-    EXPECT_EQ(parseVector3("x(,,),1e2)"), Vector3(100, 0, 0));
-    EXPECT_EQ(parseVector3(""), Vector3(0, 0, 0));
-    EXPECT_EQ(parseVector3("7"), Vector3(0, 0, 0));
-}
-
 } // namespace

@@ -130,18 +130,6 @@ TEST_F(SkinningTest, VerticesWithoutUsableInfluenceStayAtRest) {
     EXPECT_TRUE(near(out.getPosition(2), {2, 0, 0}));
 }
 
-TEST_F(SkinningTest, RestPoseReproducesTheVertices) {
-    b->setRotation(0, 0, 0);
-    a->update(0.0f);
-    addVertex({1, 2, 3}, {0, 0, 1});
-    mesh.addVertexWeight(0, "A", 0.3f);
-    mesh.addVertexWeight(0, "B", 0.9f);
-    VertexList out(Kestrel::USAGE_DYNAMIC);
-    ASSERT_TRUE(mesh.morph(*mesh.getVertexList(), out));
-    EXPECT_TRUE(near(out.getPosition(0), {1, 2, 3}));
-    EXPECT_TRUE(near(out.getNormal(0), {0, 0, 1}));
-}
-
 TEST_F(SkinningTest, MorphRefusesWhatItCannotDeform) {
     TestSupport::AssertionRecorder recorder;
     VertexList out(Kestrel::USAGE_DYNAMIC);
