@@ -58,8 +58,11 @@ Kestrel::Bone* makeSkeleton(unsigned count) {
     return bones.front();
 }
 
+// range(0): vertices; range(1): 1 leaves one weighted name without a bone, which
+// sends skinning down the plain per-slot path, for comparison.
 void BM_MeshMorph(benchmark::State& state) {
     const unsigned vertexCount = static_cast<unsigned>(state.range(0));
+    const bool plainPath = state.range(1) != 0;
     const unsigned boneCount = 30;
     ListOnlyDevice device;
     Kestrel::Mesh mesh(&device);
@@ -79,6 +82,9 @@ void BM_MeshMorph(benchmark::State& state) {
         entity.getBone(i)->setRotation(0.1f * i, 0.2f, -0.05f * i);
     entity.update(0.016f);
 
+    if (plainPath)
+        mesh.addVertexWeight(vertexCount, "unbound", 1.0f);
+
     Kestrel::VertexList out(Kestrel::USAGE_DYNAMIC);
     for (auto _ : state) {
         entity.morph(*mesh.getVertexList(), out);
@@ -87,7 +93,7 @@ void BM_MeshMorph(benchmark::State& state) {
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * vertexCount);
 }
-BENCHMARK(BM_MeshMorph)->Arg(20000);
+BENCHMARK(BM_MeshMorph)->ArgNames({"vertices", "plain"})->Args({20000, 0})->Args({20000, 1});
 
 // Two keyframes per bone and animation, all bones named.
 Kestrel::Animation* makeAnimation(unsigned boneCount, float amplitude) {
