@@ -53,6 +53,20 @@ public:
     const std::map<std::string, unsigned>& getBoneIndices() const { return m_BoneIndices; }
 
 private:
+    // The four keyframes around a time and the position t in 0..1 between the middle two.
+    struct Segment {
+        const Keyframe* frame0 = nullptr;
+        const Keyframe* frame1 = nullptr;
+        const Keyframe* frame2 = nullptr;
+        const Keyframe* frame3 = nullptr;
+        float t = 0.0f;
+
+        Vector3 sample(unsigned bone) const;
+    };
+
+    Segment findSegment(float time) const;
+    // Reports an index past the last keyframe; the caller then ignores the call.
+    bool checkKeyframe(unsigned keyframeIndex) const;
     void recalculateTimes();
     void padBoneRotations();
 
@@ -67,5 +81,9 @@ private:
 std::string mirrorBoneName(const std::string& name);
 // Reads "(x,y,z)"; missing components are 0. Shared with the mesh loader.
 Vector3 parseVector3(const char* text);
+// Reads up to maxCount numbers the way parseVector3 does (from after the first
+// '(', else from the second character; pieces split at ',' and ')') and
+// returns how many there were.
+unsigned parseNumbers(const char* text, float* values, unsigned maxCount);
 
 } // namespace Kestrel

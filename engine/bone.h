@@ -38,7 +38,11 @@ public:
     Bone* findBone(const std::string& name) const;
 
 private:
+    // Copies source's bone subtree and hangs the copy under parent.
+    Bone(const Bone& source, Transformable* parent);
     void updateAxes();
+    // Sum of the heads along the chain: the head in rest-pose mesh space.
+    Vector3 getRestHead() const;
 
     std::string m_Name;
     Matrix4 m_SkinMatrix;

@@ -57,6 +57,11 @@ public:
 
 private:
     void collectBones(Bone* bone);
+    void checkEntry(const AnimationStackEntry& entry) const;
+    static void blendIn(AnimationStackEntry& entry, float dt);
+    // Drops the count oldest entries, telling about each not yet finished.
+    void dropEntriesBelow(size_t count);
+    void advance(AnimationStackEntry& entry, float dt);
 
     Mesh* m_Mesh;
     std::deque<AnimationStackEntry> m_AnimationStack;

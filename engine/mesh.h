@@ -76,6 +76,8 @@ public:
     void computeNormals(VertexList* list = nullptr);
 
     void setBone(const std::string& name, Bone* bone);
+    // Unbinds name if bone still drives it, so that no destroyed bone stays bound.
+    void releaseBone(const std::string& name, const Bone* bone);
     // Queues one item per material.
     void draw(Transformable* transform, Morphable* morphable);
     // Linear blend skinning of in (which must be this mesh's own list) into out.
@@ -83,13 +85,43 @@ public:
 
     bool m_Transparent = false;
 
+    unsigned getVertexWeightSlotCount() const {
+        return static_cast<unsigned>(m_VertexWeights.size());
+    }
+    const VertexWeight& getVertexWeight(unsigned slot) const { return m_VertexWeights[slot]; }
+
 private:
+    // The weights in flat arrays, built on the first morph after they change:
+    // four table indices and four weights per vertex (unused slots point at the
+    // empty entry 0 with weight 0), and one table entry per distinct bone name.
+    struct SkinLayout {
+        std::vector<BoneMap::value_type*> m_Entries;
+        std::vector<uint32_t> m_Indices;
+        std::vector<float> m_Weights;
+        std::vector<float> m_NormalisedWeights;
+        unsigned m_VertexCount = 0;
+        bool m_Valid = false;
+    };
+    // One bone's skin matrix by columns, fetched once per morph. The fourth row
+    // is (0, 0, 0, 1) for a bound bone, so blending it sums the weights.
+    struct alignas(16) SkinColumns {
+        float m[16];
+    };
+
+    void prepareSkinLayout();
+    // Refreshes m_SkinColumns; false when a weighted name has no bone bound.
+    bool fetchSkinMatrices();
+    void morphPrepared(const VertexList& in, VertexList& out) const;
+    void morphWithUnboundBones(const VertexList& in, VertexList& out) const;
+
     BoneMap m_BoneMap;
     RenderDevice* m_RenderDevice;
     std::vector<MaterialGroup> m_MaterialGroups;
     VertexList* m_VertexList;
     std::vector<VertexWeight> m_VertexWeights;
     Bone* m_RootBone = nullptr;
+    SkinLayout m_SkinLayout;
+    std::vector<SkinColumns> m_SkinColumns;
 };
 
 } // namespace Kestrel

@@ -1,0 +1,134 @@
+// Skinning throughput and the per-entity cost of the animation stack.
+#include "engine/animation.h"
+#include "engine/bone.h"
+#include "engine/entity.h"
+#include "engine/mesh.h"
+#include "engine/renderdevice/facelist.h"
+#include "engine/renderdevice/renderdevice.h"
+#include "engine/renderdevice/vertexlist.h"
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Plain lists and nothing else: benchmarks draw nothing.
+class ListOnlyDevice : public Kestrel::RenderDevice {
+public:
+    Kestrel::FaceList* createFaceList(Kestrel::VertexList* list, int usage) override {
+        return new Kestrel::FaceList(list, usage);
+    }
+    Kestrel::VertexList* createVertexList(int usage) override {
+        return new Kestrel::VertexList(usage);
+    }
+    Kestrel::Shader* createShader() override { return nullptr; }
+    Kestrel::FrameBuffer* createFrameBuffer() override { return nullptr; }
+    Kestrel::Texture* createTexture() override { return nullptr; }
+    void setTexture(Kestrel::Texture*, unsigned int) override {}
+    void setShader(Kestrel::Shader*) override {}
+    void setFrameBuffer(Kestrel::FrameBuffer*) override {}
+    void setViewport(const Kestrel::IntPoint&, const Kestrel::IntPoint&) override {}
+    void clear(bool, bool) override {}
+    void setDepthTest(bool) override {}
+    void setBlendMode(Kestrel::BlendMode) override {}
+    void drawFaceList(Kestrel::FaceList*) override {}
+    void render(Kestrel::Camera*) override { m_RenderQueue.clear(); }
+    void setCamera(Kestrel::Camera*) override {}
+};
+
+std::string boneName(unsigned i) {
+    return "bone" + std::to_string(i);
+}
+
+// A 30-bone skeleton: a spine of ten with two ten-bone limbs.
+Kestrel::Bone* makeSkeleton(unsigned count) {
+    std::vector<Kestrel::Bone*> bones;
+    for (unsigned i = 0; i < count; ++i) {
+        auto* bone = new Kestrel::Bone(boneName(i));
+        bone->setTail({0.1f, 0.2f, 1.0f});
+        if (i > 0) {
+            bone->setPosition(0.1f, 0.2f, 1.0f);
+            bone->setParent(bones[i % 10 == 0 ? 0 : i - 1]);
+        }
+        bones.push_back(bone);
+    }
+    return bones.front();
+}
+
+// range(0): vertices; range(1): 1 leaves one weighted name without a bone, which
+// sends skinning down the plain per-slot path, for comparison.
+void BM_MeshMorph(benchmark::State& state) {
+    const unsigned vertexCount = static_cast<unsigned>(state.range(0));
+    const bool plainPath = state.range(1) != 0;
+    const unsigned boneCount = 30;
+    ListOnlyDevice device;
+    Kestrel::Mesh mesh(&device);
+    mesh.setRootBone(makeSkeleton(boneCount));
+
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> coordinate(-1.0f, 1.0f);
+    std::uniform_int_distribution<unsigned> bone(0, boneCount - 1);
+    for (unsigned v = 0; v < vertexCount; ++v) {
+        mesh.getVertexList()->addVertex(
+            {coordinate(random), coordinate(random), coordinate(random)}, {0, 1, 0}, {0, 0});
+        for (int k = 0; k < 4; ++k)
+            mesh.addVertexWeight(v, boneName(bone(random)), 0.25f + 0.1f * k);
+    }
+    Kestrel::Entity entity(&mesh);
+    for (unsigned i = 0; i < boneCount; ++i)
+        entity.getBone(i)->setRotation(0.1f * i, 0.2f, -0.05f * i);
+    entity.update(0.016f);
+
+    if (plainPath)
+        mesh.addVertexWeight(vertexCount, "unbound", 1.0f);
+
+    Kestrel::VertexList out(Kestrel::USAGE_DYNAMIC);
+    for (auto _ : state) {
+        entity.morph(*mesh.getVertexList(), out);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * vertexCount);
+}
+BENCHMARK(BM_MeshMorph)->ArgNames({"vertices", "plain"})->Args({20000, 0})->Args({20000, 1});
+
+// Two keyframes per bone and animation, all bones named.
+Kestrel::Animation* makeAnimation(unsigned boneCount, float amplitude) {
+    std::string text;
+    for (int k = 0; k < 3; ++k) {
+        text += "[keyframe]\nduration=0.4\n";
+        for (unsigned i = 0; i < boneCount; ++i) {
+            const float a = amplitude * (k == 1 ? -1.0f : 1.0f) * (1.0f + 0.01f * i);
+            text += boneName(i) + ":(" + std::to_string(a) + ",0.1," + std::to_string(-a) + ")\n";
+        }
+    }
+    return Kestrel::Animation::parse(text);
+}
+
+void BM_EntityUpdateTwoAnimationsBlending(benchmark::State& state) {
+    const unsigned boneCount = 30;
+    ListOnlyDevice device;
+    Kestrel::Mesh mesh(&device);
+    mesh.setRootBone(makeSkeleton(boneCount));
+    Kestrel::Animation* walk = makeAnimation(boneCount, 0.5f);
+    Kestrel::Animation* idle = makeAnimation(boneCount, 0.2f);
+    Kestrel::Entity entity(&mesh);
+    entity.playAnimation(walk, 0.0f, true, false);
+    entity.update(0.016f);
+    // A blend time no run reaches: both entries stay on the stack.
+    entity.playAnimation(idle, 1e9f, true, true);
+
+    for (auto _ : state) {
+        entity.update(0.016f);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()));
+    delete walk;
+    delete idle;
+}
+BENCHMARK(BM_EntityUpdateTwoAnimationsBlending);
+
+} // namespace

@@ -1,0 +1,297 @@
+#include "engine/animation.h"
+
+#include "engine/assert.h"
+#include "engine/bone.h"
+#include "engine/entity.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+namespace Kestrel {
+namespace {
+
+const char KEYFRAME_KEY[] = "[keyframe]";
+const char TRANSLATION_KEY[] = "translation=";
+const char DURATION_KEY[] = "duration=";
+
+bool startsWith(const std::string& line, const char* prefix) {
+    return line.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+std::string formatVector(const Vector3& v) {
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, "(%f,%f,%f)", v.x, v.y, v.z);
+    return buffer;
+}
+
+std::string formatFloat(float value) {
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, "%f", value);
+    return buffer;
+}
+
+} // namespace
+
+unsigned parseNumbers(const char* text, float* values, unsigned maxCount) {
+    if (!*text)
+        return 0;
+    const char* open = std::strchr(text, '(');
+    const char* cursor = open ? open + 1 : text + 1;
+    // Runs of separators give no empty pieces.
+    unsigned count = 0;
+    while (count < maxCount) {
+        cursor += std::strspn(cursor, ",)");
+        if (!*cursor)
+            break;
+        const size_t length = std::strcspn(cursor, ",)");
+        values[count++] = static_cast<float>(std::atof(std::string(cursor, length).c_str()));
+        cursor += length;
+    }
+    return count;
+}
+
+Vector3 parseVector3(const char* text) {
+    float values[3] = {0.0f, 0.0f, 0.0f};
+    parseNumbers(text, values, 3);
+    return Vector3(values[0], values[1], values[2]);
+}
+
+std::string mirrorBoneName(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        return name;
+    static const std::pair<const char*, const char*> SUFFIXES[] = {
+        {".r", ".l"}, {".l", ".r"}, {".R", ".L"}, {".L", ".R"}};
+    const std::string suffix = name.substr(dot);
+    for (const auto& swap : SUFFIXES) {
+        if (suffix == swap.first)
+            return name.substr(0, dot) + swap.second;
+    }
+    return name;
+}
+
+Animation* Animation::parse(const std::string& text) {
+    Animation* animation = new Animation();
+    // Lines before the first keyframe address a keyframe that does not exist;
+    // the accessors report them and ignore them.
+    unsigned current = 0;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+
+        if (startsWith(line, KEYFRAME_KEY)) {
+            current = animation->addKeyframe();
+        } else if (startsWith(line, TRANSLATION_KEY)) {
+            animation->setTranslation(current,
+                                      parseVector3(line.c_str() + std::strlen(TRANSLATION_KEY)));
+        } else if (startsWith(line, DURATION_KEY)) {
+            animation->setDuration(
+                current, static_cast<float>(std::atof(line.c_str() + std::strlen(DURATION_KEY))));
+        } else if (!line.empty() && line[0] != '#') {
+            const size_t colon = line.find(':');
+            const std::string name = line.substr(0, colon);
+            const std::string value = colon == std::string::npos ? "" : line.substr(colon + 1);
+            animation->setBoneRotation(current, name, parseVector3(value.c_str()));
+        }
+    }
+    return animation;
+}
+
+std::string Animation::toText() const {
+    std::string text;
+    for (const Keyframe& keyframe : m_Keyframes) {
+        text += "[keyframe]\n";
+        text += "translation=" + formatVector(keyframe.m_Translation) + "\n";
+        text += "duration=" + formatFloat(keyframe.m_Duration) + "\n";
+        for (const auto& bone : m_BoneIndices) {
+            const Vector3& rotation = keyframe.m_BoneRotations[bone.second];
+            if (rotation.x == 0.0f && rotation.y == 0.0f && rotation.z == 0.0f)
+                continue;
+            text += bone.first + ":" + formatVector(rotation) + "\n";
+        }
+    }
+    return text;
+}
+
+void Animation::apply(Entity* entity, float time, float weight, bool, bool mirror) const {
+    if (!(time >= 0 && time <= m_LoopingAnimationLength)) {
+        KESTREL_ASSERT(time >= 0.0 && time <= m_LoopingAnimationLength);
+        return;
+    }
+    if (!entity || !entity->getMesh()) {
+        KESTREL_ASSERT_TEXT(entity && entity->getMesh(),
+                            "entity != null && entity->getMesh() != null");
+        return;
+    }
+    if (m_Keyframes.empty())
+        return;
+    const Segment segment = findSegment(time);
+    const auto& boneTable = mirror ? m_MirroredBoneIndices : m_BoneIndices;
+    for (unsigned b = 0; Bone* bone = entity->getBone(b); ++b) {
+        auto found = boneTable.find(bone->getName());
+        Vector3 pose = found == boneTable.end() ? Vector3() : segment.sample(found->second);
+        // Mirroring across the plane x = 0 flips the turns about y and z.
+        if (mirror) {
+            pose.y = -pose.y;
+            pose.z = -pose.z;
+        }
+        bone->setRotation(bone->getRotation() * (1.0f - weight) + pose * weight);
+    }
+}
+
+// The curve runs from frame1 at t = 0 to frame2 at t = 1, shaped by frame0
+// before and frame3 after.
+Vector3 Animation::Segment::sample(unsigned bone) const {
+    return interpolateCubic(frame1->m_BoneRotations[bone], frame2->m_BoneRotations[bone],
+                            frame0->m_BoneRotations[bone], frame3->m_BoneRotations[bone], t);
+}
+
+Animation::Segment Animation::findSegment(float time) const {
+    const unsigned count = getKeyframeCount();
+    // The current keyframe: the first whose running end (summed in float, as
+    // the lengths are) reaches time. One keyframe is its own neighbour.
+    unsigned current = 0;
+    float end = 0.0f;
+    while (count > 1 && current + 1 < count) {
+        end += m_Keyframes[current].m_Duration;
+        if (end >= time)
+            break;
+        ++current;
+    }
+    Segment segment;
+    segment.frame1 = &m_Keyframes[current];
+    segment.frame2 = &m_Keyframes[(current + 1) % count];
+    segment.frame0 = &m_Keyframes[(current + count - 1) % count];
+    segment.frame3 = &m_Keyframes[(current + 2) % count];
+    // A segment without length holds the current keyframe's pose.
+    if (segment.frame1->m_Duration > 0.0f) {
+        segment.t =
+            clamp((time - segment.frame1->m_StartTime) / segment.frame1->m_Duration, 0.0f, 1.0f);
+    } else {
+        KESTREL_ASSERT_TEXT(false, "frame1->m_Duration > 0.0f");
+    }
+    return segment;
+}
+
+bool Animation::checkKeyframe(unsigned keyframeIndex) const {
+    KESTREL_ASSERT(keyframeIndex < m_Keyframes.size());
+    return keyframeIndex < m_Keyframes.size();
+}
+
+Vector3 Animation::getTranslation(unsigned keyframeIndex) const {
+    return checkKeyframe(keyframeIndex) ? m_Keyframes[keyframeIndex].m_Translation : Vector3();
+}
+
+void Animation::setTranslation(unsigned keyframeIndex, const Vector3& translation) {
+    if (checkKeyframe(keyframeIndex))
+        m_Keyframes[keyframeIndex].m_Translation = translation;
+}
+
+float Animation::getDuration(unsigned keyframeIndex) const {
+    return checkKeyframe(keyframeIndex) ? m_Keyframes[keyframeIndex].m_Duration : 0.0f;
+}
+
+void Animation::setDuration(unsigned keyframeIndex, float duration) {
+    if (!checkKeyframe(keyframeIndex))
+        return;
+    m_Keyframes[keyframeIndex].m_Duration = duration;
+    recalculateTimes();
+}
+
+float Animation::getStartTime(unsigned keyframeIndex) const {
+    return checkKeyframe(keyframeIndex) ? m_Keyframes[keyframeIndex].m_StartTime : 0.0f;
+}
+
+Vector3 Animation::getBoneRotation(unsigned keyframeIndex, const std::string& name) const {
+    if (!checkKeyframe(keyframeIndex))
+        return Vector3();
+    auto found = m_BoneIndices.find(name);
+    if (found == m_BoneIndices.end())
+        return Vector3();
+    const unsigned boneIndex = found->second;
+    const auto& rotations = m_Keyframes[keyframeIndex].m_BoneRotations;
+    KESTREL_ASSERT(boneIndex < m_Keyframes[keyframeIndex].m_BoneRotations.size());
+    return boneIndex < rotations.size() ? rotations[boneIndex] : Vector3();
+}
+
+void Animation::setBoneRotation(unsigned keyframeIndex, const std::string& name,
+                                const Vector3& rotation) {
+    if (!checkKeyframe(keyframeIndex))
+        return;
+    auto found = m_BoneIndices.find(name);
+    if (found == m_BoneIndices.end()) {
+        const unsigned index = static_cast<unsigned>(m_BoneIndices.size());
+        found = m_BoneIndices.emplace(name, index).first;
+        m_MirroredBoneIndices[mirrorBoneName(name)] = index;
+        padBoneRotations();
+    }
+    const unsigned boneIndex = found->second;
+    auto& rotations = m_Keyframes[keyframeIndex].m_BoneRotations;
+    KESTREL_ASSERT(boneIndex < m_Keyframes[keyframeIndex].m_BoneRotations.size());
+    if (boneIndex < rotations.size())
+        rotations[boneIndex] = rotation;
+}
+
+unsigned Animation::getKeyframeAtTime(float time) const {
+    float end = 0.0f;
+    for (unsigned i = 0; i < m_Keyframes.size(); ++i) {
+        end += m_Keyframes[i].m_Duration;
+        if (end > time)
+            return i;
+    }
+    KESTREL_ASSERT(false && "Requesting time beyond end of animation");
+    return m_Keyframes.empty() ? 0 : static_cast<unsigned>(m_Keyframes.size() - 1);
+}
+
+unsigned Animation::addKeyframe() {
+    m_Keyframes.emplace_back();
+    padBoneRotations();
+    recalculateTimes();
+    return static_cast<unsigned>(m_Keyframes.size() - 1);
+}
+
+unsigned Animation::insertKeyframe(unsigned insertAfter) {
+    if (!(insertAfter < m_Keyframes.size())) {
+        KESTREL_ASSERT(insertAfter < m_Keyframes.size());
+        return insertAfter;
+    }
+    if (insertAfter + 1 == m_Keyframes.size())
+        return addKeyframe();
+    m_Keyframes.emplace(m_Keyframes.begin() + insertAfter + 1);
+    padBoneRotations();
+    recalculateTimes();
+    return insertAfter + 1;
+}
+
+void Animation::swapKeyframes(unsigned keyframeIndex1, unsigned keyframeIndex2) {
+    if (!(keyframeIndex1 < m_Keyframes.size() && keyframeIndex2 < m_Keyframes.size())) {
+        KESTREL_ASSERT(keyframeIndex1 < m_Keyframes.size() && keyframeIndex2 < m_Keyframes.size());
+        return;
+    }
+    std::swap(m_Keyframes[keyframeIndex1], m_Keyframes[keyframeIndex2]);
+    recalculateTimes();
+}
+
+void Animation::recalculateTimes() {
+    m_LoopingAnimationLength = 0.0f;
+    for (Keyframe& keyframe : m_Keyframes) {
+        keyframe.m_StartTime = m_LoopingAnimationLength;
+        m_AnimationLength = m_LoopingAnimationLength;
+        m_LoopingAnimationLength += keyframe.m_Duration;
+    }
+}
+
+void Animation::padBoneRotations() {
+    for (Keyframe& keyframe : m_Keyframes) {
+        if (keyframe.m_BoneRotations.size() < m_BoneIndices.size())
+            keyframe.m_BoneRotations.resize(m_BoneIndices.size());
+    }
+}
+
+} // namespace Kestrel

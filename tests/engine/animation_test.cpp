@@ -1,0 +1,315 @@
+#include "engine/animation.h"
+
+#include "engine/bone.h"
+#include "engine/entity.h"
+#include "engine/mesh.h"
+
+#include "support/assertion_recorder.h"
+#include "support/float_compare.h"
+#include "support/test_render_device.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using Kestrel::Animation;
+using Kestrel::Vector3;
+using TestSupport::near;
+
+namespace {
+
+std::unique_ptr<Animation> parse(const std::string& text) {
+    return std::unique_ptr<Animation>(Animation::parse(text));
+}
+
+// A mesh whose skeleton is a root with one child per name, and an entity on it.
+class Posed {
+public:
+    explicit Posed(const std::vector<std::string>& names) {
+        auto* root = new Kestrel::Bone("Root");
+        root->setTail({0, 0, 1});
+        for (const std::string& name : names) {
+            auto* bone = new Kestrel::Bone(name);
+            bone->setTail({0, 0, 1});
+            bone->setParent(root);
+        }
+        m_Mesh.setRootBone(root);
+        m_Entity = std::make_unique<Kestrel::Entity>(&m_Mesh);
+    }
+
+    Vector3 rotation(const std::string& name) const {
+        return m_Entity->getBone(name)->getRotation();
+    }
+    void setAll(const Vector3& rotation) {
+        for (unsigned i = 0; i < m_Entity->getBoneCount(); ++i)
+            m_Entity->getBone(i)->setRotation(rotation);
+    }
+    Kestrel::Entity* entity() { return m_Entity.get(); }
+
+private:
+    TestSupport::TestRenderDevice m_Device;
+    Kestrel::Mesh m_Mesh{&m_Device};
+    std::unique_ptr<Kestrel::Entity> m_Entity;
+};
+
+// Keyframes 0, 1, 2 with durations 0.5, 0.25, 1.0:
+//
+//   time  0        0.5   0.75                 1.75
+//         |--------|-----|--------------------|
+//         k0       k1    k2                   (k0 again when looping)
+const char* const THREE_KEYFRAMES = "[keyframe]\n"
+                                    "duration=0.5\n"
+                                    "Arm:(1,0,0)\n"
+                                    "[keyframe]\n"
+                                    "duration=0.25\n"
+                                    "Arm:(2,0,0)\n"
+                                    "[keyframe]\n"
+                                    "duration=1.0\n"
+                                    "Arm:(4,0,0)\n";
+
+TEST(AnimationTest, KeyframeTimesAddUpTheDurations) {
+    auto animation = parse(THREE_KEYFRAMES);
+    ASSERT_EQ(animation->getKeyframeCount(), 3u);
+    EXPECT_FLOAT_EQ(animation->getStartTime(0), 0.0f);
+    EXPECT_FLOAT_EQ(animation->getStartTime(1), 0.5f);
+    EXPECT_FLOAT_EQ(animation->getStartTime(2), 0.75f);
+    EXPECT_FLOAT_EQ(animation->getAnimationLength(false), 0.75f);
+    EXPECT_FLOAT_EQ(animation->getAnimationLength(true), 1.75f);
+    EXPECT_EQ(animation->getKeyframeAtTime(0.0f), 0u);
+    EXPECT_EQ(animation->getKeyframeAtTime(0.5f), 1u);
+    EXPECT_EQ(animation->getKeyframeAtTime(1.7f), 2u);
+
+    animation->setDuration(0, 0.25f);
+    EXPECT_FLOAT_EQ(animation->getStartTime(2), 0.5f);
+    EXPECT_FLOAT_EQ(animation->getAnimationLength(true), 1.5f);
+
+    TestSupport::AssertionRecorder recorder;
+    EXPECT_EQ(animation->getKeyframeAtTime(5.0f), 2u);
+    EXPECT_TRUE(recorder.reported("false && \"Requesting time beyond end of animation\""));
+}
+
+TEST(AnimationTest, SamplingPassesThroughEachKeyframe) {
+    auto animation = parse(THREE_KEYFRAMES);
+    Posed posed({"Arm"});
+    const float times[] = {0.0f, 0.5f, 0.75f, 1.75f};
+    const float expected[] = {1, 2, 4, 1};
+    for (int i = 0; i < 4; ++i) {
+        posed.setAll({-9, -9, -9});
+        animation->apply(posed.entity(), times[i], 1.0f, true, false);
+        EXPECT_TRUE(near(posed.rotation("Arm"), {expected[i], 0, 0})) << "time " << times[i];
+        EXPECT_TRUE(near(posed.rotation("Root"), {0, 0, 0})) << "unnamed bones go to zero";
+    }
+    // A quarter into the first segment: the cubic from k0 (1) to k1 (2), shaped
+    // by k2 (4) before and k2 (4) after: a = -1, b = 4, c = -2.
+    animation->apply(posed.entity(), 0.125f, 1.0f, true, false);
+    EXPECT_TRUE(near(posed.rotation("Arm"), {0.734375f, 0, 0}));
+}
+
+TEST(AnimationTest, WeightBlendsOverTheOldPose) {
+    auto animation = parse("[keyframe]\nduration=1\nArm:(0,0,0)\nOther:(1,1,1)\n");
+    Posed posed({"Arm"});
+    posed.setAll({1, 0, 0});
+    animation->apply(posed.entity(), 0.3f, 0.25f, true, false);
+    EXPECT_TRUE(near(posed.rotation("Arm"), {0.75f, 0, 0}));
+    animation->apply(posed.entity(), 0.6f, 0.0f, true, false);
+    EXPECT_TRUE(near(posed.rotation("Arm"), {0.75f, 0, 0}));
+}
+
+TEST(AnimationTest, OneKeyframeHoldsItsPoseThroughout) {
+    auto animation = parse("[keyframe]\nduration=2\nArm:(0.5,-1,2)\n");
+    Posed posed({"Arm"});
+    for (float time : {0.0f, 0.7f, 2.0f}) {
+        posed.setAll({9, 9, 9});
+        animation->apply(posed.entity(), time, 1.0f, false, false);
+        EXPECT_TRUE(near(posed.rotation("Arm"), {0.5f, -1, 2})) << "time " << time;
+    }
+}
+
+TEST(AnimationTest, MirroringSwapsSidesAndFlipsYAndZ) {
+    auto animation = parse("[keyframe]\nduration=0.5\nArm.L:(0.3,0.2,0.1)\nSpine:(1,2,3)\n"
+                           "[keyframe]\nduration=0.5\nArm.L:(-0.3,0,0)\n");
+    Posed posed({"Arm.L", "Arm.R", "Spine"});
+    posed.setAll({5, 5, 5});
+    animation->apply(posed.entity(), 0.0f, 1.0f, true, true);
+    EXPECT_TRUE(near(posed.rotation("Arm.R"), {0.3f, -0.2f, -0.1f}));
+    EXPECT_TRUE(near(posed.rotation("Arm.L"), {0, 0, 0}));
+    EXPECT_TRUE(near(posed.rotation("Spine"), {1, -2, -3}));
+
+    animation->apply(posed.entity(), 0.0f, 1.0f, true, false);
+    EXPECT_TRUE(near(posed.rotation("Arm.L"), {0.3f, 0.2f, 0.1f}));
+    EXPECT_TRUE(near(posed.rotation("Arm.R"), {0, 0, 0}));
+}
+
+TEST(AnimationTest, MirrorBoneNameSwapsOnlyASideSuffix) {
+    using Kestrel::mirrorBoneName;
+    EXPECT_EQ(mirrorBoneName("Leg.L"), "Leg.R");
+    EXPECT_EQ(mirrorBoneName("Leg.R"), "Leg.L");
+    EXPECT_EQ(mirrorBoneName("arm.l"), "arm.r");
+    EXPECT_EQ(mirrorBoneName("a.b.r"), "a.b.l");
+    EXPECT_EQ(mirrorBoneName(".L"), ".L");
+    EXPECT_EQ(mirrorBoneName("Head"), "Head");
+    EXPECT_EQ(mirrorBoneName("Leg.Left"), "Leg.Left");
+    EXPECT_EQ(mirrorBoneName("Leg.L.x"), "Leg.L.x");
+    EXPECT_EQ(mirrorBoneName(""), "");
+}
+
+TEST(AnimationTest, ParsesEveryKindOfLine) {
+    auto animation = parse("# a walk\n"
+                           "\n"
+                           "[keyframe] first\n"
+                           "translation=(1, 2, 3)\n"
+                           "duration=0.25s\n"
+                           "Tail:(0.1)\n"
+                           "Tail\n"
+                           "Ear:(1,,2,3,4)\n"
+                           "Nose:1,2,3\n");
+    ASSERT_EQ(animation->getKeyframeCount(), 1u);
+    EXPECT_EQ(animation->getTranslation(0), Vector3(1, 2, 3));
+    EXPECT_FLOAT_EQ(animation->getDuration(0), 0.25f);
+    EXPECT_EQ(animation->getBoneRotation(0, "Tail"), Vector3(0, 0, 0));
+    EXPECT_EQ(animation->getBoneRotation(0, "Ear"), Vector3(1, 2, 3));
+    // Without '(' the first character is skipped.
+    EXPECT_EQ(animation->getBoneRotation(0, "Nose"), Vector3(2, 3, 0));
+    EXPECT_EQ(animation->getBoneIndices().size(), 3u);
+    EXPECT_EQ(animation->getBoneIndices().at("Tail"), 0u);
+
+    auto tail = parse("[keyframe]\nTail:(0.1)");
+    EXPECT_TRUE(near(tail->getBoneRotation(0, "Tail"), {0.1f, 0, 0}));
+}
+
+TEST(AnimationTest, WindowsLineEndsStillRead) {
+    auto animation = parse("[keyframe]\r\nduration=0.5\r\nArm.L:(0.3,0,0)\r\n\r\n");
+    ASSERT_EQ(animation->getKeyframeCount(), 1u);
+    EXPECT_FLOAT_EQ(animation->getDuration(0), 0.5f);
+    EXPECT_TRUE(near(animation->getBoneRotation(0, "Arm.L"), {0.3f, 0, 0}));
+    // The line holding only '\r' names a bone "\r".
+    EXPECT_EQ(animation->getBoneIndices().count("\r"), 1u);
+    EXPECT_EQ(animation->getBoneRotation(0, "\r"), Vector3(0, 0, 0));
+}
+
+TEST(AnimationTest, TextRoundTrip) {
+    auto animation = parse("[keyframe]\n"
+                           "translation=(0.5,0,-1)\n"
+                           "duration=0.5\n"
+                           "Leg.L:(0.3,0,0)\n"
+                           "Still:(0,0,0)\n"
+                           "[keyframe]\n"
+                           "duration=0.75\n"
+                           "Arm:(0,-0.25,1)\n"
+                           "Leg.L:(-0.3,0,0)\n");
+    const std::string text = animation->toText();
+    EXPECT_EQ(text, "[keyframe]\n"
+                    "translation=(0.500000,0.000000,-1.000000)\n"
+                    "duration=0.500000\n"
+                    "Leg.L:(0.300000,0.000000,0.000000)\n"
+                    "[keyframe]\n"
+                    "translation=(0.000000,0.000000,0.000000)\n"
+                    "duration=0.750000\n"
+                    "Arm:(0.000000,-0.250000,1.000000)\n"
+                    "Leg.L:(-0.300000,0.000000,0.000000)\n");
+
+    auto again = parse(text);
+    EXPECT_EQ(again->toText(), text);
+    EXPECT_EQ(again->getBoneIndices().count("Still"), 0u) << "zero everywhere: dropped";
+    EXPECT_EQ(again->getBoneIndices().at("Leg.L"), 0u);
+    EXPECT_EQ(again->getBoneIndices().at("Arm"), 1u);
+    EXPECT_FLOAT_EQ(again->getAnimationLength(true), 1.25f);
+    EXPECT_EQ(parse("")->toText(), "");
+}
+
+TEST(AnimationTest, EditingKeepsKeyframesConsistent) {
+    auto animation = parse("[keyframe]\nduration=1\nA:(1,0,0)\n[keyframe]\nduration=2\n");
+    EXPECT_EQ(animation->insertKeyframe(0), 1u);
+    ASSERT_EQ(animation->getKeyframeCount(), 3u);
+    EXPECT_FLOAT_EQ(animation->getDuration(1), 0.0f);
+    EXPECT_EQ(animation->getBoneRotation(1, "A"), Vector3(0, 0, 0));
+    EXPECT_FLOAT_EQ(animation->getStartTime(2), 1.0f);
+
+    EXPECT_EQ(animation->insertKeyframe(2), 3u);
+    EXPECT_EQ(animation->addKeyframe(), 4u);
+    animation->setBoneRotation(4, "B", {0, 1, 0});
+    EXPECT_EQ(animation->getBoneRotation(0, "B"), Vector3(0, 0, 0));
+
+    animation->swapKeyframes(0, 2);
+    EXPECT_FLOAT_EQ(animation->getDuration(0), 2.0f);
+    EXPECT_FLOAT_EQ(animation->getStartTime(2), 2.0f);
+    EXPECT_EQ(animation->getBoneRotation(2, "A"), Vector3(1, 0, 0));
+}
+
+TEST(AnimationTest, BadKeyframeIndicesAreReportedAndIgnored) {
+    TestSupport::AssertionRecorder recorder;
+    const char* const reportText = "keyframeIndex < m_Keyframes.size()";
+    {
+        auto early = parse("duration=3\nArm:(1,0,0)\ntranslation=(1,1,1)\n[keyframe]\n");
+        EXPECT_EQ(recorder.reports().size(), 3u);
+        EXPECT_TRUE(recorder.reported(reportText));
+        EXPECT_FLOAT_EQ(early->getDuration(0), 0.0f);
+        EXPECT_TRUE(early->getBoneIndices().empty());
+    }
+    auto animation = parse(THREE_KEYFRAMES);
+    {
+        recorder.clear();
+        animation->setDuration(3, 5.0f);
+        EXPECT_TRUE(recorder.reported(reportText));
+        EXPECT_FLOAT_EQ(animation->getAnimationLength(true), 1.75f);
+    }
+    {
+        recorder.clear();
+        animation->setBoneRotation(7, "Leg", {1, 1, 1});
+        EXPECT_TRUE(recorder.reported(reportText));
+        EXPECT_EQ(animation->getBoneIndices().count("Leg"), 0u);
+    }
+    {
+        recorder.clear();
+        EXPECT_EQ(animation->getBoneRotation(3, "Arm"), Vector3(0, 0, 0));
+        EXPECT_EQ(animation->getTranslation(3), Vector3(0, 0, 0));
+        EXPECT_TRUE(recorder.reported(reportText));
+    }
+    {
+        recorder.clear();
+        animation->insertKeyframe(3);
+        EXPECT_TRUE(recorder.reported("insertAfter < m_Keyframes.size()"));
+        animation->swapKeyframes(0, 3);
+        EXPECT_TRUE(recorder.reported(
+            "keyframeIndex1 < m_Keyframes.size() && keyframeIndex2 < m_Keyframes.size()"));
+        EXPECT_EQ(animation->getKeyframeCount(), 3u);
+    }
+}
+
+TEST(AnimationTest, ApplyRefusesBadTimesAndEntities) {
+    TestSupport::AssertionRecorder recorder;
+    auto animation = parse(THREE_KEYFRAMES);
+    Posed posed({"Arm"});
+    {
+        posed.setAll({7, 7, 7});
+        animation->apply(posed.entity(), 1.8f, 1.0f, true, false);
+        animation->apply(posed.entity(), -0.1f, 1.0f, true, false);
+        EXPECT_EQ(recorder.reports().size(), 2u);
+        EXPECT_TRUE(recorder.reported("time >= 0.0 && time <= m_LoopingAnimationLength"));
+        EXPECT_EQ(posed.rotation("Arm"), Vector3(7, 7, 7));
+    }
+    {
+        recorder.clear();
+        animation->apply(nullptr, 0.0f, 1.0f, true, false);
+        Kestrel::Entity meshless(nullptr);
+        animation->apply(&meshless, 0.0f, 1.0f, true, false);
+        EXPECT_TRUE(recorder.reported("entity != null && entity->getMesh() != null"));
+    }
+    {
+        // The last keyframe has no duration: at the very end it is current.
+        auto open = parse("[keyframe]\nduration=1\nArm:(1,0,0)\n[keyframe]\nArm:(3,0,0)\n");
+        recorder.clear();
+        posed.setAll({7, 7, 7});
+        open->apply(posed.entity(), 1.0f, 1.0f, false, false);
+        EXPECT_TRUE(recorder.reports().empty());
+        EXPECT_TRUE(near(posed.rotation("Arm"), {3, 0, 0}));
+        auto stuck = parse("[keyframe]\nArm:(1,0,0)\n[keyframe]\nduration=1\nArm:(3,0,0)\n");
+        stuck->apply(posed.entity(), 0.0f, 1.0f, false, false);
+        EXPECT_TRUE(recorder.reported("frame1->m_Duration > 0.0f"));
+        EXPECT_TRUE(near(posed.rotation("Arm"), {1, 0, 0}));
+    }
+}
+
+} // namespace

@@ -1,0 +1,296 @@
+#include "engine/entity.h"
+
+#include "engine/animation.h"
+#include "engine/bone.h"
+#include "engine/mesh.h"
+#include "engine/renderdevice/vertexlist.h"
+
+#include "support/assertion_recorder.h"
+#include "support/float_compare.h"
+#include "support/test_render_device.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using Kestrel::Animation;
+using Kestrel::Bone;
+using Kestrel::Entity;
+using Kestrel::Mesh;
+using Kestrel::Vector3;
+using TestSupport::near;
+
+namespace {
+
+class RecordingEntity : public Entity {
+public:
+    using Entity::Entity;
+    void onAnimationFinished(Animation* animation) override {
+        m_Finished.push_back(animation);
+        if (m_WhenFinished)
+            m_WhenFinished(animation);
+    }
+
+    std::vector<Animation*> m_Finished;
+    std::function<void(Animation*)> m_WhenFinished;
+};
+
+Bone* addBone(const std::string& name, Bone* parent, const Vector3& position = {0, 0, 0}) {
+    Bone* bone = new Bone(name);
+    bone->setTail({0, 0, 1});
+    bone->setPosition(position);
+    if (parent)
+        bone->setParent(parent);
+    return bone;
+}
+
+// Mesh with the skeleton A (root) -> B -> D and A -> C, B's head at (1, 0, 0).
+class EntityTest : public ::testing::Test {
+protected:
+    EntityTest() {
+        Bone* a = addBone("A", nullptr);
+        Bone* b = addBone("B", a, {1, 0, 0});
+        addBone("D", b);
+        addBone("C", a);
+        mesh.setRootBone(a);
+    }
+
+    // Holds bone A at (x, 0, 0) for its whole length.
+    std::unique_ptr<Animation> still(float x, float length = 1.0f) {
+        return std::unique_ptr<Animation>(Animation::parse(
+            "[keyframe]\nduration=" + std::to_string(length) + "\nA:(" + std::to_string(x) +
+            ",0,0)\n[keyframe]\nA:(" + std::to_string(x) + ",0,0)\n"));
+    }
+
+    float poseOfA(const Entity& entity) const { return entity.getBone("A")->getRotation().x; }
+
+    TestSupport::TestRenderDevice device;
+    Mesh mesh{&device};
+};
+
+TEST_F(EntityTest, CopiesTheSkeletonDepthFirst) {
+    Entity entity(&mesh);
+    ASSERT_EQ(entity.getBoneCount(), 4u);
+    const char* order[] = {"A", "B", "D", "C"};
+    for (unsigned i = 0; i < 4; ++i)
+        EXPECT_EQ(entity.getBone(i)->getName(), order[i]);
+    EXPECT_EQ(entity.getBone(4u), nullptr);
+    EXPECT_EQ(entity.getBone("D"), entity.getBone(2u));
+    EXPECT_EQ(entity.getBone("E"), nullptr);
+    EXPECT_NE(entity.getBone(0u), mesh.getRootBone());
+    EXPECT_EQ(entity.getBone(0u)->getParent(), &entity);
+    EXPECT_EQ(entity.getChildCount(), 1u);
+}
+
+TEST_F(EntityTest, EmptyStackReportsNeutralValues) {
+    Entity entity(&mesh);
+    EXPECT_EQ(entity.getCurrentAnimation(), nullptr);
+    EXPECT_FLOAT_EQ(entity.getCurrentAnimationTime(), 0.0f);
+    EXPECT_FLOAT_EQ(entity.getCurrentBlendRatio(), 1.0f);
+    EXPECT_FALSE(entity.isCurrentAnimationMirrored());
+    entity.getBone("B")->setRotation(1, 2, 3);
+    entity.update(0.1f);
+    EXPECT_EQ(entity.getBone("B")->getRotation(), Vector3(1, 2, 3));
+    entity.resetPose();
+    EXPECT_EQ(entity.getBone("B")->getRotation(), Vector3(0, 0, 0));
+}
+
+// A pushed at blend 0, then B over it with blend time 0.2, dt = 0.05:
+//
+//   update     1      2      3      4
+//   B ratio    0.25   0.5    0.75   1.0  (A dropped, finished once)
+//   pose of A  1.5    2      2.5    3    (A holds 1, B holds 3)
+TEST_F(EntityTest, NewEntryBlendsInThenTakesOver) {
+    auto a = still(1), b = still(3);
+    RecordingEntity entity(&mesh);
+    entity.playAnimation(a.get(), 0.0f, true, false);
+    entity.update(0.05f);
+    EXPECT_FLOAT_EQ(entity.getCurrentBlendRatio(), 1.0f);
+    EXPECT_TRUE(near(poseOfA(entity), 1.0f));
+
+    entity.playAnimation(b.get(), 0.2f, false, true);
+    EXPECT_EQ(entity.getCurrentAnimation(), b.get());
+    EXPECT_FLOAT_EQ(entity.getCurrentBlendRatio(), 0.0f);
+    EXPECT_TRUE(entity.isCurrentAnimationMirrored());
+    const float ratios[] = {0.25f, 0.5f, 0.75f, 1.0f};
+    const float poses[] = {1.5f, 2.0f, 2.5f, 3.0f};
+    for (int i = 0; i < 4; ++i) {
+        entity.update(0.05f);
+        EXPECT_TRUE(near(entity.getCurrentBlendRatio(), ratios[i])) << "update " << i + 1;
+        EXPECT_TRUE(near(poseOfA(entity), poses[i])) << "update " << i + 1;
+        EXPECT_EQ(entity.m_Finished.size(), i < 3 ? 0u : 1u) << "update " << i + 1;
+    }
+    EXPECT_EQ(entity.m_Finished.front(), a.get());
+    EXPECT_TRUE(near(entity.getCurrentAnimationTime(), 0.2f)) << "B advanced while blending in";
+
+    entity.update(0.05f);
+    EXPECT_EQ(entity.m_Finished.size(), 1u);
+}
+
+TEST_F(EntityTest, ImmediateEntryDropsTheOldOneAtOnce) {
+    auto a = still(1), b = still(3);
+    RecordingEntity entity(&mesh);
+    entity.playAnimation(a.get(), 0.0f, true, false);
+    entity.update(0.1f);
+    entity.playAnimation(b.get(), 0.0f, true, false);
+    entity.update(0.1f);
+    EXPECT_EQ(entity.m_Finished, std::vector<Animation*>{a.get()});
+    EXPECT_TRUE(near(poseOfA(entity), 3.0f));
+}
+
+// Length 1.0, dt 0.3: times 0.3, 0.6, 0.9, then 1.2 > 1.0 -> finished, held at 1.0.
+TEST_F(EntityTest, NonLoopingEntryFreezesAtItsEnd) {
+    auto a = still(2, 1.0f);
+    RecordingEntity entity(&mesh);
+    entity.playAnimation(a.get(), 0.0f, false, false);
+    const float times[] = {0.3f, 0.6f, 0.9f, 1.0f, 1.0f, 1.0f};
+    for (int i = 0; i < 6; ++i) {
+        entity.update(0.3f);
+        EXPECT_TRUE(near(entity.getCurrentAnimationTime(), times[i])) << "update " << i + 1;
+    }
+    EXPECT_EQ(entity.m_Finished.size(), 1u);
+    EXPECT_EQ(entity.getCurrentAnimationTime(), a->getAnimationLength(false));
+    EXPECT_EQ(entity.getCurrentAnimation(), a.get());
+
+    // Already finished: dropping it sends nothing more.
+    auto b = still(0);
+    entity.playAnimation(b.get(), 0.0f, true, false);
+    entity.update(0.1f);
+    EXPECT_EQ(entity.m_Finished.size(), 1u);
+}
+
+TEST_F(EntityTest, LoopingEntryWrapsAndIsToldOnlyWhenDropped) {
+    // Looping length 1.75: keyframes of 0.5, 0.25 and 1.0.
+    std::unique_ptr<Animation> a(Animation::parse(
+        "[keyframe]\nduration=0.5\n[keyframe]\nduration=0.25\n[keyframe]\nduration=1.0\n"));
+    RecordingEntity entity(&mesh);
+    entity.playAnimation(a.get(), 0.0f, true, false);
+    entity.update(1.7f);
+    EXPECT_TRUE(near(entity.getCurrentAnimationTime(), 1.7f));
+    entity.update(0.1f);
+    EXPECT_TRUE(near(entity.getCurrentAnimationTime(), 0.05f));
+    EXPECT_TRUE(entity.m_Finished.empty());
+
+    auto b = still(0);
+    entity.playAnimation(b.get(), 0.0f, true, false);
+    entity.update(0.1f);
+    EXPECT_EQ(entity.m_Finished, std::vector<Animation*>{a.get()});
+}
+
+TEST_F(EntityTest, LoopingWithoutLengthStaysAtZero) {
+    std::unique_ptr<Animation> empty(Animation::parse("[keyframe]\nA:(1,0,0)\n"));
+    TestSupport::AssertionRecorder recorder;
+    Entity entity(&mesh);
+    entity.playAnimation(empty.get(), 0.0f, true, false);
+    entity.update(0.1f);
+    entity.update(0.1f);
+    EXPECT_EQ(entity.getCurrentAnimationTime(), 0.0f);
+    EXPECT_FALSE(recorder.reported("entry.m_AnimationTime >= 0.0f && entry.m_AnimationTime <= "
+                                   "entry.m_Animation->getAnimationLength(entry.m_Loop)"));
+}
+
+TEST_F(EntityTest, EntryPushedFromTheHookRunsInTheSamePass) {
+    auto a = still(1, 0.5f), b = still(3);
+    RecordingEntity entity(&mesh);
+    entity.m_WhenFinished = [&](Animation* finished) {
+        if (finished == a.get())
+            entity.playAnimation(b.get(), 0.0f, true, false);
+    };
+    entity.playAnimation(a.get(), 0.0f, false, false);
+    entity.update(0.6f);
+    EXPECT_EQ(entity.getCurrentAnimation(), b.get());
+    EXPECT_TRUE(near(entity.getCurrentAnimationTime(), 0.6f));
+    EXPECT_TRUE(near(poseOfA(entity), 3.0f));
+    EXPECT_EQ(entity.m_Finished, std::vector<Animation*>{a.get()});
+    entity.update(0.1f);
+    EXPECT_EQ(entity.m_Finished.size(), 1u);
+}
+
+TEST_F(EntityTest, PlayAnimationIgnoresNonsenseAndReportsAFullStack) {
+    auto a = still(1);
+    Entity entity(&mesh);
+    entity.playAnimation(nullptr, 0.0f, true, false);
+    entity.playAnimation(a.get(), -1.0f, true, false);
+    EXPECT_EQ(entity.getCurrentAnimation(), nullptr);
+
+    TestSupport::AssertionRecorder recorder;
+    for (int i = 0; i < 100; ++i)
+        entity.playAnimation(a.get(), 1.0f, true, false);
+    EXPECT_TRUE(recorder.reports().empty());
+    entity.playAnimation(a.get(), 0.5f, true, true);
+    EXPECT_TRUE(recorder.reported("m_AnimationStack.size() < 100"));
+    EXPECT_TRUE(entity.isCurrentAnimationMirrored()) << "pushed anyway";
+}
+
+TEST_F(EntityTest, PoseReachesTheSkinAtTheNextUpdate) {
+    std::unique_ptr<Animation> bend(Animation::parse("[keyframe]\nduration=1\nB:(0,0,1.5)\n"));
+    Entity entity(&mesh);
+    entity.playAnimation(bend.get(), 0.0f, true, false);
+    entity.update(0.1f);
+    const Vector3 beside(1, 1, 0);
+    EXPECT_TRUE(near(entity.getBone("B")->skinPoint(beside), beside));
+    entity.update(0.1f);
+    EXPECT_FALSE(near(entity.getBone("B")->skinPoint(beside), beside));
+}
+
+TEST_F(EntityTest, WithoutMeshThereIsNothingToShow) {
+    TestSupport::AssertionRecorder recorder;
+    Entity entity(nullptr);
+    EXPECT_TRUE(recorder.reported("mesh != null"));
+    EXPECT_EQ(entity.getBoneCount(), 0u);
+    entity.update(0.1f);
+    entity.draw();
+    EXPECT_TRUE(device.getRenderQueue().empty());
+    Kestrel::VertexList in(0), out(0);
+    in.addVertex({0, 0, 0}, {0, 1, 0}, {0, 0});
+    EXPECT_FALSE(entity.morph(in, out));
+}
+
+// Two entities share the mesh; each binds its own bones right before skinning.
+TEST_F(EntityTest, EntitiesSharingAMeshMorphTheirOwnPose) {
+    mesh.addMaterial(Kestrel::Material());
+    Kestrel::VertexList& vertices = *mesh.getVertexList();
+    vertices.addVertex({1, 1, 0}, {0, 1, 0}, {0, 0});
+    mesh.addVertexWeight(0, "B", 1.0f);
+
+    Entity bent(&mesh), straight(&mesh);
+    bent.getBone("B")->setRotation(0, 0, 1.5f);
+    bent.update(0.0f);
+    straight.update(0.0f);
+    bent.draw();
+    straight.draw();
+    const auto& queue = device.getRenderQueue();
+    ASSERT_EQ(queue.size(), 2u);
+    EXPECT_EQ(queue[0].transform, &bent);
+    EXPECT_EQ(queue[0].morphable, &bent);
+
+    Kestrel::VertexList out(Kestrel::USAGE_DYNAMIC);
+    ASSERT_TRUE(queue[0].morphable->morph(vertices, out));
+    const Vector3 bentPosition = out.getPosition(0);
+    ASSERT_TRUE(queue[1].morphable->morph(vertices, out));
+    EXPECT_TRUE(near(out.getPosition(0), {1, 1, 0}));
+    EXPECT_FALSE(near(bentPosition, {1, 1, 0}));
+    ASSERT_TRUE(bent.morph(vertices, out));
+    EXPECT_TRUE(near(out.getPosition(0), bentPosition));
+}
+
+TEST_F(EntityTest, DestroyedEntityLeavesNoBoneBound) {
+    mesh.getVertexList()->addVertex({1, 1, 0}, {0, 1, 0}, {0, 0});
+    mesh.addVertexWeight(0, "B", 1.0f);
+    Kestrel::VertexList out(Kestrel::USAGE_DYNAMIC);
+    {
+        Entity bent(&mesh);
+        bent.getBone("B")->setRotation(0, 0, 1.5f);
+        bent.update(0.0f);
+        ASSERT_TRUE(bent.morph(*mesh.getVertexList(), out));
+        EXPECT_FALSE(near(out.getPosition(0), {1, 1, 0}));
+    }
+    // Straight to the mesh: the name has no bone left, so the vertex stays at rest.
+    ASSERT_TRUE(mesh.morph(*mesh.getVertexList(), out));
+    EXPECT_EQ(out.getPosition(0), Vector3(1, 1, 0));
+}
+
+} // namespace

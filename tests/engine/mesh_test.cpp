@@ -1,0 +1,336 @@
+#include "engine/mesh.h"
+
+#include "engine/bone.h"
+#include "engine/renderdevice/facelist.h"
+#include "engine/renderdevice/vertexlist.h"
+#include "engine/transformable.h"
+
+#include "support/assertion_recorder.h"
+#include "support/float_compare.h"
+#include "support/test_render_device.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+using Kestrel::Bone;
+using Kestrel::Material;
+using Kestrel::Mesh;
+using Kestrel::Vector2;
+using Kestrel::Vector3;
+using Kestrel::VertexList;
+using TestSupport::near;
+
+namespace {
+
+const float PI = 3.14159265f;
+const Vector3 GARBAGE(-777, 888, -999);
+
+void fillWithGarbage(VertexList& list) {
+    for (int i = 0; i < 3; ++i)
+        list.addVertex(GARBAGE, GARBAGE, {-5, -5});
+}
+
+// Bone A at the origin keeps the rest pose; its child B, head (1, 0, 0), is
+// turned by pi about y, which carries the origin to (2, 0, 0) and leaves the
+// direction (0, 1, 0) alone.
+class SkinningTest : public ::testing::Test {
+protected:
+    SkinningTest() {
+        a->setTail({0, 0, 1});
+        b->setTail({0, 0, 1});
+        b->setPosition(1, 0, 0);
+        b->setRotation(0, PI, 0);
+        b->setParent(a);
+        a->update(0.0f);
+        mesh.setRootBone(a);
+        mesh.setBone("A", a);
+        mesh.setBone("B", b);
+    }
+
+    unsigned addVertex(const Vector3& p, const Vector3& n = {0, 1, 0}) {
+        return mesh.getVertexList()->addVertex(p, n, {0.25f, 0.75f});
+    }
+
+    Vector3 morphedPosition(unsigned vertex) {
+        VertexList out(Kestrel::USAGE_DYNAMIC);
+        fillWithGarbage(out);
+        EXPECT_TRUE(mesh.morph(*mesh.getVertexList(), out));
+        EXPECT_EQ(out.getVertexCount(), mesh.getVertexList()->getVertexCount());
+        return out.getPosition(vertex);
+    }
+
+    TestSupport::TestRenderDevice device;
+    Mesh mesh{&device};
+    Bone* a = new Bone("A");
+    Bone* b = new Bone("B");
+};
+
+TEST_F(SkinningTest, EqualWeightsLandHalfWay) {
+    addVertex({0, 0, 0});
+    mesh.addVertexWeight(0, "A", 0.5f);
+    mesh.addVertexWeight(0, "B", 0.5f);
+
+    VertexList out(Kestrel::USAGE_DYNAMIC);
+    fillWithGarbage(out);
+    ASSERT_TRUE(mesh.morph(*mesh.getVertexList(), out));
+    ASSERT_EQ(out.getVertexCount(), 1u);
+    EXPECT_TRUE(near(out.getPosition(0), {1, 0, 0}));
+    EXPECT_TRUE(near(out.getNormal(0), {0, 1, 0}));
+    EXPECT_EQ(out.getTexCoord(0), Vector2(0.25f, 0.75f));
+}
+
+TEST_F(SkinningTest, WeightsAreDividedByTheirSum) {
+    addVertex({0, 0, 0});
+    addVertex({0, 0, 0});
+    mesh.addVertexWeight(0, "B", 2.0f);
+    mesh.addVertexWeight(1, "A", 1.0f);
+    mesh.addVertexWeight(1, "B", 3.0f);
+    EXPECT_TRUE(near(morphedPosition(0), {2, 0, 0}));
+    EXPECT_TRUE(near(morphedPosition(1), {1.5f, 0, 0}));
+}
+
+TEST_F(SkinningTest, FifthInfluenceIsDropped) {
+    addVertex({0, 0, 0});
+    mesh.addVertexWeight(0, "A", 1.0f);
+    EXPECT_EQ(mesh.getVertexWeightSlotCount(), 5u);
+    for (int i = 0; i < 3; ++i)
+        mesh.addVertexWeight(0, "A", 1.0f);
+    mesh.addVertexWeight(0, "B", 100.0f);
+    EXPECT_EQ(mesh.getVertexWeightSlotCount(), 5u);
+    EXPECT_EQ(mesh.getVertexWeight(4).m_Bone, nullptr);
+    EXPECT_TRUE(near(morphedPosition(0), {0, 0, 0}));
+}
+
+TEST_F(SkinningTest, VerticesWithoutUsableInfluenceStayAtRest) {
+    const Vector3 rest(0.5f, -2, 3);
+    const Vector3 restNormal(0.6f, 0, 0.8f);
+    addVertex(rest, restNormal); // weights cancel out
+    addVertex(rest, restNormal); // bound only to a name nobody binds
+    addVertex({0, 0, 0});        // B and the unbound name: only B counts
+    addVertex(rest, restNormal); // beyond the stored weights
+    mesh.addVertexWeight(0, "A", 1.0f);
+    mesh.addVertexWeight(0, "B", -1.0f);
+    mesh.addVertexWeight(1, "Ghost", 1.0f);
+    mesh.addVertexWeight(2, "B", 1.0f);
+    mesh.addVertexWeight(2, "Ghost", 3.0f);
+
+    VertexList out(Kestrel::USAGE_DYNAMIC);
+    fillWithGarbage(out);
+    ASSERT_TRUE(mesh.morph(*mesh.getVertexList(), out));
+    ASSERT_EQ(out.getVertexCount(), 4u);
+    for (unsigned i : {0u, 1u, 3u}) {
+        EXPECT_EQ(out.getPosition(i), rest) << "vertex " << i;
+        EXPECT_EQ(out.getNormal(i), restNormal) << "vertex " << i;
+    }
+    EXPECT_TRUE(near(out.getPosition(2), {2, 0, 0}));
+}
+
+TEST_F(SkinningTest, MorphRefusesWhatItCannotDeform) {
+    TestSupport::AssertionRecorder recorder;
+    VertexList out(Kestrel::USAGE_DYNAMIC);
+    fillWithGarbage(out);
+
+    {
+        EXPECT_FALSE(mesh.morph(*mesh.getVertexList(), out));
+        EXPECT_TRUE(recorder.reported("in.getVertexCount() > 0"));
+    }
+    addVertex({0, 0, 0});
+    {
+        VertexList foreign(Kestrel::USAGE_STATIC);
+        foreign.addVertex({0, 0, 0}, {0, 1, 0}, {0, 0});
+        EXPECT_FALSE(mesh.morph(foreign, out));
+        EXPECT_TRUE(recorder.reported("&in == m_VertexList"));
+    }
+    {
+        Mesh bare(&device);
+        bare.getVertexList()->addVertex({0, 0, 0}, {0, 1, 0}, {0, 0});
+        recorder.clear();
+        EXPECT_FALSE(bare.morph(*bare.getVertexList(), out));
+        EXPECT_TRUE(recorder.reports().empty());
+    }
+    ASSERT_EQ(out.getVertexCount(), 3u);
+    EXPECT_EQ(out.getPosition(0), GARBAGE);
+}
+
+TEST(MeshTest, ComputeNormalsAddsTheFaceNormalToItsTargets) {
+    TestSupport::TestRenderDevice device;
+    Mesh mesh(&device);
+    VertexList& list = *mesh.getVertexList();
+    list.addVertex({0, 0, 0}, {1, 1, 1}, {0, 0});
+    list.addVertex({1, 0, 0}, {1, 1, 1}, {0, 0});
+    list.addVertex({0, 1, 0}, {1, 1, 1}, {0, 0});
+    list.addVertex({5, 5, 5}, {1, 1, 1}, {0, 0});
+    mesh.addMaterial(Material())->addFace(0, 1, 2);
+    for (unsigned corner : {0u, 1u, 2u})
+        mesh.addFaceVertex(0, 0, corner);
+    mesh.computeNormals();
+    for (unsigned i : {0u, 1u, 2u})
+        EXPECT_TRUE(near(list.getNormal(i), {1, 1, 2})) << "vertex " << i;
+    EXPECT_EQ(list.getNormal(3), Vector3(1, 1, 1));
+}
+
+TEST(MeshTest, DrawQueuesOneItemPerMaterial) {
+    TestSupport::TestRenderDevice device;
+    Mesh mesh(&device);
+    TestSupport::RecordingShader shader;
+    TestSupport::RecordingTexture texture;
+    Material skin({1, 0, 0, 1}, {1, 1, 1, 1});
+    skin.m_Texture = &texture;
+    skin.m_Shader = &shader;
+    Kestrel::FaceList* first = mesh.addMaterial(skin);
+    Kestrel::FaceList* second = mesh.addMaterial(Material());
+    EXPECT_EQ(first->getVertexList(), mesh.getVertexList());
+    EXPECT_EQ(mesh.getMaterialCount(), 2u);
+    EXPECT_EQ(mesh.getMaterial(0).m_Diffuse, Kestrel::Vector4(1, 0, 0, 1));
+
+    Kestrel::Transformable where;
+    mesh.draw(&where, &mesh);
+    mesh.m_Transparent = true;
+    mesh.draw(nullptr, nullptr);
+
+    const auto& queue = device.getRenderQueue();
+    ASSERT_EQ(queue.size(), 4u);
+    EXPECT_EQ(queue[0].faceList, first);
+    EXPECT_EQ(queue[0].transform, &where);
+    EXPECT_EQ(queue[0].texture, &texture);
+    EXPECT_EQ(queue[0].shader, &shader);
+    EXPECT_EQ(queue[0].morphable, &mesh);
+    EXPECT_EQ(queue[0].blendMode, Kestrel::BLEND_NONE);
+    EXPECT_EQ(queue[1].faceList, second);
+    EXPECT_EQ(queue[1].texture, nullptr);
+    EXPECT_EQ(queue[3].blendMode, Kestrel::BLEND_ALPHA);
+}
+
+TEST(MeshTest, MaterialGroupWithoutFaceListIsReported) {
+    TestSupport::AssertionRecorder recorder;
+    Mesh::MaterialGroup group(nullptr, Material());
+    EXPECT_TRUE(recorder.reported("faceList != null"));
+}
+
+// The skinning exactly as defined: each bound bone transforms the vertex, the
+// results are weighted, and the sum is divided by the weight sum.
+void referenceMorph(const Mesh& mesh, const VertexList& in, VertexList& out) {
+    out.clear();
+    for (unsigned i = 0; i < in.getVertexCount(); ++i) {
+        const Vector3& p = in.getPosition(i);
+        const Vector3& n = in.getNormal(i);
+        Vector3 position, normal;
+        float weightSum = 0.0f;
+        for (unsigned slot = 4 * i; slot < 4 * i + 4 && slot < mesh.getVertexWeightSlotCount();
+             ++slot) {
+            const Mesh::VertexWeight& weight = mesh.getVertexWeight(slot);
+            if (!weight.m_Bone)
+                break;
+            const Bone* bone = weight.m_Bone->second;
+            if (!bone)
+                continue;
+            position += bone->skinPoint(p) * weight.m_Weight;
+            normal += bone->skinDirection(n) * weight.m_Weight;
+            weightSum += weight.m_Weight;
+        }
+        if (weightSum > 0.0f)
+            out.addVertex(position * (1.0f / weightSum), normal * (1.0f / weightSum),
+                          in.getTexCoord(i));
+        else
+            out.addVertex(p, n, in.getTexCoord(i));
+    }
+}
+
+::testing::AssertionResult relativelyNear(const Vector3& actual, const Vector3& expected) {
+    for (int c = 0; c < 3; ++c) {
+        const float scale = std::max(1.0f, std::fabs(expected[c]));
+        if (!(std::fabs(actual[c] - expected[c]) <= 1e-5f * scale))
+            return near(actual, expected, 1e-5f * scale);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+void expectSameSkinning(const Mesh& mesh) {
+    VertexList fast(Kestrel::USAGE_DYNAMIC), reference(Kestrel::USAGE_DYNAMIC);
+    fillWithGarbage(fast);
+    ASSERT_TRUE(const_cast<Mesh&>(mesh).morph(*mesh.getVertexList(), fast));
+    referenceMorph(mesh, *mesh.getVertexList(), reference);
+    ASSERT_EQ(fast.getVertexCount(), reference.getVertexCount());
+    for (unsigned i = 0; i < fast.getVertexCount(); ++i) {
+        ASSERT_TRUE(relativelyNear(fast.getPosition(i), reference.getPosition(i)))
+            << "vertex " << i;
+        ASSERT_TRUE(relativelyNear(fast.getNormal(i), reference.getNormal(i))) << "vertex " << i;
+        ASSERT_EQ(fast.getTexCoord(i), reference.getTexCoord(i));
+    }
+}
+
+// A random skeleton: each bone hangs under a random earlier one.
+std::vector<Bone*> randomSkeleton(std::mt19937& random, unsigned count) {
+    std::uniform_real_distribution<float> offset(-1.0f, 1.0f);
+    std::vector<Bone*> bones;
+    for (unsigned i = 0; i < count; ++i) {
+        Bone* bone = new Bone("bone" + std::to_string(i));
+        bone->setTail({offset(random), offset(random), offset(random) + 2.0f});
+        if (i > 0) {
+            bone->setPosition(offset(random), offset(random), offset(random));
+            bone->setParent(bones[std::uniform_int_distribution<unsigned>(0, i - 1)(random)]);
+        }
+        bones.push_back(bone);
+    }
+    return bones;
+}
+
+void randomPose(std::mt19937& random, const std::vector<Bone*>& bones) {
+    std::uniform_real_distribution<float> angle(-PI, PI);
+    for (Bone* bone : bones)
+        bone->setRotation(angle(random), angle(random), angle(random));
+    bones.front()->update(0.0f);
+}
+
+TEST(MeshTest, FastSkinningMatchesTheStraightforwardOne) {
+    std::mt19937 random(20240611);
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        const unsigned boneCount = 30;
+        TestSupport::TestRenderDevice device;
+        Mesh mesh(&device);
+        const std::vector<Bone*> bones = randomSkeleton(random, boneCount);
+        mesh.setRootBone(bones.front());
+
+        std::uniform_real_distribution<float> coordinate(-3.0f, 3.0f);
+        std::uniform_real_distribution<float> weight(0.05f, 1.0f);
+        std::uniform_int_distribution<unsigned> boneIndex(0, boneCount - 1);
+        std::uniform_int_distribution<unsigned> influences(0, 6);
+        const unsigned vertexCount = 3000;
+        for (unsigned v = 0; v < vertexCount; ++v) {
+            mesh.getVertexList()->addVertex(
+                {coordinate(random), coordinate(random), coordinate(random)},
+                {coordinate(random), coordinate(random), coordinate(random)}, {float(v), 0});
+            // The last vertices get no weights and lie beyond the stored ones.
+            const unsigned count = v < vertexCount - 10 ? influences(random) : 0;
+            for (unsigned k = 0; k < count; ++k)
+                mesh.addVertexWeight(v, "bone" + std::to_string(boneIndex(random)), weight(random));
+        }
+
+        for (Bone* bone : bones)
+            mesh.setBone(bone->getName(), bone);
+        randomPose(random, bones);
+        expectSameSkinning(mesh);
+
+        // Another entity's skeleton takes over the names, as before each draw.
+        Bone other(*bones.front());
+        std::vector<Bone*> otherBones{&other};
+        for (unsigned i = 1; i < boneCount; ++i)
+            otherBones.push_back(other.findBone(bones[i]->getName()));
+        randomPose(random, otherBones);
+        for (Bone* bone : otherBones)
+            mesh.setBone(bone->getName(), bone);
+        expectSameSkinning(mesh);
+
+        // A name left without bone counts for nothing.
+        mesh.setBone("bone7", nullptr);
+        expectSameSkinning(mesh);
+    }
+}
+
+} // namespace

@@ -1,0 +1,407 @@
+#include "engine/meshloader.h"
+
+#include "engine/bone.h"
+#include "engine/mesh.h"
+#include "engine/renderdevice/facelist.h"
+#include "engine/renderdevice/vertexlist.h"
+
+#include "support/assertion_recorder.h"
+#include "support/float_compare.h"
+#include "support/temp_dir.h"
+#include "support/test_render_device.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using Kestrel::FaceList;
+using Kestrel::Mesh;
+using Kestrel::MeshLoader;
+using Kestrel::Vector2;
+using Kestrel::Vector3;
+using Kestrel::Vector4;
+using TestSupport::near;
+
+namespace {
+
+class MeshLoaderTest : public ::testing::Test {
+protected:
+    std::string write(const std::string& name, const std::string& text) {
+        m_Directory.write(name, text);
+        return m_Directory.file(name);
+    }
+
+    std::unique_ptr<Mesh> load(const std::string& text, const std::string& name = "test.kst") {
+        return std::unique_ptr<Mesh>(MeshLoader(&m_Device).load(write(name, text)));
+    }
+
+    // Loads while catching what the loader prints.
+    std::unique_ptr<Mesh> loadReporting(const std::string& text, std::string& output) {
+        const std::string path = write("reported.kst", text);
+        testing::internal::CaptureStdout();
+        std::unique_ptr<Mesh> mesh(MeshLoader(&m_Device).load(path));
+        output = testing::internal::GetCapturedStdout();
+        return mesh;
+    }
+
+    static std::vector<Vector3> positions(const Mesh& mesh) {
+        std::vector<Vector3> result;
+        const Kestrel::VertexList& list = *mesh.getVertexList();
+        for (unsigned i = 0; i < list.getVertexCount(); ++i)
+            result.push_back(list.getPosition(i));
+        return result;
+    }
+
+    static std::vector<std::vector<unsigned>> faces(const FaceList& list) {
+        std::vector<std::vector<unsigned>> result;
+        for (unsigned f = 0; f < list.getFaceCount(); ++f)
+            result.push_back({list.getIndex(f, 0), list.getIndex(f, 1), list.getIndex(f, 2)});
+        return result;
+    }
+
+    TestSupport::TempDir m_Directory;
+    TestSupport::TestRenderDevice m_Device;
+};
+
+const char* const TRIANGLE = "[materials]\n"
+                             "name=m\n"
+                             "[vertices]\n"
+                             "pos=(0,0,0)\n"
+                             "pos=(1,0,0)\n"
+                             "pos=(0,1,0)\n"
+                             "[faces]\n"
+                             "v=0,1,2:material=m\n";
+
+TEST_F(MeshLoaderTest, SectionsAreFoundByPrefix) {
+    auto mesh = load("pos=(9,9,9)\n"
+                     "[materials]\n"
+                     "name=m\n"
+                     "# pos=(8,8,8)\n"
+                     " \t \n"
+                     "\n"
+                     "[vertices] of the body\n"
+                     "pos=(0,0,0)\n"
+                     "[Vertices]\n"
+                     "pos=(1,0,0)\n"
+                     "[normals]\n"
+                     "pos=(0,1,0)\n"
+                     "[faces]\n"
+                     "v=0,1,2:material=m\n");
+    ASSERT_TRUE(mesh);
+    EXPECT_EQ(positions(*mesh), (std::vector<Vector3>{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}));
+    ASSERT_EQ(mesh->getMaterialCount(), 1u);
+    EXPECT_EQ(faces(*mesh->getFaceList(0)), (std::vector<std::vector<unsigned>>{{0, 1, 2}}));
+    EXPECT_EQ(mesh->getRootBone(), nullptr);
+}
+
+TEST_F(MeshLoaderTest, AttributesSplitAtColonsAndTheFirstEquals) {
+    auto mesh = load("[materials]\n"
+                     "name=a:junk:=x:diffuse=(0.5,0.5,0.5):diffuse=(0.2,0.4,0.6,0.5):"
+                     "specular=(0.1)\n"
+                     "name=b\n"
+                     "diffuse=()\n");
+    ASSERT_TRUE(mesh);
+    ASSERT_EQ(mesh->getMaterialCount(), 3u);
+    EXPECT_EQ(mesh->getMaterial(0).m_Diffuse, Vector4(0.2f, 0.4f, 0.6f, 1));
+    EXPECT_EQ(mesh->getMaterial(0).m_DiffuseCopy, Vector4(0.2f, 0.4f, 0.6f, 1));
+    EXPECT_EQ(mesh->getMaterial(0).m_Specular, Vector4(0.1f, 1, 1, 1));
+    EXPECT_EQ(mesh->getMaterial(1).m_Diffuse, Vector4(1, 1, 1, 1));
+    EXPECT_EQ(mesh->getMaterial(2).m_Diffuse, Vector4(1, 1, 1, 1));
+    EXPECT_EQ(mesh->getMaterial(0).m_Texture, nullptr);
+    EXPECT_EQ(mesh->getMaterial(0).m_Shader, nullptr);
+}
+
+TEST_F(MeshLoaderTest, VectorsReadUpToThreeNumbers) {
+    auto mesh = load("[materials]\nname=m\n"
+                     "[vertices]\n"
+                     "pos=1,2,3\n"
+                     "pos=(5)\n"
+                     "pos=(1,,2,3\n"
+                     "pos=\n"
+                     "pos=(1,2,3,4):pos=(-1, 0.5e1, 2)\n"
+                     "[faces]\n"
+                     "v=0,1,2,3,4:material=m\n");
+    ASSERT_TRUE(mesh);
+    EXPECT_EQ(positions(*mesh),
+              (std::vector<Vector3>{{2, 3, 0}, {5, 0, 0}, {1, 2, 3}, {0, 0, 0}, {-1, 5, 2}}));
+}
+
+TEST_F(MeshLoaderTest, FacesFanOutFromTheirFirstCorner) {
+    auto mesh = load("[materials]\nname=m\n"
+                     "[vertices]\n"
+                     "pos=(0,0,0)\npos=(1,0,0)\npos=(1,1,0)\npos=(0,1,0)\npos=(-1,1,0)\n"
+                     "[faces]\n"
+                     "v=0,1,2,3:material=m\n"
+                     "v=0,2,3,4,1:material=m\n"
+                     "v=0,1:material=m\n"
+                     "v=0,1,2:material=unknown\n");
+    ASSERT_TRUE(mesh);
+    EXPECT_EQ(faces(*mesh->getFaceList(0)),
+              (std::vector<std::vector<unsigned>>{
+                  {0, 1, 2}, {0, 2, 3}, {0, 2, 3}, {0, 3, 4}, {0, 4, 1}}));
+}
+
+TEST_F(MeshLoaderTest, IndexAndTexCoordListsSkipWhatDoesNotFit) {
+    auto mesh = load("[materials]\nname=m\n"
+                     "[vertices]\npos=(0,0,0)\npos=(1,0,0)\npos=(0,1,0)\n"
+                     "[faces]\n"
+                     "v=0,1,7,-1,2:texcoord=(0.5,0.25):material=m\n"
+                     "v=2,1,0:texcoord=(1,1),(0.5,0.5),(0.75,0.75:material=m\n"
+                     "v=(1,2,0:texcoord=(0.5,0.25),(0.3,0.3),(0.9,0.9):material=m\n");
+    ASSERT_TRUE(mesh);
+    const Kestrel::VertexList& list = *mesh->getVertexList();
+    const auto triangles = faces(*mesh->getFaceList(0));
+    ASSERT_EQ(triangles.size(), 3u);
+    // First face: corners 0, 1, 2 with (0.5, 0.25), (0, 0), (0, 0).
+    EXPECT_EQ(list.getTexCoord(triangles[0][0]), Vector2(0.5f, 0.25f));
+    EXPECT_EQ(list.getTexCoord(triangles[0][1]), Vector2(0, 0));
+    EXPECT_EQ(list.getTexCoord(triangles[0][2]), Vector2(0, 0));
+    // Second: the unclosed last pair is dropped and read as (0, 0).
+    EXPECT_EQ(list.getTexCoord(triangles[1][0]), Vector2(1, 1));
+    EXPECT_EQ(list.getTexCoord(triangles[1][1]), Vector2(0.5f, 0.5f));
+    EXPECT_EQ(list.getTexCoord(triangles[1][2]), Vector2(0, 0));
+    // Third: "(1" reads as 0; the repeated vertex 0 keeps its first coordinate.
+    EXPECT_EQ(list.getPosition(triangles[2][0]), Vector3(0, 0, 0));
+    EXPECT_EQ(triangles[2][0], triangles[2][2]);
+    EXPECT_EQ(list.getTexCoord(triangles[2][2]), Vector2(0.5f, 0.25f));
+}
+
+// Vertex 0 meets faces with the same coordinate once and with another once more.
+TEST_F(MeshLoaderTest, RenderVerticesAreSharedExceptAcrossSeams) {
+    auto mesh = load("[materials]\nname=m\nname=n\n"
+                     "[vertices]\npos=(0,0,0)\npos=(1,0,0)\npos=(0,1,0)\npos=(0,0,1)\n"
+                     "pos=(7,7,7)\n"
+                     "[faces]\n"
+                     "v=0,1,2:texcoord=(0,0),(1,0),(0,1):material=m\n"
+                     "v=0,2,3:texcoord=(0,0),(0,1),(1,1):material=n\n"
+                     "v=3,2,0:texcoord=(1,1),(0,1),(0.5,0.5):material=n\n");
+    ASSERT_TRUE(mesh);
+    const Kestrel::VertexList& list = *mesh->getVertexList();
+    ASSERT_EQ(list.getVertexCount(), 5u) << "the unused vertex 4 is left out";
+    EXPECT_EQ(faces(*mesh->getFaceList(0)), (std::vector<std::vector<unsigned>>{{0, 1, 2}}));
+    EXPECT_EQ(faces(*mesh->getFaceList(1)),
+              (std::vector<std::vector<unsigned>>{{0, 2, 3}, {3, 2, 4}}));
+    EXPECT_EQ(list.getPosition(4), Vector3(0, 0, 0));
+
+    // Both copies of vertex 0 sum all three face normals: (0,0,1) + (1,0,0) - (1,0,0).
+    EXPECT_TRUE(near(list.getNormal(0), {0, 0, 1}));
+    EXPECT_TRUE(near(list.getNormal(4), {0, 0, 1}));
+    EXPECT_TRUE(near(list.getNormal(1), {0, 0, 1}));
+    EXPECT_TRUE(near(list.getNormal(3), {0, 0, 0}));
+}
+
+const char* const SKELETON = "[bones]\n"
+                             "name=root:parent=(0,1,0):tail=(0,1,1):weight=1\n"
+                             "name=spine:parent=root:tail=(0,1,3):weight=0.5\n"
+                             "name=arm:parent=spine:tail=(1,1,3)\n"
+                             "name=leg:parent=root:tail=(0,0,1)\n";
+
+TEST_F(MeshLoaderTest, SkeletonIsBuiltFromHeadsAndTails) {
+    auto mesh = load(std::string(TRIANGLE) + SKELETON);
+    ASSERT_TRUE(mesh);
+    Kestrel::Bone* root = mesh->getRootBone();
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->getName(), "root");
+    EXPECT_EQ(root->getPosition(), Vector3(0, 0, 0));
+    EXPECT_EQ(root->getTail(), Vector3(0, 0, 1));
+    Kestrel::Bone* spine = root->findChild("spine");
+    ASSERT_NE(spine, nullptr);
+    EXPECT_EQ(spine->getPosition(), Vector3(0, 0, 1));
+    EXPECT_EQ(spine->getTail(), Vector3(0, 0, 2));
+    Kestrel::Bone* arm = spine->findChild("arm");
+    ASSERT_NE(arm, nullptr);
+    EXPECT_EQ(arm->getPosition(), Vector3(0, 0, 2));
+    EXPECT_EQ(arm->getTail(), Vector3(1, 0, 0));
+    Kestrel::Bone* leg = root->findChild("leg");
+    ASSERT_NE(leg, nullptr);
+    EXPECT_EQ(leg->getTail(), Vector3(0, -1, 0.00001f));
+    // Re-centred on the root's head (0, 1, 0).
+    EXPECT_EQ(positions(*mesh), (std::vector<Vector3>{{0, -1, 0}, {1, -1, 0}, {0, 0, 0}}));
+}
+
+TEST_F(MeshLoaderTest, WeightsReachEveryCopyOfAVertex) {
+    auto mesh = load("[materials]\nname=m\n"
+                     "[vertices]\npos=(0,0,0)\npos=(1,0,0)\npos=(0,1,0)\n"
+                     "[faces]\n"
+                     "v=0,1,2:texcoord=(0,0),(1,0),(0,1):material=m\n"
+                     "v=0,2,1:texcoord=(1,1),(0,1),(1,0):material=m\n" +
+                     std::string(SKELETON) +
+                     "[vertex weights]\n"
+                     "b=spine:v=0:weight=0.75\n"
+                     "b=arm:v=0:weight=0.25\n"
+                     "b=root:v=2:weight=1\n");
+    ASSERT_TRUE(mesh);
+    ASSERT_EQ(mesh->getVertexList()->getVertexCount(), 4u);
+    for (unsigned vertex : {0u, 3u}) {
+        const Mesh::VertexWeight& first = mesh->getVertexWeight(4 * vertex);
+        const Mesh::VertexWeight& second = mesh->getVertexWeight(4 * vertex + 1);
+        ASSERT_NE(first.m_Bone, nullptr);
+        ASSERT_NE(second.m_Bone, nullptr);
+        EXPECT_EQ(first.m_Bone->first, "spine");
+        EXPECT_FLOAT_EQ(first.m_Weight, 0.75f);
+        EXPECT_EQ(second.m_Bone->first, "arm");
+        EXPECT_EQ(mesh->getVertexWeight(4 * vertex + 2).m_Bone, nullptr);
+    }
+    EXPECT_EQ(mesh->getVertexWeight(4 * 1).m_Bone, nullptr);
+    EXPECT_EQ(mesh->getVertexWeight(4 * 2).m_Bone->first, "root");
+    EXPECT_EQ(mesh->getVertexWeightSlotCount(), 4u * 3 + 5);
+}
+
+TEST_F(MeshLoaderTest, WindowsLineEndsReadTheSame) {
+    std::string text = std::string(TRIANGLE) + SKELETON;
+    std::string windows;
+    for (char c : text)
+        windows += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    auto unix = load(text, "unix.kst");
+    auto dos = load(windows, "dos.kst");
+    ASSERT_TRUE(unix && dos);
+    EXPECT_EQ(positions(*dos), positions(*unix));
+    EXPECT_EQ(faces(*dos->getFaceList(0)), faces(*unix->getFaceList(0)));
+    ASSERT_NE(dos->getRootBone(), nullptr);
+    EXPECT_NE(dos->getRootBone()->findBone("leg"), nullptr);
+}
+
+TEST_F(MeshLoaderTest, MaterialsLoadTheirTextureAndShader) {
+    const std::string vertexShader = write("skin.vert", "void main() {}\n");
+    const std::string texture = m_Directory.file("missing.png");
+    auto mesh = load("[materials]\nname=m:texture=" + texture + ":vertexshader=" + vertexShader +
+                     "\nname=plain:texture=not-on-any-path.png\n");
+    ASSERT_TRUE(mesh);
+    EXPECT_NE(mesh->getMaterial(0).m_Texture, nullptr);
+    auto* shader = dynamic_cast<TestSupport::RecordingShader*>(mesh->getMaterial(0).m_Shader);
+    ASSERT_NE(shader, nullptr);
+    EXPECT_EQ(shader->m_VertexSource, "void main() {}\n");
+    EXPECT_EQ(mesh->getMaterial(1).m_Texture, nullptr);
+    EXPECT_EQ(mesh->getMaterial(1).m_Shader, nullptr);
+}
+
+TEST_F(MeshLoaderTest, MissingFileGivesNull) {
+    std::string output;
+    testing::internal::CaptureStdout();
+    const std::string path = m_Directory.file("absent.kst");
+    EXPECT_EQ(MeshLoader(&m_Device).load(path), nullptr);
+    output = testing::internal::GetCapturedStdout();
+    EXPECT_NE(output.find("Error: Mesh file '" + path + "' could not be opened.\n"),
+              std::string::npos);
+    EXPECT_NE(output.find("Error parsing file: " + path + "!"), std::string::npos);
+}
+
+TEST_F(MeshLoaderTest, OverlongLineIsSkippedWithAMessage) {
+    const std::string tooLong = "pos=(" + std::string(4994, '1') + ")";
+    const std::string longest = "pos=(" + std::string(4993, '1') + ")";
+    ASSERT_EQ(tooLong.size(), 5000u);
+    std::string output;
+    auto mesh = loadReporting("[vertices]\n" + tooLong + "\n" + longest +
+                                  "\npos=(0,0,0)\npos=(1,0,0)\npos=(0,1,0)\n"
+                                  "[materials]\nname=m\n"
+                                  "[faces]\nv=0,1,2,3:material=m\n",
+                              output);
+    ASSERT_TRUE(mesh);
+    EXPECT_NE(output.find("reported.kst' line 2 "), std::string::npos) << output;
+    EXPECT_EQ(output.find("line 3"), std::string::npos) << output;
+    EXPECT_EQ(mesh->getVertexList()->getVertexCount(), 4u);
+    EXPECT_EQ(positions(*mesh)[1], Vector3(0, 0, 0));
+}
+
+TEST_F(MeshLoaderTest, BrokenSkeletonRecordsAreSkippedWithAMessage) {
+    std::string output;
+    auto mesh = loadReporting(std::string(TRIANGLE) +
+                                  "[vertex weights]\nb=root:v=0:weight=1\n" // before the bones
+                                  "[bones]\n"
+                                  "name=root:parent=(0,0,0):tail=(0,0,1)\n"
+                                  "name=lost:parent=nobody:tail=(0,0,2)\n"
+                                  "name=child:parent=lost:tail=(0,0,3)\n"
+                                  "name=spine:parent=root:tail=(0,0,2)\n"
+                                  "[vertex weights]\n"
+                                  "b=lost:v=0:weight=1\n"
+                                  "b=spine:v=3:weight=1\n"
+                                  "b=spine:v=-1:weight=1\n"
+                                  "b=spine:v=1:weight=0.5\n",
+                              output);
+    ASSERT_TRUE(mesh);
+    for (const char* line :
+         {"line 10:", "line 13:", "line 14:", "line 17:", "line 18:", "line 19:"})
+        EXPECT_NE(output.find(line), std::string::npos) << line << " in\n" << output;
+    EXPECT_NE(output.find("'nobody'"), std::string::npos);
+    for (const char* line : {"line 12:", "line 15:", "line 20:"})
+        EXPECT_EQ(output.find(line), std::string::npos) << line << " in\n" << output;
+
+    Kestrel::Bone* root = mesh->getRootBone();
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->getChildCount(), 1u);
+    EXPECT_NE(root->findChild("spine"), nullptr);
+    EXPECT_EQ(mesh->getVertexWeight(0).m_Bone, nullptr);
+    ASSERT_NE(mesh->getVertexWeight(4).m_Bone, nullptr);
+    EXPECT_EQ(mesh->getVertexWeight(4).m_Bone->first, "spine");
+}
+
+// Exactly count render vertices: one per file vertex, no texture seams.
+std::string manyVertices(unsigned count) {
+    std::string text = "[materials]\nname=m\n[vertices]\n";
+    for (unsigned i = 0; i < count; ++i)
+        text += "pos=(" + std::to_string(i) + ",0,0)\n";
+    text += "[faces]\n";
+    for (unsigned i = 0; i + 2 < count; i += 3)
+        text += "v=" + std::to_string(i) + "," + std::to_string(i + 1) + "," +
+                std::to_string(i + 2) + ":material=m\n";
+    if (count % 3 == 1)
+        text += "v=0,1," + std::to_string(count - 1) + ":material=m\n";
+    if (count % 3 == 2)
+        text +=
+            "v=0," + std::to_string(count - 2) + "," + std::to_string(count - 1) + ":material=m\n";
+    return text;
+}
+
+TEST_F(MeshLoaderTest, MeshBeyondSixteenBitIndicesIsRefused) {
+    auto largest = load(manyVertices(65536));
+    ASSERT_TRUE(largest);
+    EXPECT_EQ(largest->getVertexList()->getVertexCount(), 65536u);
+
+    std::string output;
+    EXPECT_FALSE(loadReporting(manyVertices(65537), output));
+    EXPECT_NE(output.find("reported.kst' needs more than 65536 vertices"), std::string::npos)
+        << output;
+}
+
+// Every face gives each of three file vertices yet another texture coordinate,
+// so each face's normal would reach thousands of copies.
+TEST_F(MeshLoaderTest, SeamsWithoutEndAreRefused) {
+    std::string text = "[materials]\nname=m\n[vertices]\npos=(0,0,0)\npos=(1,0,0)\npos=(0,1,0)\n"
+                       "[faces]\n";
+    for (unsigned i = 0; i < 4200; ++i) {
+        const std::string u = std::to_string(i);
+        text += "v=0,1,2:texcoord=(" + u + ",0),(" + u + ",1),(" + u + ",2):material=m\n";
+    }
+    std::string output;
+    EXPECT_FALSE(loadReporting(text, output));
+    EXPECT_NE(output.find("too many texture seams"), std::string::npos) << output;
+}
+
+// One face line fans into corners - 2 triangles.
+std::string manyTriangles(unsigned triangles) {
+    std::string text = "[materials]\nname=m\n[vertices]\npos=(0,0,0)\npos=(1,0,0)\npos=(0,1,0)\n"
+                       "[faces]\n";
+    while (triangles > 0) {
+        const unsigned here = std::min(triangles, 1500u);
+        std::string corners = "0,1";
+        for (unsigned k = 0; k < here; ++k)
+            corners += k % 2 ? ",1" : ",2";
+        text += "v=" + corners + ":material=m\n";
+        triangles -= here;
+    }
+    return text;
+}
+
+TEST_F(MeshLoaderTest, MaterialBeyondSixteenBitFaceCountIsRefused) {
+    auto largest = load(manyTriangles(65535));
+    ASSERT_TRUE(largest);
+    EXPECT_EQ(largest->getFaceList(0)->getFaceCount(), 65535u);
+
+    std::string output;
+    EXPECT_FALSE(loadReporting(manyTriangles(65536), output));
+    EXPECT_NE(output.find("more than 65535 triangles"), std::string::npos) << output;
+}
+
+} // namespace

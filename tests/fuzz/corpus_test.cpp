@@ -1,0 +1,74 @@
+// Every input of the fuzz corpora, including any that once crashed a target,
+// is replayed here on each test run.
+#include "engine/animation.h"
+#include "engine/entity.h"
+#include "engine/mesh.h"
+#include "engine/meshloader.h"
+#include "engine/renderdevice/vertexlist.h"
+
+#include "support/assertion_recorder.h"
+#include "support/test_render_device.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> corpus(const std::string& target) {
+    std::vector<std::string> files;
+    const auto directory = std::filesystem::path(FORMIK_SOURCE_DIR) / "fuzz" / "corpus" / target;
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        files.push_back(entry.path().string());
+    return files;
+}
+
+std::string contents(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+TEST(FuzzCorpusTest, MeshInputsLoadAndMorph) {
+    TestSupport::AssertionRecorder quiet;
+    const auto files = corpus("kst_loader");
+    ASSERT_FALSE(files.empty());
+    for (const std::string& path : files) {
+        SCOPED_TRACE(path);
+        TestSupport::TestRenderDevice device;
+        testing::internal::CaptureStdout();
+        std::unique_ptr<Kestrel::Mesh> mesh(Kestrel::MeshLoader(&device).load(path));
+        testing::internal::GetCapturedStdout();
+        if (!mesh)
+            continue;
+        Kestrel::Entity entity(mesh.get());
+        entity.update(0.016f);
+        Kestrel::VertexList out(Kestrel::USAGE_DYNAMIC);
+        if (entity.morph(*mesh->getVertexList(), out)) {
+            EXPECT_EQ(out.getVertexCount(), mesh->getVertexList()->getVertexCount());
+        }
+    }
+}
+
+TEST(FuzzCorpusTest, AnimationInputsSettleAfterOneRoundTrip) {
+    TestSupport::AssertionRecorder quiet;
+    const auto files = corpus("ksta_parser");
+    ASSERT_FALSE(files.empty());
+    for (const std::string& path : files) {
+        SCOPED_TRACE(path);
+        std::unique_ptr<Kestrel::Animation> animation(Kestrel::Animation::parse(contents(path)));
+        std::unique_ptr<Kestrel::Animation> again(Kestrel::Animation::parse(animation->toText()));
+        EXPECT_EQ(again->getKeyframeCount(), animation->getKeyframeCount());
+        const std::string text = again->toText();
+        std::unique_ptr<Kestrel::Animation> third(Kestrel::Animation::parse(text));
+        EXPECT_EQ(third->toText(), text);
+    }
+}
+
+} // namespace
