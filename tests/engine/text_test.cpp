@@ -1,7 +1,10 @@
 #include "engine/text.h"
 
+#include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "support/assertion_recorder.h"
 #include "support/float_compare.h"
+#include "support/gl_context.h"
+#include "support/overlay.h"
 #include "support/test_render_device.h"
 
 #include <ft2build.h>
@@ -12,6 +15,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -350,6 +354,62 @@ TEST_F(TextTest, ASecondLoadReplacesTheFirst) {
     ASSERT_TRUE(m_Text.load(WIDE_SERIF, 32));
     EXPECT_EQ(m_Text.getGlyphs().size(), 95u);
     EXPECT_EQ(atlasFault(m_Text), "");
+}
+
+class TextGlTest : public TestSupport::GlTest {};
+
+TEST_F(TextGlTest, TheHudTextIsWhiteInTheLowerRightAndNowhereElse) {
+    using TestSupport::GL_TEST_HEIGHT;
+    using TestSupport::GL_TEST_WIDTH;
+    Kestrel::OpenGLRenderDevice device;
+    Text text(&device);
+    ASSERT_TRUE(text.load(SANS, SIZE));
+    char hud[100];
+    std::snprintf(hud, sizeof hud, "Ants: %d/%d\nKills: %d", 9, 10, 0);
+
+    device.setViewport({0, 0}, {GL_TEST_WIDTH, GL_TEST_HEIGHT});
+    device.clear(true, true);
+    device.setDepthTest(false);
+    device.setBlendMode(Kestrel::BLEND_ALPHA);
+    device.setProjectionMatrix(TestSupport::overlayProjection());
+    device.setModelViewMatrix(TestSupport::hudModelView());
+    text.draw(hud);
+    const std::vector<TestSupport::Rgba> frame = TestSupport::readFrame();
+
+    // Where the quads land: text point (x, y) goes to (0.8 + 0.07 x, 0.2 + 0.07 y)
+    // of the window; one pixel of slack for filtering.
+    float x0 = 1e9f, y0 = 1e9f, x1 = -1e9f, y1 = -1e9f;
+    const Kestrel::VertexList& v = *text.getVertexList();
+    for (unsigned i = 0; i < v.getVertexCount(); ++i) {
+        const Vector3 p = v.getPosition(i);
+        x0 = std::min(x0, (0.8f + 0.07f * p.x) * GL_TEST_WIDTH - 1);
+        x1 = std::max(x1, (0.8f + 0.07f * p.x) * GL_TEST_WIDTH + 1);
+        y0 = std::min(y0, (0.2f + 0.07f * p.y) * GL_TEST_HEIGHT - 1);
+        y1 = std::max(y1, (0.2f + 0.07f * p.y) * GL_TEST_HEIGHT + 1);
+    }
+    EXPECT_GE(x0, 0.75f * GL_TEST_WIDTH);
+    EXPECT_LE(y1, 0.3f * GL_TEST_HEIGHT);
+
+    const float firstBaseline = 0.2f * GL_TEST_HEIGHT;
+    const float secondBaseline = (0.2f - 0.07f * text.getLineHeight()) * GL_TEST_HEIGHT;
+    int white = 0, firstLine = 0, secondLine = 0, strays = 0, tinted = 0;
+    for (int y = 0; y < GL_TEST_HEIGHT; ++y) {
+        for (int x = 0; x < GL_TEST_WIDTH; ++x) {
+            const TestSupport::Rgba& p = frame[size_t(y) * GL_TEST_WIDTH + size_t(x)];
+            if (p.r < 16)
+                continue;
+            strays += x < x0 || x > x1 || y < y0 || y > y1;
+            tinted += p.r != p.g || p.g != p.b;
+            white += p.r >= 224;
+            firstLine += y > firstBaseline && y < firstBaseline + 0.07f * 0.8f * GL_TEST_HEIGHT;
+            secondLine += y > secondBaseline && y < secondBaseline + 0.07f * 0.8f * GL_TEST_HEIGHT;
+        }
+    }
+    EXPECT_EQ(strays, 0);
+    EXPECT_EQ(tinted, 0);
+    EXPECT_GT(white, 200);
+    EXPECT_GT(firstLine, 300);
+    EXPECT_GT(secondLine, 300);
 }
 
 } // namespace
