@@ -7,7 +7,7 @@
 #include "engine/text.h"
 #include "support/assertion_recorder.h"
 #include "support/float_compare.h"
-#include "support/gl_context.h"
+#include "support/gl_scene.h"
 #include "support/overlay.h"
 #include "support/png_file.h"
 #include "support/test_render_device.h"
@@ -171,29 +171,23 @@ TEST_F(SceneTest, CreateEntityWithAMissingMeshReportsAndCreatesNothing) {
     EXPECT_EQ(m_Scene->getRoot()->getChildCount(), 0u);
 }
 
-// A flat, textured square on the ground plane, queued like the world's ground.
+// The square 0...extent of the ground plane, turned up from the plane z = 0.
 class GroundNode : public Kestrel::Transformable {
 public:
     GroundNode(Kestrel::RenderDevice& device, Kestrel::Texture* texture, float extent)
         : m_Device(device), m_Texture(texture),
-          m_Vertices(device.createVertexList(Kestrel::USAGE_STATIC)),
-          m_Faces(device.createFaceList(m_Vertices.get(), Kestrel::USAGE_STATIC)) {
-        for (float z : {extent, 0.0f}) {
-            for (float x : {extent, 0.0f})
-                m_Vertices->addVertex({x, 0, z}, {0, 1, 0}, {x / extent, z / extent});
-        }
-        m_Faces->addQuad(0, 1, 2, 3);
+          m_Quad(TestSupport::makeQuad(device, 0, 0, extent, extent)) {
+        setRotation(90, 0, 0);
     }
     void draw() override {
-        m_Device.addToRenderQueue(m_Faces.get(), nullptr, m_Texture, nullptr, nullptr,
+        m_Device.addToRenderQueue(m_Quad.faces.get(), this, m_Texture, nullptr, nullptr,
                                   Kestrel::BLEND_NONE);
     }
 
 private:
     Kestrel::RenderDevice& m_Device;
     Kestrel::Texture* m_Texture;
-    std::unique_ptr<Kestrel::VertexList> m_Vertices;
-    std::unique_ptr<Kestrel::FaceList> m_Faces;
+    TestSupport::Quad m_Quad;
 };
 
 // A puff from one cell of the effect texture, fixed in place.
