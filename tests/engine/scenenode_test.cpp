@@ -1,9 +1,12 @@
 #include "engine/scenenode.h"
 
+#include "engine/entity.h"
+#include "engine/mesh.h"
 #include "engine/renderdevice/facelist.h"
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "engine/renderdevice/texture.h"
 #include "engine/renderdevice/vertexlist.h"
+#include "engine/resourcemanager.h"
 #include "engine/text.h"
 #include "support/assertion_recorder.h"
 #include "support/float_compare.h"
@@ -169,6 +172,25 @@ TEST_F(SceneTest, CreateEntityWithAMissingMeshReportsAndCreatesNothing) {
     EXPECT_EQ(m_Scene->getRoot()->createEntity("no-such-mesh.kst"), nullptr);
     EXPECT_EQ(recorder.reports(), std::vector<std::string>{"mesh != null"});
     EXPECT_EQ(m_Scene->getRoot()->getChildCount(), 0u);
+}
+
+TEST_F(SceneTest, CreateEntityAttachesAnEntityOfTheCachedMeshAsTheLastChild) {
+    Kestrel::ResourceManager& cache = *Kestrel::ResourceManager::getInstance();
+    auto* mesh = new Kestrel::Mesh(&m_Device);
+    cache.addResource("scene_test_mesh.kst", mesh);
+    auto* group = new Kestrel::SceneNode(&m_Device);
+    group->setParent(m_Scene->getRoot());
+    (new Kestrel::Transformable)->setParent(group);
+
+    Kestrel::Entity* entity = group->createEntity("scene_test_mesh.kst");
+    ASSERT_NE(entity, nullptr);
+    EXPECT_EQ(entity->getMesh(), mesh);
+    ASSERT_EQ(group->getChildCount(), 2u);
+    EXPECT_EQ(group->getChild(1), entity);
+
+    // Entities go before the mesh they show.
+    m_Scene.reset();
+    cache.clear();
 }
 
 // The square 0...extent of the ground plane, turned up from the plane z = 0.
