@@ -37,14 +37,20 @@ poll() {
 
 start_game() {
     [ -x "$1" ] || fail "no game binary at '$1'"
-    "$1" >"$game_log" 2>&1 &
+    # Set by sanitizer builds; see tests/CMakeLists.txt.
+    env ${FORMIK_GAME_PRELOAD:+"LD_PRELOAD=$FORMIK_GAME_PRELOAD"} "$1" >"$game_log" 2>&1 &
     game_pid=$!
 }
 
 game_running() { kill -0 "$game_pid" 2>/dev/null; }
 
 find_window() {
-    game_running || fail "the game exited before opening its window"
+    if ! game_running; then
+        wait "$game_pid"
+        local status=$?
+        game_pid=""
+        fail "the game exited with status $status before opening its window"
+    fi
     game_window=$(xdotool search --name "^${GAME_TITLE}\$" 2>/dev/null | head -n 1)
     [ -n "$game_window" ]
 }
