@@ -10,6 +10,8 @@
 
 #include <GL/glew.h>
 
+#include <cstdio>
+
 SDL_Surface* g_Screen = nullptr;
 Kestrel::RenderDevice* g_RenderDevice = nullptr;
 bool g_Paused = false;
@@ -172,6 +174,7 @@ bool handleEvents() {
 
 bool init() {
     if (SDL_Init(SDL_INIT_VIDEO) < 0 || !openWindow()) {
+        std::fprintf(stderr, "%s: cannot open the window: %s\n", GAME_TITLE, SDL_GetError());
         SDL_Quit();
         return false;
     }
