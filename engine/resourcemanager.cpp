@@ -10,7 +10,7 @@
 #include "engine/text.h"
 
 #include <fstream>
-#include <sstream>
+#include <set>
 
 namespace Kestrel {
 namespace {
@@ -20,13 +20,16 @@ ResourceManager g_ResourceManager;
 
 const unsigned TEXT_PIXEL_SIZE = 64;
 
-bool readWholeFile(const std::string& path, std::string& text) {
-    std::ifstream file(path, std::ios::binary);
+// Every line followed by a newline, also the last one.
+bool readLines(const std::string& path, std::string& text) {
+    std::ifstream file(path);
     if (!file)
         return false;
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    text = contents.str();
+    std::string line;
+    while (std::getline(file, line)) {
+        text += line;
+        text += '\n';
+    }
     return true;
 }
 
@@ -40,13 +43,20 @@ ResourceManager::~ResourceManager() {
     clear();
 }
 
+// Deletes in key order, then the replaced animations; a resource stored under
+// several names (addResource) is deleted once.
 void ResourceManager::clear() {
+    std::vector<Resource*> owned;
     for (auto& entry : m_Resources)
-        delete entry.second;
+        owned.push_back(entry.second);
+    owned.insert(owned.end(), m_Replaced.begin(), m_Replaced.end());
     m_Resources.clear();
-    for (Resource* resource : m_Replaced)
-        delete resource;
     m_Replaced.clear();
+    std::set<Resource*> deleted;
+    for (Resource* resource : owned) {
+        if (deleted.insert(resource).second)
+            delete resource;
+    }
 }
 
 void ResourceManager::addSearchPath(const std::string& path) {
@@ -155,7 +165,7 @@ Texture* ResourceManager::loadTexture(const std::string& file, RenderDevice* dev
 Animation* ResourceManager::loadAnimation(const std::string& file) {
     const std::string path = resolvePath(file);
     std::string text;
-    if (path.empty() || !readWholeFile(path, text))
+    if (path.empty() || !readLines(path, text))
         return nullptr;
     Animation* animation = Animation::parse(text);
     addResource(file, animation);

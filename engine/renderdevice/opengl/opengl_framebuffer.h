@@ -24,6 +24,8 @@ public:
     void bind();
 
 private:
+    void release();
+
     unsigned m_FrameBufferHandle = 0;
     OpenGLFrameBufferTexture* m_ColorTexture = nullptr;
     OpenGLFrameBufferTexture* m_DepthTexture = nullptr;

@@ -19,6 +19,8 @@ public:
     unsigned getProgram() const { return m_Program; }
 
 private:
+    void release();
+
     unsigned m_VertexShader = 0;
     unsigned m_FragmentShader = 0;
     unsigned m_Program = 0;

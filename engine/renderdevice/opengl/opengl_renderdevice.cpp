@@ -1,0 +1,256 @@
+#include "engine/renderdevice/opengl/opengl_renderdevice.h"
+
+#include "engine/assert.h"
+#include "engine/camera.h"
+#include "engine/morphable.h"
+#include "engine/renderdevice/opengl/opengl_buffers.h"
+#include "engine/renderdevice/opengl/opengl_framebuffer.h"
+#include "engine/renderdevice/opengl/opengl_shader.h"
+#include "engine/renderdevice/opengl/opengl_texture.h"
+#include "engine/transformable.h"
+
+#include <GL/glew.h>
+#include <GL/glu.h>
+
+namespace Kestrel {
+namespace {
+
+// Skinned vertices of every morphed item are written here; one list serves the
+// whole process, and it is never destroyed (it stays reachable until exit).
+OpenGLVertexList* g_MorphScratchList = nullptr;
+
+const double FIELD_OF_VIEW = 45.0;
+const double NEAR_PLANE = 1.0;
+const double FAR_PLANE = 2000.0;
+
+void enableClientArrays() {
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+void disableClientArrays() {
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+void drawTriangles(const FaceList* faceList) {
+    glDrawElements(GL_TRIANGLES, GLsizei(faceList->getFaceCount()) * 3, GL_UNSIGNED_SHORT, nullptr);
+}
+
+// The device draws only lists that a device of its kind created.
+void bindVertexList(VertexList* vertexList) {
+    static_cast<OpenGLVertexList*>(vertexList)->bind();
+}
+
+void bindFaceList(FaceList* faceList) {
+    static_cast<OpenGLFaceList*>(faceList)->bind();
+}
+
+// Same vertex list and same morphable as the previous item: its vertices are
+// already bound (and morphed) for this item.
+bool sharesVertexSource(const RenderItem& previous, const RenderItem& item) {
+    return previous.faceList &&
+           previous.faceList->getVertexList() == item.faceList->getVertexList() &&
+           previous.morphable == item.morphable;
+}
+
+// Lets the morphable deform the item's vertices into the scratch list; a
+// morphable that declines leaves the item to draw its own vertices. Returns the
+// list now bound.
+const VertexList* bindVertexSource(RenderDevice& device, const RenderItem& item) {
+    VertexList* vertices = item.faceList->getVertexList();
+    if (item.morphable) {
+        if (!g_MorphScratchList)
+            g_MorphScratchList =
+                static_cast<OpenGLVertexList*>(device.createVertexList(USAGE_DYNAMIC));
+        if (item.morphable->morph(*vertices, *g_MorphScratchList)) {
+            g_MorphScratchList->bind();
+            return g_MorphScratchList;
+        }
+    }
+    bindVertexList(vertices);
+    return vertices;
+}
+
+// Binds only what the previous item has not bound already. source tracks the
+// vertex list whose buffer is bound.
+void drawItem(RenderDevice& device, const RenderItem& previous, const RenderItem& item,
+              const VertexList*& source) {
+    if (item.faceList != previous.faceList)
+        bindFaceList(item.faceList);
+    if (!sharesVertexSource(previous, item))
+        source = bindVertexSource(device, item);
+
+    glLoadIdentity();
+    if (item.transform)
+        glLoadTransposeMatrixf(item.transform->getMatrix().m);
+    device.setTexture(item.texture, 0);
+    device.setDepthTest(item.blendMode == BLEND_NONE);
+    device.setShader(item.shader);
+    if (item.shader)
+        item.shader->setUniform("texture", 0);
+    device.setBlendMode(item.blendMode);
+    // Without vertices no buffer is bound and the pointers would read nowhere.
+    if (item.faceList->getFaceCount() > 0 && source && source->getVertexCount() > 0)
+        drawTriangles(item.faceList);
+}
+
+} // namespace
+
+OpenGLRenderDevice::OpenGLRenderDevice() = default;
+
+OpenGLRenderDevice::~OpenGLRenderDevice() = default;
+
+FaceList* OpenGLRenderDevice::createFaceList(VertexList* vertexList, int usage) {
+    return new OpenGLFaceList(vertexList, usage);
+}
+
+VertexList* OpenGLRenderDevice::createVertexList(int usage) {
+    return new OpenGLVertexList(usage);
+}
+
+Shader* OpenGLRenderDevice::createShader() {
+    return new OpenGLShader();
+}
+
+FrameBuffer* OpenGLRenderDevice::createFrameBuffer() {
+    return new OpenGLFrameBuffer();
+}
+
+Texture* OpenGLRenderDevice::createTexture() {
+    return new OpenGLTexture();
+}
+
+void OpenGLRenderDevice::setTexture(Texture* texture, unsigned int textureStage) {
+    if (textureStage >= MAX_TEXTURE_STAGES) {
+        KESTREL_ASSERT(textureStage < MAX_TEXTURE_STAGES);
+        return;
+    }
+    glActiveTexture(GL_TEXTURE0 + textureStage);
+    glBindTexture(GL_TEXTURE_2D, texture ? texture->getHandle() : 0);
+    m_Textures[textureStage] = texture;
+}
+
+void OpenGLRenderDevice::setShader(Shader* shader) {
+    if (shader == m_Shader)
+        return;
+    if (shader)
+        static_cast<OpenGLShader*>(shader)->bind();
+    else
+        glUseProgram(0);
+    m_Shader = shader;
+}
+
+void OpenGLRenderDevice::setFrameBuffer(FrameBuffer* frameBuffer) {
+    if (frameBuffer == m_FrameBuffer)
+        return;
+    if (frameBuffer)
+        static_cast<OpenGLFrameBuffer*>(frameBuffer)->bind();
+    else
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    m_FrameBuffer = frameBuffer;
+}
+
+void OpenGLRenderDevice::setViewport(const IntPoint& lowerLeft, const IntPoint& upperRight) {
+    glViewport(lowerLeft.x, lowerLeft.y, upperRight.x - lowerLeft.x, upperRight.y - lowerLeft.y);
+}
+
+void OpenGLRenderDevice::clear(bool color, bool depth) {
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear((color ? GL_COLOR_BUFFER_BIT : 0) | (depth ? GL_DEPTH_BUFFER_BIT : 0));
+}
+
+void OpenGLRenderDevice::setDepthTest(bool enabled) {
+    if (enabled)
+        glEnable(GL_DEPTH_TEST);
+    else
+        glDisable(GL_DEPTH_TEST);
+}
+
+void OpenGLRenderDevice::setBlendMode(BlendMode mode) {
+    switch (mode) {
+    case BLEND_NONE:
+        glDisable(GL_BLEND);
+        break;
+    case BLEND_ADDITIVE:
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        break;
+    case BLEND_ALPHA:
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        break;
+    }
+}
+
+// Matrix4 is stored row by row, OpenGL reads columns: hence the transposing loads.
+void OpenGLRenderDevice::setProjectionMatrix(const Matrix4& m) {
+    RenderDevice::setProjectionMatrix(m);
+    glMatrixMode(GL_PROJECTION);
+    glLoadTransposeMatrixf(m.m);
+}
+
+void OpenGLRenderDevice::setModelViewMatrix(const Matrix4& m) {
+    RenderDevice::setModelViewMatrix(m);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadTransposeMatrixf(m.m);
+}
+
+void OpenGLRenderDevice::drawFaceList(FaceList* faceList) {
+    // Without vertices no buffer is bound and the pointers would read nowhere.
+    if (faceList->getFaceCount() == 0 || faceList->getVertexList()->getVertexCount() == 0)
+        return;
+    enableClientArrays();
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    bindVertexList(faceList->getVertexList());
+    bindFaceList(faceList);
+    drawTriangles(faceList);
+    disableClientArrays();
+}
+
+// The whole camera goes into the projection, so the model-view holds only the
+// object's own world matrix.
+void OpenGLRenderDevice::setCamera(Camera* camera) {
+    const Vector3& rotation = camera->getRotation();
+    const Vector3& position = camera->getPosition();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(FIELD_OF_VIEW, camera->getAspect(), NEAR_PLANE, FAR_PLANE);
+    glRotatef(rotation.z, 0.0f, 0.0f, 1.0f);
+    glRotatef(rotation.x, 1.0f, 0.0f, 0.0f);
+    glRotatef(180.0f - rotation.y, 0.0f, 1.0f, 0.0f);
+    glTranslatef(-position.x, -position.y, -position.z);
+}
+
+void OpenGLRenderDevice::render(Camera* camera) {
+    Texture* savedTextures[MAX_TEXTURE_STAGES];
+    for (unsigned stage = 0; stage < MAX_TEXTURE_STAGES; ++stage)
+        savedTextures[stage] = m_Textures[stage];
+    Shader* savedShader = m_Shader;
+
+    setCamera(camera);
+    setDepthTest(true);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    enableClientArrays();
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+
+    RenderItem previous;
+    const VertexList* source = nullptr;
+    for (const RenderItem& item : m_RenderQueue) {
+        drawItem(*this, previous, item, source);
+        previous = item;
+    }
+
+    glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+    glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
+    disableClientArrays();
+    for (unsigned stage = 0; stage < MAX_TEXTURE_STAGES; ++stage)
+        setTexture(savedTextures[stage], stage);
+    setShader(savedShader);
+    m_RenderQueue.clear();
+}
+
+} // namespace Kestrel

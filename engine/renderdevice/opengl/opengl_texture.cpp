@@ -1,0 +1,133 @@
+#include "engine/renderdevice/opengl/opengl_texture.h"
+
+#include "engine/assert.h"
+
+#include <GL/glew.h>
+#include <GL/glu.h>
+
+namespace Kestrel {
+namespace {
+
+struct GlFormat {
+    GLenum pixelFormat;
+    GLint internalFormat;
+};
+
+// Colour images are stored compressed by the driver; alpha-only atlases are not.
+bool mapFormat(TextureFormat format, GlFormat& out) {
+    switch (format) {
+    case FORMAT_RGBA:
+        out = {GL_RGBA, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT};
+        return true;
+    case FORMAT_RGB:
+        out = {GL_RGB, GL_COMPRESSED_RGB_S3TC_DXT1_EXT};
+        return true;
+    case FORMAT_ALPHA:
+        out = {GL_ALPHA, GL_ALPHA};
+        return true;
+    }
+    KESTREL_ASSERT(false);
+    return false;
+}
+
+// Pixels handed to the texture are tightly packed rows; the default 4-byte
+// unpack alignment would misread RGB and alpha rows of other lengths.
+class TightRows {
+public:
+    TightRows() {
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &m_Saved);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    }
+    ~TightRows() { glPixelStorei(GL_UNPACK_ALIGNMENT, m_Saved); }
+
+private:
+    GLint m_Saved = 4;
+};
+
+// Mipmap sides never drop below one pixel.
+unsigned halved(unsigned side) {
+    return side > 1 ? side / 2 : 1;
+}
+
+void setMinMagFilter(GLint minFilter, GLint magFilter) {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+}
+
+} // namespace
+
+OpenGLTexture::~OpenGLTexture() {
+    if (m_TextureHandle != 0)
+        glDeleteTextures(1, &m_TextureHandle);
+}
+
+bool OpenGLTexture::create(TextureFormat format, unsigned width, unsigned height,
+                           const void* pixels) {
+    glEnable(GL_TEXTURE_2D);
+    // A second create replaces the image; the old name is not kept alive.
+    if (m_TextureHandle != 0)
+        glDeleteTextures(1, &m_TextureHandle);
+    glGenTextures(1, &m_TextureHandle);
+    glBindTexture(GL_TEXTURE_2D, m_TextureHandle);
+    setMinMagFilter(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+
+    GlFormat gl;
+    if (!mapFormat(format, gl))
+        return false;
+    if (!pixels) {
+        KESTREL_ASSERT_TEXT(pixels != nullptr, "pixels != null");
+        return false;
+    }
+    {
+        TightRows tightRows;
+        gluBuild2DMipmaps(GL_TEXTURE_2D, gl.internalFormat, GLsizei(width), GLsizei(height),
+                          gl.pixelFormat, GL_UNSIGNED_BYTE, pixels);
+    }
+    m_Width = width;
+    m_Height = height;
+    m_Format = format;
+    return true;
+}
+
+bool OpenGLTexture::setMipmap(unsigned index, const void* pixels) {
+    if (m_TextureHandle == 0) {
+        KESTREL_ASSERT(m_TextureHandle != 0);
+        return false;
+    }
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, m_TextureHandle);
+    GlFormat gl;
+    if (!mapFormat(m_Format, gl))
+        return false;
+    unsigned width = m_Width;
+    unsigned height = m_Height;
+    for (unsigned level = 0; level <= index; ++level) {
+        if (width <= 1 && height <= 1) {
+            KESTREL_ASSERT(false);
+            return false;
+        }
+        width = halved(width);
+        height = halved(height);
+    }
+    TightRows tightRows;
+    glTexImage2D(GL_TEXTURE_2D, GLint(index + 1), gl.internalFormat, GLsizei(width),
+                 GLsizei(height), 0, gl.pixelFormat, GL_UNSIGNED_BYTE, pixels);
+    return true;
+}
+
+void OpenGLTexture::setFiltering(bool filtered) {
+    if (m_TextureHandle == 0) {
+        KESTREL_ASSERT(m_TextureHandle != 0);
+        return;
+    }
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, m_TextureHandle);
+    if (filtered)
+        setMinMagFilter(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR);
+    else
+        setMinMagFilter(GL_NEAREST, GL_NEAREST);
+}
+
+} // namespace Kestrel

@@ -1,0 +1,211 @@
+#include "engine/resourcemanager.h"
+
+#include "engine/animation.h"
+#include "engine/mesh.h"
+#include "engine/renderdevice/shader.h"
+#include "engine/renderdevice/texture.h"
+#include "support/assertion_recorder.h"
+#include "support/temp_dir.h"
+#include "support/test_images.h"
+#include "support/test_render_device.h"
+
+#include <gtest/gtest.h>
+
+using Kestrel::Resource;
+using Kestrel::ResourceManager;
+using TestSupport::AssertionRecorder;
+using TestSupport::RecordingShader;
+using TestSupport::RecordingTexture;
+using TestSupport::TempDir;
+
+namespace {
+
+// Counts what the cache makes through it.
+class CountingDevice : public TestSupport::TestRenderDevice {
+public:
+    Kestrel::Texture* createTexture() override {
+        ++m_TexturesMade;
+        return TestSupport::TestRenderDevice::createTexture();
+    }
+    Kestrel::Shader* createShader() override {
+        ++m_ShadersMade;
+        return TestSupport::TestRenderDevice::createShader();
+    }
+    int m_TexturesMade = 0;
+    int m_ShadersMade = 0;
+};
+
+// A resource that reports its own destruction.
+class Tracked : public Resource {
+public:
+    Tracked(Type type, int& deletions) : m_Type(type), m_Deletions(deletions) {}
+    ~Tracked() override { ++m_Deletions; }
+    Type getResourceType() const override { return m_Type; }
+
+private:
+    Type m_Type;
+    int& m_Deletions;
+};
+
+void writeRgbPng(const TempDir& dir, const std::string& name) {
+    ASSERT_TRUE(TestSupport::writePng(dir.file(name), TestSupport::makeTestImages()[0].png));
+}
+
+class ResourceManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_Resources.addSearchPath(m_Dir.path()); }
+
+    TempDir m_Dir;
+    ResourceManager m_Resources;
+    CountingDevice m_Device;
+};
+
+TEST(ResourceManagerPathTest, SearchPathsEndInASlashAndTheFirstMatchWins) {
+    ResourceManager resources;
+    EXPECT_EQ(resources.resolvePath("rock.kst"), "");
+    EXPECT_EQ(resources.resolvePath("/anywhere/rock.kst"), "/anywhere/rock.kst");
+    EXPECT_EQ(resources.resolvePath(""), "");
+
+    TempDir dir;
+    const std::string first = dir.makeDir("first");
+    const std::string second = dir.makeDir("second");
+    dir.write("first/both.txt", "1");
+    dir.write("second/both.txt", "2");
+    dir.write("second/only.txt", "2");
+    resources.addSearchPath(first.substr(0, first.size() - 1));
+    resources.addSearchPath(second);
+    resources.addSearchPath("");
+    ASSERT_EQ(resources.getSearchPaths(), std::vector<std::string>({first, second}));
+    EXPECT_EQ(resources.resolvePath("both.txt"), first + "both.txt");
+    EXPECT_EQ(resources.resolvePath("only.txt"), second + "only.txt");
+    EXPECT_EQ(resources.resolvePath("none.txt"), "");
+    EXPECT_TRUE(ResourceManager::fileExists(first + "both.txt"));
+    EXPECT_FALSE(ResourceManager::fileExists(first + "none.txt"));
+}
+
+TEST_F(ResourceManagerTest, TexturesAreReadOncePerName) {
+    writeRgbPng(m_Dir, "stone.png");
+    Kestrel::Texture* first = m_Resources.loadTexture("stone.png", &m_Device);
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(static_cast<RecordingTexture*>(first)->m_Created);
+    std::filesystem::remove(m_Dir.file("stone.png"));
+    EXPECT_EQ(m_Resources.loadTexture("stone.png", &m_Device), first);
+    EXPECT_EQ(m_Resources.findResource("stone.png"), first);
+    EXPECT_EQ(m_Device.m_TexturesMade, 1);
+
+    // The key is the name as given: another spelling of the same file loads again.
+    writeRgbPng(m_Dir, "stone.png");
+    Kestrel::Texture* other = m_Resources.loadTexture(m_Dir.file("stone.png"), &m_Device);
+    EXPECT_NE(other, first);
+    EXPECT_EQ(m_Device.m_TexturesMade, 2);
+}
+
+TEST_F(ResourceManagerTest, MissingFilesGiveNullAndAreNotCached) {
+    EXPECT_EQ(m_Resources.loadTexture("late.png", &m_Device), nullptr);
+    EXPECT_EQ(m_Resources.loadTexture("", &m_Device), nullptr);
+    EXPECT_EQ(m_Resources.loadShader("late.vert", "late.frag", &m_Device), nullptr);
+    EXPECT_EQ(m_Resources.loadText("late.ttf", &m_Device), nullptr);
+    EXPECT_EQ(m_Resources.loadMesh("late.kst", &m_Device), nullptr);
+    EXPECT_EQ(m_Resources.loadAnimation("late.ksta"), nullptr);
+    EXPECT_EQ(m_Resources.findResource("late.png"), nullptr);
+    EXPECT_EQ(m_Device.m_TexturesMade + m_Device.m_ShadersMade, 0);
+
+    writeRgbPng(m_Dir, "late.png");
+    EXPECT_NE(m_Resources.loadTexture("late.png", &m_Device), nullptr);
+}
+
+TEST_F(ResourceManagerTest, AFailedTextureIsStillCached) {
+    AssertionRecorder assertions;
+    m_Dir.write("notanimage.png", "plain text");
+    Kestrel::Texture* broken = m_Resources.loadTexture("notanimage.png", &m_Device);
+    ASSERT_NE(broken, nullptr);
+    EXPECT_TRUE(assertions.reported("image != null"));
+    EXPECT_EQ(broken->getHandle(), 0u);
+    EXPECT_EQ(m_Resources.loadTexture("notanimage.png", &m_Device), broken);
+    EXPECT_EQ(m_Device.m_TexturesMade, 1);
+}
+
+TEST_F(ResourceManagerTest, ShaderKeyIsBothNamesTogether) {
+    m_Dir.write("glow", "void main() {}\n");
+    auto* shader = static_cast<RecordingShader*>(m_Resources.loadShader("glow", "", &m_Device));
+    ASSERT_NE(shader, nullptr);
+    EXPECT_EQ(shader->m_VertexSource, "void main() {}\n");
+    EXPECT_EQ(shader->m_FragmentSource, "");
+    EXPECT_EQ(m_Resources.loadShader("", "glow", &m_Device), shader);
+    EXPECT_EQ(m_Resources.findResource("glow"), shader);
+    EXPECT_EQ(m_Device.m_ShadersMade, 1);
+
+    m_Dir.write("a", "A\n");
+    m_Dir.write("b", "B");
+    auto* pair = static_cast<RecordingShader*>(m_Resources.loadShader("a", "b", &m_Device));
+    ASSERT_NE(pair, nullptr);
+    EXPECT_EQ(pair->m_FragmentSource, "B\n");
+    EXPECT_EQ(m_Resources.findResource("ab"), pair);
+}
+
+TEST_F(ResourceManagerTest, EmptyNamesAreReported) {
+    AssertionRecorder assertions;
+    EXPECT_EQ(m_Resources.loadMesh("", &m_Device), nullptr);
+    EXPECT_TRUE(assertions.reported("file.length() > 0"));
+    EXPECT_EQ(m_Resources.loadShader("", "", &m_Device), nullptr);
+    EXPECT_TRUE(
+        assertions.reported("vertexProgramFile.length() > 0 || fragmentProgramFile.length() > 0"));
+    EXPECT_EQ(assertions.reports().size(), 2u);
+}
+
+// A name cached as one kind of resource and asked for as another is reported
+// and gives null instead of an object of the wrong type.
+TEST_F(ResourceManagerTest, TypeMismatchIsReportedAndGivesNull) {
+    int deletions = 0;
+    AssertionRecorder assertions;
+    m_Resources.addResource("shared", new Tracked(Resource::SHADER, deletions));
+    EXPECT_EQ(m_Resources.loadTexture("shared", &m_Device), nullptr);
+    EXPECT_TRUE(assertions.reported("loadedResource->getResourceType() == Resource::TEXTURE"));
+    EXPECT_EQ(m_Resources.loadMesh("shared", &m_Device), nullptr);
+    EXPECT_TRUE(assertions.reported("loadedResource->getResourceType() == Resource::MESH"));
+    EXPECT_EQ(m_Resources.loadText("shared", &m_Device), nullptr);
+    EXPECT_TRUE(assertions.reported("loadedResource->getResourceType() == Resource::TEXT"));
+
+    m_Resources.addResource("picture", new Tracked(Resource::TEXTURE, deletions));
+    EXPECT_EQ(m_Resources.loadShader("pic", "ture", &m_Device), nullptr);
+    EXPECT_TRUE(assertions.reported("loadedResource->getResourceType() == Resource::SHADER"));
+    EXPECT_EQ(m_Device.m_TexturesMade + m_Device.m_ShadersMade, 0);
+}
+
+// Every loadAnimation reads anew; what it replaces under the name stays owned
+// and is freed with the rest.
+TEST_F(ResourceManagerTest, ReplacedAnimationsAreFreedWithTheCache) {
+    int deletions = 0;
+    m_Resources.addResource("walk.ksta", new Tracked(Resource::ANIMATION, deletions));
+    m_Dir.write("walk.ksta", "keyframe\n");
+    Kestrel::Animation* first = m_Resources.loadAnimation("walk.ksta");
+    Kestrel::Animation* second = m_Resources.loadAnimation("walk.ksta");
+    ASSERT_NE(first, nullptr);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(m_Resources.findResource("walk.ksta"), second);
+    EXPECT_EQ(deletions, 0);
+    m_Resources.clear();
+    EXPECT_EQ(deletions, 1);
+}
+
+TEST_F(ResourceManagerTest, ClearDeletesEverythingOnceAndTheCacheStaysUsable) {
+    int deletions = 0;
+    Tracked* twice = new Tracked(Resource::TEXT, deletions);
+    m_Resources.addResource("one", twice);
+    m_Resources.addResource("two", twice);
+    m_Resources.addResource("three", new Tracked(Resource::MESH, deletions));
+    m_Resources.addResource("three", nullptr);
+    writeRgbPng(m_Dir, "grass.png");
+    Kestrel::Texture* before = m_Resources.loadTexture("grass.png", &m_Device);
+    ASSERT_NE(before, nullptr);
+
+    m_Resources.clear();
+    EXPECT_EQ(deletions, 2);
+    EXPECT_EQ(m_Resources.findResource("one"), nullptr);
+    EXPECT_EQ(m_Resources.findResource("grass.png"), nullptr);
+
+    EXPECT_NE(m_Resources.loadTexture("grass.png", &m_Device), nullptr);
+    EXPECT_EQ(m_Device.m_TexturesMade, 2);
+}
+
+} // namespace

@@ -1,0 +1,43 @@
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes away. Tests never write into the tree.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace TestSupport {
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "formik-XXXXXX").string();
+        if (mkdtemp(pattern.data()))
+            m_Path = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        if (!m_Path.empty())
+            std::filesystem::remove_all(m_Path, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // Ends in '/'.
+    std::string path() const { return m_Path + "/"; }
+    std::string file(const std::string& name) const { return path() + name; }
+    // Creates a subdirectory and returns its path, ending in '/'.
+    std::string makeDir(const std::string& name) const {
+        std::filesystem::create_directories(file(name));
+        return file(name) + "/";
+    }
+    void write(const std::string& name, const std::string& contents) const {
+        std::ofstream(file(name), std::ios::binary) << contents;
+    }
+
+private:
+    std::string m_Path;
+};
+
+} // namespace TestSupport

@@ -1,0 +1,36 @@
+// PNG images in every layout the decoder must turn into tightly packed RGB or
+// RGBA: each is split into four quadrants of known colour, so a drawn texture
+// can be checked at the quadrant centres whatever its size.
+#pragma once
+
+#include "support/png_file.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace TestSupport {
+
+struct Rgba8 {
+    uint8_t r, g, b, a;
+};
+
+struct TestImage {
+    std::string name;               // also the file name, with ".png"
+    bool hasAlpha;                  // decodes to RGBA, else RGB
+    std::array<Rgba8, 4> quadrants; // top-left, top-right, bottom-left, bottom-right
+    PngImage png;
+
+    // 0 top-left, 1 top-right, 2 bottom-left, 3 bottom-right; rows count from the top.
+    int quadrantAt(int x, int y) const {
+        return (x < png.width / 2 ? 0 : 1) + (y < png.height / 2 ? 0 : 2);
+    }
+    Rgba8 expected(int x, int y) const { return quadrants[quadrantAt(x, y)]; }
+};
+
+// RGB, RGBA, paletted (8 and 4 bits), paletted with translucency, grey (8 and 2
+// bits), grey with alpha, 16 bits per channel with and without alpha, a width
+// that is not a multiple of 4 and a size that is not a power of two.
+std::vector<TestImage> makeTestImages();
+
+} // namespace TestSupport
