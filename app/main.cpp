@@ -1,3 +1,9 @@
-int main() {
+#include "app/application.h"
+
+int main(int, char*[]) {
+    if (!init())
+        return 0;
+    runMainLoop();
+    teardown();
     return 0;
 }

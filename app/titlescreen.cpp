@@ -1,6 +1,6 @@
 #include "app/titlescreen.h"
 
-#include "app/globals.h"
+#include "app/application.h"
 #include "app/world.h"
 #include "engine/animation.h"
 #include "engine/entity.h"

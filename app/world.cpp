@@ -1,6 +1,6 @@
 #include "app/world.h"
 
-#include "app/globals.h"
+#include "app/application.h"
 #include "app/ground.h"
 #include "app/random.h"
 #include "engine/entity.h"

@@ -31,7 +31,7 @@ public:
 class ParticleManager {
 public:
     // One batch addresses at most this many particles with 16-bit indices.
-    static const unsigned MAX_DRAWN_PARTICLES = 16384;
+    static constexpr unsigned MAX_DRAWN_PARTICLES = 16384;
 
     explicit ParticleManager(RenderDevice* device);
     virtual ~ParticleManager();

@@ -29,7 +29,7 @@ struct Glyph {
 
 class Text : public Resource {
 public:
-    static const unsigned ATLAS_WIDTH = 1024;
+    static constexpr unsigned ATLAS_WIDTH = 1024;
 
     explicit Text(RenderDevice* device);
     ~Text() override;
@@ -50,6 +50,9 @@ public:
     FaceList* getFaceList() const { return m_FaceList; }
 
 private:
+    bool createAtlas(const unsigned char* pixels, unsigned height);
+    void addGlyphQuad(const Glyph& glyph, float px, float py);
+
     RenderDevice* m_RenderDevice;
     FaceList* m_FaceList;
     VertexList* m_VertexList;

@@ -1,6 +1,6 @@
 #include "game/playerant.h"
 
-#include "app/globals.h"
+#include "app/application.h"
 #include "app/world.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "game/rock.h"
 
-#include "app/globals.h"
+#include "app/application.h"
 #include "app/ground.h"
 #include "app/world.h"
 #include "engine/resourcemanager.h"

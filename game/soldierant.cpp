@@ -1,6 +1,6 @@
 #include "game/soldierant.h"
 
-#include "app/globals.h"
+#include "app/application.h"
 #include "app/world.h"
 #include "engine/bone.h"
 #include "engine/scenenode.h"

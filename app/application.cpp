@@ -1,0 +1,231 @@
+#include "app/application.h"
+
+#include "app/controller.h"
+#include "app/titlescreen.h"
+#include "app/world.h"
+#include "engine/renderdevice/opengl/opengl_renderdevice.h"
+#include "engine/resourcemanager.h"
+#include "engine/scenenode.h"
+#include "game/playerant.h"
+
+#include <GL/glew.h>
+
+#include <cstdio>
+
+SDL_Surface* g_Screen = nullptr;
+Kestrel::RenderDevice* g_RenderDevice = nullptr;
+bool g_Paused = false;
+TitleScreen* g_TitleScreen = nullptr;
+World* g_World = nullptr;
+
+namespace {
+
+const char* const DATA_DIRECTORY = "./data/";
+const int MULTISAMPLE_SAMPLES = 4;
+const char* const PRELOADED_MESHES[] = {"ant.kst", "fireant.kst", "zombieant.kst"};
+
+uint32_t buttonForKey(SDLKey key) {
+    switch (key) {
+    case SDLK_UP:
+        return BUTTON_UP;
+    case SDLK_DOWN:
+        return BUTTON_DOWN;
+    case SDLK_LEFT:
+        return BUTTON_LEFT;
+    case SDLK_RIGHT:
+        return BUTTON_RIGHT;
+    case SDLK_c:
+        return BUTTON_C;
+    case SDLK_x:
+        return BUTTON_X;
+    default:
+        return 0;
+    }
+}
+
+// False when the key ends the program.
+bool handleKeyDown(SDLKey key, const EventTargets& targets) {
+    if (key == SDLK_ESCAPE)
+        return false;
+    if (key == SDLK_F1 && targets.paused)
+        *targets.paused = !*targets.paused;
+    // The menu follows Up and Down even after the game has started.
+    if (key == SDLK_UP && targets.menuSelection)
+        *targets.menuSelection = true;
+    if (key == SDLK_DOWN && targets.menuSelection)
+        *targets.menuSelection = false;
+    if (key == SDLK_x && targets.menuActive && *targets.menuActive && targets.menuSelection) {
+        if (!*targets.menuSelection)
+            return false;
+        *targets.menuActive = false;
+        if (targets.playing)
+            *targets.playing = true;
+    }
+    // The start key also reaches the player, whose first update then sees X pressed.
+    if (targets.controller)
+        targets.controller->m_PendingPressed |= buttonForKey(key);
+    return true;
+}
+
+void handleKeyUp(SDLKey key, const EventTargets& targets) {
+    if (targets.controller)
+        targets.controller->m_PendingReleased |= buttonForKey(key);
+}
+
+bool openWindow() {
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, MULTISAMPLE_SAMPLES);
+    g_Screen = SDL_SetVideoMode(WINDOW_WIDTH, WINDOW_HEIGHT, WINDOW_BITS_PER_PIXEL, SDL_OPENGL);
+    if (g_Screen) {
+        SDL_WM_SetCaption(GAME_TITLE, nullptr);
+        return true;
+    }
+    // Drivers without multisampling get a plain window, which keeps SDL's caption.
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
+    g_Screen = SDL_SetVideoMode(WINDOW_WIDTH, WINDOW_HEIGHT, WINDOW_BITS_PER_PIXEL, SDL_OPENGL);
+    return g_Screen != nullptr;
+}
+
+// One white directional light for the whole run; the model-view matrix is still
+// the identity, so the direction is in eye space.
+void setFixedLight() {
+    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
+    const GLfloat direction[] = {-1.0f, 1.0f, -1.0f, 0.0f};
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+    glLightfv(GL_LIGHT0, GL_POSITION, direction);
+    glEnable(GL_NORMALIZE);
+}
+
+// The world (with its first player ant) before the title screen, then the ant
+// meshes the world spawns, so that no spawn waits for a file; a missing one is
+// named by the world.
+void createGameStates() {
+    createWorld();
+    createTitleScreen();
+    Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
+    for (const char* file : PRELOADED_MESHES)
+        resources->loadMesh(file, g_RenderDevice);
+}
+
+// The world updates before the title screen.
+void updateGameStates(float dt) {
+    if (g_World)
+        g_World->update(dt);
+    if (g_TitleScreen)
+        g_TitleScreen->update(dt);
+}
+
+void setCameraAspect() {
+    if (g_World && g_World->m_Scene)
+        g_World->m_Scene->getCamera()->setAspect(CAMERA_ASPECT);
+}
+
+// The world renders before the title screen; each draws only while active.
+void renderGameStates() {
+    if (g_World)
+        g_World->render();
+    if (g_TitleScreen)
+        g_TitleScreen->render();
+}
+
+} // namespace
+
+FrameTiming frameTiming(uint32_t elapsed) {
+    if (elapsed < FRAME_PERIOD)
+        return {FRAME_PERIOD - elapsed, 0};
+    return {0, elapsed - FRAME_PERIOD};
+}
+
+float timeStep(uint32_t carry) {
+    return float(carry + FRAME_PERIOD) * 0.001f;
+}
+
+EventTargets currentEventTargets() {
+    EventTargets targets;
+    targets.paused = &g_Paused;
+    if (g_World) {
+        targets.playing = &g_World->m_Playing;
+        if (g_World->m_Player)
+            targets.controller = &g_World->m_Player->m_Controller;
+    }
+    if (g_TitleScreen) {
+        targets.menuSelection = &g_TitleScreen->m_Selection;
+        targets.menuActive = &g_TitleScreen->m_Active;
+    }
+    return targets;
+}
+
+bool handleEvent(const SDL_Event& event, const EventTargets& targets) {
+    switch (event.type) {
+    case SDL_QUIT:
+        return false;
+    case SDL_KEYDOWN:
+        return handleKeyDown(event.key.keysym.sym, targets);
+    case SDL_KEYUP:
+        handleKeyUp(event.key.keysym.sym, targets);
+        return true;
+    default:
+        return true;
+    }
+}
+
+bool handleEvents() {
+    const EventTargets targets = currentEventTargets();
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        if (!handleEvent(event, targets))
+            return false;
+    }
+    return true;
+}
+
+bool init() {
+    if (SDL_Init(SDL_INIT_VIDEO) < 0 || !openWindow()) {
+        std::fprintf(stderr, "%s: cannot open the window: %s\n", GAME_TITLE, SDL_GetError());
+        SDL_Quit();
+        return false;
+    }
+    glewInit();
+    g_RenderDevice = new Kestrel::OpenGLRenderDevice();
+    setFixedLight();
+    Kestrel::ResourceManager::getInstance()->addSearchPath(DATA_DIRECTORY);
+    createGameStates();
+    return true;
+}
+
+void runMainLoop() {
+    uint32_t carry = 0;
+    for (;;) {
+        const uint32_t start = SDL_GetTicks();
+        const float dt = timeStep(carry);
+        if (!handleEvents())
+            return;
+        if (!g_Paused)
+            updateGameStates(dt);
+        setCameraAspect();
+        renderGameStates();
+        SDL_GL_SwapBuffers();
+        const FrameTiming timing = frameTiming(SDL_GetTicks() - start);
+        if (timing.delay > 0)
+            SDL_Delay(timing.delay);
+        carry = timing.carry;
+    }
+}
+
+void teardown() {
+    delete g_World;
+    g_World = nullptr;
+    delete g_TitleScreen;
+    g_TitleScreen = nullptr;
+    // Cached textures, shaders and lists hold OpenGL objects: free them while the
+    // context exists rather than from the cache's static destructor after SDL_Quit.
+    Kestrel::ResourceManager::getInstance()->clear();
+    delete g_RenderDevice;
+    g_RenderDevice = nullptr;
+    SDL_Quit();
+}

@@ -1,0 +1,64 @@
+// The spine of the program: the globals that connect the game states, start-up,
+// the event pump, the fixed 16 ms frame loop and the teardown. The entry module
+// owns the render device and the two game states; everything runs on the thread
+// that called main. Times are in milliseconds unless a name says seconds.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+
+namespace Kestrel {
+class RenderDevice;
+}
+
+class Controller;
+class TitleScreen;
+class World;
+
+extern SDL_Surface* g_Screen;
+extern Kestrel::RenderDevice* g_RenderDevice;
+extern bool g_Paused;
+extern TitleScreen* g_TitleScreen;
+extern World* g_World;
+
+const char* const GAME_TITLE = "Formik";
+const int WINDOW_WIDTH = 640;
+const int WINDOW_HEIGHT = 480;
+const int WINDOW_BITS_PER_PIXEL = 32;
+const uint32_t FRAME_PERIOD = 16;
+const float CAMERA_ASPECT = 1.3333334f;
+
+// What the loop does after a frame that took a given time: sleep the rest of
+// the period, or carry the overrun into the next time step.
+struct FrameTiming {
+    uint32_t delay;
+    uint32_t carry;
+};
+FrameTiming frameTiming(uint32_t elapsed);
+// Seconds handed to the updates of the frame after one that overran by carry.
+float timeStep(uint32_t carry);
+
+// What one input event may change. Null parts do not exist yet and are skipped.
+struct EventTargets {
+    bool* paused = nullptr;
+    Controller* controller = nullptr; // the current player ant's latch
+    bool* menuSelection = nullptr;    // the title screen's: true "One Player", false "Exit"
+    bool* menuActive = nullptr;       // the title screen's
+    bool* playing = nullptr;          // the world's
+};
+// The targets the globals currently offer.
+EventTargets currentEventTargets();
+// Applies one event; false means quit now.
+bool handleEvent(const SDL_Event& event, const EventTargets& targets);
+// Drains SDL's queue; false means quit now (later events stay queued).
+bool handleEvents();
+
+// Window, GLEW, render device, light and search path; false after a failure,
+// with SDL already shut down.
+bool init();
+// Runs frames until the user quits.
+void runMainLoop();
+// Destroys the game states, the cached resources and the device while the
+// OpenGL context still exists, then shuts SDL down.
+void teardown();

@@ -1,0 +1,296 @@
+#include "engine/text.h"
+
+#include "engine/assert.h"
+#include "engine/renderdevice/facelist.h"
+#include "engine/renderdevice/renderdevice.h"
+#include "engine/renderdevice/texture.h"
+#include "engine/renderdevice/vertexlist.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+
+namespace Kestrel {
+namespace {
+
+const int FIRST_CODE = 32;
+const int LAST_CODE = 126;
+const unsigned MAX_PIXEL_SIZE = 1024;
+const unsigned FIRST_ATLAS_HEIGHT = 32;
+const unsigned GLYPH_GAP = 4;
+const unsigned SHELF_LEFT = 2;
+// The widest bitmap that still fits between the shelf's left margin and the right edge.
+const unsigned MAX_GLYPH_WIDTH = Text::ATLAS_WIDTH - SHELF_LEFT;
+// 16-bit indices address this many vertices in one draw.
+const unsigned MAX_VERTICES = 65536;
+const float FROM_26_6 = 0.015625f;
+const Vector3 NO_NORMAL(0.0f, 0.0f, 0.0f);
+
+// The FreeType library and face, held only for the length of one load and
+// released on every way out of it.
+class FontFace {
+public:
+    FontFace() = default;
+    FontFace(const FontFace&) = delete;
+    FontFace& operator=(const FontFace&) = delete;
+    ~FontFace() {
+        if (m_Face)
+            FT_Done_Face(m_Face);
+        if (m_Library)
+            FT_Done_FreeType(m_Library);
+    }
+
+    bool open(const std::string& path, unsigned pixelSize) {
+        if (FT_Init_FreeType(&m_Library) != 0) {
+            m_Library = nullptr;
+            return false;
+        }
+        if (FT_New_Face(m_Library, path.c_str(), 0, &m_Face) != 0) {
+            m_Face = nullptr;
+            return false;
+        }
+        return FT_Set_Pixel_Sizes(m_Face, 0, pixelSize) == 0;
+    }
+
+    // Leaves the character's 8-bit coverage bitmap in the face's glyph slot.
+    bool renderGlyph(int code) {
+        const FT_UInt index = FT_Get_Char_Index(m_Face, static_cast<FT_ULong>(code));
+        if (FT_Load_Glyph(m_Face, index, FT_LOAD_DEFAULT) != 0)
+            return false;
+        return FT_Render_Glyph(m_Face->glyph, FT_RENDER_MODE_NORMAL) == 0;
+    }
+
+    FT_Face face() const { return m_Face; }
+
+private:
+    FT_Library m_Library = nullptr;
+    FT_Face m_Face = nullptr;
+};
+
+// Coverage rows of the atlas, ATLAS_WIDTH bytes each; row 0 is v = 0.
+struct AtlasBuffer {
+    unsigned height = FIRST_ATLAS_HEIGHT;
+    std::vector<unsigned char> pixels =
+        std::vector<unsigned char>(size_t(Text::ATLAS_WIDTH) * FIRST_ATLAS_HEIGHT, 0);
+
+    void growTo(unsigned rows) {
+        while (height < rows)
+            height *= 2;
+        pixels.resize(size_t(Text::ATLAS_WIDTH) * height, 0);
+    }
+};
+
+const unsigned char* bitmapRow(const FT_Bitmap& bitmap, unsigned row) {
+    // A negative pitch stores the rows bottom-up from the start of the buffer.
+    if (bitmap.pitch >= 0)
+        return bitmap.buffer + size_t(row) * unsigned(bitmap.pitch);
+    return bitmap.buffer + size_t(bitmap.rows - 1 - row) * unsigned(-bitmap.pitch);
+}
+
+// Copies at most width x rows coverage pixels with the top-left one at (x, y).
+// Embedded one-bit bitmaps become full coverage; other pixel modes stay blank.
+void copyBitmap(const FT_Bitmap& bitmap, unsigned width, unsigned rows, AtlasBuffer& atlas,
+                unsigned x, unsigned y) {
+    if (!bitmap.buffer)
+        return;
+    width = std::min(width, unsigned(bitmap.width));
+    rows = std::min(rows, unsigned(bitmap.rows));
+    for (unsigned row = 0; row < rows; ++row) {
+        const unsigned char* source = bitmapRow(bitmap, row);
+        unsigned char* target = &atlas.pixels[size_t(y + row) * Text::ATLAS_WIDTH + x];
+        if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
+            std::copy(source, source + width, target);
+        } else if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
+            for (unsigned column = 0; column < width; ++column)
+                target[column] = (source[column / 8] & (0x80 >> (column % 8))) ? 255 : 0;
+        }
+    }
+}
+
+// Metrics of every printable character, in code order, in units of the pixel size.
+bool measureGlyphs(FontFace& font, float inv, std::vector<Glyph>& glyphs) {
+    for (int code = FIRST_CODE; code <= LAST_CODE; ++code) {
+        const bool rendered = font.renderGlyph(code);
+        const FT_GlyphSlot slot = font.face()->glyph;
+        // A bitmap that cannot fit on a shelf would never be placed.
+        if (!rendered || slot->bitmap.width > MAX_GLYPH_WIDTH || slot->bitmap.rows > 0xffff) {
+            KESTREL_ASSERT(false);
+            return false;
+        }
+        Glyph glyph;
+        glyph.code = code;
+        glyph.advance = float(slot->metrics.horiAdvance) * inv * FROM_26_6;
+        glyph.bearingX = float(slot->metrics.horiBearingX) * inv * FROM_26_6;
+        glyph.bearingY = float(slot->metrics.horiBearingY) * inv * FROM_26_6;
+        glyph.bitmapWidth = static_cast<uint16_t>(slot->bitmap.width);
+        glyph.bitmapRows = static_cast<uint16_t>(slot->bitmap.rows);
+        glyph.width = float(glyph.bitmapWidth) * inv;
+        glyph.height = float(glyph.bitmapRows) * inv;
+        glyphs.push_back(glyph);
+    }
+    return true;
+}
+
+// Glyphs [first, end) of the height-sorted list that fit on one shelf, the
+// widest span that stays inside the atlas with the left margin and the gaps.
+size_t shelfEnd(const std::vector<Glyph*>& sorted, size_t first, unsigned& lineWidth) {
+    lineWidth = sorted[first]->bitmapWidth;
+    size_t end = first + 1;
+    while (end < sorted.size() &&
+           SHELF_LEFT + lineWidth + GLYPH_GAP + sorted[end]->bitmapWidth <= Text::ATLAS_WIDTH) {
+        lineWidth += GLYPH_GAP + sorted[end]->bitmapWidth;
+        ++end;
+    }
+    return end;
+}
+
+// Packs the glyphs on shelves, lowest first, rendering each again into place;
+// texture coordinates are left in pixels.
+void packGlyphs(FontFace& font, std::vector<Glyph>& glyphs, AtlasBuffer& atlas) {
+    std::vector<Glyph*> sorted;
+    for (Glyph& glyph : glyphs)
+        sorted.push_back(&glyph);
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const Glyph* a, const Glyph* b) { return a->bitmapRows < b->bitmapRows; });
+
+    unsigned y = 0;
+    size_t i = 0;
+    while (i < sorted.size()) {
+        unsigned lineWidth = 0;
+        const size_t end = shelfEnd(sorted, i, lineWidth);
+        KESTREL_ASSERT(lineWidth > 0);
+        const unsigned nextY = y + sorted[end - 1]->bitmapRows + GLYPH_GAP;
+        atlas.growTo(nextY);
+
+        unsigned x = SHELF_LEFT;
+        for (size_t k = i; k < end; ++k) {
+            Glyph& glyph = *sorted[k];
+            // The same calls succeeded in the metrics pass.
+            font.renderGlyph(glyph.code);
+            copyBitmap(font.face()->glyph->bitmap, glyph.bitmapWidth, glyph.bitmapRows, atlas, x,
+                       y);
+            glyph.uLeft = float(x);
+            glyph.vTop = float(y);
+            glyph.uRight = float(x + glyph.bitmapWidth);
+            glyph.vBottom = float(y + glyph.bitmapRows);
+            x += glyph.bitmapWidth + GLYPH_GAP;
+        }
+        y = nextY;
+        i = end;
+    }
+}
+
+void toTextureCoordinates(std::vector<Glyph>& glyphs, unsigned atlasHeight) {
+    const float inverseWidth = 0.0009765625f;
+    const float inverseHeight = 1.0f / float(atlasHeight);
+    for (Glyph& glyph : glyphs) {
+        glyph.uLeft *= inverseWidth;
+        glyph.uRight *= inverseWidth;
+        glyph.vTop *= inverseHeight;
+        glyph.vBottom *= inverseHeight;
+    }
+}
+
+} // namespace
+
+Text::Text(RenderDevice* device)
+    : m_RenderDevice(device), m_FaceList(nullptr), m_VertexList(nullptr) {
+    if (!device)
+        return;
+    m_VertexList = device->createVertexList(USAGE_DYNAMIC);
+    m_FaceList = device->createFaceList(m_VertexList, USAGE_DYNAMIC);
+}
+
+Text::~Text() {
+    delete m_Texture;
+    delete m_FaceList;
+    delete m_VertexList;
+}
+
+bool Text::load(const std::string& path, unsigned size) {
+    // A second load starts over instead of appending to (and leaking) the first.
+    delete m_Texture;
+    m_Texture = nullptr;
+    m_Glyphs.clear();
+    m_LineHeight = 0.0f;
+    m_AtlasHeight = 0;
+
+    if (path.empty() || size == 0 || size > MAX_PIXEL_SIZE) {
+        KESTREL_ASSERT(false);
+        return false;
+    }
+    FontFace font;
+    if (!font.open(path, size)) {
+        KESTREL_ASSERT(false);
+        return false;
+    }
+    const float inv = 1.0f / float(size);
+    m_LineHeight = float(font.face()->size->metrics.height) * inv * FROM_26_6;
+    if (!measureGlyphs(font, inv, m_Glyphs))
+        return false;
+
+    AtlasBuffer atlas;
+    packGlyphs(font, m_Glyphs, atlas);
+    toTextureCoordinates(m_Glyphs, atlas.height);
+    const unsigned totalBufferHeight = atlas.height;
+    KESTREL_ASSERT(totalBufferHeight % 2 == 0);
+    return createAtlas(atlas.pixels.data(), atlas.height);
+}
+
+bool Text::createAtlas(const unsigned char* pixels, unsigned height) {
+    Texture* texture = m_RenderDevice ? m_RenderDevice->createTexture() : nullptr;
+    if (!texture || !texture->create(FORMAT_ALPHA, ATLAS_WIDTH, height, pixels)) {
+        KESTREL_ASSERT(false);
+        // A half-made atlas is not kept, so draw reports the missing texture.
+        delete texture;
+        return false;
+    }
+    m_Texture = texture;
+    m_AtlasHeight = height;
+    return true;
+}
+
+void Text::draw(const char* text) {
+    if (!m_Texture) {
+        KESTREL_ASSERT_TEXT(m_Texture != nullptr, "m_Texture != null");
+        return;
+    }
+    m_FaceList->clear();
+    m_VertexList->clear();
+    float px = 0.0f;
+    float py = 0.0f;
+    for (const char* c = text ? text : ""; *c != '\0'; ++c) {
+        const int code = static_cast<unsigned char>(*c);
+        if (code == '\n') {
+            px = 0.0f;
+            py -= m_LineHeight;
+        } else if (code >= FIRST_CODE && code <= LAST_CODE) {
+            const Glyph& glyph = m_Glyphs[code - FIRST_CODE];
+            addGlyphQuad(glyph, px, py);
+            px += glyph.advance;
+        }
+    }
+    m_RenderDevice->setShader(nullptr);
+    m_RenderDevice->setTexture(m_Texture, 0);
+    m_RenderDevice->drawFaceList(m_FaceList);
+}
+
+void Text::addGlyphQuad(const Glyph& glyph, float px, float py) {
+    const unsigned n = m_VertexList->getVertexCount();
+    // Characters beyond what 16-bit indices reach are left out.
+    if (n + 4 > MAX_VERTICES)
+        return;
+    m_FaceList->addQuad(static_cast<uint16_t>(n), static_cast<uint16_t>(n + 1),
+                        static_cast<uint16_t>(n + 2), static_cast<uint16_t>(n + 3));
+    const float left = px + glyph.bearingX;
+    const float top = py + glyph.bearingY;
+    const float right = left + glyph.width;
+    const float bottom = top - glyph.height;
+    m_VertexList->addVertex({left, top, 0.0f}, NO_NORMAL, {glyph.uLeft, glyph.vTop});
+    m_VertexList->addVertex({right, top, 0.0f}, NO_NORMAL, {glyph.uRight, glyph.vTop});
+    m_VertexList->addVertex({left, bottom, 0.0f}, NO_NORMAL, {glyph.uLeft, glyph.vBottom});
+    m_VertexList->addVertex({right, bottom, 0.0f}, NO_NORMAL, {glyph.uRight, glyph.vBottom});
+}
+
+} // namespace Kestrel

@@ -1,0 +1,310 @@
+#include "engine/particlemanager.h"
+
+#include "engine/camera.h"
+#include "engine/renderdevice/facelist.h"
+#include "engine/renderdevice/opengl/opengl_renderdevice.h"
+#include "engine/renderdevice/texture.h"
+#include "engine/renderdevice/vertexlist.h"
+#include "support/float_compare.h"
+#include "support/gl_scene.h"
+#include "support/test_render_device.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using Kestrel::Particle;
+using Kestrel::ParticleManager;
+using Kestrel::Vector2;
+using Kestrel::Vector3;
+using TestSupport::near;
+using TestSupport::TestRenderDevice;
+
+namespace {
+
+// A particle whose update is scripted by the test and which logs its updates
+// and its destruction under its name.
+class ScriptedParticle : public Particle {
+public:
+    using Script = std::function<bool(ScriptedParticle&)>;
+
+    ScriptedParticle(std::vector<std::string>* journal, std::string name, const Vector3& position,
+                     float size = 1.0f, Script script = nullptr)
+        : m_Name(std::move(name)), m_Journal(journal), m_Script(std::move(script)) {
+        m_Position = position;
+        m_Size = size;
+    }
+    ~ScriptedParticle() override { log("~" + m_Name); }
+
+    bool update(float) override {
+        log(m_Name);
+        return m_Script ? m_Script(*this) : true;
+    }
+    const Vector2& getTexCoordMin() const override { return m_Min; }
+    const Vector2& getTexCoordMax() const override { return m_Max; }
+
+    std::string m_Name;
+    Vector2 m_Min{0.0f, 0.0f};
+    Vector2 m_Max{0.25f, 0.25f};
+
+private:
+    void log(const std::string& entry) {
+        if (m_Journal)
+            m_Journal->push_back(entry);
+    }
+
+    std::vector<std::string>* m_Journal;
+    Script m_Script;
+};
+
+std::vector<std::string> namesInOrder(const ParticleManager& manager) {
+    std::vector<std::string> names;
+    for (const Particle* p : manager.getParticles())
+        names.push_back(static_cast<const ScriptedParticle*>(p)->m_Name);
+    return names;
+}
+
+// Centre of the k-th billboard in the vertex list.
+Vector3 centre(const Kestrel::VertexList& v, unsigned k) {
+    return (v.getPosition(4 * k) + v.getPosition(4 * k + 3)) * 0.5f;
+}
+
+class ParticleManagerTest : public ::testing::Test {
+protected:
+    ScriptedParticle* add(const std::string& name, const Vector3& position, float size = 1.0f,
+                          ScriptedParticle::Script script = nullptr) {
+        auto* p = new ScriptedParticle(&m_Journal, name, position, size, std::move(script));
+        m_Manager.addParticle(p);
+        return p;
+    }
+    const Kestrel::VertexList& vertices() const { return *m_Manager.getVertexList(); }
+
+    std::vector<std::string> m_Journal;
+    TestRenderDevice m_Device;
+    ParticleManager m_Manager{&m_Device};
+};
+
+TEST_F(ParticleManagerTest, DeadParticlesAreDeletedDuringTheWalkAndNeverDrawn) {
+    add("A", {0, 0, 1});
+    add("B", {0, 0, 2}, 1.0f, [](ScriptedParticle&) { return false; });
+    add("C", {0, 0, 3});
+    m_Manager.addParticle(nullptr);
+
+    m_Manager.update(0.016f);
+    EXPECT_EQ(m_Journal, (std::vector<std::string>{"A", "B", "~B", "C"}));
+    EXPECT_EQ(namesInOrder(m_Manager), (std::vector<std::string>{"A", "C"}));
+
+    m_Manager.render({0, 0, 0}, {0, 0, 1});
+    EXPECT_EQ(vertices().getVertexCount(), 8u);
+}
+
+TEST_F(ParticleManagerTest, ParticlesAddedDuringTheWalkAreUpdatedInTheSamePass) {
+    int emitted = 0;
+    add("Flame", {0, 0, 0}, 1.0f, [&](ScriptedParticle& self) {
+        if (emitted++ == 0)
+            add("Smoke", self.m_Position, 0.8f);
+        return true;
+    });
+    add("Other", {0, 0, 0});
+    m_Manager.update(0.016f);
+    EXPECT_EQ(m_Journal, (std::vector<std::string>{"Flame", "Other", "Smoke"}));
+    EXPECT_EQ(namesInOrder(m_Manager), (std::vector<std::string>{"Flame", "Other", "Smoke"}));
+}
+
+TEST_F(ParticleManagerTest, TheManagerDeletesItsParticlesWhenDestroyed) {
+    {
+        ParticleManager manager(&m_Device);
+        manager.addParticle(new ScriptedParticle(&m_Journal, "A", {}));
+        manager.addParticle(new ScriptedParticle(&m_Journal, "B", {}));
+    }
+    EXPECT_EQ(m_Journal, (std::vector<std::string>{"~A", "~B"}));
+}
+
+TEST_F(ParticleManagerTest, RenderSortsFarToNearKeepingTiesInOrder) {
+    // Distances from the camera at (1, 0, 0): 1, 3, 2, 3, 1.
+    add("near", {1, 0, 1});
+    add("far1", {1, 3, 0});
+    add("mid", {1, -2, 0});
+    add("far2", {4, 0, 0});
+    add("near2", {0, 0, 0});
+    m_Manager.render({1, 0, 0}, {0, 0, 1});
+    EXPECT_EQ(namesInOrder(m_Manager),
+              (std::vector<std::string>{"far1", "far2", "mid", "near", "near2"}));
+    EXPECT_TRUE(near(centre(vertices(), 0), {1, 3, 0}));
+    EXPECT_TRUE(near(centre(vertices(), 1), {4, 0, 0}));
+    EXPECT_TRUE(near(centre(vertices(), 4), {0, 0, 0}));
+}
+
+TEST_F(ParticleManagerTest, ABillboardHasFourCornersFacingTheCamera) {
+    Kestrel::Texture* texture = m_Device.createTexture();
+    Kestrel::Shader* shader = m_Device.createShader();
+    m_Manager.setTexture(texture);
+    m_Manager.setShader(shader);
+    ScriptedParticle* p = add("P", {1, 2, 3}, 2.0f);
+    p->m_Min = {0.75f, 0.0f};
+    p->m_Max = {1.0f, 0.25f};
+
+    // Looking along +z: the right axis is +x and the up axis +y, half a unit each.
+    m_Manager.render({0, 0, 0}, {0, 0, 1});
+    const Kestrel::VertexList& v = vertices();
+    ASSERT_EQ(v.getVertexCount(), 4u);
+    EXPECT_TRUE(near(v.getPosition(0), {2, 3, 3}));
+    EXPECT_TRUE(near(v.getPosition(1), {0, 3, 3}));
+    EXPECT_TRUE(near(v.getPosition(2), {2, 1, 3}));
+    EXPECT_TRUE(near(v.getPosition(3), {0, 1, 3}));
+    EXPECT_EQ(v.getTexCoord(0), Vector2(0.75f, 0.0f));
+    EXPECT_EQ(v.getTexCoord(1), Vector2(1.0f, 0.0f));
+    EXPECT_EQ(v.getTexCoord(2), Vector2(0.75f, 0.25f));
+    EXPECT_EQ(v.getTexCoord(3), Vector2(1.0f, 0.25f));
+    for (unsigned i = 0; i < 4; ++i)
+        EXPECT_EQ(v.getNormal(i), Vector3(0, 0, 0));
+
+    const Kestrel::FaceList& f = *m_Manager.getFaceList();
+    ASSERT_EQ(f.getFaceCount(), 2u);
+    EXPECT_EQ(std::vector<int>({f.getIndex(0, 0), f.getIndex(0, 1), f.getIndex(0, 2),
+                                f.getIndex(1, 0), f.getIndex(1, 1), f.getIndex(1, 2)}),
+              std::vector<int>({0, 2, 1, 1, 2, 3}));
+
+    ASSERT_EQ(m_Device.getRenderQueue().size(), 1u);
+    const Kestrel::RenderItem& item = m_Device.getRenderQueue()[0];
+    EXPECT_EQ(item.faceList, m_Manager.getFaceList());
+    EXPECT_EQ(item.transform, nullptr);
+    EXPECT_EQ(item.texture, texture);
+    EXPECT_EQ(item.shader, shader);
+    EXPECT_EQ(item.morphable, nullptr);
+    EXPECT_EQ(item.blendMode, Kestrel::BLEND_ALPHA);
+    delete texture;
+    delete shader;
+}
+
+// The four corners span a square of edge size in the plane facing the direction.
+void expectSquareFacing(const Kestrel::VertexList& v, const Vector3& centre, float size,
+                        const Vector3& direction) {
+    const Vector3 d = direction.normalized();
+    for (unsigned i = 0; i < 4; ++i) {
+        const Vector3 c = v.getPosition(i);
+        ASSERT_TRUE(std::isfinite(c.x) && std::isfinite(c.y) && std::isfinite(c.z));
+        EXPECT_TRUE(near(dot(c - centre, d), 0.0f, 1e-4f));
+        EXPECT_TRUE(near((c - centre).length(), size * std::sqrt(0.5f), 1e-4f));
+    }
+    EXPECT_TRUE(near(distance(v.getPosition(0), v.getPosition(1)), size, 1e-4f));
+    EXPECT_TRUE(near(distance(v.getPosition(0), v.getPosition(2)), size, 1e-4f));
+    EXPECT_TRUE(near(distance(v.getPosition(1), v.getPosition(3)), size, 1e-4f));
+}
+
+TEST_F(ParticleManagerTest, BillboardsFaceTiltedAndVerticalCameras) {
+    add("P", {8, 0, 8}, 1.5f);
+    // The world camera's view from (8, 10, 0) to (8, 0, 8): the top edge leans away.
+    const Vector3 tilted(0, -0.780869f, 0.624695f);
+    m_Manager.render({8, 10, 0}, tilted);
+    expectSquareFacing(vertices(), {8, 0, 8}, 1.5f, tilted);
+    EXPECT_GT(vertices().getPosition(0).y, vertices().getPosition(2).y);
+
+    // Straight down or up, or the nearly vertical direction a pitch of 90 degrees
+    // gives in single precision: fixed axes, never NaN.
+    for (const Vector3& d :
+         {Vector3(0, -1, 0), Vector3(0, 1, 0), Vector3(-4.37e-8f, -1, -4.37e-8f)}) {
+        SCOPED_TRACE(std::to_string(d.x) + " " + std::to_string(d.y));
+        m_Manager.render({8, 10, 8}, d);
+        expectSquareFacing(vertices(), {8, 0, 8}, 1.5f, d);
+    }
+    m_Manager.render({8, 10, 8}, {0, 0, 0});
+    for (unsigned i = 0; i < 4; ++i) {
+        const Vector3 c = vertices().getPosition(i);
+        EXPECT_TRUE(std::isfinite(c.x) && std::isfinite(c.y) && std::isfinite(c.z));
+    }
+}
+
+TEST_F(ParticleManagerTest, AnEmptyManagerQueuesNothingAndKeepsItsBuffers) {
+    m_Manager.render({0, 0, 0}, {0, 0, 1});
+    EXPECT_TRUE(m_Device.getRenderQueue().empty());
+
+    add("Dying", {0, 0, 5}, 1.0f, [](ScriptedParticle&) { return false; });
+    m_Manager.render({0, 0, 0}, {0, 0, 1});
+    m_Manager.update(0.016f);
+    m_Manager.render({0, 0, 0}, {0, 0, 1});
+    EXPECT_EQ(m_Device.getRenderQueue().size(), 1u);
+    EXPECT_EQ(vertices().getVertexCount(), 4u);
+    EXPECT_EQ(m_Manager.getFaceList()->getFaceCount(), 2u);
+}
+
+TEST_F(ParticleManagerTest, BeyondTheIndexLimitTheNearestAreDrawnAndTheRestKept) {
+    const unsigned cap = ParticleManager::MAX_DRAWN_PARTICLES;
+    const unsigned total = cap + 100;
+    // Particle i sits i + 1 units in front of the camera, added nearest first; a
+    // particle dies once its size is made negative.
+    for (unsigned i = 0; i < total; ++i) {
+        m_Manager.addParticle(
+            new ScriptedParticle(nullptr, std::to_string(i), {0, 0, float(i + 1)}, 0.5f,
+                                 [](ScriptedParticle& self) { return self.m_Size > 0.0f; }));
+    }
+    m_Manager.render({0, 0, 0}, {0, 0, 1});
+
+    EXPECT_EQ(m_Manager.getParticles().size(), total);
+    ASSERT_EQ(vertices().getVertexCount(), 4 * cap);
+    const Kestrel::FaceList& f = *m_Manager.getFaceList();
+    ASSERT_EQ(f.getFaceCount(), 2 * cap);
+    EXPECT_EQ(f.getIndex(uint16_t(2 * cap - 1), 2), 65535);
+    // Back to front among the drawn: the farthest drawn is the cap-th nearest.
+    EXPECT_TRUE(near(centre(vertices(), 0), {0, 0, float(cap)}));
+    EXPECT_TRUE(near(centre(vertices(), cap - 1), {0, 0, 1}));
+
+    // With the nearer ones gone, the ones left out before are drawn.
+    for (Particle* p : m_Manager.getParticles())
+        p->m_Size = p->m_Position.z > float(total - 200) ? 0.5f : -1.0f;
+    m_Manager.update(0.016f);
+    ASSERT_EQ(m_Manager.getParticles().size(), 200u);
+    m_Manager.render({0, 0, 0}, {0, 0, 1});
+    ASSERT_EQ(vertices().getVertexCount(), 4u * 200);
+    EXPECT_TRUE(near(centre(vertices(), 0), {0, 0, float(total)}));
+}
+
+class ParticleManagerGlTest : public TestSupport::GlTest {};
+
+TEST_F(ParticleManagerGlTest, ABatchBlendsBackToFrontOverTheGeometry) {
+    using TestSupport::pixelNear;
+    Kestrel::OpenGLRenderDevice device;
+    auto red = TestSupport::makeSolidTexture(device, TestSupport::RED);
+    // Two 4 x 4 cells, green and blue, three quarters opaque; each compresses exactly.
+    // Textures are made before anything is drawn, as the game does.
+    std::vector<uint8_t> pixels;
+    for (int i = 0; i < 32; ++i)
+        pixels.insert(pixels.end(),
+                      {0, uint8_t(i % 8 < 4 ? 255 : 0), uint8_t(i % 8 < 4 ? 0 : 255), 191});
+    std::unique_ptr<Kestrel::Texture> cells(device.createTexture());
+    cells->create(Kestrel::FORMAT_RGBA, 8, 4, pixels.data());
+
+    // A red wall ten units ahead fills the view.
+    TestSupport::Quad wall = TestSupport::makeQuad(device, -10, -10, 10, 10, 10);
+    Kestrel::Camera camera;
+    camera.lookAt({0, 0, 0}, {0, 0, 1}, {0, 1, 0});
+    camera.setAspect(float(TestSupport::GL_TEST_WIDTH) / TestSupport::GL_TEST_HEIGHT);
+    device.clear(true, true);
+    device.addToRenderQueue(wall.faces.get(), nullptr, red.get(), nullptr, nullptr,
+                            Kestrel::BLEND_NONE);
+    device.render(&camera);
+
+    // The nearer, green particle is added first; the sort must still draw it last.
+    ParticleManager manager(&device);
+    manager.setTexture(cells.get());
+    auto* green = new ScriptedParticle(nullptr, "green", {0, 0, 4}, 1.0f);
+    green->m_Max = {0.5f, 1.0f};
+    auto* blue = new ScriptedParticle(nullptr, "blue", {0, 0, 6}, 2.0f);
+    blue->m_Min = {0.5f, 0.0f};
+    blue->m_Max = {1.0f, 1.0f};
+    manager.addParticle(green);
+    manager.addParticle(blue);
+    manager.render(camera.getPosition(), camera.getDirection());
+    device.render(&camera);
+
+    // The blue square reaches about 96 pixels from the centre, the green one 72.
+    EXPECT_TRUE(pixelNear(5, 5, TestSupport::RED));
+    EXPECT_TRUE(pixelNear(320, 240 + 85, {64, 0, 191, 255}, 6));
+    EXPECT_TRUE(pixelNear(320, 240, {16, 191, 48, 255}, 6));
+}
+
+} // namespace
