@@ -1,7 +1,7 @@
 // CPU cost of one frame of the world with many enemies alive: update, queueing
 // and skinning of every ant, without OpenGL. A device stands in that morphs
 // each queued skinned item, as the OpenGL device does right before drawing.
-#include "app/globals.h"
+#include "app/application.h"
 #include "app/world.h"
 #include "engine/morphable.h"
 #include "engine/renderdevice/facelist.h"
@@ -115,7 +115,6 @@ void BM_WorldFrame(benchmark::State& state) {
     delete g_World;
     g_World = nullptr;
     Kestrel::ResourceManager::getInstance()->clear();
-    forgetKeptAnimations();
 }
 BENCHMARK(BM_WorldFrame)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 

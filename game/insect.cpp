@@ -1,6 +1,6 @@
 #include "game/insect.h"
 
-#include "app/globals.h"
+#include "app/application.h"
 #include "app/ground.h"
 #include "app/random.h"
 #include "app/world.h"
@@ -23,31 +23,26 @@ const float REMOVAL_DEPTH = -1.0f;
 const float SWITCH_BLEND_TIME = 0.2f;
 const float RAND_FRACTION = 3.051851e-5f;
 
+// The cache reads an animation file anew on every request, so each one is read
+// once and kept here; a file that cannot be read is kept as null. An entry the
+// cache no longer holds (it was emptied) is read again.
+std::map<std::string, Kestrel::Animation*, std::less<>> g_KeptAnimations;
+
 } // namespace
 
 Kestrel::Mesh* loadAntMesh(const char* file, Kestrel::RenderDevice* device) {
     return Kestrel::ResourceManager::getInstance()->loadMesh(file, device);
 }
 
-namespace {
-
-// The cache reads an animation file anew on every request, so each one is read
-// once and kept here; a file that cannot be read is kept as null.
-std::map<std::string, Kestrel::Animation*, std::less<>> g_KeptAnimations;
-
-} // namespace
-
 Kestrel::Animation* keptAnimation(const char* file) {
-    auto found = g_KeptAnimations.find(file);
-    if (found != g_KeptAnimations.end())
-        return found->second;
-    Kestrel::Animation* animation = Kestrel::ResourceManager::getInstance()->loadAnimation(file);
-    g_KeptAnimations.emplace(file, animation);
+    Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
+    auto kept = g_KeptAnimations.find(file);
+    if (kept != g_KeptAnimations.end() &&
+        resources->findResource(kept->first) == static_cast<Kestrel::Resource*>(kept->second))
+        return kept->second;
+    Kestrel::Animation* animation = resources->loadAnimation(file);
+    g_KeptAnimations[file] = animation;
     return animation;
-}
-
-void forgetKeptAnimations() {
-    g_KeptAnimations.clear();
 }
 
 float randomFraction() {

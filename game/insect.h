@@ -48,8 +48,6 @@ Kestrel::Mesh* loadAntMesh(const char* file, Kestrel::RenderDevice* device);
 // An animation read on first use and kept for the run (null when it cannot be
 // loaded); the objects belong to the resource cache.
 Kestrel::Animation* keptAnimation(const char* file);
-// Drops the kept animations, for when the resource cache has been emptied.
-void forgetKeptAnimations();
 // A random fraction in [0, 1] from the game's sequence.
 float randomFraction();
 
