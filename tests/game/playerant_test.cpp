@@ -89,6 +89,7 @@ TEST_F(PlayerAntTest, WithoutCTheAntStrafesKeepingItsHeading) {
 }
 
 TEST_F(PlayerAntTest, HoldingCTurnsTheAntsBackTowardTheWayItMoves) {
+    protectPlayer();
     // Moving +z with C held turns the ant to heading 0: it faces -z. The way
     // starts out exactly opposite, so the turn takes a few seconds to get going.
     moveWith(BUTTON_C | BUTTON_UP, 400);

@@ -98,14 +98,17 @@ TEST_F(SoldierAntTest, LaunchStartsAboveTheHandAlongTheFacingAtFourUnitsPerSecon
     Kestrel::Bone* hand = ant->getBone("RockHand");
     ASSERT_NE(hand, nullptr);
     // The frame of the launch reads the hand as the last update left it.
-    Vector3 handOrigin, heldVelocity;
+    // The launch frame turns the ant toward the player afterwards, so the facing
+    // is read before it too.
+    Vector3 handOrigin, heldVelocity, facing;
     while (ant->getHeldRock() == rock) {
         handOrigin = hand->getMatrix().getTranslation();
         heldVelocity = rock->m_Velocity;
+        facing = ant->getFacing();
         step(1);
     }
     ASSERT_TRUE(rock->m_Thrown);
-    const Vector3 launched = heldVelocity + ant->getFacing() * 4.0f;
+    const Vector3 launched = heldVelocity + facing * 4.0f;
     const Vector3 start = handOrigin + Vector3(0.0f, 0.2f, 0.0f);
     // The rock already had its first flying update in the frame of the launch.
     EXPECT_TRUE(near(rock->getPosition(), start + launched * FRAME, 1e-4f));
@@ -140,13 +143,15 @@ TEST_F(SoldierAntTest, WithoutAHandTheRockRidesOnTheAntAndLeavesFromAboveIt) {
     ASSERT_TRUE(waitForThrow(ant, 2000));
     Rock* rock = ant->getHeldRock();
     EXPECT_EQ(rock->getParent(), ant);
-    Vector3 heldVelocity;
+    Vector3 heldVelocity, facing, position;
     while (ant->getHeldRock() == rock) {
         heldVelocity = rock->m_Velocity;
+        facing = ant->getFacing();
+        position = ant->getPosition();
         step(1);
     }
-    const Vector3 launched = heldVelocity + ant->getFacing() * 4.0f;
-    const Vector3 start = ant->getPosition() + Vector3(0.0f, 0.2f, 0.0f);
+    const Vector3 launched = heldVelocity + facing * 4.0f;
+    const Vector3 start = position + Vector3(0.0f, 0.2f, 0.0f);
     EXPECT_TRUE(near(rock->getPosition(), start + launched * FRAME, 1e-4f));
     EXPECT_EQ(rock->getParent(), world()->m_PlayerNode);
 }

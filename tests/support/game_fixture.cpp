@@ -1,7 +1,7 @@
 #include "support/game_fixture.h"
 
+#include "app/application.h"
 #include "app/controller.h"
-#include "app/globals.h"
 #include "engine/mesh.h"
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "engine/resourcemanager.h"
@@ -32,10 +32,8 @@ void useDataWith(Kestrel::RenderDevice* device) {
     const auto& paths = resources->getSearchPaths();
     if (std::find(paths.begin(), paths.end(), dataDirectory()) == paths.end())
         resources->addSearchPath(dataDirectory());
-    if (s_CacheDevice != device || s_CacheAltered) {
+    if (s_CacheDevice != device || s_CacheAltered)
         resources->clear();
-        forgetKeptAnimations();
-    }
     s_CacheDevice = device;
     s_CacheAltered = false;
 }
@@ -45,20 +43,37 @@ Kestrel::Animation* animation(const char* file) {
 }
 
 void GameDriver::quietEnemies() {
-    for (int i = 0; i < 2; ++i)
-        (new Kestrel::SceneNode(m_Device))->setParent(g_World->m_EnemyNode);
+    for (int i = 0; i < 2; ++i) {
+        Kestrel::SceneNode* placeholder = new Kestrel::SceneNode(m_Device);
+        placeholder->setParent(g_World->m_EnemyNode);
+        m_Invited.insert(placeholder);
+    }
+    m_Quiet = true;
+}
+
+// A spawned ant joins at the end of the world's update, before it ever acted.
+void GameDriver::removeUninvitedEnemies() {
+    Kestrel::SceneNode* enemies = g_World->m_EnemyNode;
+    for (unsigned i = enemies->getChildCount(); i-- > 0;) {
+        Kestrel::Transformable* child = enemies->getChild(i);
+        if (m_Invited.count(child) == 0)
+            delete child;
+    }
 }
 
 void GameDriver::step(int frames, float dt) {
-    for (int i = 0; i < frames; ++i)
+    for (int i = 0; i < frames; ++i) {
         g_World->update(dt);
+        if (m_Quiet)
+            removeUninvitedEnemies();
+    }
 }
 
 bool GameDriver::stepUntil(const std::function<bool()>& done, int maxFrames, float dt) {
     for (int i = 0; i < maxFrames; ++i) {
         if (done())
             return true;
-        g_World->update(dt);
+        step(1, dt);
     }
     return done();
 }
@@ -156,7 +171,6 @@ void GameGlTest::TearDown() {
     g_World = nullptr;
     g_RenderDevice = nullptr;
     Kestrel::ResourceManager::getInstance()->clear();
-    forgetKeptAnimations();
     s_CacheDevice = nullptr;
 }
 

@@ -4,7 +4,7 @@
 // the test display. The resource cache is emptied whenever the device changes.
 #pragma once
 
-#include "app/globals.h"
+#include "app/application.h"
 #include "app/world.h"
 #include "engine/scenenode.h"
 #include "support/gl_context.h"
@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -40,8 +41,9 @@ Kestrel::Animation* animation(const char* file);
 // Helpers over g_World shared by both fixtures.
 class GameDriver {
 public:
-    // Keeps enemies away: two inert nodes under the enemy node leave only the
-    // rare random spawn, far off at z = 16.
+    // Keeps the field to the ants a test adds itself: two inert nodes under the
+    // enemy node stop the spawns that fill it up to two, and the rare random
+    // spawn is taken off again in the frame it comes.
     void quietEnemies();
     void step(int frames = 1, float dt = FRAME);
     // Steps until done() holds; false if it did not within maxFrames.
@@ -61,7 +63,11 @@ public:
     Ant* addEnemy(float x, float z);
 
 protected:
+    void removeUninvitedEnemies();
+
     Kestrel::RenderDevice* m_Device = nullptr;
+    bool m_Quiet = false;
+    std::set<const Kestrel::Transformable*> m_Invited;
 };
 
 class GameTest : public ::testing::Test, public GameDriver {
@@ -85,5 +91,6 @@ Ant* TestSupport::GameDriver::addEnemy(float x, float z) {
     Ant* ant = new Ant(m_Device);
     ant->setPosition(x, 0.0f, z);
     ant->setParent(g_World->m_EnemyNode);
+    m_Invited.insert(ant);
     return ant;
 }
