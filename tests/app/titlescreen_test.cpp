@@ -1,5 +1,9 @@
 #include "app/titlescreen.h"
 
+#include "app/application.h"
+#include "app/controller.h"
+#include "game/playerant.h"
+
 #include "engine/entity.h"
 #include "engine/scenenode.h"
 #include "support/float_compare.h"
@@ -10,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 using TestSupport::animation;
 using TestSupport::FRAME;
@@ -153,6 +158,53 @@ TEST_F(TitleScreenGlTest, TitleInTheUpperMiddleAndTheMenuOnTheRight) {
                            [](const TestSupport::Rgba& a, const TestSupport::Rgba& b) {
                                return a.r == b.r && a.g == b.g && a.b == b.b;
                            }));
+}
+
+} // namespace
+
+namespace {
+
+// The event pump hands the game over from the title screen to the world.
+class TitleToWorldTest : public TitleScreenTest {
+protected:
+    void SetUp() override {
+        TitleScreenTest::SetUp();
+        g_TitleScreen = title;
+    }
+    void TearDown() override {
+        g_TitleScreen = nullptr;
+        TitleScreenTest::TearDown();
+    }
+
+    static SDL_Event keyDown(SDLKey key) {
+        SDL_Event event;
+        memset(&event, 0, sizeof(event));
+        event.type = SDL_KEYDOWN;
+        event.key.keysym.sym = key;
+        return event;
+    }
+};
+
+TEST_F(TitleToWorldTest, XOnOnePlayerStartsTheGameAndThePlayerThrowsAtOnce) {
+    ASSERT_TRUE(handleEvent(keyDown(SDLK_x), currentEventTargets()));
+    EXPECT_FALSE(title->m_Active);
+    EXPECT_TRUE(world()->m_Playing);
+    world()->update(FRAME);
+    EXPECT_NE(world()->m_Player->getHeldRock(), nullptr) << "X reached the player too";
+    // From now on the menu keys change nothing that is shown.
+    const float time = title->m_Time;
+    title->update(FRAME);
+    EXPECT_EQ(title->m_Time, time);
+}
+
+TEST_F(TitleToWorldTest, DownThenXOnExitQuitsWithoutStarting) {
+    ASSERT_TRUE(handleEvent(keyDown(SDLK_DOWN), currentEventTargets()));
+    title->update(FRAME);
+    EXPECT_EQ(title->m_Ant->getCurrentAnimation(), animation("antpointdown.ksta"));
+    EXPECT_FALSE(handleEvent(keyDown(SDLK_x), currentEventTargets()));
+    EXPECT_TRUE(title->m_Active);
+    EXPECT_FALSE(world()->m_Playing);
+    EXPECT_EQ(world()->m_Player->m_Controller.m_PendingPressed & BUTTON_X, 0u);
 }
 
 } // namespace
