@@ -26,4 +26,4 @@ no_sanitizer_report
 for file in ant.kst grass.kst title.kst; do
     grep -q "$file" "$LOG" || fail "the output does not name $file"
 done
-echo "PASS: missing data"
+echo "PASS: missing data (menu $menu, HUD $hud)"

@@ -47,4 +47,4 @@ check "$resumed" '>' 0.005 || fail "the game did not go on after F1 ($resumed)"
 xdotool key Escape
 expect_exit 5
 no_sanitizer_report
-echo "PASS: play"
+echo "PASS: play (start $changed, HUD $hud vs $hud_left, idle $idle, Left $moved, paused $frozen, resumed $resumed)"
