@@ -38,15 +38,15 @@ AntPalette firePalette() {
 
 AntPalette zombiePalette() {
     AntPalette p;
-    p.head = {0.66, 0.70, 0.58};
-    p.thorax = {0.62, 0.67, 0.55};
-    p.gaster = {0.58, 0.64, 0.50};
-    p.leg = {0.56, 0.58, 0.50};
-    p.mandible = {0.45, 0.43, 0.36};
-    p.eye = {0.86, 0.88, 0.80};
-    p.highlight = {0.80, 0.83, 0.72};
-    p.seam = {0.26, 0.24, 0.20};
-    p.blotch = {0.30, 0.36, 0.18};
+    p.head = {0.74, 0.75, 0.68};
+    p.thorax = {0.70, 0.72, 0.65};
+    p.gaster = {0.68, 0.70, 0.62};
+    p.leg = {0.62, 0.62, 0.56};
+    p.mandible = {0.48, 0.44, 0.36};
+    p.eye = {0.90, 0.92, 0.86};
+    p.highlight = {0.86, 0.87, 0.80};
+    p.seam = {0.30, 0.27, 0.24};
+    p.blotch = {0.42, 0.48, 0.30};
     p.mottling = 1.0;
     p.seed = 37;
     return p;

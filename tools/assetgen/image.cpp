@@ -59,7 +59,7 @@ bool writePng(const Image& image, const std::string& path) {
         return false;
     }
     png_init_io(png, file.get());
-    png_set_compression_level(png, 9);
+    png_set_compression_level(png, 6);
     const int type = image.hasAlpha() ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
     png_set_IHDR(png, info, image.width(), image.height(), 8, type, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);

@@ -3,6 +3,7 @@
 // the same bytes.
 #include "tools/assetgen/ants.h"
 #include "tools/assetgen/output.h"
+#include "tools/assetgen/scenery.h"
 #include "tools/assetgen/shaders.h"
 #include "tools/assetgen/title.h"
 
@@ -30,6 +31,7 @@ void generate(assetgen::Output& out) {
     for (const assetgen::TextFile& shader : assetgen::shaderSources())
         out.text(shader);
     assetgen::writeAnts(out);
+    assetgen::writeScenery(out);
     const assetgen::TitleAssets title = assetgen::buildTitle(FONT_FILE);
     out.mesh("title.kst", title.mesh);
     out.image("title.png", title.texture);

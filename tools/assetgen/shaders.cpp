@@ -92,7 +92,7 @@ void main()
     float sheen = pow(max(dot(n, normalize(l + v)), 0.0), 10.0);
     float rim = pow(1.0 - max(dot(n, v), 0.0), 2.5);
     vec3 light = gl_LightSource[0].diffuse.rgb;
-    vec3 sickly = vec3(0.78, 0.95, 0.62);
+    vec3 sickly = vec3(0.85, 0.97, 0.78);
     vec3 colour = base.rgb * (0.28 * sickly * gl_LightSource[0].ambient.rgb + 0.85 * wrap * light)
                 + sheen * 0.10 * gl_LightSource[0].specular.rgb
                 + rim * vec3(0.16, 0.22, 0.10);
