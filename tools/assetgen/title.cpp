@@ -10,7 +10,6 @@ namespace assetgen {
 
 namespace {
 
-const char* const TITLE_TEXT = "Formik";
 // Width of the word as it should appear, in mesh units (the entity doubles it).
 const double APPARENT_WIDTH = 2.6;
 const double DEPTH = 0.13;
@@ -118,8 +117,8 @@ void addWalls(MeshBuilder& mesh, const Outline& outline, const Placement& placem
 
 } // namespace
 
-TitleAssets buildTitle(const std::string& fontPath) {
-    const Outline outline = textOutline(fontPath, TITLE_TEXT);
+TitleAssets buildTitle(const std::string& fontPath, const std::string& text) {
+    const Outline outline = textOutline(fontPath, text);
     const Triangulation caps = triangulate(outline);
     const Placement placement = place(outline);
     TitleAssets title{MeshBuilder(), paintTitleTexture(outline, caps, placement.box)};

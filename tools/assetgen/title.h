@@ -17,6 +17,6 @@ struct TitleAssets {
 };
 
 // Throws std::runtime_error when the font cannot be read or triangulated.
-TitleAssets buildTitle(const std::string& fontPath);
+TitleAssets buildTitle(const std::string& fontPath, const std::string& text = "Formik");
 
 } // namespace assetgen

@@ -134,7 +134,7 @@ std::vector<Tuft> tuftPlaces() {
     Random random(77);
     std::vector<Tuft> tufts;
     while (tufts.size() < 110) {
-        const double s = random.range(0.0, 80.0), d = 0.5 + 4.5 * std::pow(random.uniform(), 1.5);
+        const double s = random.range(0.0, 80.0), d = 0.9 + 4.1 * std::pow(random.uniform(), 1.5);
         const Vec2 p = aroundGrid(s, d);
         const double width = random.range(0.6, 1.0), height = random.range(0.3, 0.6);
         const double turn = random.range(0.0, 60.0);
