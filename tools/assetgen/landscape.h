@@ -1,9 +1,8 @@
-// The landscape around the playing field, in world coordinates (y up, the
-// field spans 0..16 in x and z, the ground's grid -2..18 at height 0.5 along
-// its rim). The game places every scenery mesh with scale (20, 16, 20) at
-// (8, 0.5, 8), so scenery is modelled here in world units and converted with
-// toMesh. Also fixes where the boulders, trees and tombstones stand, so that
-// grass can keep out of their way.
+// The landscape around the playing field in world coordinates (field 0..16,
+// ground grid -2..18 with its rim at height 0.5). Scenery meshes are placed by
+// the game with scale (20, 16, 20) at (8, 0.5, 8): they are modelled in world
+// units and converted with toMesh. Also fixes where boulders, trees and
+// tombstones stand, so that grass keeps out of their way.
 #pragma once
 
 #include "tools/assetgen/geometry.h"

@@ -1,9 +1,8 @@
-// A bone hierarchy in rest-pose mesh coordinates and the game's pose
-// conventions: each bone's axes come from its tail (z along the bone,
-// x = z cross up, y = x cross z) and a pose is three angles in radians applied
-// in the order z, x, y, each turning clockwise seen from the axis tip. Poses are
-// authored here as rotation matrices about each bone's head, relative to its
-// parent and expressed in rest-pose mesh axes, and converted to those angles.
+// A bone hierarchy in rest-pose mesh coordinates with the game's pose rules:
+// axes from the tail (z along the bone, x = z cross up, y = x cross z), pose
+// angles in radians applied z, x, y, each clockwise seen from the axis tip.
+// Poses are authored as rotations about each bone's head relative to its
+// parent, in rest-pose mesh axes, and converted to those angles.
 #pragma once
 
 #include "tools/assetgen/geometry.h"
