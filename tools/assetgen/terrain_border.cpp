@@ -11,13 +11,13 @@ namespace {
 
 // Distance of each ring from the grid square (the first lies under the
 // ground) and the texture row it maps to.
-struct RingSpec {
+struct RingLayout {
     double distance;
     double v;
 };
-const RingSpec RINGS[] = {{-0.6, 0.0},  {0.0, 0.03},   {0.8, 0.09},   {2.0, 0.18},  {3.5, 0.27},
-                          {6.0, 0.37},  {10.0, 0.47},  {16.0, 0.56},  {26.0, 0.65}, {42.0, 0.73},
-                          {70.0, 0.81}, {115.0, 0.88}, {180.0, 0.94}, {280.0, 1.0}};
+const RingLayout RINGS[] = {{-0.6, 0.0},  {0.0, 0.03},   {0.8, 0.09},   {2.0, 0.18},  {3.5, 0.27},
+                            {6.0, 0.37},  {10.0, 0.47},  {16.0, 0.56},  {26.0, 0.65}, {42.0, 0.73},
+                            {70.0, 0.81}, {115.0, 0.88}, {180.0, 0.94}, {280.0, 1.0}};
 const int RING_COUNT = sizeof(RINGS) / sizeof(RINGS[0]);
 
 const int SIDE_SAMPLES = 5;   // 4 units apart along each side of the grid
