@@ -1,0 +1,133 @@
+#include "tools/assetgen/ant_anatomy.h"
+
+namespace assetgen {
+
+namespace ant {
+const Vec3 WAIST{0.0, 0.30, 0.02};
+const Vec3 NECK{0.0, 0.37, -0.40};
+const Vec3 HEAD_FRONT{0.0, 0.37, -0.72};
+const Vec3 PETIOLE_END{0.0, 0.36, 0.14};
+const Vec3 GASTER_END{0.0, 0.36, 0.80};
+const Vec3 SCAPE_END{0.13, 0.55, -0.78};
+const Vec3 ANTENNA_TIP{0.30, 0.44, -1.03};
+const Vec3 MANDIBLE_TIP{0.03, 0.30, -0.87};
+} // namespace ant
+
+namespace {
+
+const LegJoints FRONT_LEG{{0.06, 0.27, -0.31},
+                          {0.12, 0.19, -0.37},
+                          {0.27, 0.33, -0.50},
+                          {0.40, 0.10, -0.63},
+                          {0.45, 0.0, -0.75}};
+const LegJoints MIDDLE_LEG{{0.08, 0.25, -0.19},
+                           {0.15, 0.18, -0.18},
+                           {0.35, 0.34, -0.15},
+                           {0.53, 0.10, -0.11},
+                           {0.61, 0.0, -0.08}};
+const LegJoints HIND_LEG{{0.07, 0.25, -0.08},
+                         {0.14, 0.18, -0.03},
+                         {0.31, 0.34, 0.13},
+                         {0.47, 0.10, 0.36},
+                         {0.53, 0.0, 0.50}};
+
+const char* pairName(LegPair pair) {
+    switch (pair) {
+    case LegPair::Front:
+        return "Front";
+    case LegPair::Middle:
+        return "Middle";
+    default:
+        return "Hind";
+    }
+}
+
+void addLeg(Skeleton& s, LegPair pair, char side) {
+    const LegJoints& j = legJoints(pair);
+    const char* segments[] = {"Hip", "Coxa", "Femur", "Tibia", "Tarsus"};
+    const Vec3 ends[] = {j.attach, j.coxa, j.knee, j.ankle, j.foot};
+    std::string parent = "Thorax";
+    for (int i = 0; i < 5; ++i) {
+        const std::string name = legBone(pair, segments[i], side);
+        s.addBone(name, parent, onSide(ends[i], side));
+        parent = name;
+    }
+}
+
+void addFeelers(Skeleton& s, char side) {
+    const std::string suffix = side == 'R' ? ".R" : ".L";
+    s.addBone("Antenna" + suffix, "Head", onSide(ant::SCAPE_END, side));
+    s.addBone("Flagellum" + suffix, "Antenna" + suffix, onSide(ant::ANTENNA_TIP, side));
+    s.addBone("Mandible" + suffix, "Head", onSide(ant::MANDIBLE_TIP, side));
+}
+
+UvRect inset(const UvRect& r) {
+    const double margin = 3.0 / 256.0;
+    return {r.u0 + margin, r.v0 + margin, r.u1 - margin, r.v1 - margin};
+}
+
+} // namespace
+
+const LegJoints& legJoints(LegPair pair) {
+    switch (pair) {
+    case LegPair::Front:
+        return FRONT_LEG;
+    case LegPair::Middle:
+        return MIDDLE_LEG;
+    default:
+        return HIND_LEG;
+    }
+}
+
+std::string legBone(LegPair pair, const std::string& segment, char side) {
+    return std::string(pairName(pair)) + segment + "." + side;
+}
+
+Vec3 onSide(const Vec3& rightPoint, char side) {
+    return side == 'R' ? rightPoint : Vec3(-rightPoint.x, rightPoint.y, rightPoint.z);
+}
+
+Skeleton antSkeleton() {
+    Skeleton s;
+    s.addRoot("Root", Vec3(0, 0, 0), ant::WAIST);
+    s.addBone("Thorax", "Root", ant::NECK);
+    s.addBone("Head", "Thorax", ant::HEAD_FRONT);
+    for (char side : {'R', 'L'})
+        addFeelers(s, side);
+    for (char side : {'R', 'L'})
+        for (LegPair pair : {LegPair::Front, LegPair::Middle, LegPair::Hind})
+            addLeg(s, pair, side);
+    const Vec3 hand = FRONT_LEG.foot;
+    const Vec3 reach = (FRONT_LEG.foot - FRONT_LEG.ankle).normalized() * 0.05;
+    s.addBone("RockHand", legBone(LegPair::Front, "Tarsus", 'R'), hand + reach);
+    s.addBone("Petiole", "Root", ant::PETIOLE_END);
+    s.addBone("Gaster", "Petiole", ant::GASTER_END);
+    return s;
+}
+
+UvRect antRegion(AntPart part) {
+    switch (part) {
+    case AntPart::Gaster:
+        return {0.0, 0.0, 0.5, 0.5};
+    case AntPart::Thorax:
+        return {0.5, 0.0, 1.0, 0.25};
+    case AntPart::Head:
+        return {0.5, 0.25, 1.0, 0.5};
+    case AntPart::Leg:
+        return {0.0, 0.5, 0.5, 0.75};
+    case AntPart::Antenna:
+        return {0.0, 0.75, 0.5, 0.875};
+    case AntPart::Mandible:
+        return {0.5, 0.5, 0.75, 0.625};
+    case AntPart::Petiole:
+        return {0.75, 0.5, 1.0, 0.625};
+    default:
+        return {0.5, 0.75, 0.75, 1.0};
+    }
+}
+
+UvRect antUv(AntPart part) {
+    return inset(antRegion(part));
+}
+
+} // namespace assetgen

@@ -1,0 +1,189 @@
+#include "tools/assetgen/shaders.h"
+
+namespace assetgen {
+
+namespace {
+
+// Skinned normals arrive unnormalised and meshes may be scaled unevenly, so the
+// normal is brought back to unit length here and again per fragment.
+const char* const LIT_VERT = R"(#version 120
+varying vec3 normal;
+varying vec2 uv;
+
+void main()
+{
+    normal = normalize(gl_NormalMatrix * gl_Normal);
+    uv = gl_MultiTexCoord0.st;
+    gl_Position = ftransform();
+}
+)";
+
+// Shared by the lit fragment programs: the direction towards the viewer. The
+// projection's last row measures depth along the camera's forward axis.
+const char* const VIEW_DIRECTION = R"(
+vec3 viewDirection()
+{
+    vec3 forward = vec3(gl_ProjectionMatrix[0][3], gl_ProjectionMatrix[1][3],
+                        gl_ProjectionMatrix[2][3]);
+    if (dot(forward, forward) < 1e-6)
+        return vec3(0.0, 0.0, 1.0);
+    return -normalize(forward);
+}
+)";
+
+const char* const HEADER = R"(#version 120
+uniform sampler2D texture;
+varying vec3 normal;
+varying vec2 uv;
+)";
+
+// Polished chitin: wrapped diffuse light, a tight highlight and a cool rim that
+// keeps a dark ant readable against dark soil.
+const char* const ANT_FRAG = R"(
+void main()
+{
+    vec4 base = texture2D(texture, uv);
+    vec3 n = normalize(normal);
+    vec3 l = normalize(gl_LightSource[0].position.xyz);
+    vec3 v = viewDirection();
+    float lambert = dot(n, l);
+    float wrap = clamp(lambert * 0.6 + 0.4, 0.0, 1.0);
+    float specular = pow(max(dot(n, normalize(l + v)), 0.0), 36.0);
+    float rim = pow(1.0 - max(dot(n, v), 0.0), 3.0);
+    vec3 light = gl_LightSource[0].diffuse.rgb;
+    vec3 colour = base.rgb * (0.25 * gl_LightSource[0].ambient.rgb + 1.05 * wrap * light)
+                + specular * 0.55 * gl_LightSource[0].specular.rgb
+                + rim * vec3(0.30, 0.27, 0.26);
+    gl_FragColor = vec4(colour, 1.0);
+}
+)";
+
+// Red chitin that smoulders: the texture's alpha marks glowing seams and eyes,
+// and an ember tint lifts the shadowed side.
+const char* const FIREANT_FRAG = R"(
+void main()
+{
+    vec4 base = texture2D(texture, uv);
+    vec3 n = normalize(normal);
+    vec3 l = normalize(gl_LightSource[0].position.xyz);
+    vec3 v = viewDirection();
+    float wrap = clamp(dot(n, l) * 0.6 + 0.4, 0.0, 1.0);
+    float specular = pow(max(dot(n, normalize(l + v)), 0.0), 30.0);
+    float rim = pow(1.0 - max(dot(n, v), 0.0), 2.0);
+    vec3 light = gl_LightSource[0].diffuse.rgb;
+    vec3 colour = base.rgb * (0.22 * gl_LightSource[0].ambient.rgb + 0.95 * wrap * light)
+                + specular * 0.45 * gl_LightSource[0].specular.rgb;
+    vec3 ember = vec3(1.0, 0.42, 0.08);
+    colour += ember * (base.a * 1.4 + rim * 0.55) + vec3(0.18, 0.03, 0.0);
+    gl_FragColor = vec4(colour, 1.0);
+}
+)";
+
+// Pale, waxy and dull: soft light that bleeds into the shadow side, a greenish
+// cast and hardly any shine.
+const char* const ZOMBIEANT_FRAG = R"(
+void main()
+{
+    vec4 base = texture2D(texture, uv);
+    vec3 n = normalize(normal);
+    vec3 l = normalize(gl_LightSource[0].position.xyz);
+    vec3 v = viewDirection();
+    float wrap = clamp(dot(n, l) * 0.5 + 0.5, 0.0, 1.0);
+    float sheen = pow(max(dot(n, normalize(l + v)), 0.0), 10.0);
+    float rim = pow(1.0 - max(dot(n, v), 0.0), 2.5);
+    vec3 light = gl_LightSource[0].diffuse.rgb;
+    vec3 sickly = vec3(0.85, 0.97, 0.78);
+    vec3 colour = base.rgb * (0.28 * sickly * gl_LightSource[0].ambient.rgb + 0.85 * wrap * light)
+                + sheen * 0.10 * gl_LightSource[0].specular.rgb
+                + rim * vec3(0.16, 0.22, 0.10);
+    gl_FragColor = vec4(colour, 1.0);
+}
+)";
+
+// Polished gold: a fake environment (warm below, bright above) reflected by the
+// normal, plus a strong highlight that travels as the title sways.
+const char* const TITLE_FRAG = R"(
+void main()
+{
+    vec4 base = texture2D(texture, uv);
+    vec3 n = normalize(normal);
+    vec3 l = normalize(gl_LightSource[0].position.xyz);
+    vec3 v = viewDirection();
+    float diffuse = max(dot(n, l), 0.0);
+    float specular = pow(max(dot(n, normalize(l + v)), 0.0), 24.0);
+    vec3 r = reflect(-v, n);
+    vec3 environment = mix(vec3(0.30, 0.14, 0.04), vec3(1.0, 0.90, 0.62), r.y * 0.5 + 0.5);
+    float rim = pow(1.0 - max(dot(n, v), 0.0), 2.0);
+    vec3 colour = base.rgb * (0.30 + 0.70 * diffuse + 0.55 * environment)
+                + specular * vec3(1.0, 0.93, 0.75) + rim * vec3(0.35, 0.20, 0.05);
+    gl_FragColor = vec4(colour, 1.0);
+}
+)";
+
+// Foliage: light wraps far round and a little passes through the leaves.
+const char* const FOLIAGE_FRAG = R"(
+void main()
+{
+    vec4 base = texture2D(texture, uv);
+    vec3 n = normalize(normal);
+    vec3 l = normalize(gl_LightSource[0].position.xyz);
+    float wrap = clamp(dot(n, l) * 0.45 + 0.55, 0.0, 1.0);
+    float up = n.y * 0.5 + 0.5;
+    vec3 colour = base.rgb * (0.30 + 0.75 * wrap) * (0.8 + 0.3 * up);
+    gl_FragColor = vec4(colour, 1.0);
+}
+)";
+
+// Grass blades are lit like the ground they stand on, whatever their facing,
+// with darker roots; the texture's alpha cuts the blades out.
+const char* const GRASS_FRAG = R"(
+void main()
+{
+    vec4 base = texture2D(texture, uv);
+    vec3 l = normalize(gl_LightSource[0].position.xyz);
+    float light = 0.28 + 0.8 * max(l.y, 0.0);
+    float root = mix(1.0, 0.6, uv.y);
+    gl_FragColor = vec4(base.rgb * light * root, base.a);
+}
+)";
+
+// The sky is its own light: no shading at all.
+const char* const SKY_FRAG = R"(#version 120
+uniform sampler2D texture;
+varying vec2 uv;
+
+void main()
+{
+    gl_FragColor = vec4(texture2D(texture, uv).rgb, 1.0);
+}
+)";
+
+const char* const SKY_VERT = R"(#version 120
+varying vec2 uv;
+
+void main()
+{
+    uv = gl_MultiTexCoord0.st;
+    gl_Position = ftransform();
+}
+)";
+
+std::string lit(const char* body) {
+    return std::string(HEADER) + VIEW_DIRECTION + body;
+}
+
+} // namespace
+
+std::vector<TextFile> shaderSources() {
+    return {{"lit.vert", LIT_VERT},
+            {"ant.frag", lit(ANT_FRAG)},
+            {"fireant.frag", lit(FIREANT_FRAG)},
+            {"zombieant.frag", lit(ZOMBIEANT_FRAG)},
+            {"title.frag", lit(TITLE_FRAG)},
+            {"foliage.frag", lit(FOLIAGE_FRAG)},
+            {"grass.frag", lit(GRASS_FRAG)},
+            {"sky.vert", SKY_VERT},
+            {"sky.frag", SKY_FRAG}};
+}
+
+} // namespace assetgen

@@ -1,0 +1,121 @@
+#include "tools/assetgen/skeleton.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace assetgen {
+
+void Skeleton::addRoot(const std::string& name, const Vec3& head, const Vec3& tail) {
+    if (!m_Bones.empty())
+        throw std::logic_error("the root bone must come first");
+    m_Bones.push_back({name, -1, head, tail});
+}
+
+void Skeleton::addBone(const std::string& name, const std::string& parent, const Vec3& tail) {
+    const int p = find(parent);
+    m_Bones.push_back({name, p, m_Bones[p].tail, tail});
+}
+
+int Skeleton::find(const std::string& name) const {
+    for (int i = 0; i < size(); ++i)
+        if (m_Bones[i].name == name)
+            return i;
+    throw std::logic_error("unknown bone " + name);
+}
+
+Mat3 Skeleton::axes(int index) const {
+    Vec3 tail = m_Bones[index].tail - m_Bones[index].head;
+    if (tail.x == 0.0 && tail.z == 0.0)
+        tail.z = 0.00001;
+    const Vec3 z = tail.normalized();
+    const Vec3 x = cross(z, Vec3(0, 1, 0)).normalized();
+    const Vec3 y = cross(x, z).normalized();
+    return Mat3::fromColumns(x, y, z);
+}
+
+namespace {
+
+// The game's bone axes (x, y, z) form a left-handed frame; (x, y, -z) is the
+// right-handed frame the rotations are expressed in.
+Mat3 rightHanded(const Mat3& axes) {
+    Mat3 c = axes;
+    for (int i = 0; i < 3; ++i)
+        c.m[i][2] = -c.m[i][2];
+    return c;
+}
+
+} // namespace
+
+// The game turns by -angle about each axis, in the order z, x, y. About the
+// frame (x, y, -z) that is C * Rz(z) * Rx(-x) * Ry(-y) * C^T with right-handed
+// rotations R*; this inverts it.
+Vec3 Skeleton::anglesFor(int index, const Mat3& rotation) const {
+    const Mat3 c = rightHanded(axes(index));
+    const Mat3 local = c.transposed() * rotation * c;
+    const double aboutX = std::asin(std::clamp(local.m[2][1], -1.0, 1.0));
+    const double aboutY = std::atan2(-local.m[2][0], local.m[2][2]);
+    const double aboutZ = std::atan2(-local.m[0][1], local.m[1][1]);
+    return {-aboutX, -aboutY, aboutZ};
+}
+
+Mat3 Skeleton::rotationFor(int index, const Vec3& angles) const {
+    const Mat3 c = rightHanded(axes(index));
+    const Mat3 local =
+        Mat3::rotationZ(angles.z) * Mat3::rotationX(-angles.x) * Mat3::rotationY(-angles.y);
+    return c * local * c.transposed();
+}
+
+PosedSkeleton Skeleton::posed(const Pose& pose) const {
+    PosedSkeleton result;
+    for (const Bone& b : m_Bones) {
+        const auto found = pose.find(b.name);
+        const Mat3 own = found == pose.end() ? Mat3() : found->second;
+        if (b.parent < 0) {
+            result.heads.push_back(b.head);
+            result.rotations.push_back(own);
+            continue;
+        }
+        const Mat3& parentRotation = result.rotations[b.parent];
+        const Vec3 offset = b.head - m_Bones[b.parent].head;
+        result.heads.push_back(result.heads[b.parent] + parentRotation * offset);
+        result.rotations.push_back(parentRotation * own);
+    }
+    return result;
+}
+
+Vec3 Skeleton::carry(const PosedSkeleton& posed, int index, const Vec3& restPoint) const {
+    return posed.heads[index] + posed.rotations[index] * (restPoint - m_Bones[index].head);
+}
+
+void Skeleton::writeTo(MeshBuilder& mesh) const {
+    for (const Bone& b : m_Bones) {
+        if (b.parent < 0)
+            mesh.addRootBone(b.name, b.head, b.tail);
+        else
+            mesh.addBone(b.name, m_Bones[b.parent].name, b.tail);
+    }
+}
+
+Mat3 mirrored(const Mat3& rotation) {
+    Mat3 r = rotation;
+    for (int i = 0; i < 3; ++i) {
+        r.m[0][i] = -r.m[0][i];
+        r.m[i][0] = -r.m[i][0];
+    }
+    return r;
+}
+
+std::string mirrorName(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0 || dot + 2 != name.size())
+        return name;
+    const char side = name[dot + 1];
+    if (side == 'R')
+        return name.substr(0, dot) + ".L";
+    if (side == 'L')
+        return name.substr(0, dot) + ".R";
+    return name;
+}
+
+} // namespace assetgen

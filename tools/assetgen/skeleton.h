@@ -1,0 +1,66 @@
+// A bone hierarchy in rest-pose mesh coordinates with the game's pose rules:
+// axes from the tail (z along the bone, x = z cross up, y = x cross z), pose
+// angles in radians applied z, x, y, each clockwise seen from the axis tip.
+// Poses are authored as rotations about each bone's head relative to its
+// parent, in rest-pose mesh axes, and converted to those angles.
+#pragma once
+
+#include "tools/assetgen/geometry.h"
+#include "tools/assetgen/mesh_builder.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace assetgen {
+
+struct Bone {
+    std::string name;
+    int parent = -1;
+    Vec3 head;
+    Vec3 tail;
+};
+
+// Rotation of each named bone about its head; bones not named stay at rest.
+using Pose = std::map<std::string, Mat3>;
+
+// Where a pose puts every bone: its head and its accumulated rotation.
+struct PosedSkeleton {
+    std::vector<Vec3> heads;
+    std::vector<Mat3> rotations;
+};
+
+class Skeleton {
+public:
+    void addRoot(const std::string& name, const Vec3& head, const Vec3& tail);
+    void addBone(const std::string& name, const std::string& parent, const Vec3& tail);
+
+    int find(const std::string& name) const;
+    const Bone& bone(int index) const { return m_Bones[index]; }
+    const Bone& bone(const std::string& name) const { return m_Bones[find(name)]; }
+    int size() const { return static_cast<int>(m_Bones.size()); }
+
+    // The bone's axes (columns x, y, z) in mesh coordinates, as the game derives them.
+    Mat3 axes(int index) const;
+    // Pose angles (x, y, z in radians) that make the bone turn by `rotation`.
+    Vec3 anglesFor(int index, const Mat3& rotation) const;
+    // The rotation that the game builds from pose angles.
+    Mat3 rotationFor(int index, const Vec3& angles) const;
+
+    PosedSkeleton posed(const Pose& pose) const;
+    // Where a rest-pose point carried by a bone ends up in a posed skeleton.
+    Vec3 carry(const PosedSkeleton& posed, int index, const Vec3& restPoint) const;
+
+    void writeTo(MeshBuilder& mesh) const;
+
+private:
+    std::vector<Bone> m_Bones;
+};
+
+// The rotation mirrored across the plane x = 0, for the other side's bone.
+Mat3 mirrored(const Mat3& rotation);
+
+// The other side's name: "Leg.R" <-> "Leg.L"; other names stay.
+std::string mirrorName(const std::string& name);
+
+} // namespace assetgen

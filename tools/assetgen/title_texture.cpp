@@ -1,0 +1,218 @@
+#include "tools/assetgen/title_texture.h"
+
+#include "tools/assetgen/noise.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace assetgen {
+
+const UvRect TITLE_FRONT_UV{0.004, 0.02, 0.80, 0.98};
+const UvRect TITLE_SIDE_UV{0.84, 0.02, 0.996, 0.98};
+
+Vec2 FontBox::frontUv(const Vec2& p) const {
+    return TITLE_FRONT_UV.at((p.x - low.x) / (high.x - low.x), (high.y - p.y) / (high.y - low.y));
+}
+
+FontBox boundsOf(const Outline& outline) {
+    FontBox box{Vec2(1e30, 1e30), Vec2(-1e30, -1e30)};
+    for (const auto& contour : outline.contours)
+        for (const Vec2& p : contour) {
+            box.low = {std::min(box.low.x, p.x), std::min(box.low.y, p.y)};
+            box.high = {std::max(box.high.x, p.x), std::max(box.high.y, p.y)};
+        }
+    return box;
+}
+
+namespace {
+
+const int WIDTH = 1024;
+const int HEIGHT = 256;
+const Color RIM{0.30, 0.13, 0.03};
+
+struct Segment {
+    Vec2 a, b;
+};
+
+// Non-zero winding: whether the outline fills the point.
+bool filled(const Outline& outline, const Vec2& p) {
+    int winding = 0;
+    for (const auto& contour : outline.contours)
+        for (std::size_t i = 0; i < contour.size(); ++i) {
+            const Vec2& a = contour[i];
+            const Vec2& b = contour[(i + 1) % contour.size()];
+            const double side = (b.x - a.x) * (p.y - a.y) - (p.x - a.x) * (b.y - a.y);
+            if (a.y <= p.y && b.y > p.y && side > 0.0)
+                ++winding;
+            else if (a.y > p.y && b.y <= p.y && side < 0.0)
+                --winding;
+        }
+    return winding != 0;
+}
+
+// An edge where overlapping strokes meet lies inside the letters: just outside
+// its middle the outline is still filled.
+bool onBoundary(const Outline& outline, const Segment& s) {
+    const Vec2 d = s.b - s.a;
+    const double length = d.length();
+    if (length == 0.0)
+        return false;
+    const Vec2 middle = (s.a + s.b) * 0.5;
+    const Vec2 normal(-d.y / length, d.x / length);
+    const double step = length * 0.05 + 1.0;
+    return filled(outline, middle + normal * step) != filled(outline, middle - normal * step);
+}
+
+// Buckets the outline's edges by cell so that the nearest edge within a
+// radius is found by looking at one cell only.
+class SegmentGrid {
+public:
+    SegmentGrid(const Outline& outline, const FontBox& box, double radius)
+        : m_Low(box.low), m_Cell(radius),
+          m_Columns(static_cast<int>((box.high.x - box.low.x) / radius) + 1),
+          m_Rows(static_cast<int>((box.high.y - box.low.y) / radius) + 1),
+          m_Cells(static_cast<std::size_t>(m_Columns) * m_Rows) {
+        for (const auto& contour : outline.contours)
+            for (std::size_t i = 0; i < contour.size(); ++i) {
+                const Segment s{contour[i], contour[(i + 1) % contour.size()]};
+                if (onBoundary(outline, s))
+                    insert(s);
+            }
+    }
+
+    // Distance to the nearest edge (at most the radius) and the unit direction towards it.
+    double nearest(const Vec2& p, Vec2& towards) const {
+        double best = m_Cell;
+        towards = Vec2(0, 0);
+        for (const Segment& s : m_Cells[cellIndex(column(p.x), row(p.y))]) {
+            const Vec2 closest = closestPoint(s, p);
+            const double d = (closest - p).length();
+            if (d < best && d > 0.0) {
+                best = d;
+                towards = (closest - p) * (1.0 / d);
+            }
+        }
+        return best;
+    }
+
+private:
+    int column(double x) const {
+        return std::clamp(static_cast<int>((x - m_Low.x) / m_Cell), 0, m_Columns - 1);
+    }
+    int row(double y) const {
+        return std::clamp(static_cast<int>((y - m_Low.y) / m_Cell), 0, m_Rows - 1);
+    }
+    std::size_t cellIndex(int c, int r) const {
+        return static_cast<std::size_t>(r) * m_Columns + c;
+    }
+
+    void insert(const Segment& s) {
+        const int c0 = column(std::min(s.a.x, s.b.x) - m_Cell),
+                  c1 = column(std::max(s.a.x, s.b.x) + m_Cell);
+        const int r0 = row(std::min(s.a.y, s.b.y) - m_Cell),
+                  r1 = row(std::max(s.a.y, s.b.y) + m_Cell);
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c)
+                m_Cells[cellIndex(c, r)].push_back(s);
+    }
+
+    static Vec2 closestPoint(const Segment& s, const Vec2& p) {
+        const Vec2 ab = s.b - s.a, ap = p - s.a;
+        const double len2 = ab.x * ab.x + ab.y * ab.y;
+        const double t =
+            len2 > 0.0 ? std::clamp((ap.x * ab.x + ap.y * ab.y) / len2, 0.0, 1.0) : 0.0;
+        return s.a + ab * t;
+    }
+
+    Vec2 m_Low;
+    double m_Cell;
+    int m_Columns, m_Rows;
+    std::vector<std::vector<Segment>> m_Cells;
+};
+
+Vec2 texelCentre(int x, int y) {
+    return {(x + 0.5) / WIDTH, (y + 0.5) / HEIGHT};
+}
+
+// Marks the texels whose centres the cap triangles cover.
+std::vector<bool> coverage(const Triangulation& caps, const FontBox& box) {
+    std::vector<bool> inside(static_cast<std::size_t>(WIDTH) * HEIGHT, false);
+    for (const auto& t : caps.triangles) {
+        Vec2 p[3];
+        for (int i = 0; i < 3; ++i) {
+            const Vec2 uv = box.frontUv(caps.points[t[i]]);
+            p[i] = {uv.x * WIDTH - 0.5, uv.y * HEIGHT - 0.5};
+        }
+        const double area =
+            (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[2].x - p[0].x) * (p[1].y - p[0].y);
+        if (area == 0.0)
+            continue;
+        const int x0 =
+            std::max(0, static_cast<int>(std::floor(std::min({p[0].x, p[1].x, p[2].x}))));
+        const int x1 =
+            std::min(WIDTH - 1, static_cast<int>(std::ceil(std::max({p[0].x, p[1].x, p[2].x}))));
+        const int y0 =
+            std::max(0, static_cast<int>(std::floor(std::min({p[0].y, p[1].y, p[2].y}))));
+        const int y1 =
+            std::min(HEIGHT - 1, static_cast<int>(std::ceil(std::max({p[0].y, p[1].y, p[2].y}))));
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) {
+                double w[3];
+                for (int i = 0; i < 3; ++i) {
+                    const Vec2& a = p[(i + 1) % 3];
+                    const Vec2& b = p[(i + 2) % 3];
+                    w[i] = ((b.x - a.x) * (y - a.y) - (x - a.x) * (b.y - a.y)) / area;
+                }
+                if (w[0] >= 0.0 && w[1] >= 0.0 && w[2] >= 0.0)
+                    inside[static_cast<std::size_t>(y) * WIDTH + x] = true;
+            }
+    }
+    return inside;
+}
+
+Color gold(double height) {
+    Color c = mix(Color(1.0, 0.88, 0.42), Color(0.84, 0.40, 0.06), smoothstep(0.05, 0.95, height));
+    return mix(c, Color(1.0, 0.97, 0.78), std::exp(-std::pow((height - 0.32) / 0.06, 2.0)) * 0.4);
+}
+
+Color letter(const SegmentGrid& edges, const Vec2& p, double v, double bevelWidth) {
+    Vec2 towards;
+    const double d = edges.nearest(p, towards);
+    const double bevel = 1.0 - smoothstep(0.0, bevelWidth, d);
+    const double facing = (towards.x + towards.y) * std::sqrt(0.5);
+    Color c = gold(v) * (1.0 + 0.55 * bevel * facing);
+    const double rim = 1.0 - smoothstep(bevelWidth * 0.12, bevelWidth * 0.35, d);
+    return mix(c, RIM, rim * 0.8);
+}
+
+Color side(double u, double v) {
+    const double grain = fractalNoise(u * 60.0, v * 8.0, 3, 71);
+    return mix(Color(0.55, 0.30, 0.08), Color(0.30, 0.13, 0.03), v) * (0.85 + 0.3 * grain);
+}
+
+} // namespace
+
+Image paintTitleTexture(const Outline& outline, const Triangulation& caps, const FontBox& box) {
+    const double boxHeight = box.high.y - box.low.y;
+    const double bevelWidth = boxHeight * 0.045;
+    const SegmentGrid edges(outline, box, bevelWidth);
+    const std::vector<bool> inside = coverage(caps, box);
+    const UvRect& f = TITLE_FRONT_UV;
+    Image image(WIDTH, HEIGHT, false);
+    for (int y = 0; y < HEIGHT; ++y)
+        for (int x = 0; x < WIDTH; ++x) {
+            const Vec2 uv = texelCentre(x, y);
+            if (uv.x >= TITLE_SIDE_UV.u0 - 0.02) {
+                image.set(x, y, side(uv.x, uv.y));
+                continue;
+            }
+            const double s = (uv.x - f.u0) / (f.u1 - f.u0), t = (uv.y - f.v0) / (f.v1 - f.v0);
+            const Vec2 p(box.low.x + s * (box.high.x - box.low.x), box.high.y - t * boxHeight);
+            const bool in = inside[static_cast<std::size_t>(y) * WIDTH + x];
+            image.set(x, y, in ? letter(edges, p, t, bevelWidth) : RIM);
+        }
+    return image;
+}
+
+} // namespace assetgen
