@@ -51,27 +51,34 @@ shot title
 tap Down 0.6
 shot title-exit-selected
 tap Up 0.6
-tap x 1.5
+# X starts the game, and the same press throws the first rock.
+tap x 0.4
 shot game-start
+sleep 0.6
+shot first-rock
+# The first enemies come straight at the ant: keep throwing at them.
+for i in $(seq 1 6); do
+    tap x 0.5
+    [ $((i % 2)) -eq 0 ] && shot "throwing-$i"
+done
 hold Left 1.0
 shot walk-left
-hold Up 1.5
+hold Up 1.2
 shot walk-up
-tap x 0.25
+tap x 0.3
 shot throw
-sleep 0.5
-shot rock-flying
-# Turn with C to throw back toward the near edge, then face the enemies again.
+# Turn with C (the ant turns its back to the way it walks), throw the other way.
 xdotool keydown c
-hold Down 0.6
+hold Down 0.8
 xdotool keyup c
 shot turned
 tap x 0.8
 shot thrown-back
-# Stand and wait for the enemies: soldiers throw, zombies bite, fire ants burn.
-for i in $(seq 1 16); do
-    sleep 1.5
-    shot "waiting-$i"
+# Stand and let the enemies come: soldiers throw, zombies bite, fire ants burn,
+# and each dead ant is followed by the next.
+for i in $(seq 1 12); do
+    sleep 1.2
+    shot "under-attack-$i"
 done
 hold Right 1.0
 tap x 0.8
