@@ -14,6 +14,7 @@ cleanup() {
         kill "$GAME_PID" 2>/dev/null
         wait "$GAME_PID" 2>/dev/null
     fi
+    [ -n "${KEEP_SHOTS:-}" ] && cp -r "$WORK" "$KEEP_SHOTS"
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -30,7 +31,9 @@ fail() {
 # Starts the game in directory $1 (which holds data/) and waits for its window.
 start_game() {
     local dir=${1:-$PWD}
-    (cd "$dir" && exec "$FORMIK") >"$LOG" 2>&1 &
+    # FORMIK_GAME_PRELOAD: set by sanitizer builds, see tests/CMakeLists.txt.
+    (cd "$dir" && exec env ${FORMIK_GAME_PRELOAD:+"LD_PRELOAD=$FORMIK_GAME_PRELOAD"} "$FORMIK") \
+        >"$LOG" 2>&1 &
     GAME_PID=$!
     for _ in $(seq 1 100); do
         WINDOW=$(xdotool search --onlyvisible --name '^Formik$' 2>/dev/null | head -n 1)
