@@ -30,7 +30,8 @@ fail() {
 # Starts the game in directory $1 (which holds data/) and waits for its window.
 start_game() {
     local dir=${1:-$PWD}
-    (cd "$dir" && exec "$FORMIK") >"$LOG" 2>&1 &
+    (cd "$dir" && exec env ${FORMIK_GAME_PRELOAD:+"LD_PRELOAD=$FORMIK_GAME_PRELOAD"} "$FORMIK") \
+        >"$LOG" 2>&1 &
     GAME_PID=$!
     for _ in $(seq 1 100); do
         WINDOW=$(xdotool search --onlyvisible --name '^Formik$' 2>/dev/null | head -n 1)
