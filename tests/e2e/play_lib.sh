@@ -84,6 +84,22 @@ difference() {
         -composite -colorspace Gray -format '%[fx:mean]' info:
 }
 
+# Shoots $2 until its region $3 differs from shot $1 by more than $4, for at most
+# $5 seconds (a slow sanitizer build may take a while to show the change), and
+# prints the last difference.
+shot_until_changed() {
+    local deadline=$((SECONDS + $5)) diff
+    while :; do
+        shot "$2"
+        diff=$(difference "$1" "$2" "$3")
+        if check "$diff" '>' "$4" || [ $SECONDS -ge "$deadline" ]; then
+            echo "$diff"
+            return
+        fi
+        sleep 0.2
+    done
+}
+
 # True when awk finds $1 $2 $3 (for example 0.2 '>' 0.1).
 check() {
     awk -v a="$1" -v b="$3" "BEGIN { exit !(a $2 b) }"
