@@ -14,6 +14,10 @@ cleanup() {
         kill "$GAME_PID" 2>/dev/null
         wait "$GAME_PID" 2>/dev/null
     fi
+    # KEEP_SHOTS=<dir> keeps the shots and the game's output for a look.
+    if [ -n "${KEEP_SHOTS:-}" ]; then
+        cp -r "$WORK" "$KEEP_SHOTS"
+    fi
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -30,6 +34,7 @@ fail() {
 # Starts the game in directory $1 (which holds data/) and waits for its window.
 start_game() {
     local dir=${1:-$PWD}
+    # FORMIK_GAME_PRELOAD: set by sanitizer builds, see tests/CMakeLists.txt.
     (cd "$dir" && exec env ${FORMIK_GAME_PRELOAD:+"LD_PRELOAD=$FORMIK_GAME_PRELOAD"} "$FORMIK") \
         >"$LOG" 2>&1 &
     GAME_PID=$!
