@@ -35,21 +35,26 @@ const View TOP{"top", {0.0f, 1.5f, 0.3f}};
 const View REAR_LEFT{"rear left", {-0.95f, 0.65f, 1.05f}};
 const View FRONT{"front", {0.0f, 0.3f, -1.55f}};
 
+// How the game plays each animation: on which ant, after what and how fast it
+// blends in.
 struct AnimationRole {
     const char* file;
     const char* mesh;
     bool loop;
+    const char* after;
+    float blendTime;
     bool holdsRock;
 };
 
-const AnimationRole ANIMATIONS[] = {{"antwalk.ksta", "ant.kst", true, false},
-                                    {"antidle.ksta", "ant.kst", true, false},
-                                    {"antthrow.ksta", "ant.kst", false, true},
-                                    {"antdie.ksta", "ant.kst", false, false},
-                                    {"antfire.ksta", "fireant.kst", false, false},
-                                    {"zombieanteat.ksta", "zombieant.kst", false, false},
-                                    {"antpointup.ksta", "ant.kst", false, false},
-                                    {"antpointdown.ksta", "ant.kst", false, false}};
+const AnimationRole ANIMATIONS[] = {
+    {"antwalk.ksta", "ant.kst", true, "antidle.ksta", 0.0f, false},
+    {"antidle.ksta", "ant.kst", true, "antwalk.ksta", 0.0f, false},
+    {"antthrow.ksta", "ant.kst", false, "antidle.ksta", 0.1f, true},
+    {"antdie.ksta", "ant.kst", false, "antwalk.ksta", 0.2f, false},
+    {"antfire.ksta", "fireant.kst", false, "antwalk.ksta", 0.2f, false},
+    {"zombieanteat.ksta", "zombieant.kst", false, "antwalk.ksta", 0.2f, false},
+    {"antpointup.ksta", "ant.kst", false, "antpointdown.ksta", 0.2f, false},
+    {"antpointdown.ksta", "ant.kst", false, "antpointup.ksta", 0.2f, false}};
 
 const char* const ANT_MESHES[] = {"ant.kst", "fireant.kst", "zombieant.kst"};
 
@@ -152,7 +157,7 @@ void writeAnimationSheets(const SheetContext& context) {
                 giveRock(scene, *ant);
             settle(scene);
             const float time = step * column;
-            poseAt(*ant, role.file, time, role.loop);
+            playAfter(*ant, role.after, role.file, role.blendTime, time, role.loop);
             const std::string caption =
                 momentCaption(role.file, time, lowestPoint(*ant, context.stage.device()));
             const assetgen::Image side = context.stage.shoot(scene, antShot(RIGHT_SIDE, caption));

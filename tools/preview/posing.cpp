@@ -37,6 +37,22 @@ bool poseAt(Kestrel::Entity& entity, const std::string& animation, float time, b
     return true;
 }
 
+bool playAfter(Kestrel::Entity& entity, const std::string& previous, const std::string& animation,
+               float blendTime, float time, bool loop) {
+    const float FRAME = 0.016f;
+    Kestrel::Animation* before = load(previous);
+    Kestrel::Animation* a = load(animation);
+    if (!before || !a)
+        return false;
+    entity.playAnimation(before, 0.0f, true, false);
+    entity.update(0.0f);
+    entity.playAnimation(a, blendTime, loop, false);
+    for (float played = 0.0f; played < time; played += FRAME)
+        entity.update(std::min(FRAME, time - played));
+    entity.update(0.0f);
+    return true;
+}
+
 float playedLength(const std::string& animation, bool loop) {
     Kestrel::Animation* a = load(animation);
     return a ? a->getAnimationLength(loop) : 0.0f;

@@ -1,6 +1,6 @@
-// Puts entities into exact poses through their animation stack: a pose applied
-// by one update reaches the bone matrices at the next, so a pose at time t
-// takes three updates (start, advance to t, settle).
+// Puts entities into poses through their animation stack: a pose applied by
+// one update reaches the bone matrices at the next, so every pose ends with an
+// update of no time that settles the matrices.
 #pragma once
 
 #include <string>
@@ -13,8 +13,14 @@ class Scene;
 
 namespace preview {
 
-// Loads the animation; null (with a message) when it cannot be read.
+// The pose of the animation alone at the time. False (with a message) when
+// the animation cannot be read.
 bool poseAt(Kestrel::Entity& entity, const std::string& animation, float time, bool loop);
+
+// The pose the game shows `time` into the animation when it switches to it
+// from `previous` (looping) with the blend time, in frames of 16 ms.
+bool playAfter(Kestrel::Entity& entity, const std::string& previous, const std::string& animation,
+               float blendTime, float time, bool loop);
 
 // The length the game plays: to the last keyframe once, or round the loop.
 float playedLength(const std::string& animation, bool loop);

@@ -20,7 +20,8 @@ struct SheetContext {
 void writeAntSheet(const SheetContext& context);
 // The thrown rock and the title mesh as objects.
 void writePropSheet(const SheetContext& context);
-// Every animation at six moments, on the ant kind that plays it: one sheet per
+// Every animation at six moments as the game plays it (on the ant kind that
+// plays it, blended in after the animation it usually follows): one sheet per
 // animation from two sides, and one overview of all of them.
 void writeAnimationSheets(const SheetContext& context);
 // The title screen as its camera sees it, with the menu, pointing up and down
