@@ -418,16 +418,28 @@ std::vector<Keyframe> zombieEat(const Skeleton& s, const GroundContact& ground) 
             {0.20, bitePose(s, ground, 0.3, -8.0, 4.0, 0.0)}};
 }
 
-// Rears up high on the hind legs and straightens the throwing leg from its
-// coxa joint towards a point of the title screen; with the thorax raised the
-// head sits above that line. The aim point is taken on the sight line nearer
-// the camera than the ant, so the leg reaches out on the camera's side.
-Pose pointingPose(const Skeleton& s, const Vec2& screenTarget, double rear) {
-    const Vec3 target = title::antMeshPoint(title::worldAt(screenTarget, -0.8));
+// How the title screen's ant points at a menu line: the screen point, how far
+// the thorax rears (degrees) and where the head and antennae turn (degrees,
+// relative to the thorax; positive is up).
+struct Pointing {
+    Vec2 target;
+    double rear;
+    double headPitch;
+    double antennaRaise;
+};
+
+// Rears up on the hind legs and straightens the throwing leg from its coxa
+// joint towards a point of the title screen; with the thorax raised the head
+// sits above that line. The aim point is taken on the sight line nearer the
+// camera than the ant, so the leg reaches out on the camera's side. The ant
+// rears higher and looks up for the upper line, and leans in and looks down
+// for the lower one, so that the two poses differ at a glance.
+Pose pointingPose(const Skeleton& s, const Pointing& pointing) {
+    const Vec3 target = title::antMeshPoint(title::worldAt(pointing.target, -0.8));
     PoseBuilder p(s);
-    tiltThorax(p, rear, {LegPair::Middle, LegPair::Hind});
-    p.turn("Gaster", pitch(-0.3 * rear));
-    p.turn("Head", pitch(-0.6 * rear));
+    tiltThorax(p, pointing.rear, {LegPair::Middle, LegPair::Hind});
+    p.turn("Gaster", pitch(-0.3 * pointing.rear));
+    p.turn("Head", pitch(pointing.headPitch));
     const int femur = s.find(THROWING_LEG[1]);
     p.aim({THROWING_LEG[0]}, target - s.posed(p.pose()).heads[femur], 0.6);
     p.aim({THROWING_LEG[1], THROWING_LEG[2], THROWING_LEG[3]},
@@ -436,13 +448,13 @@ Pose pointingPose(const Skeleton& s, const Vec2& screenTarget, double rear) {
     stepLeg(p, LegPair::Middle, 'R', 10.0, 0.0);
     stepLeg(p, LegPair::Middle, 'L', 10.0, 0.0);
     plantFeet(p, s, {LegPair::Middle, LegPair::Hind});
-    feel(p, 'R', 20.0, 30.0);
-    feel(p, 'L', 15.0, 25.0);
+    feel(p, 'R', pointing.antennaRaise, 30.0);
+    feel(p, 'L', pointing.antennaRaise - 5.0, 25.0);
     return p.pose();
 }
 
-std::vector<Keyframe> pointAt(const Skeleton& s, const Vec2& screenTarget, double rear) {
-    const Pose aim = pointingPose(s, screenTarget, rear);
+std::vector<Keyframe> pointAt(const Skeleton& s, const Pointing& pointing) {
+    const Pose aim = pointingPose(s, pointing);
     return {{0.15, aim}, {0.35, aim}, {0.5, aim}};
 }
 
@@ -472,8 +484,9 @@ std::vector<TextFile> antAnimations() {
         {"antfire.ksta", animationText(s, playedOnce(breatheFire(s)))},
         {"zombieanteat.ksta", animationText(s, playedOnce(zombieEat(s, ground)))},
         {"antpointup.ksta",
-         animationText(s, playedOnce(pointAt(s, title::ONE_PLAYER_TARGET, 45.0)))},
-        {"antpointdown.ksta", animationText(s, playedOnce(pointAt(s, title::EXIT_TARGET, 40.0)))}};
+         animationText(s, playedOnce(pointAt(s, {title::ONE_PLAYER_TARGET, 50.0, -12.0, 30.0})))},
+        {"antpointdown.ksta",
+         animationText(s, playedOnce(pointAt(s, {title::EXIT_TARGET, 28.0, -38.0, 0.0})))}};
 }
 
 } // namespace assetgen
