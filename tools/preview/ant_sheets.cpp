@@ -1,7 +1,7 @@
-#include "engine/bone.h"
 #include "engine/entity.h"
 #include "engine/renderdevice/renderdevice.h"
 #include "engine/scenenode.h"
+#include "tools/preview/ant_studio.h"
 #include "tools/preview/contact_sheet.h"
 #include "tools/preview/posing.h"
 #include "tools/preview/sheets.h"
@@ -14,77 +14,7 @@ namespace preview {
 
 namespace {
 
-using Kestrel::Vector3;
-
-const float ANT_SCALE = 0.5f;  // as the game shows every ant kind
-const float ROCK_SCALE = 0.1f; // a rock in the hand, relative to the hand bone
 const int MOMENTS = 6;
-
-// An ant of the game's size stands at the origin facing -z; views look at the
-// middle of its body from about 1.5 units (the near plane is at 1).
-const Vector3 ANT_CENTRE(0.0f, 0.13f, -0.05f);
-
-struct View {
-    const char* name;
-    Vector3 offset; // eye relative to the centre
-};
-
-const View FRONT_RIGHT{"front right", {0.75f, 0.6f, -1.15f}};
-const View RIGHT_SIDE{"right side", {1.5f, 0.15f, 0.0f}};
-const View TOP{"top", {0.0f, 1.5f, 0.3f}};
-const View REAR_LEFT{"rear left", {-0.95f, 0.65f, 1.05f}};
-const View FRONT{"front", {0.0f, 0.3f, -1.55f}};
-
-// How the game plays each animation: on which ant, after what and how fast it
-// blends in.
-struct AnimationRole {
-    const char* file;
-    const char* mesh;
-    bool loop;
-    const char* after;
-    float blendTime;
-    bool holdsRock;
-};
-
-const AnimationRole ANIMATIONS[] = {
-    {"antwalk.ksta", "ant.kst", true, "antidle.ksta", 0.0f, false},
-    {"antidle.ksta", "ant.kst", true, "antwalk.ksta", 0.0f, false},
-    {"antthrow.ksta", "ant.kst", false, "antidle.ksta", 0.1f, true},
-    {"antdie.ksta", "ant.kst", false, "antwalk.ksta", 0.2f, false},
-    {"antfire.ksta", "fireant.kst", false, "antwalk.ksta", 0.2f, false},
-    {"zombieanteat.ksta", "zombieant.kst", false, "antwalk.ksta", 0.2f, false},
-    {"antpointup.ksta", "ant.kst", false, "antpointdown.ksta", 0.2f, false},
-    {"antpointdown.ksta", "ant.kst", false, "antpointup.ksta", 0.2f, false}};
-
-const char* const ANT_MESHES[] = {"ant.kst", "fireant.kst", "zombieant.kst"};
-
-Shot antShot(const View& view, const std::string& caption) {
-    Shot shot;
-    shot.eye = ANT_CENTRE + view.offset;
-    shot.target = ANT_CENTRE;
-    shot.caption = caption;
-    return shot;
-}
-
-// A soldier holds its rock in the "RockHand" bone during the throw.
-void giveRock(Kestrel::Scene& scene, Kestrel::Entity& ant) {
-    Kestrel::Bone* hand = ant.getBone("RockHand");
-    Kestrel::Entity* rock = scene.getRoot()->createEntity("rock.kst");
-    if (!hand || !rock)
-        return;
-    rock->setScale(ROCK_SCALE, ROCK_SCALE, ROCK_SCALE);
-    rock->setParent(hand);
-}
-
-// Also printed, so that a pose that sinks into the floor or floats shows up
-// in the program's output.
-std::string momentCaption(const std::string& file, float time, float lowest) {
-    const std::string name = file.substr(0, file.find('.'));
-    char text[128];
-    std::snprintf(text, sizeof text, "%s %.2f s  low %+.3f", name.c_str(), time, lowest);
-    std::printf("  %s\n", text);
-    return text;
-}
 
 } // namespace
 
@@ -93,13 +23,12 @@ void writeAntSheet(const SheetContext& context) {
     ContactSheet sheet(5, 3, 2);
     for (int row = 0; row < 3; ++row) {
         Kestrel::Scene scene(&context.stage.device());
-        Kestrel::Entity* ant = scene.getRoot()->createEntity(ANT_MESHES[row]);
-        if (ant)
-            ant->setScale(ANT_SCALE, ANT_SCALE, ANT_SCALE);
+        addAnt(scene, ANT_MESHES[row], Framing::Game);
         settle(scene);
         for (int column = 0; column < 5; ++column) {
             const std::string caption = std::string(ANT_MESHES[row]) + "  " + views[column].name;
-            sheet.place(column, row, context.stage.shoot(scene, antShot(views[column], caption)));
+            sheet.place(column, row,
+                        context.stage.shoot(scene, antShot(views[column], caption, Framing::Game)));
         }
     }
     sheet.save(context.path("ants.png"));
@@ -139,36 +68,64 @@ void writePropSheet(const SheetContext& context) {
 }
 
 void writeAnimationSheets(const SheetContext& context) {
-    const int count = int(sizeof ANIMATIONS / sizeof ANIMATIONS[0]);
-    ContactSheet overview(MOMENTS, count, 4);
-    for (int row = 0; row < count; ++row) {
-        const AnimationRole& role = ANIMATIONS[row];
+    ContactSheet overview(MOMENTS, int(ANIMATION_ROLES.size()), 4);
+    for (int row = 0; row < int(ANIMATION_ROLES.size()); ++row) {
+        const AnimationRole& role = ANIMATION_ROLES[row];
         const float length = playedLength(role.file, role.loop);
         // A loop's last moment would repeat its first, so loops stop short of it.
         const float step = length / (role.loop ? MOMENTS : MOMENTS - 1);
         ContactSheet detail(MOMENTS, 2, 2);
         for (int column = 0; column < MOMENTS; ++column) {
             Kestrel::Scene scene(&context.stage.device());
-            Kestrel::Entity* ant = scene.getRoot()->createEntity(role.mesh);
-            if (!ant)
-                continue;
-            ant->setScale(ANT_SCALE, ANT_SCALE, ANT_SCALE);
-            if (role.holdsRock)
-                giveRock(scene, *ant);
-            settle(scene);
-            const float time = step * column;
-            playAfter(*ant, role.after, role.file, role.blendTime, time, role.loop);
-            const std::string caption =
-                momentCaption(role.file, time, lowestPoint(*ant, context.stage.device()));
-            const assetgen::Image side = context.stage.shoot(scene, antShot(RIGHT_SIDE, caption));
+            const AntMoment moment =
+                playMoment(scene, context.stage.device(), role, step * column, Framing::Game);
+            std::printf("  %s\n", moment.caption.c_str());
+            const assetgen::Image side =
+                context.stage.shoot(scene, antShot(RIGHT_SIDE, moment.caption, Framing::Game));
             detail.place(column, 0, side);
             overview.place(column, row, side);
-            detail.place(column, 1, context.stage.shoot(scene, antShot(FRONT_RIGHT, caption)));
+            detail.place(
+                column, 1,
+                context.stage.shoot(scene, antShot(FRONT_RIGHT, moment.caption, Framing::Game)));
         }
         const std::string name(role.file);
         detail.save(context.path("anim-" + name.substr(0, name.find('.')) + ".png"));
     }
     overview.save(context.path("animations.png"));
+}
+
+void writeAntPictures(const SheetContext& context) {
+    const View views[] = {FRONT_RIGHT, RIGHT_SIDE, TOP};
+    ContactSheet ants(3, 3, 4);
+    for (int row = 0; row < 3; ++row) {
+        Kestrel::Scene scene(&context.stage.device());
+        addAnt(scene, ANT_MESHES[row], Framing::Close);
+        settle(scene);
+        for (int column = 0; column < 3; ++column)
+            ants.place(column, row,
+                       context.stage.shoot(
+                           scene, antShot(views[column], ANT_MESHES[row], Framing::Close)));
+    }
+    ants.save(context.path("docs-ants.png"));
+
+    const char* const files[] = {"antwalk.ksta", "antthrow.ksta", "antdie.ksta", "antfire.ksta"};
+    const int moments = 5;
+    ContactSheet animations(moments, 4, 4);
+    for (int row = 0; row < 4; ++row) {
+        const AnimationRole& role = animationRole(files[row]);
+        const float length = playedLength(role.file, role.loop);
+        for (int column = 0; column < moments; ++column) {
+            Kestrel::Scene scene(&context.stage.device());
+            const float time = length * column / (role.loop ? moments : moments - 1);
+            const AntMoment moment =
+                playMoment(scene, context.stage.device(), role, time, Framing::Close);
+            const std::string caption = moment.caption.substr(0, moment.caption.find("  "));
+            animations.place(
+                column, row,
+                context.stage.shoot(scene, antShot(RIGHT_SIDE, caption, Framing::Close)));
+        }
+    }
+    animations.save(context.path("docs-animations.png"));
 }
 
 } // namespace preview

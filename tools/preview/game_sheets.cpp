@@ -233,6 +233,26 @@ void writeScenerySheet(const SheetContext& context) {
     sheet.save(context.path("scenery.png"));
 }
 
+void writeGamePictures(const SheetContext& context) {
+    ContactSheet sheet(2, 1, 2);
+    {
+        Kestrel::Scene scene(&context.stage.device());
+        buildTitleScreen(scene, true, 8.0f);
+        Shot shot;
+        shot.eye = TITLE_EYE;
+        shot.target = {0.0f, 0.0f, 0.0f};
+        shot.aspect = 1.0f;
+        shot.ground = Ground::None;
+        shot.backdrop = false;
+        sheet.place(0, 0, context.stage.shoot(scene, shot, drawMenu));
+    }
+    Kestrel::Scene scene(&context.stage.device());
+    const Vector3 player(8.0f, Terrain::height(8.0f, 8.0f), 8.0f);
+    buildLevel(scene, context.stage.device(), player);
+    sheet.place(1, 0, context.stage.shoot(scene, followShot(player, "")));
+    sheet.save(context.path("docs-game.png"));
+}
+
 void writeFieldSheet(const SheetContext& context) {
     struct View {
         Vector3 player;

@@ -25,6 +25,8 @@ void writeSheets(preview::Stage& stage, const std::string& outputDirectory) {
     preview::writeTitleSheet(context);
     preview::writeScenerySheet(context);
     preview::writeFieldSheet(context);
+    preview::writeAntPictures(context);
+    preview::writeGamePictures(context);
 }
 
 // Everything that holds OpenGL objects goes before the window closes.

@@ -45,7 +45,7 @@ std::vector<std::uint8_t> panelPixels(bool backdrop) {
 
 Overlay::Overlay(Kestrel::RenderDevice& device)
     : m_Device(device), m_Backdrop(makePanel(0.0f, 1.0f, true)),
-      m_Band(makePanel(0.925f, 1.0f, false)),
+      m_Band(makePanel(0.0f, 1.0f, false)),
       m_Font(Kestrel::ResourceManager::getInstance()->loadText(FONT, &device)) {}
 
 Overlay::~Overlay() = default;
@@ -83,11 +83,13 @@ void Overlay::backdrop() {
     drawPanel(m_Backdrop);
 }
 
-void Overlay::caption(const std::string& text) {
+void Overlay::caption(const std::string& text, float height) {
     begin();
     m_Device.setBlendMode(Kestrel::BLEND_ALPHA);
+    m_Device.setModelViewMatrix(Kestrel::Matrix4::scaling({1.0f, height, 1.0f}) *
+                                Kestrel::Matrix4::translation({0.0f, 1.0f - height, 0.0f}));
     drawPanel(m_Band);
-    this->text(text, {0.015f, 0.945f}, 0.055f);
+    this->text(text, {0.2f * height, 1.0f - 0.73f * height}, 0.73f * height);
 }
 
 void Overlay::text(const std::string& text, const Kestrel::Vector2& at, float scale) {

@@ -26,8 +26,8 @@ public:
 
     // A soft grey gradient over the whole viewport, behind everything drawn later.
     void backdrop();
-    // A caption on a dark band along the top edge.
-    void caption(const std::string& text);
+    // A caption on a dark band along the top edge, `height` of the screen high.
+    void caption(const std::string& text, float height);
     // Text at a screen point with glyphs `scale` high, as the game places it.
     void text(const std::string& text, const Kestrel::Vector2& at, float scale);
 

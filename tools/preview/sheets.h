@@ -33,4 +33,11 @@ void writeScenerySheet(const SheetContext& context);
 // about the field, and from farther out.
 void writeFieldSheet(const SheetContext& context);
 
+// Small pictures for the project's documentation, each well under 300 KB:
+// docs-ants.png (the three kinds, closer) and docs-animations.png (moments of
+// the walk, throw, death and fire breath).
+void writeAntPictures(const SheetContext& context);
+// docs-game.png: the title screen and the world's camera following the player.
+void writeGamePictures(const SheetContext& context);
+
 } // namespace preview

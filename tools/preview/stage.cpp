@@ -78,7 +78,7 @@ assetgen::Image Stage::shoot(Kestrel::Scene& scene, const Shot& shot,
     if (overlays)
         overlays(m_Overlay);
     if (!shot.caption.empty())
-        m_Overlay.caption(shot.caption);
+        m_Overlay.caption(shot.caption, shot.captionHeight);
     return grabFrame();
 }
 

@@ -33,6 +33,7 @@ struct Shot {
     Ground ground = Ground::Floor;
     bool backdrop = true;
     std::string caption;
+    float captionHeight = 0.075f; // of the screen
 };
 
 class Stage {
