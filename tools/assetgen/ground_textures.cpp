@@ -103,12 +103,19 @@ Color smoke(double x, double y) {
     return (c * (0.9 + 0.2 * billow)).withAlpha(density * (0.5 + 0.35 * billow));
 }
 
+// Both shapes fade out before the cell's edge, so that no particle shows the
+// square it is drawn on.
 Color particlePixel(double u, double v) {
     const double cx = std::fmod(u, 0.25) * 8.0 - 1.0, cy = std::fmod(v, 0.25) * 8.0 - 1.0;
-    if (v < 0.25 && u < 0.25)
-        return flame(cx, cy);
-    if (v < 0.25 && u >= 0.75)
-        return smoke(cx, cy);
+    const double edge = 1.0 - smoothstep(0.8, 0.97, std::max(std::abs(cx), std::abs(cy)));
+    if (v < 0.25 && u < 0.25) {
+        const Color c = flame(cx, cy);
+        return c.withAlpha(c.a * edge);
+    }
+    if (v < 0.25 && u >= 0.75) {
+        const Color c = smoke(cx, cy);
+        return c.withAlpha(c.a * edge);
+    }
     return Color(0.5, 0.4, 0.3, 0.0);
 }
 
