@@ -9,6 +9,7 @@
 #include "engine/renderdevice/texture.h"
 #include "engine/text.h"
 
+#include <cstdio>
 #include <fstream>
 #include <set>
 
@@ -83,6 +84,13 @@ std::string ResourceManager::resolvePath(const std::string& name) const {
     return std::string();
 }
 
+std::string ResourceManager::resolveOrReport(const std::string& name, const char* kind) {
+    std::string path = resolvePath(name);
+    if (path.empty() && !name.empty() && m_ReportedMissing.insert(name).second)
+        std::printf("Error: %s file '%s' could not be found.\n", kind, name.c_str());
+    return path;
+}
+
 Resource* ResourceManager::findResource(const std::string& name) const {
     auto it = m_Resources.find(name);
     return it == m_Resources.end() ? nullptr : it->second;
@@ -108,7 +116,7 @@ Mesh* ResourceManager::loadMesh(const std::string& file, RenderDevice* device) {
                    ? static_cast<Mesh*>(loadedResource)
                    : nullptr;
     }
-    const std::string path = resolvePath(file);
+    const std::string path = resolveOrReport(file, "Mesh");
     if (path.empty())
         return nullptr;
     MeshLoader loader(device);
@@ -130,8 +138,8 @@ Shader* ResourceManager::loadShader(const std::string& vertexProgramFile,
                    ? static_cast<Shader*>(loadedResource)
                    : nullptr;
     }
-    const std::string vertexPath = resolvePath(vertexProgramFile);
-    const std::string fragmentPath = resolvePath(fragmentProgramFile);
+    const std::string vertexPath = resolveOrReport(vertexProgramFile, "Shader");
+    const std::string fragmentPath = resolveOrReport(fragmentProgramFile, "Shader");
     if (vertexPath.empty() && fragmentPath.empty())
         return nullptr;
     Shader* shader = device->createShader();
@@ -151,7 +159,7 @@ Texture* ResourceManager::loadTexture(const std::string& file, RenderDevice* dev
                    ? static_cast<Texture*>(loadedResource)
                    : nullptr;
     }
-    const std::string path = resolvePath(file);
+    const std::string path = resolveOrReport(file, "Texture");
     if (path.empty())
         return nullptr;
     Texture* texture = device->createTexture();
@@ -163,10 +171,14 @@ Texture* ResourceManager::loadTexture(const std::string& file, RenderDevice* dev
 }
 
 Animation* ResourceManager::loadAnimation(const std::string& file) {
-    const std::string path = resolvePath(file);
-    std::string text;
-    if (path.empty() || !readLines(path, text))
+    const std::string path = resolveOrReport(file, "Animation");
+    if (path.empty())
         return nullptr;
+    std::string text;
+    if (!readLines(path, text)) {
+        std::printf("Error: Animation file '%s' could not be opened.\n", path.c_str());
+        return nullptr;
+    }
     Animation* animation = Animation::parse(text);
     addResource(file, animation);
     return animation;
@@ -181,7 +193,7 @@ Text* ResourceManager::loadText(const std::string& file, RenderDevice* device) {
                    ? static_cast<Text*>(loadedResource)
                    : nullptr;
     }
-    const std::string path = resolvePath(file);
+    const std::string path = resolveOrReport(file, "Font");
     if (path.empty())
         return nullptr;
     Text* text = new Text(device);

@@ -10,6 +10,7 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <cstdio>
 
 namespace Kestrel {
 namespace {
@@ -109,13 +110,15 @@ void copyBitmap(const FT_Bitmap& bitmap, unsigned width, unsigned rows, AtlasBuf
 }
 
 // Metrics of every printable character, in code order, in units of the pixel size.
-bool measureGlyphs(FontFace& font, float inv, std::vector<Glyph>& glyphs) {
+bool measureGlyphs(FontFace& font, float inv, std::vector<Glyph>& glyphs, const std::string& path) {
     for (int code = FIRST_CODE; code <= LAST_CODE; ++code) {
         const bool rendered = font.renderGlyph(code);
         const FT_GlyphSlot slot = font.face()->glyph;
         // A bitmap that cannot fit on a shelf would never be placed.
         if (!rendered || slot->bitmap.width > MAX_GLYPH_WIDTH || slot->bitmap.rows > 0xffff) {
             KESTREL_ASSERT(false);
+            std::printf("Error: Font file '%s' cannot draw the character '%c' at this size.\n",
+                        path.c_str(), char(code));
             return false;
         }
         Glyph glyph;
@@ -223,11 +226,13 @@ bool Text::load(const std::string& path, unsigned size) {
     FontFace font;
     if (!font.open(path, size)) {
         KESTREL_ASSERT(false);
+        std::printf("Error: Font file '%s' could not be opened as a font of %u pixels.\n",
+                    path.c_str(), size);
         return false;
     }
     const float inv = 1.0f / float(size);
     m_LineHeight = float(font.face()->size->metrics.height) * inv * FROM_26_6;
-    if (!measureGlyphs(font, inv, m_Glyphs))
+    if (!measureGlyphs(font, inv, m_Glyphs, path))
         return false;
 
     AtlasBuffer atlas;
@@ -242,6 +247,7 @@ bool Text::createAtlas(const unsigned char* pixels, unsigned height) {
     Texture* texture = m_RenderDevice ? m_RenderDevice->createTexture() : nullptr;
     if (!texture || !texture->create(FORMAT_ALPHA, ATLAS_WIDTH, height, pixels)) {
         KESTREL_ASSERT(false);
+        std::printf("Error: the glyph atlas of %u rows could not be created.\n", height);
         // A half-made atlas is not kept, so draw reports the missing texture.
         delete texture;
         return false;

@@ -101,6 +101,7 @@ TEST_F(ResourceManagerTest, TexturesAreReadOncePerName) {
 }
 
 TEST_F(ResourceManagerTest, MissingFilesGiveNullAndAreNotCached) {
+    testing::internal::CaptureStdout();
     EXPECT_EQ(m_Resources.loadTexture("late.png", &m_Device), nullptr);
     EXPECT_EQ(m_Resources.loadTexture("", &m_Device), nullptr);
     EXPECT_EQ(m_Resources.loadShader("late.vert", "late.frag", &m_Device), nullptr);
@@ -109,6 +110,15 @@ TEST_F(ResourceManagerTest, MissingFilesGiveNullAndAreNotCached) {
     EXPECT_EQ(m_Resources.loadAnimation("late.ksta"), nullptr);
     EXPECT_EQ(m_Resources.findResource("late.png"), nullptr);
     EXPECT_EQ(m_Device.m_TexturesMade + m_Device.m_ShadersMade, 0);
+    // Each missing name is told once, however often it is asked for.
+    EXPECT_EQ(m_Resources.loadMesh("late.kst", &m_Device), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error: Texture file 'late.png' could not be found.\n"
+              "Error: Shader file 'late.vert' could not be found.\n"
+              "Error: Shader file 'late.frag' could not be found.\n"
+              "Error: Font file 'late.ttf' could not be found.\n"
+              "Error: Mesh file 'late.kst' could not be found.\n"
+              "Error: Animation file 'late.ksta' could not be found.\n");
 
     writeRgbPng(m_Dir, "late.png");
     EXPECT_NE(m_Resources.loadTexture("late.png", &m_Device), nullptr);

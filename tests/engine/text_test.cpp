@@ -208,9 +208,15 @@ TEST(TextLoadTest, BadArgumentsAndFilesFailWithAReport) {
         AssertionRecorder recorder;
         TestRenderDevice device;
         Text text(&device);
+        testing::internal::CaptureStdout();
         EXPECT_FALSE(text.load(path, size));
+        const std::string output = testing::internal::GetCapturedStdout();
         EXPECT_EQ(recorder.reports(), std::vector<std::string>{"false"});
         EXPECT_EQ(text.getTexture(), nullptr);
+        if (size == SIZE && !path.empty())
+            EXPECT_NE(output.find("Error: Font file '" + path + "' could not be opened"),
+                      std::string::npos)
+                << output;
 
         recorder.clear();
         text.draw("Ants");
@@ -250,7 +256,10 @@ TEST(TextLoadTest, AGlyphTooWideForTheAtlasFailsTheLoad) {
         AssertionRecorder recorder;
         TestRenderDevice device;
         Text text(&device);
+        testing::internal::CaptureStdout();
         EXPECT_FALSE(text.load(WIDE_SERIF, size));
+        EXPECT_NE(testing::internal::GetCapturedStdout().find("cannot draw the character"),
+                  std::string::npos);
         EXPECT_EQ(recorder.reports(), std::vector<std::string>{"false"});
         EXPECT_EQ(text.getTexture(), nullptr);
     }
