@@ -6,6 +6,7 @@
 #include "engine/renderdevice/texture.h"
 #include "engine/renderdevice/vertexlist.h"
 #include "engine/text.h"
+#include "tests/support/list_only_device.h"
 
 #include <benchmark/benchmark.h>
 
@@ -22,27 +23,10 @@ public:
     unsigned getHandle() const override { return 1; }
 };
 
-class MemoryDevice : public Kestrel::RenderDevice {
+// Keeps atlases in memory so that fonts load without graphics.
+class MemoryDevice : public TestSupport::ListOnlyDevice {
 public:
-    Kestrel::FaceList* createFaceList(Kestrel::VertexList* vertexList, int usage) override {
-        return new Kestrel::FaceList(vertexList, usage);
-    }
-    Kestrel::VertexList* createVertexList(int usage) override {
-        return new Kestrel::VertexList(usage);
-    }
-    Kestrel::Shader* createShader() override { return nullptr; }
-    Kestrel::FrameBuffer* createFrameBuffer() override { return nullptr; }
     Kestrel::Texture* createTexture() override { return new MemoryTexture(); }
-    void setTexture(Kestrel::Texture*, unsigned int) override {}
-    void setShader(Kestrel::Shader*) override {}
-    void setFrameBuffer(Kestrel::FrameBuffer*) override {}
-    void setViewport(const Kestrel::IntPoint&, const Kestrel::IntPoint&) override {}
-    void clear(bool, bool) override {}
-    void setDepthTest(bool) override {}
-    void setBlendMode(Kestrel::BlendMode) override {}
-    void drawFaceList(Kestrel::FaceList*) override {}
-    void render(Kestrel::Camera*) override { m_RenderQueue.clear(); }
-    void setCamera(Kestrel::Camera*) override {}
 };
 
 // Drifts slowly so that every frame's sort has some work to do.

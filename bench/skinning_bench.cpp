@@ -6,6 +6,7 @@
 #include "engine/renderdevice/facelist.h"
 #include "engine/renderdevice/renderdevice.h"
 #include "engine/renderdevice/vertexlist.h"
+#include "tests/support/list_only_device.h"
 
 #include <benchmark/benchmark.h>
 
@@ -14,30 +15,6 @@
 #include <vector>
 
 namespace {
-
-// Plain lists and nothing else: benchmarks draw nothing.
-class ListOnlyDevice : public Kestrel::RenderDevice {
-public:
-    Kestrel::FaceList* createFaceList(Kestrel::VertexList* list, int usage) override {
-        return new Kestrel::FaceList(list, usage);
-    }
-    Kestrel::VertexList* createVertexList(int usage) override {
-        return new Kestrel::VertexList(usage);
-    }
-    Kestrel::Shader* createShader() override { return nullptr; }
-    Kestrel::FrameBuffer* createFrameBuffer() override { return nullptr; }
-    Kestrel::Texture* createTexture() override { return nullptr; }
-    void setTexture(Kestrel::Texture*, unsigned int) override {}
-    void setShader(Kestrel::Shader*) override {}
-    void setFrameBuffer(Kestrel::FrameBuffer*) override {}
-    void setViewport(const Kestrel::IntPoint&, const Kestrel::IntPoint&) override {}
-    void clear(bool, bool) override {}
-    void setDepthTest(bool) override {}
-    void setBlendMode(Kestrel::BlendMode) override {}
-    void drawFaceList(Kestrel::FaceList*) override {}
-    void render(Kestrel::Camera*) override { m_RenderQueue.clear(); }
-    void setCamera(Kestrel::Camera*) override {}
-};
 
 std::string boneName(unsigned i) {
     return "bone" + std::to_string(i);
@@ -64,7 +41,7 @@ void BM_MeshMorph(benchmark::State& state) {
     const unsigned vertexCount = static_cast<unsigned>(state.range(0));
     const bool plainPath = state.range(1) != 0;
     const unsigned boneCount = 30;
-    ListOnlyDevice device;
+    TestSupport::ListOnlyDevice device;
     Kestrel::Mesh mesh(&device);
     mesh.setRootBone(makeSkeleton(boneCount));
 
@@ -110,7 +87,7 @@ Kestrel::Animation* makeAnimation(unsigned boneCount, float amplitude) {
 
 void BM_EntityUpdateTwoAnimationsBlending(benchmark::State& state) {
     const unsigned boneCount = 30;
-    ListOnlyDevice device;
+    TestSupport::ListOnlyDevice device;
     Kestrel::Mesh mesh(&device);
     mesh.setRootBone(makeSkeleton(boneCount));
     Kestrel::Animation* walk = makeAnimation(boneCount, 0.5f);

@@ -5,7 +5,7 @@
 #include "engine/entity.h"
 #include "engine/mesh.h"
 #include "engine/meshloader.h"
-#include "fuzz/list_only_device.h"
+#include "tests/support/list_only_device.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -15,7 +15,7 @@
 
 namespace {
 
-void exercise(Kestrel::Mesh& mesh, Fuzz::ListOnlyDevice& device) {
+void exercise(Kestrel::Mesh& mesh, TestSupport::ListOnlyDevice& device) {
     Kestrel::Entity entity(&mesh);
     for (unsigned i = 0; i < entity.getBoneCount(); ++i)
         entity.getBone(i)->setRotation(0.3f * i, -0.2f, 0.1f);
@@ -34,11 +34,11 @@ void exercise(Kestrel::Mesh& mesh, Fuzz::ListOnlyDevice& device) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Kestrel::setAssertionHandler(Fuzz::ignoreAssertion);
+    Kestrel::setAssertionHandler(TestSupport::ignoreAssertion);
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     Kestrel::MeshFile file;
     file.read(in, "fuzz.kst");
-    Fuzz::ListOnlyDevice device;
+    TestSupport::ListOnlyDevice device;
     std::unique_ptr<Kestrel::Mesh> mesh(Kestrel::MeshLoader(&device).build(file, "fuzz.kst"));
     if (mesh)
         exercise(*mesh, device);

@@ -5,7 +5,7 @@
 #include "engine/bone.h"
 #include "engine/entity.h"
 #include "engine/mesh.h"
-#include "fuzz/list_only_device.h"
+#include "tests/support/list_only_device.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -38,7 +38,7 @@ void checkRoundTrip(const Kestrel::Animation& animation) {
 
 // A root with up to eight of the animation's bones and their mirror names.
 void sample(Kestrel::Animation& animation) {
-    Fuzz::ListOnlyDevice device;
+    TestSupport::ListOnlyDevice device;
     Kestrel::Mesh mesh(&device);
     auto* root = new Kestrel::Bone("root");
     root->setTail({0, 0, 1});
@@ -79,7 +79,7 @@ void edit(Kestrel::Animation& animation) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Kestrel::setAssertionHandler(Fuzz::ignoreAssertion);
+    Kestrel::setAssertionHandler(TestSupport::ignoreAssertion);
     const AnimationPtr animation = parse(std::string(reinterpret_cast<const char*>(data), size));
     checkRoundTrip(*animation);
     sample(*animation);

@@ -1,12 +1,13 @@
-// A render device for fuzzing: its factories return plain vertex and face lists
-// and no textures, shaders or framebuffers; everything else does nothing.
+// A render device for fuzzing and benchmarks: its factories return plain vertex
+// and face lists and no textures, shaders or framebuffers; everything else does
+// nothing, and render only empties the queue.
 #pragma once
 
 #include "engine/renderdevice/facelist.h"
 #include "engine/renderdevice/renderdevice.h"
 #include "engine/renderdevice/vertexlist.h"
 
-namespace Fuzz {
+namespace TestSupport {
 
 class ListOnlyDevice : public Kestrel::RenderDevice {
 public:
@@ -31,7 +32,7 @@ public:
     void setCamera(Kestrel::Camera*) override {}
 };
 
-// Assertion reports are expected on hostile input; keep the fuzzer's output quiet.
+// Assertion reports are expected on hostile input; keeps a fuzzer's output quiet.
 inline void ignoreAssertion(const char*, const char*, int) {}
 
-} // namespace Fuzz
+} // namespace TestSupport
