@@ -25,7 +25,7 @@ void checkAtlas(const Kestrel::Text& text) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Kestrel::setAssertionHandler(Fuzz::ignoreAssertion);
+    Kestrel::setAssertionHandler(TestSupport::ignoreAssertion);
     static Fuzz::InputFile input(".ttf");
     Fuzz::MemoryTextureDevice device;
     Kestrel::Text text(&device);

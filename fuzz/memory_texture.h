@@ -5,7 +5,7 @@
 #pragma once
 
 #include "engine/renderdevice/texture.h"
-#include "fuzz/list_only_device.h"
+#include "tests/support/list_only_device.h"
 
 #include <cstddef>
 #include <vector>
@@ -37,7 +37,7 @@ public:
     unsigned m_Height = 0;
 };
 
-class MemoryTextureDevice : public ListOnlyDevice {
+class MemoryTextureDevice : public TestSupport::ListOnlyDevice {
 public:
     Kestrel::Texture* createTexture() override { return new MemoryTexture(); }
 };

@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Kestrel::setAssertionHandler(Fuzz::ignoreAssertion);
+    Kestrel::setAssertionHandler(TestSupport::ignoreAssertion);
     static Fuzz::InputFile input(".png");
     Fuzz::MemoryTexture texture;
     const bool loaded = texture.load(input.write(data, size));
