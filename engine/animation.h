@@ -14,6 +14,7 @@
 namespace Kestrel {
 
 class Entity;
+class ProblemReport;
 
 struct Keyframe {
     std::vector<Vector3> m_BoneRotations; // one per bone index
@@ -24,8 +25,9 @@ struct Keyframe {
 
 class Animation : public Resource {
 public:
-    // Never fails: unknown lines become bone lines, unreadable numbers 0.
-    static Animation* parse(const std::string& text);
+    // Never fails: unknown lines become bone lines, unreadable numbers 0. Such
+    // lines, and lines before the first keyframe, go into problems when given.
+    static Animation* parse(const std::string& text, ProblemReport* problems = nullptr);
     std::string toText() const;
 
     Type getResourceType() const override { return ANIMATION; }

@@ -4,6 +4,7 @@
 #include "engine/assert.h"
 #include "engine/mesh.h"
 #include "engine/meshloader.h"
+#include "engine/problemreport.h"
 #include "engine/renderdevice/renderdevice.h"
 #include "engine/renderdevice/shader.h"
 #include "engine/renderdevice/texture.h"
@@ -21,13 +22,18 @@ ResourceManager g_ResourceManager;
 
 const unsigned TEXT_PIXEL_SIZE = 64;
 
-// Every line followed by a newline, also the last one.
-bool readLines(const std::string& path, std::string& text) {
+// Every line followed by a newline, also the last one; a last line that had
+// none is reported (the writer ends every line, so the file was cut short).
+bool readLines(const std::string& path, std::string& text, ProblemReport& problems) {
     std::ifstream file(path);
     if (!file)
         return false;
     std::string line;
+    unsigned lineNumber = 0;
     while (std::getline(file, line)) {
+        ++lineNumber;
+        if (file.eof())
+            problems.add(lineNumber, "ends without a line end; the file may be cut short");
         text += line;
         text += '\n';
     }
@@ -175,11 +181,13 @@ Animation* ResourceManager::loadAnimation(const std::string& file) {
     if (path.empty())
         return nullptr;
     std::string text;
-    if (!readLines(path, text)) {
+    ProblemReport problems("Animation", path);
+    if (!readLines(path, text, problems)) {
         std::printf("Error: Animation file '%s' could not be opened.\n", path.c_str());
         return nullptr;
     }
-    Animation* animation = Animation::parse(text);
+    Animation* animation = Animation::parse(text, &problems);
+    problems.finish();
     addResource(file, animation);
     return animation;
 }

@@ -182,6 +182,19 @@ TEST_F(ResourceManagerTest, TypeMismatchIsReportedAndGivesNull) {
     EXPECT_EQ(m_Device.m_TexturesMade + m_Device.m_ShadersMade, 0);
 }
 
+// A file cut short (its last line has no end) and what parse cannot read are
+// named with the file's path.
+TEST_F(ResourceManagerTest, AnimationProblemsNameTheFile) {
+    m_Dir.write("cut.ksta", "[keyframe]\nduration=0.5\nHead:(0.1,0");
+    testing::internal::CaptureStdout();
+    EXPECT_NE(m_Resources.loadAnimation("cut.ksta"), nullptr);
+    const std::string output = testing::internal::GetCapturedStdout();
+    const std::string file = "Error: Animation file '" + m_Dir.file("cut.ksta") + "' line 3: ";
+    EXPECT_NE(output.find(file + "ends without a line end"), std::string::npos) << output;
+    EXPECT_NE(output.find(file + "'(0.1,0' is a vector without its closing"), std::string::npos)
+        << output;
+}
+
 // Every loadAnimation reads anew; what it replaces under the name stays owned
 // and is freed with the rest.
 TEST_F(ResourceManagerTest, ReplacedAnimationsAreFreedWithTheCache) {
