@@ -23,6 +23,7 @@ namespace {
 
 const char* const DATA_DIRECTORY = "./data/";
 const int MULTISAMPLE_SAMPLES = 4;
+const char* const PRELOADED_MESHES[] = {"ant.kst", "fireant.kst", "zombieant.kst"};
 
 uint32_t buttonForKey(SDLKey key) {
     switch (key) {
@@ -108,12 +109,21 @@ void setFixedLight() {
     glEnable(GL_NORMALIZE);
 }
 
-// The world and the title screen are built here (createWorld, then
-// createTitleScreen), followed by the preload of the three ant meshes.
-void createGameStates() {}
+// The world (with its first player ant) before the title screen, then the ant
+// meshes the world spawns, so that no spawn waits for a file; a missing one is
+// named by the world.
+void createGameStates() {
+    createWorld();
+    createTitleScreen();
+    Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
+    for (const char* file : PRELOADED_MESHES)
+        resources->loadMesh(file, g_RenderDevice);
+}
 
 // The world updates before the title screen.
 void updateGameStates(float dt) {
+    if (g_World)
+        g_World->update(dt);
     if (g_TitleScreen)
         g_TitleScreen->update(dt);
 }
@@ -125,6 +135,8 @@ void setCameraAspect() {
 
 // The world renders before the title screen; each draws only while active.
 void renderGameStates() {
+    if (g_World)
+        g_World->render();
     if (g_TitleScreen)
         g_TitleScreen->render();
 }

@@ -4,6 +4,8 @@
 // Owns its scene; the font and animations belong to the resource cache.
 #pragma once
 
+#include "engine/vector.h"
+
 namespace Kestrel {
 class Entity;
 class RenderDevice;
@@ -30,6 +32,10 @@ public:
     Kestrel::Text* m_Font = nullptr;
     bool m_Selection = true; // true: "One Player", false: "Exit"
     bool m_Active = true;
+
+private:
+    Kestrel::Entity* createOptionalEntity(const char* file);
+    void drawText(const char* text, const Kestrel::Vector3& position, float scale);
 };
 
 // Builds the title screen with g_RenderDevice into g_TitleScreen.

@@ -1,5 +1,6 @@
 // The enemy that walks up like a soldier but every 2 to 4 seconds stops and
 // breathes flames from its "Head" bone into the scene's particle manager.
+// World space; the flames belong to the particle manager.
 #pragma once
 
 #include "game/insect.h"
@@ -18,6 +19,8 @@ public:
     float getFlameTimer() const { return m_FlameTimer; }
 
 private:
+    void emitFlame();
+
     Kestrel::RenderDevice* m_RenderDevice;
     float m_FlameTimer = 0.0f;
     float m_FireCountdown = 0.0f;

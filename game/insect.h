@@ -1,10 +1,14 @@
 // Base of the four kinds of ant: keeps the ant on the ground, carries out its
 // death (animation, kill count, sinking, removal) and declares the behaviour hook.
-// An insect is owned by the scene node it hangs on. Heading and facing: see
-// docs/architecture.md.
+// An insect is owned by the scene node it hangs on. World space; headings in
+// degrees about y (docs/architecture.md).
 #pragma once
 
 #include "engine/entity.h"
+
+namespace Kestrel {
+class RenderDevice;
+}
 
 class Insect : public Kestrel::Entity {
 public:
@@ -19,17 +23,33 @@ public:
     virtual Kestrel::Animation* getDeathAnimation() = 0;
 
     bool isDead() const { return m_Dead; }
+    // The unit vector the ant faces for its heading.
+    Kestrel::Vector3 getFacing() const;
 
 protected:
+    // Scale and heading shared by every kind, set once the mesh is in place.
+    void setUpAnt();
     // Plays animation (blend 0.2 s) unless it is already the current one.
     void switchAnimation(Kestrel::Animation* animation, bool loop);
-    // Turns to face direction d (heading in degrees about y).
+    // Turns to face direction d.
     void faceDirection(const Kestrel::Vector3& d);
-    // The step of length speed * dt toward the player ant; distance receives the distance.
+    // The step of length speed * dt toward the player ant; distance receives the
+    // distance. A zero step when both stand on the same point.
     Kestrel::Vector3 chaseStep(float speed, float dt, float& distance) const;
+    // True once the current non-looping animation has reached its end, or when
+    // there is no animation at all.
+    bool currentAnimationFinished() const;
 
     bool m_Dead = false;
 };
 
-// The ant construction sequence shared by every kind: mesh from the cache.
+// The ant mesh from the resource cache (null when it cannot be loaded).
 Kestrel::Mesh* loadAntMesh(const char* file, Kestrel::RenderDevice* device);
+// An animation read on first use and kept for the run (null when it cannot be
+// loaded); the objects belong to the resource cache.
+Kestrel::Animation* keptAnimation(const char* file);
+// A random fraction in [0, 1] from the game's sequence.
+float randomFraction();
+
+const float DEGREES_PER_RADIAN = 57.29578f;
+const float RADIANS_PER_DEGREE = 0.017453292f;

@@ -1,0 +1,244 @@
+#include "app/world.h"
+
+#include "app/application.h"
+#include "app/ground.h"
+#include "app/random.h"
+#include "engine/entity.h"
+#include "engine/mesh.h"
+#include "engine/renderdevice/renderdevice.h"
+#include "engine/resourcemanager.h"
+#include "engine/scenenode.h"
+#include "engine/text.h"
+#include "game/fireant.h"
+#include "game/playerant.h"
+#include "game/soldierant.h"
+#include "game/zombieant.h"
+
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+#include <vector>
+
+using Kestrel::Vector3;
+
+namespace {
+
+// What the actors load as they appear, checked once so that a missing file is
+// named at start-up rather than failing quietly in the middle of play.
+const char* const ACTOR_MESHES[] = {"ant.kst", "fireant.kst", "zombieant.kst", "rock.kst"};
+const char* const ACTOR_ANIMATIONS[] = {"antwalk.ksta", "antidle.ksta",      "antthrow.ksta",
+                                        "antdie.ksta",  "zombieanteat.ksta", "antfire.ksta"};
+const char* const SCENERY[] = {"rocks.kst", "tree.kst", "tombstone.kst", "terrainborder.kst",
+                               "skybox.kst"};
+const Vector3 LEVEL_SCALE(20.0f, 16.0f, 20.0f);
+const Vector3 LEVEL_POSITION(8.0f, 0.5f, 8.0f);
+const Vector3 UP(0.0f, 1.0f, 0.0f);
+
+const float RAND_FRACTION = 3.051851e-5f;
+const float RAND_SPAWN_CHANCE = 0.0003051851f; // 10 / 32767: about one ant per 10 s
+const float RAND_FIELD_WIDTH = 0.00048829615f; // 16 / 32767
+const float SPAWN_Z = 16.0f;
+const float KIND_CHANCE = 0.33f;
+const float PLAYER_START_X = 7.2f;
+
+const int TOTAL_ANTS = 10;
+const float HUD_SCALE = 0.07f;
+const Vector3 HUD_POSITION(0.8f, 0.2f, 0.0f);
+// Where overlay text must end at the latest to stay on screen.
+const float OVERLAY_RIGHT_MARGIN = 0.98f;
+
+// Also reads the animations into the kept set, so that no file is read mid-play.
+void reportMissingActorData(Kestrel::RenderDevice* device) {
+    Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
+    for (const char* file : ACTOR_MESHES) {
+        if (!resources->loadMesh(file, device))
+            printf("Error: mesh '%s' could not be loaded; the ants that use it are not drawn.\n",
+                   file);
+    }
+    for (const char* file : ACTOR_ANIMATIONS) {
+        if (!keptAnimation(file))
+            printf("Error: animation '%s' could not be loaded; the ants do without it.\n", file);
+    }
+}
+
+} // namespace
+
+// Maps the unit square (y up) onto the viewport and flattens z.
+Kestrel::Matrix4 screenOverlayMatrix() {
+    Kestrel::Matrix4 m;
+    m[0] = 2.0f;
+    m[3] = -1.0f;
+    m[5] = 2.0f;
+    m[7] = -1.0f;
+    m[10] = 0.0f;
+    return m;
+}
+
+Kestrel::Matrix4 overlayTextMatrix(float scale, const Vector3& position) {
+    return Kestrel::Matrix4::scaling(Vector3(scale, scale, scale)) *
+           Kestrel::Matrix4::translation(position);
+}
+
+// The widest line of text in glyph units (sums of advances, as Text::draw moves
+// its pen); characters without a glyph do not move the pen.
+float textWidth(const Kestrel::Text& font, const char* text) {
+    const std::vector<Kestrel::Glyph>& glyphs = font.getGlyphs();
+    float widest = 0.0f, line = 0.0f;
+    for (const char* c = text; *c; ++c) {
+        if (*c == '\n') {
+            line = 0.0f;
+            continue;
+        }
+        const unsigned index = static_cast<unsigned char>(*c) - 32u;
+        if (index < glyphs.size())
+            line += glyphs[index].advance;
+        widest = std::max(widest, line);
+    }
+    return widest;
+}
+
+float overlayTextX(const Kestrel::Text& font, const char* text, float x, float scale) {
+    return std::min(x, OVERLAY_RIGHT_MARGIN - scale * textWidth(font, text));
+}
+
+World::World(Kestrel::RenderDevice* device) : m_RenderDevice(device) {
+    reportMissingActorData(device);
+    m_Scene = new Kestrel::Scene(device);
+    m_Ground = new Ground(device);
+    m_EnemyNode = new Kestrel::SceneNode(device);
+    m_EnemyNode->setParent(m_Scene->getRoot());
+    m_PlayerNode = new Kestrel::SceneNode(device);
+    m_PlayerNode->setParent(m_Scene->getRoot());
+    spawnPlayer();
+    for (const char* file : SCENERY)
+        addScenery(file, false);
+    addScenery("grass.kst", true);
+
+    Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
+    m_Scene->getParticleManager()->setTexture(resources->loadTexture("particle.png", device));
+    m_CameraPosition = Vector3(8.0f, 10.0f, 0.0f);
+    m_CameraTarget = Vector3(8.0f, 0.0f, 8.0f);
+    m_Scene->getCamera()->lookAt(m_CameraPosition, m_CameraTarget, UP);
+    m_Font = resources->loadText("Gypsy Curse.ttf", device);
+    if (!m_Font)
+        printf("Error: font '%s' could not be loaded; the head-up display is not drawn.\n",
+               "Gypsy Curse.ttf");
+}
+
+World::~World() {
+    delete m_Scene;
+    delete m_Ground;
+}
+
+// A mesh that cannot be loaded leaves its piece of the level out.
+void World::addScenery(const char* file, bool transparent) {
+    Kestrel::Mesh* mesh = Kestrel::ResourceManager::getInstance()->loadMesh(file, m_RenderDevice);
+    if (!mesh) {
+        printf("Error: mesh '%s' could not be loaded; the level is drawn without it.\n", file);
+        return;
+    }
+    if (transparent)
+        mesh->m_Transparent = true;
+    Kestrel::Entity* entity = new Kestrel::Entity(mesh);
+    entity->setScale(LEVEL_SCALE);
+    entity->setPosition(LEVEL_POSITION);
+    entity->setParent(m_Scene->getRoot());
+}
+
+void World::spawnPlayer() {
+    --m_AntsLeft;
+    m_Player = new PlayerAnt(m_RenderDevice);
+    m_Player->setParent(m_PlayerNode);
+    const float u = static_cast<float>(gameRand()) * RAND_FRACTION;
+    m_Player->setPosition(PLAYER_START_X + u, 0.0f, 0.0f);
+}
+
+void World::update(float dt) {
+    if (!m_Playing)
+        return;
+    followPlayer(dt);
+    m_Scene->update(m_TimeScale * dt);
+    spawnEnemies(dt);
+}
+
+// The target catches up within about a third of a second, the eye within two.
+// Neither factor is clamped: a step above 1/3 s overshoots.
+void World::followPlayer(float dt) {
+    const float a = 3.0f * dt;
+    m_CameraTarget = m_CameraTarget * (1.0f - a) + m_Player->getPosition() * a;
+    const Vector3 p = m_Player->getPosition();
+    const float b = 0.5f * dt;
+    const Vector3 wanted(p.x, p.y + 8.0f, p.z - 10.0f);
+    m_CameraPosition = m_CameraPosition * (1.0f - b) + wanted * b;
+    m_Scene->getCamera()->lookAt(m_CameraPosition, m_CameraTarget, UP);
+}
+
+void World::spawnEnemies(float dt) {
+    if (m_EnemyNode->getChildCount() >= 2) {
+        if (!(dt > static_cast<float>(gameRand()) * RAND_SPAWN_CHANCE))
+            return;
+    }
+    const float x = static_cast<float>(gameRand()) * RAND_FIELD_WIDTH;
+    Insect* enemy;
+    if (KIND_CHANCE > static_cast<float>(gameRand()) * RAND_FRACTION)
+        enemy = new SoldierAnt(m_RenderDevice);
+    else if (KIND_CHANCE > static_cast<float>(gameRand()) * RAND_FRACTION)
+        enemy = new FireAnt(m_RenderDevice);
+    else
+        enemy = new ZombieAnt(m_RenderDevice);
+    enemy->setPositionX(x);
+    enemy->setPositionZ(SPAWN_Z);
+    enemy->setParent(m_EnemyNode);
+}
+
+void World::render() {
+    if (!m_Playing)
+        return;
+    glEnable(GL_LIGHTING);
+    m_RenderDevice->clear(true, true);
+    Kestrel::IntPoint lowerLeft;
+    Kestrel::IntPoint upperRight;
+    upperRight.x = 640;
+    upperRight.y = 480;
+    m_RenderDevice->setViewport(lowerLeft, upperRight);
+    m_Ground->render();
+    m_Scene->render();
+    glDisable(GL_LIGHTING);
+    m_Scene->renderParticles();
+    glDisable(GL_LIGHTING);
+    drawHud();
+}
+
+void World::drawHud() {
+    m_RenderDevice->setDepthTest(false);
+    m_RenderDevice->setBlendMode(Kestrel::BLEND_ALPHA);
+    m_RenderDevice->setProjectionMatrix(screenOverlayMatrix());
+    if (!m_Font) {
+        m_RenderDevice->setModelViewMatrix(overlayTextMatrix(HUD_SCALE, HUD_POSITION));
+        return;
+    }
+    char text[HUD_TEXT_SIZE];
+    formatHud(text);
+    // The lower right corner at (0.8, 0.2), moved left if a wide font would
+    // push the counts off the screen.
+    Vector3 position = HUD_POSITION;
+    position.x = overlayTextX(*m_Font, text, position.x, HUD_SCALE);
+    m_RenderDevice->setModelViewMatrix(overlayTextMatrix(HUD_SCALE, position));
+    m_Font->draw(text);
+}
+
+void World::formatHud(char (&text)[HUD_TEXT_SIZE]) const {
+    snprintf(text, sizeof(text), "Ants: %d/%d\nKills: %d", m_AntsLeft, TOTAL_ANTS, m_Kills);
+}
+
+std::string World::getHudText() const {
+    char text[HUD_TEXT_SIZE];
+    formatHud(text);
+    return text;
+}
+
+void createWorld() {
+    g_World = new (std::nothrow) World(g_RenderDevice);
+}

@@ -1,0 +1,161 @@
+// Whole frames of the real game as the loop runs them (update, camera aspect,
+// drawing, buffer swap), on the game's own window, with 5, 10 and 20 ants on
+// the field. Run on a display (make bench starts Xvfb); reports the median and
+// the 99th percentile of the frame time and the window's multisampling.
+#include "app/application.h"
+#include "app/controller.h"
+#include "app/titlescreen.h"
+#include "app/world.h"
+#include "engine/scenenode.h"
+#include "game/fireant.h"
+#include "game/playerant.h"
+#include "game/soldierant.h"
+#include "game/zombieant.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const int WARM_UP_FRAMES = 60;
+const int MEASURED_FRAMES = 300;
+
+bool startGame() {
+    static bool s_Started = false;
+    static bool s_Ready = false;
+    if (s_Started)
+        return s_Ready;
+    s_Started = true;
+    if (chdir(FORMIK_BINARY_DIR) != 0 || !init())
+        return false;
+    g_TitleScreen->m_Active = false;
+    g_World->m_Playing = true;
+    s_Ready = true;
+    return true;
+}
+
+// Replaces every enemy by count ants of the three kinds in the far half.
+void setEnemies(int count) {
+    Kestrel::SceneNode* enemies = g_World->m_EnemyNode;
+    while (enemies->getChildCount() > 0)
+        delete enemies->getChild(enemies->getChildCount() - 1);
+    for (int i = 0; i < count; ++i) {
+        Insect* ant;
+        if (i % 3 == 0)
+            ant = new SoldierAnt(g_RenderDevice);
+        else if (i % 3 == 1)
+            ant = new ZombieAnt(g_RenderDevice);
+        else
+            ant = new FireAnt(g_RenderDevice);
+        ant->setPosition(1.0f + static_cast<float>((i * 7) % 14), 0.0f,
+                         8.0f + static_cast<float>(i % 8));
+        ant->setParent(enemies);
+    }
+}
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// One frame as the loop runs it, timed in parts: the update (with the
+// skinning, which happens in drawing, counted under draw), the drawing up to
+// a finished picture, and the buffer swap (the copy to the X server).
+struct FrameTimes {
+    std::vector<double> total, update, draw, swap;
+};
+
+void frame(FrameTimes& times) {
+    const Clock::time_point start = Clock::now();
+    // The player lives for good and walks to and fro, so the camera moves.
+    g_World->m_Player->m_InvulnerableTime = 1e9f;
+    g_World->update(0.016f);
+    g_World->m_Scene->getCamera()->setAspect(CAMERA_ASPECT);
+    const double updated = millisecondsSince(start);
+    g_World->render();
+    g_TitleScreen->render();
+    glFinish();
+    const double drawn = millisecondsSince(start);
+    SDL_GL_SwapBuffers();
+    glFinish();
+    const double swapped = millisecondsSince(start);
+    times.total.push_back(swapped);
+    times.update.push_back(updated);
+    times.draw.push_back(drawn - updated);
+    times.swap.push_back(swapped - drawn);
+}
+
+double percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    const size_t index = static_cast<size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
+    return values[index];
+}
+
+void runFrames(benchmark::State& state, int ants) {
+    if (!startGame()) {
+        state.SkipWithError("no game window (is DISPLAY set and ./data generated?)");
+        return;
+    }
+    setEnemies(ants);
+    FrameTimes times;
+    for (int i = 0; i < WARM_UP_FRAMES; ++i)
+        frame(times);
+    for (auto _ : state) {
+        times = FrameTimes();
+        for (int i = 0; i < MEASURED_FRAMES; ++i) {
+            Controller& keys = g_World->m_Player->m_Controller;
+            if (i % 60 == 0)
+                ((i / 60) % 2 ? keys.m_PendingPressed : keys.m_PendingReleased) |= BUTTON_LEFT;
+            frame(times);
+        }
+    }
+    GLint samples = 0;
+    glGetIntegerv(GL_SAMPLES, &samples);
+    state.counters["median_ms"] = percentile(times.total, 0.5);
+    state.counters["p99_ms"] = percentile(times.total, 0.99);
+    state.counters["update_ms"] = percentile(times.update, 0.5);
+    state.counters["draw_ms"] = percentile(times.draw, 0.5);
+    state.counters["swap_ms"] = percentile(times.swap, 0.5);
+    state.counters["samples"] = samples;
+    state.counters["ants"] = static_cast<double>(g_World->m_EnemyNode->getChildCount());
+}
+
+void BM_GameFrame(benchmark::State& state) {
+    runFrames(state, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_GameFrame)->Arg(5)->Arg(10)->Arg(20)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Where the time goes with 10 ants: 0 rasterises single-sampled (the buffer
+// stays multisampled), 1 lets only a 160 x 120 rectangle be filled (the same
+// triangles, a sixteenth of the pixels), 2 takes the blended grass out of the
+// level for good (so it runs last).
+void BM_GameFrameDiagnosis(benchmark::State& state) {
+    if (state.range(0) == 0)
+        glDisable(GL_MULTISAMPLE);
+    if (state.range(0) == 1) {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(240, 180, 160, 120);
+    }
+    if (state.range(0) == 2) {
+        Kestrel::SceneNode* root = g_World->m_Scene->getRoot();
+        root->getChild(root->getChildCount() - 1)->markForDeletion();
+    }
+    runFrames(state, 10);
+    glEnable(GL_MULTISAMPLE);
+    glDisable(GL_SCISSOR_TEST);
+}
+BENCHMARK(BM_GameFrameDiagnosis)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,83 @@
+#include "game/soldierant.h"
+
+#include "app/application.h"
+#include "app/world.h"
+#include "engine/bone.h"
+#include "engine/scenenode.h"
+#include "game/playerant.h"
+#include "game/rock.h"
+
+namespace {
+
+const float WALK_SPEED = 2.0f;
+const float WAIT_DISTANCE = 4.0f;
+const float THROW_DISTANCE = 8.0f;
+const float THROW_SPEED = 4.0f;
+const float THROW_BLEND_TIME = 0.1f;
+const float LAUNCH_HEIGHT = 0.2f;
+
+} // namespace
+
+SoldierAnt::SoldierAnt(Kestrel::RenderDevice* device) : SoldierAnt("ant.kst", device) {}
+
+SoldierAnt::SoldierAnt(const char* meshFile, Kestrel::RenderDevice* device)
+    : Insect(loadAntMesh(meshFile, device)), m_RenderDevice(device) {
+    setUpAnt();
+}
+
+Kestrel::Animation* SoldierAnt::getDeathAnimation() {
+    return keptAnimation("antdie.ksta");
+}
+
+bool SoldierAnt::updateBehaviour(float dt) {
+    if (!Insect::updateBehaviour(dt))
+        return false;
+    if (m_Rock) {
+        if (!currentAnimationFinished())
+            return false;
+        releaseRock();
+    }
+    think(dt);
+    return true;
+}
+
+void SoldierAnt::think(float dt) {
+    float distance = 0.0f;
+    const Kestrel::Vector3 step = chaseStep(WALK_SPEED, dt, distance);
+    // Drawn at any distance, so the sequence of draws does not depend on it.
+    const float r = randomFraction();
+    if (dt > r && distance < THROW_DISTANCE) {
+        throwRock();
+        return;
+    }
+    if (distance > WAIT_DISTANCE) {
+        m_Position += step;
+        switchAnimation(keptAnimation("antwalk.ksta"), true);
+    } else {
+        switchAnimation(keptAnimation("antidle.ksta"), true);
+    }
+    faceDirection(step);
+}
+
+void SoldierAnt::throwRock() {
+    if (m_Rock)
+        return;
+    Kestrel::Animation* throwAnimation = keptAnimation("antthrow.ksta");
+    if (getCurrentAnimation() != throwAnimation)
+        playAnimation(throwAnimation, THROW_BLEND_TIME, false, false);
+    m_Rock = new Rock(m_RenderDevice, this == static_cast<Insect*>(g_World->m_Player));
+    // Without a hand the rock rides on the ant itself, so it is still drawn and
+    // goes away with the ant.
+    Kestrel::Bone* hand = getBone("RockHand");
+    m_Rock->setParent(hand ? static_cast<Kestrel::Transformable*>(hand) : this);
+}
+
+void SoldierAnt::releaseRock() {
+    m_Rock->m_Velocity += getFacing() * THROW_SPEED;
+    m_Rock->m_Thrown = true;
+    Kestrel::Bone* hand = getBone("RockHand");
+    const Kestrel::Vector3 origin = hand ? hand->getMatrix().getTranslation() : m_Position;
+    m_Rock->setPosition(origin + Kestrel::Vector3(0.0f, LAUNCH_HEIGHT, 0.0f));
+    m_Rock->setParent(g_World->m_PlayerNode);
+    m_Rock = nullptr;
+}

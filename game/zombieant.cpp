@@ -1,0 +1,48 @@
+#include "game/zombieant.h"
+
+#include "app/application.h"
+#include "app/world.h"
+#include "game/playerant.h"
+
+namespace {
+
+const float RUN_SPEED = 4.0f;
+const float BITE_DISTANCE = 0.3f;
+
+} // namespace
+
+ZombieAnt::ZombieAnt(Kestrel::RenderDevice* device)
+    : Insect(loadAntMesh("zombieant.kst", device)), m_RenderDevice(device) {
+    setUpAnt();
+}
+
+Kestrel::Animation* ZombieAnt::getDeathAnimation() {
+    return keptAnimation("antdie.ksta");
+}
+
+bool ZombieAnt::updateBehaviour(float dt) {
+    if (!Insect::updateBehaviour(dt))
+        return false;
+    hunt(dt);
+    return true;
+}
+
+void ZombieAnt::hunt(float dt) {
+    // An eating zombie stands still, also in the frame in which eating ends.
+    if (m_Eating) {
+        if (currentAnimationFinished())
+            m_Eating = false;
+        return;
+    }
+    float distance = 0.0f;
+    const Kestrel::Vector3 step = chaseStep(RUN_SPEED, dt, distance);
+    if (distance < BITE_DISTANCE) {
+        m_Eating = true;
+        switchAnimation(keptAnimation("zombieanteat.ksta"), false);
+        g_World->m_Player->die();
+        return;
+    }
+    m_Position += step;
+    switchAnimation(keptAnimation("antwalk.ksta"), true);
+    faceDirection(step);
+}

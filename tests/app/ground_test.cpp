@@ -1,0 +1,120 @@
+#include "app/ground.h"
+
+#include "engine/renderdevice/facelist.h"
+#include "engine/renderdevice/vertexlist.h"
+#include "support/float_compare.h"
+#include "support/test_render_device.h"
+
+#include <gtest/gtest.h>
+
+using Kestrel::Vector3;
+using TestSupport::near;
+
+namespace {
+
+const Vector3 UP(0.0f, 1.0f, 0.0f);
+
+TEST(GroundTest, HeightsAtGridPointsFollowTheTable) {
+    EXPECT_FLOAT_EQ(Ground::getHeight(4.0f, 0.0f), 0.5f);
+    EXPECT_FLOAT_EQ(Ground::getHeight(15.0f, 11.0f), 1.0f);
+    EXPECT_FLOAT_EQ(Ground::getHeight(0.0f, 0.0f), 0.0f);
+    EXPECT_FLOAT_EQ(Ground::getHeight(5.0f, 13.0f), 1.0f);
+}
+
+TEST(GroundTest, HeightsBetweenGridPointsAreBilinear) {
+    // Halfway between the table's 1.0 at x = 15 and the outside 0.5 at x = 16.
+    EXPECT_TRUE(near(Ground::getHeight(15.5f, 11.0f), 0.75f));
+    // (3, 0) is 0, (4, 0) is 0.5, (3, 1) and (4, 1) are 0.5.
+    EXPECT_TRUE(near(Ground::getHeight(3.5f, 0.5f), 0.375f));
+    EXPECT_TRUE(near(Ground::getHeight(15.999f, 5.0f), 0.4995f, 1e-4f));
+}
+
+TEST(GroundTest, OutsideTheFieldTheHeightIsConstant) {
+    EXPECT_FLOAT_EQ(Ground::getHeight(-0.1f, 5.0f), 0.5f);
+    EXPECT_FLOAT_EQ(Ground::getHeight(16.0f, 5.0f), 0.5f);
+    EXPECT_FLOAT_EQ(Ground::getHeight(5.0f, 16.0f), 0.5f);
+    EXPECT_FLOAT_EQ(Ground::getHeight(5.0f, -3.0f), 0.5f);
+    EXPECT_FLOAT_EQ(Ground::getHeight(std::nanf(""), 5.0f), 0.5f);
+}
+
+TEST(GroundTest, FlatGroundHasUpwardNormals) {
+    TestSupport::TestRenderDevice device;
+    Ground ground(&device);
+    EXPECT_TRUE(near(ground.getNormal(8.0f, 8.0f), UP));
+    EXPECT_TRUE(near(ground.getNormal(12.3f, 3.7f), UP));
+}
+
+TEST(GroundTest, NormalsOnSlopesLeanAwayFromTheHill) {
+    TestSupport::TestRenderDevice device;
+    Ground ground(&device);
+    // (3, 5) lies west of the raised (4, 6)-(5, 7) block's row: at (3, 6) the
+    // ground rises toward +x, so the normal leans toward -x.
+    const Vector3 n = ground.getNormal(3.0f, 6.0f);
+    EXPECT_LT(n.x, 0.0f);
+    EXPECT_GT(n.y, 0.0f);
+    EXPECT_TRUE(near(n.length(), 1.0f, 1e-4f));
+}
+
+TEST(GroundTest, NormalsNearTheFarEdgeUseTheNearestStoredNormal) {
+    TestSupport::TestRenderDevice device;
+    Ground ground(&device);
+    const Vector3 atEdge = ground.getNormal(15.0f, 8.0f);
+    Vector3 beyond(-7.0f, -7.0f, -7.0f);
+    beyond = ground.getNormal(15.6f, 8.0f);
+    EXPECT_TRUE(near(beyond, atEdge));
+    EXPECT_TRUE(near(ground.getNormal(8.0f, 15.9f), ground.getNormal(8.0f, 15.0f)));
+    EXPECT_TRUE(near(ground.getNormal(16.0f, 8.0f), UP));
+    EXPECT_TRUE(near(ground.getNormal(-1.0f, 8.0f), UP));
+}
+
+TEST(GroundTest, MeshCoversTwoPointsBeyondTheTableWithARaisedRim) {
+    TestSupport::TestRenderDevice device;
+    Ground ground(&device);
+    const Kestrel::VertexList* vertices = ground.getVertexList();
+    ASSERT_EQ(vertices->getVertexCount(), 441u);
+    EXPECT_EQ(ground.getFaceList()->getFaceCount(), 800);
+
+    // The first vertex is grid point (-2, -2), on the rim, textured at (0, 0);
+    // the last is (18, 18) at (1, 1).
+    EXPECT_TRUE(near(vertices->getPosition(0), Vector3(-2.0f, 0.5f, -2.0f)));
+    EXPECT_FLOAT_EQ(vertices->getTexCoord(0).u, 0.0f);
+    EXPECT_TRUE(near(vertices->getTexCoord(440).u, 1.0f));
+    EXPECT_TRUE(near(vertices->getTexCoord(440).v, 1.0f));
+    // Vertex index (z + 2) * 21 + (x + 2): the field's edge cell (8, 0) sits at 0
+    // while the ring beyond it at z = -1 is raised.
+    EXPECT_FLOAT_EQ(vertices->getPosition(2 * 21 + 10).y, 0.0f);
+    EXPECT_FLOAT_EQ(vertices->getPosition(1 * 21 + 10).y, 0.5f);
+    // The slope up to the rim tilts the edge normal toward the field.
+    EXPECT_GT(vertices->getNormal(2 * 21 + 10).z, 0.0f);
+}
+
+TEST(GroundTest, TrianglesFaceUpward) {
+    TestSupport::TestRenderDevice device;
+    Ground ground(&device);
+    const Kestrel::FaceList* faces = ground.getFaceList();
+    const Kestrel::VertexList* vertices = ground.getVertexList();
+    for (uint16_t f = 0; f < faces->getFaceCount(); ++f) {
+        const Vector3 a = vertices->getPosition(faces->getIndex(f, 0));
+        const Vector3 b = vertices->getPosition(faces->getIndex(f, 1));
+        const Vector3 c = vertices->getPosition(faces->getIndex(f, 2));
+        // Counter-clockwise seen from above: the cross product points up.
+        ASSERT_GT(cross(b - a, c - a).y, 0.0f) << "face " << f;
+    }
+}
+
+TEST(GroundTest, RenderQueuesTheTerrainUntransformed) {
+    TestSupport::TestRenderDevice device;
+    Ground ground(&device);
+    device.setBlendMode(Kestrel::BLEND_ALPHA);
+    ground.render();
+    ASSERT_EQ(device.getRenderQueue().size(), 1u);
+    const Kestrel::RenderItem& item = device.getRenderQueue()[0];
+    EXPECT_EQ(item.faceList, ground.getFaceList());
+    EXPECT_EQ(item.transform, nullptr);
+    EXPECT_EQ(item.morphable, nullptr);
+    EXPECT_EQ(item.blendMode, Kestrel::BLEND_NONE);
+    EXPECT_EQ(device.m_BlendMode, Kestrel::BLEND_NONE);
+    EXPECT_EQ(device.m_Textures[0], nullptr);
+}
+
+} // namespace

@@ -1,0 +1,264 @@
+#include "app/world.h"
+
+#include "app/ground.h"
+#include "engine/entity.h"
+#include "engine/mesh.h"
+#include "engine/scenenode.h"
+#include "engine/text.h"
+#include "game/fireant.h"
+#include "game/playerant.h"
+#include "game/soldierant.h"
+#include "game/zombieant.h"
+#include "support/float_compare.h"
+#include "support/game_fixture.h"
+#include "support/test_render_device.h"
+
+#include <gtest/gtest.h>
+
+using Kestrel::Vector3;
+using TestSupport::FRAME;
+using TestSupport::near;
+
+namespace {
+
+class WorldTest : public TestSupport::GameTest {};
+
+TEST_F(WorldTest, StartsWithOneAntUsedNoKillsAndTheFirstPlayerNearTheNearEdge) {
+    EXPECT_EQ(world()->getHudText(), "Ants: 9/10\nKills: 0");
+    ASSERT_NE(player(), nullptr);
+    EXPECT_EQ(world()->m_PlayerNode->getChild(0), player());
+    const Vector3 p = player()->getPosition();
+    EXPECT_GE(p.x, 7.2f);
+    EXPECT_LE(p.x, 8.2f);
+    EXPECT_EQ(p.y, 0.0f);
+    EXPECT_EQ(p.z, 0.0f);
+    EXPECT_EQ(world()->m_EnemyNode->getChildCount(), 0u);
+}
+
+TEST_F(WorldTest, LevelHangsUnderTheRootWithTheGrassLastAndTransparent) {
+    Kestrel::SceneNode* root = world()->m_Scene->getRoot();
+    ASSERT_EQ(root->getChildCount(), 8u);
+    EXPECT_EQ(root->getChild(0), world()->m_EnemyNode);
+    EXPECT_EQ(root->getChild(1), world()->m_PlayerNode);
+    for (unsigned i = 2; i < 8; ++i) {
+        const Kestrel::Transformable* scenery = root->getChild(i);
+        EXPECT_TRUE(near(scenery->getScale(), Vector3(20.0f, 16.0f, 20.0f)));
+        EXPECT_TRUE(near(scenery->getPosition(), Vector3(8.0f, 0.5f, 8.0f)));
+    }
+    auto* grass = dynamic_cast<Kestrel::Entity*>(root->getChild(7));
+    ASSERT_NE(grass, nullptr);
+    ASSERT_NE(grass->getMesh(), nullptr);
+    EXPECT_TRUE(grass->getMesh()->m_Transparent);
+}
+
+TEST_F(WorldTest, NothingMovesOrIsDrawnBeforeTheGameStarts) {
+    world()->m_Playing = false;
+    auto& device = recordingDevice();
+    const int clears = device.m_ClearCount;
+    const size_t drawnQueues = device.m_RenderedQueues.size();
+    step(30);
+    world()->render();
+    EXPECT_EQ(world()->m_EnemyNode->getChildCount(), 0u);
+    EXPECT_TRUE(near(world()->m_CameraPosition, Vector3(8.0f, 10.0f, 0.0f)));
+    EXPECT_EQ(device.m_ClearCount, clears);
+    EXPECT_EQ(device.m_RenderedQueues.size(), drawnQueues);
+}
+
+TEST_F(WorldTest, TheFirstTwoEnemiesEnterInTheFirstTwoFramesAtTheFarEdge) {
+    step(1);
+    ASSERT_EQ(enemies().size(), 1u);
+    step(1);
+    const auto ants = enemies();
+    ASSERT_EQ(ants.size(), 2u);
+    for (Insect* ant : ants) {
+        // One frame of walking at most 4 units per second from z = 16.
+        EXPECT_GT(ant->getPosition().z, 16.0f - 4.0f * 2 * FRAME);
+        EXPECT_GE(ant->getPosition().x, -0.1f);
+        EXPECT_LE(ant->getPosition().x, 16.1f);
+    }
+}
+
+TEST_F(WorldTest, OnceTwoArePresentAboutOneEnemyComesPerTenSecondsOfStep) {
+    // Frozen actors (time scale 0) keep the count rising only by spawns. With a
+    // half-second step the chance is 5 % a frame: 50 spawns expected in 1000.
+    world()->m_TimeScale = 0.0f;
+    step(2, 0.5f);
+    ASSERT_EQ(world()->m_EnemyNode->getChildCount(), 2u);
+    step(1000, 0.5f);
+    const unsigned spawned = world()->m_EnemyNode->getChildCount() - 2;
+    EXPECT_GT(spawned, 25u);
+    EXPECT_LT(spawned, 80u);
+
+    int soldiers = 0, fireAnts = 0, zombies = 0;
+    for (Insect* ant : enemies()) {
+        soldiers += dynamic_cast<SoldierAnt*>(ant) != nullptr;
+        fireAnts += dynamic_cast<FireAnt*>(ant) != nullptr;
+        zombies += dynamic_cast<ZombieAnt*>(ant) != nullptr;
+        EXPECT_EQ(ant->getPosition().z, 16.0f);
+    }
+    EXPECT_GT(soldiers, 0);
+    EXPECT_GT(fireAnts, 0);
+    EXPECT_GT(zombies, soldiers / 2);
+}
+
+TEST_F(WorldTest, CameraEasesAfterThePlayer) {
+    quietEnemies();
+    protectPlayer();
+    // Target: 3 dt of the way per frame; eye: 0.5 dt toward 8 above and 10 behind.
+    const Vector3 target = world()->m_CameraTarget;
+    const Vector3 eye = world()->m_CameraPosition;
+    const Vector3 p = player()->getPosition();
+    step(1);
+    const Vector3 q = player()->getPosition();
+    EXPECT_TRUE(near(world()->m_CameraTarget, target * (1 - 3 * FRAME) + p * (3 * FRAME)));
+    EXPECT_TRUE(near(world()->m_CameraPosition,
+                     eye * (1 - 0.5f * FRAME) + Vector3(q.x, q.y + 8, q.z - 10) * (0.5f * FRAME)));
+
+    step(2000);
+    const Vector3 r = player()->getPosition();
+    EXPECT_TRUE(near(world()->m_CameraTarget, r, 1e-3f));
+    EXPECT_TRUE(near(world()->m_CameraPosition, Vector3(r.x, r.y + 8, r.z - 10), 1e-3f));
+    const Vector3 look = world()->m_Scene->getCamera()->getDirection();
+    EXPECT_TRUE(near(look, (r - world()->m_CameraPosition).normalized(), 1e-3f));
+}
+
+TEST_F(WorldTest, AVeryLongFrameOvershootsTheCameraTarget) {
+    quietEnemies();
+    protectPlayer();
+    step(1);
+    const float before = world()->m_CameraTarget.z;
+    const float playerZ = player()->getPosition().z;
+    step(1, 0.5f);
+    // a = 1.5: the target lands half as far beyond the player as it was before it.
+    EXPECT_TRUE(near(world()->m_CameraTarget.z, playerZ + 0.5f * (playerZ - before), 1e-4f));
+}
+
+TEST_F(WorldTest, EveryDeathBringsTheNextAntAndTheCountRunsBelowZero) {
+    quietEnemies();
+    for (int death = 1; death <= 10; ++death) {
+        PlayerAnt* dying = player();
+        dying->m_InvulnerableTime = 0.0f;
+        ASSERT_TRUE(dying->die());
+        ASSERT_NE(player(), dying);
+        const Vector3 p = player()->getPosition();
+        EXPECT_GE(p.x, 7.2f);
+        EXPECT_LE(p.x, 8.2f);
+        EXPECT_EQ(p.z, 0.0f);
+        step(1);
+    }
+    EXPECT_EQ(world()->getHudText(), "Ants: -1/10\nKills: 0");
+    step(1);
+    EXPECT_FALSE(player()->isDead());
+}
+
+TEST_F(WorldTest, DeadAntsSinkAndLeaveTheField) {
+    quietEnemies();
+    protectPlayer();
+    ZombieAnt* zombie = addEnemy<ZombieAnt>(2.0f, 14.0f);
+    step(1);
+    ASSERT_TRUE(zombie->die());
+    EXPECT_EQ(world()->m_Kills, 1);
+    const Vector3 where = zombie->getPosition();
+    // Still while the death animation plays, then half a unit per second down.
+    step(10);
+    EXPECT_TRUE(near(zombie->getPosition(), where));
+    const auto attached = [&] {
+        for (unsigned i = 0; i < world()->m_EnemyNode->getChildCount(); ++i) {
+            if (world()->m_EnemyNode->getChild(i) == zombie)
+                return true;
+        }
+        return false;
+    };
+    // Removed only once below -1, so the ant passes -0.9 while still attached.
+    ASSERT_TRUE(stepUntil([&] { return zombie->getPosition().y < -0.9f; }, 600));
+    EXPECT_TRUE(attached());
+    ASSERT_TRUE(stepUntil([&] { return !attached(); }, 30));
+    EXPECT_EQ(world()->getHudText(), "Ants: 9/10\nKills: 1");
+}
+
+TEST_F(WorldTest, RenderDrawsGroundSceneParticlesAndTheHud) {
+    auto& device = recordingDevice();
+    step(2);
+    device.m_RenderedQueues.clear();
+    world()->render();
+    // The scene pass with the ground first, then the particle pass.
+    ASSERT_EQ(device.m_RenderedQueues.size(), 2u);
+    ASSERT_FALSE(device.m_RenderedQueues[0].empty());
+    EXPECT_EQ(device.m_RenderedQueues[0][0].faceList, world()->m_Ground->getFaceList());
+    EXPECT_FALSE(device.m_DepthTest);
+    EXPECT_EQ(device.m_BlendMode, Kestrel::BLEND_ALPHA);
+    // The HUD lands in the lower right: text point (0, 0) at y = 0.2, at x = 0.8
+    // or further left if the font is wide; glyph units scaled by 0.07.
+    const Kestrel::Matrix4 hud = device.getModelViewMatrix();
+    const Vector3 origin = hud.transformPoint(Vector3());
+    EXPECT_TRUE(near(origin.y, 0.2f));
+    EXPECT_LE(origin.x, 0.8f);
+    EXPECT_GT(origin.x, 0.5f);
+    EXPECT_TRUE(
+        near(hud.transformPoint(Vector3(1.0f, 1.0f, 0.0f)) - origin, Vector3(0.07f, 0.07f, 0.0f)));
+    // The overlay projection maps the unit square onto the viewport.
+    EXPECT_TRUE(near(device.getProjectionMatrix().transformPoint(Vector3(0.8f, 0.2f, 0.5f)),
+                     Vector3(0.6f, -0.6f, 0.0f)));
+}
+
+} // namespace
+
+namespace {
+
+class WorldGlTest : public TestSupport::GameGlTest {
+protected:
+    // Share of pixels that differ between two frames inside a region given in
+    // the unit square (y up).
+    static double changed(const std::vector<TestSupport::Rgba>& a,
+                          const std::vector<TestSupport::Rgba>& b, float x0, float y0, float x1,
+                          float y1) {
+        int count = 0, total = 0;
+        for (int y = int(y0 * 480); y < int(y1 * 480); ++y) {
+            for (int x = int(x0 * 640); x < int(x1 * 640); ++x) {
+                const auto& p = a[size_t(y) * 640 + x];
+                const auto& q = b[size_t(y) * 640 + x];
+                count += p.r != q.r || p.g != q.g || p.b != q.b;
+                ++total;
+            }
+        }
+        return double(count) / total;
+    }
+};
+
+TEST_F(WorldGlTest, TheFieldIsDrawnAndTheCountsShowInTheLowerRight) {
+    protectPlayer();
+    step(30);
+    g_World->m_Scene->getCamera()->setAspect(1.3333334f);
+    g_World->render();
+    const auto before = TestSupport::readFrame();
+    // The field fills the middle of the picture.
+    const TestSupport::Rgba middle = TestSupport::readPixel(320, 240);
+    EXPECT_GT(middle.r + middle.g + middle.b, 30);
+
+    g_World->m_Kills = 7;
+    g_World->render();
+    const auto after = TestSupport::readFrame();
+    EXPECT_GT(changed(before, after, 0.8f, 0.05f, 1.0f, 0.3f), 0.005);
+    EXPECT_EQ(changed(before, after, 0.0f, 0.3f, 1.0f, 1.0f), 0.0);
+    EXPECT_EQ(changed(before, after, 0.0f, 0.0f, 0.75f, 0.3f), 0.0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(OverlayTextTest, WideTextMovesLeftToStayOnScreen) {
+    TestSupport::TestRenderDevice device;
+    Kestrel::Text font(&device);
+    ASSERT_TRUE(font.load(TestSupport::dataDirectory() + "Gypsy Curse.ttf", 64));
+    // A short text keeps its place; a long one ends at 0.98 at the latest.
+    EXPECT_FLOAT_EQ(overlayTextX(font, "1", 0.8f, 0.07f), 0.8f);
+    const char* wide = "Kills: 1234567890";
+    const float x = overlayTextX(font, wide, 0.8f, 0.07f);
+    EXPECT_LT(x, 0.8f);
+    EXPECT_TRUE(near(overlayTextX(font, wide, 0.1f, 0.07f), 0.1f));
+    // Only the widest line counts.
+    EXPECT_FLOAT_EQ(overlayTextX(font, "1\nKills: 1234567890\n1", 0.8f, 0.07f), x);
+}
+
+} // namespace

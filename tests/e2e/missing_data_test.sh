@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Without "ant.kst", "grass.kst" and "title.kst" the game names them, leaves
+# them out, draws the rest and plays on.
+. "$(dirname "$0")/play_lib.sh"
+
+[ -d data ] || fail "no data directory in $PWD"
+mkdir -p "$WORK/game"
+cp -r data "$WORK/game/data"
+rm -f "$WORK/game/data/ant.kst" "$WORK/game/data/grass.kst" "$WORK/game/data/title.kst"
+
+start_game "$WORK/game"
+shot title
+menu=$(bright title 384 245 220 95)
+check "$menu" '>' 0.02 || fail "no menu without the title mesh (bright $menu)"
+tap x 2
+shot field
+hud=$(bright field 505 335 135 100)
+check "$hud" '>' 0.02 || fail "no head-up display (bright $hud)"
+hold Up 1
+tap x 1
+hold Left 1
+kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended"
+xdotool key Escape
+expect_exit 5
+no_sanitizer_report
+for file in ant.kst grass.kst title.kst; do
+    grep -q "$file" "$LOG" || fail "the output does not name $file"
+done
+echo "PASS: missing data (menu $menu, HUD $hud)"

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# "One Player" starts the game: the field with the head-up display in the lower
+# right, arrows moving the view, F1 freezing the picture, Escape quitting.
+. "$(dirname "$0")/play_lib.sh"
+
+start_game
+shot title
+tap x 3
+shot field
+changed=$(difference title field)
+check "$changed" '>' 0.03 || fail "X on One Player did not start the game ($changed)"
+
+# "Ants: 9/10 / Kills: 0" in white in the lower right.
+hud=$(bright field 505 335 135 100)
+hud_left=$(bright field 0 335 135 100)
+check "$hud" '>' 0.02 || fail "no head-up display in the lower right (bright $hud)"
+check "$hud" '>' "$hud_left" || fail "the head-up display is not on the right ($hud vs $hud_left)"
+
+# The arrows move the ant, and the camera follows it.
+shot before_idle
+sleep 1
+shot after_idle
+hold Left 1.2
+sleep 0.3
+shot after_left
+idle=$(difference before_idle after_idle 640x300+0+0)
+moved=$(difference after_idle after_left 640x300+0+0)
+check "$moved" '>' "$idle" || fail "Left did not move the view ($moved vs idle $idle)"
+check "$moved" '>' 0.01 || fail "Left barely moved the view ($moved)"
+
+# F1 freezes the picture; F1 again lets it go on.
+tap F1 0.5
+shot paused1
+hold Right 0.8
+sleep 0.5
+shot paused2
+frozen=$(difference paused1 paused2)
+check "$frozen" '<' 0.001 || fail "the picture changed while paused ($frozen)"
+tap F1 0.2
+# Keys pressed while paused are seen once the game goes on.
+hold Up 1.0
+sleep 0.3
+shot resumed
+resumed=$(difference paused2 resumed 640x300+0+0)
+check "$resumed" '>' 0.005 || fail "the game did not go on after F1 ($resumed)"
+
+xdotool key Escape
+expect_exit 5
+no_sanitizer_report
+echo "PASS: play (start $changed, HUD $hud vs $hud_left, idle $idle, Left $moved, paused $frozen, resumed $resumed)"

@@ -1,0 +1,177 @@
+#include "support/game_fixture.h"
+
+#include "app/application.h"
+#include "app/controller.h"
+#include "engine/mesh.h"
+#include "engine/renderdevice/opengl/opengl_renderdevice.h"
+#include "engine/resourcemanager.h"
+#include "engine/scenenode.h"
+#include "game/insect.h"
+#include "game/playerant.h"
+#include "game/rock.h"
+#include "support/test_render_device.h"
+
+#include <GL/glew.h>
+
+#include <algorithm>
+
+namespace TestSupport {
+namespace {
+
+Kestrel::RenderDevice* s_CacheDevice = nullptr;
+bool s_CacheAltered = false;
+
+} // namespace
+
+std::string dataDirectory() {
+    return std::string(FORMIK_BINARY_DIR) + "/data/";
+}
+
+void useDataWith(Kestrel::RenderDevice* device) {
+    Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
+    const auto& paths = resources->getSearchPaths();
+    if (std::find(paths.begin(), paths.end(), dataDirectory()) == paths.end())
+        resources->addSearchPath(dataDirectory());
+    if (s_CacheDevice != device || s_CacheAltered)
+        resources->clear();
+    s_CacheDevice = device;
+    s_CacheAltered = false;
+}
+
+Kestrel::Animation* animation(const char* file) {
+    return keptAnimation(file);
+}
+
+void GameDriver::quietEnemies() {
+    for (int i = 0; i < 2; ++i) {
+        Kestrel::SceneNode* placeholder = new Kestrel::SceneNode(m_Device);
+        placeholder->setParent(g_World->m_EnemyNode);
+        m_Invited.insert(placeholder);
+    }
+    m_Quiet = true;
+}
+
+// A spawned ant joins at the end of the world's update, before it ever acted.
+void GameDriver::removeUninvitedEnemies() {
+    Kestrel::SceneNode* enemies = g_World->m_EnemyNode;
+    for (unsigned i = enemies->getChildCount(); i-- > 0;) {
+        Kestrel::Transformable* child = enemies->getChild(i);
+        if (m_Invited.count(child) == 0)
+            delete child;
+    }
+}
+
+void GameDriver::step(int frames, float dt) {
+    for (int i = 0; i < frames; ++i) {
+        g_World->update(dt);
+        if (m_Quiet)
+            removeUninvitedEnemies();
+    }
+}
+
+bool GameDriver::stepUntil(const std::function<bool()>& done, int maxFrames, float dt) {
+    for (int i = 0; i < maxFrames; ++i) {
+        if (done())
+            return true;
+        step(1, dt);
+    }
+    return done();
+}
+
+PlayerAnt* GameDriver::player() const {
+    return g_World->m_Player;
+}
+
+void GameDriver::protectPlayer() {
+    g_World->m_Player->m_InvulnerableTime = 1e9f;
+}
+
+void GameDriver::press(unsigned bits) {
+    g_World->m_Player->m_Controller.m_PendingPressed |= bits;
+}
+
+void GameDriver::release(unsigned bits) {
+    g_World->m_Player->m_Controller.m_PendingReleased |= bits;
+}
+
+std::vector<Rock*> GameDriver::flyingRocks() const {
+    std::vector<Rock*> rocks;
+    for (unsigned i = 0; i < g_World->m_PlayerNode->getChildCount(); ++i) {
+        if (Rock* rock = dynamic_cast<Rock*>(g_World->m_PlayerNode->getChild(i)))
+            rocks.push_back(rock);
+    }
+    return rocks;
+}
+
+std::vector<Insect*> GameDriver::enemies() const {
+    std::vector<Insect*> ants;
+    for (unsigned i = 0; i < g_World->m_EnemyNode->getChildCount(); ++i) {
+        if (Insect* ant = dynamic_cast<Insect*>(g_World->m_EnemyNode->getChild(i)))
+            ants.push_back(ant);
+    }
+    return ants;
+}
+
+void GameDriver::useBonelessMesh(const char* file) {
+    Kestrel::ResourceManager::getInstance()->addResource(file, new Kestrel::Mesh(m_Device));
+    s_CacheAltered = true;
+}
+
+TestRenderDevice& GameTest::recordingDevice() {
+    static TestRenderDevice* s_Device = new TestRenderDevice();
+    return *s_Device;
+}
+
+void GameTest::SetUp() {
+    m_Device = &recordingDevice();
+    useDataWith(m_Device);
+    g_RenderDevice = m_Device;
+    g_World = new World(m_Device);
+    g_World->m_Playing = true;
+}
+
+void GameTest::TearDown() {
+    delete g_World;
+    g_World = nullptr;
+    g_RenderDevice = nullptr;
+}
+
+// The game's fixed white directional light, as start-up sets it.
+void setGameLight() {
+    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
+    const GLfloat direction[] = {-1.0f, 1.0f, -1.0f, 0.0f};
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+    glLightfv(GL_LIGHT0, GL_POSITION, direction);
+    glEnable(GL_NORMALIZE);
+}
+
+void GameGlTest::SetUp() {
+    GlTest::SetUp();
+    if (HasFatalFailure())
+        return;
+    setGameLight();
+    static Kestrel::OpenGLRenderDevice* s_Device = new Kestrel::OpenGLRenderDevice();
+    m_Device = s_Device;
+    useDataWith(m_Device);
+    g_RenderDevice = m_Device;
+    g_World = new World(m_Device);
+    g_World->m_Playing = true;
+}
+
+// GL resources go while the context is surely there.
+void GameGlTest::TearDown() {
+    glDisable(GL_LIGHT0);
+    glDisable(GL_NORMALIZE);
+    delete g_World;
+    g_World = nullptr;
+    g_RenderDevice = nullptr;
+    Kestrel::ResourceManager::getInstance()->clear();
+    s_CacheDevice = nullptr;
+}
+
+} // namespace TestSupport
