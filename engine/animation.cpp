@@ -3,6 +3,7 @@
 #include "engine/assert.h"
 #include "engine/bone.h"
 #include "engine/entity.h"
+#include "engine/mesh.h"
 #include "engine/problemreport.h"
 
 #include <cstdio>
@@ -223,6 +224,23 @@ Animation::Segment Animation::findSegment(float time) const {
         KESTREL_ASSERT_TEXT(false, "frame1->m_Duration > 0.0f");
     }
     return segment;
+}
+
+void Animation::reportBonesMissingFrom(const Entity& entity) const {
+    if (!entity.getMesh() || !m_CheckedMeshes.insert(entity.getMesh()).second)
+        return;
+    std::vector<std::string> missing;
+    for (const auto& bone : m_BoneIndices) {
+        if (!entity.getBone(bone.first))
+            missing.push_back(bone.first);
+    }
+    if (missing.empty())
+        return;
+    const std::string meshName = entity.getMesh()->getFileName();
+    std::printf("Error: Animation file '%s' moves the bone '%s', which the mesh '%s' does not "
+                "have (%zu such bones).\n",
+                m_FileName.c_str(), quoted(missing.front()).c_str(), meshName.c_str(),
+                missing.size());
 }
 
 bool Animation::checkKeyframe(unsigned keyframeIndex) const {

@@ -127,6 +127,8 @@ Mesh* ResourceManager::loadMesh(const std::string& file, RenderDevice* device) {
         return nullptr;
     MeshLoader loader(device);
     Mesh* mesh = loader.load(path);
+    if (mesh)
+        mesh->setFileName(file);
     m_Resources[file] = mesh;
     return mesh;
 }
@@ -187,6 +189,7 @@ Animation* ResourceManager::loadAnimation(const std::string& file) {
         return nullptr;
     }
     Animation* animation = Animation::parse(text, &problems);
+    animation->setFileName(file);
     problems.finish();
     addResource(file, animation);
     return animation;

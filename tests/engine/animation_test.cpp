@@ -225,6 +225,22 @@ TEST(AnimationTest, ParseReportsLinesItCannotMakeSenseOf) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
+// A bone renamed in the animation or in the mesh is told once per mesh, when
+// an entity of that mesh first plays the animation.
+TEST(AnimationTest, BonesTheSkeletonLacksAreNamedOncePerMesh) {
+    auto animation = parse("[keyframe]\nduration=1\nArm:(1,0,0)\nArn:(1,0,0)\nLeg:(1,0,0)\n");
+    animation->setFileName("wave.ksta");
+    Posed armed({"Arm", "Leg"});
+    Posed complete({"Arm", "Arn", "Leg"});
+    testing::internal::CaptureStdout();
+    armed.entity()->playAnimation(animation.get(), 0.0f, true, false);
+    armed.entity()->playAnimation(animation.get(), 0.0f, true, true);
+    complete.entity()->playAnimation(animation.get(), 0.0f, true, false);
+    const std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(output, "Error: Animation file 'wave.ksta' moves the bone 'Arn', which the mesh '' "
+                      "does not have (1 such bones).\n");
+}
+
 TEST(AnimationTest, TextRoundTrip) {
     auto animation = parse("[keyframe]\n"
                            "translation=(0.5,0,-1)\n"
