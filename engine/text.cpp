@@ -1,6 +1,7 @@
 #include "engine/text.h"
 
 #include "engine/assert.h"
+#include "engine/problemreport.h"
 #include "engine/renderdevice/facelist.h"
 #include "engine/renderdevice/renderdevice.h"
 #include "engine/renderdevice/texture.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 
 namespace Kestrel {
 namespace {
@@ -68,6 +70,46 @@ private:
     FT_Library m_Library = nullptr;
     FT_Face m_Face = nullptr;
 };
+
+uint32_t bigEndian32(const unsigned char* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+// FreeType reads a TrueType or OpenType file's tables only as it needs them,
+// so a file cut short can load and then draw with pieces missing. The table
+// directory says where every table ends: each must end inside the file. Names
+// the first table that does not; other kinds of font file are not checked.
+void reportCutTables(const std::string& path) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file)
+        return;
+    const uint64_t size = uint64_t(file.tellg());
+    unsigned char header[12];
+    file.seekg(0);
+    if (!file.read(reinterpret_cast<char*>(header), sizeof header))
+        return;
+    const uint32_t version = bigEndian32(header);
+    if (version != 0x00010000 && version != 0x4F54544F && version != 0x74727565)
+        return;
+    const unsigned tables = unsigned(header[4]) << 8 | header[5];
+    for (unsigned i = 0; i < tables; ++i) {
+        unsigned char record[16];
+        if (!file.read(reinterpret_cast<char*>(record), sizeof record)) {
+            std::printf("Error: Font file '%s' is cut short in its table directory.\n",
+                        path.c_str());
+            return;
+        }
+        const uint64_t end = uint64_t(bigEndian32(record + 8)) + bigEndian32(record + 12);
+        if (end > size) {
+            std::printf(
+                "Error: Font file '%s' is cut short: its table '%.4s' ends at byte %llu "
+                "of %llu.\n",
+                path.c_str(), quoted(std::string(reinterpret_cast<char*>(record), 4)).c_str(),
+                static_cast<unsigned long long>(end), static_cast<unsigned long long>(size));
+            return;
+        }
+    }
+}
 
 // Coverage rows of the atlas, ATLAS_WIDTH bytes each; row 0 is v = 0.
 struct AtlasBuffer {
@@ -223,6 +265,7 @@ bool Text::load(const std::string& path, unsigned size) {
         KESTREL_ASSERT(false);
         return false;
     }
+    reportCutTables(path);
     FontFace font;
     if (!font.open(path, size)) {
         KESTREL_ASSERT(false);

@@ -45,7 +45,8 @@ case $? in
 1) fail "no game window within 600 s" ;;
 2) fail "the game ended before showing its window: $(tail -n 3 "$results/valgrind-game.log")" ;;
 esac
-echo "valgrind: window after $((SECONDS - start)) s; playing ${seconds} s (seed $seed)"
+session_wait_drawn 600 || fail "nothing drawn within 600 s"
+echo "valgrind: first picture after $((SECONDS - start)) s; playing ${seconds} s (seed $seed)"
 session_start_play
 session_random_player "$seconds" "$seed" || fail "the game ended during play"
 session_quit 600 || fail "the game did not quit on Escape"

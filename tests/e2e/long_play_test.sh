@@ -31,6 +31,7 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}:quarantine_size_mb=16"
 
 session_start "$work/game.log" "$PWD" env $(session_env) "$formik"
 session_wait_window 180 || fail "the game showed no window"
+session_wait_drawn 120 || fail "the game drew nothing"
 session_sample_memory "$work/memory"
 session_start_play
 session_random_player "$seconds" "$seed" || fail "the game ended during play (seed $seed)"

@@ -5,6 +5,9 @@
 # script that started them.
 
 SESSION_TIMEOUT=${SESSION_TIMEOUT:-60}
+# The project's LeakSanitizer suppressions also when CTest runs without
+# scripts/run-tests.sh.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)/lsan.supp:print_suppressions=0}
 session_pid=""
 session_window=""
 session_sampler=""
@@ -27,10 +30,11 @@ session_cleanup() {
 session_alive() { [ -n "$session_pid" ] && kill -0 "$session_pid" 2>/dev/null; }
 
 # The environment a game binary needs: sanitizer builds preload the GL driver
-# (see tests/CMakeLists.txt). Prints words for `env`.
+# (see tests/CMakeLists.txt). Prints one word for `env` (the loader takes a
+# list separated by colons as well as by spaces).
 session_env() {
     if [ -n "${FORMIK_GAME_PRELOAD:-}" ]; then
-        echo "LD_PRELOAD=$FORMIK_GAME_PRELOAD"
+        echo "LD_PRELOAD=${FORMIK_GAME_PRELOAD// /:}"
     fi
 }
 
@@ -44,7 +48,7 @@ session_start() {
     session_log=$1
     local dir=$2
     shift 2
-    (cd "$dir" && exec "$@") >"$session_log" 2>&1 &
+    (cd "$dir" && exec "$@") </dev/null >"$session_log" 2>&1 &
     session_pid=$!
     session_window=""
 }
@@ -71,6 +75,24 @@ session_wait_window() {
     done
     xdotool mousemove --window "$session_window" 320 240 2>/dev/null
     return 0
+}
+
+# Waits until the window shows something other than black: the game has
+# loaded its data and draws frames, so keys pressed from now on are seen one
+# frame at a time (keys pressed while it loads all arrive in one frame).
+# Status 1 when nothing is drawn in time: a game without any data stays black.
+session_wait_drawn() {
+    local deadline=$((SECONDS + ${1:-$SESSION_TIMEOUT}))
+    while session_alive && [ "$SECONDS" -lt "$deadline" ]; do
+        local lit
+        lit=$(import -silent -window "$session_window" -colorspace Gray -format '%[fx:mean]' info: \
+            2>/dev/null)
+        if awk -v m="${lit:-0}" 'BEGIN { exit !(m > 0.01) }'; then
+            return 0
+        fi
+        sleep 0.2
+    done
+    return 1
 }
 
 # Holds a key for the given seconds.

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -213,16 +214,42 @@ TEST(TextLoadTest, BadArgumentsAndFilesFailWithAReport) {
         const std::string output = testing::internal::GetCapturedStdout();
         EXPECT_EQ(recorder.reports(), std::vector<std::string>{"false"});
         EXPECT_EQ(text.getTexture(), nullptr);
-        if (size == SIZE && !path.empty())
+        if (size == SIZE && !path.empty()) {
             EXPECT_NE(output.find("Error: Font file '" + path + "' could not be opened"),
                       std::string::npos)
                 << output;
+        }
 
         recorder.clear();
         text.draw("Ants");
         EXPECT_EQ(recorder.reports(), std::vector<std::string>{"m_Texture != null"});
         EXPECT_TRUE(device.m_DrawnFaceLists.empty());
     }
+}
+
+// FreeType reads tables as it needs them: a font cut after the glyphs of the
+// printable characters still loads, but is named as cut short.
+TEST(TextLoadTest, AFontCutShortIsNamed) {
+    std::ifstream whole(SANS, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(whole)),
+                            std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 1000u);
+    const std::string cut = FORMIK_BINARY_DIR "/text_test_cut_font.ttf";
+    std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() - 100);
+
+    AssertionRecorder quiet;
+    TestRenderDevice device;
+    Text text(&device);
+    testing::internal::CaptureStdout();
+    text.load(cut, SIZE);
+    const std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_NE(output.find("Error: Font file '" + cut + "' is cut short: its table"),
+              std::string::npos)
+        << output;
+
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(text.load(SANS, SIZE));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 // The smallest pixel size at which the character's bitmap is wider than width.
