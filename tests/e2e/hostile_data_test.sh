@@ -29,6 +29,13 @@ run_case() {
     dir=$(mktemp -d)
     cp -r "$HOSTILE_DATA" "$dir/data"
     local target="$dir/data/$file"
+    # A text file cut right after a line end is a shorter well-formed file:
+    # the game plays on with it, and there is nothing wrong to name.
+    local must_name=1
+    if [ "$mode" = half ] && [[ $file =~ \.(kst|ksta|vert|frag)$ ]] &&
+        [ "$(head -c $(($(stat -c %s "$target") / 2)) "$target" | tail -c 1 | od -An -c | tr -d ' ')" = '\n' ]; then
+        must_name=0
+    fi
     if ! damage "$mode" "$target"; then
         echo "SKIP $name 0 no line to mangle" >>"$results"
         rm -rf "$dir"
@@ -61,7 +68,9 @@ run_case() {
         verdict=FAIL
         detail="sanitizer report: $report"
     fi
-    if [ "$verdict" = PASS ] && ! grep -qE "(^|[^[:alnum:]_])${file//./\\.}" "$dir/game.log"; then
+    if [ "$verdict" = PASS ] && [ "$must_name" = 0 ]; then
+        detail="cut at a line end: well-formed, nothing to name"
+    elif [ "$verdict" = PASS ] && ! grep -qE "(^|[^[:alnum:]_])${file//./\\.}" "$dir/game.log"; then
         verdict=FAIL
         detail="the output does not name $file"
     fi
@@ -241,7 +250,7 @@ workers=()
 passed=$(grep -c '^PASS' "$HOSTILE_RESULTS")
 failed=$(grep -c '^FAIL' "$HOSTILE_RESULTS")
 skipped=$(grep -c '^SKIP' "$HOSTILE_RESULTS")
-grep -E '^(FAIL|SKIP)' "$HOSTILE_RESULTS" | sort -k2
+grep -E '^(FAIL|SKIP)|well-formed' "$HOSTILE_RESULTS" | sort -k2
 ran=$(wc -l <"$work/chosen")
 echo "hostile data: $passed passed, $failed failed, $skipped without a line to mangle," \
     "$ran cases in $((SECONDS - start)) s"
