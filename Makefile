@@ -41,5 +41,10 @@ bench: deps
 	@cmake --build $(BUILD) -j $(JOBS)
 	@bash scripts/run-bench.sh $(BUILD)
 
+# Long play with the memory record, valgrind, every hostile data case and
+# longer fuzzing; SOAK_SECONDS and FUZZ_SECONDS change the lengths.
+soak: build build-asan
+	@bash scripts/run-soak.sh $(BUILD) $(ASAN_BUILD)
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -11,6 +11,7 @@
 #include <GL/glew.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 SDL_Surface* g_Screen = nullptr;
 Kestrel::RenderDevice* g_RenderDevice = nullptr;
@@ -70,6 +71,13 @@ bool handleKeyDown(SDLKey key, const EventTargets& targets) {
 void handleKeyUp(SDLKey key, const EventTargets& targets) {
     if (targets.controller)
         targets.controller->m_PendingReleased |= buttonForKey(key);
+}
+
+// The program writes no files, but OpenGL drivers keep compiled shaders in a
+// cache under the user's home unless told not to (Mesa, then NVIDIA's).
+void keepDriverFromWritingFiles() {
+    setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
+    setenv("__GL_SHADER_DISK_CACHE", "0", 1);
 }
 
 bool openWindow() {
@@ -185,6 +193,7 @@ bool handleEvents() {
 }
 
 bool init() {
+    keepDriverFromWritingFiles();
     if (SDL_Init(SDL_INIT_VIDEO) < 0 || !openWindow()) {
         std::fprintf(stderr, "%s: cannot open the window: %s\n", GAME_TITLE, SDL_GetError());
         SDL_Quit();

@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/ground.h"
 #include "app/random.h"
+#include "engine/animation.h"
 #include "engine/entity.h"
 #include "engine/mesh.h"
 #include "engine/renderdevice/renderdevice.h"
@@ -60,6 +61,15 @@ void reportMissingActorData(Kestrel::RenderDevice* device) {
     for (const char* file : ACTOR_ANIMATIONS) {
         if (!keptAnimation(file))
             printf("Error: animation '%s' could not be loaded; the ants do without it.\n", file);
+    }
+    // Every ant kind wears the skeleton of the player's mesh; an animation that
+    // moves a bone it lacks is named now rather than when it first plays.
+    if (Kestrel::Mesh* skeleton = resources->loadMesh(ACTOR_MESHES[0], device)) {
+        const Kestrel::Entity probe(skeleton);
+        for (const char* file : ACTOR_ANIMATIONS) {
+            if (Kestrel::Animation* animation = keptAnimation(file))
+                animation->reportBonesMissingFrom(probe);
+        }
     }
 }
 

@@ -3,6 +3,8 @@
 #include "engine/assert.h"
 #include "engine/bone.h"
 #include "engine/entity.h"
+#include "engine/mesh.h"
+#include "engine/problemreport.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +32,45 @@ std::string formatFloat(float value) {
     char buffer[512];
     std::snprintf(buffer, sizeof buffer, "%f", value);
     return buffer;
+}
+
+bool isBlankLine(const std::string& line) {
+    return line.find_first_not_of(" \t\r") == std::string::npos;
+}
+
+// Tells what parse reads but makes nothing sensible of: it still reads it.
+void checkLine(const std::string& line, unsigned lineNumber, bool inKeyframe,
+               ProblemReport& problems) {
+    if (isBlankLine(line) || line[0] == '#' || startsWith(line, KEYFRAME_KEY))
+        return;
+    if (line[0] == '[') {
+        problems.add(lineNumber, "unknown section header '" + quoted(line) + "'");
+        return;
+    }
+    if (!inKeyframe) {
+        problems.add(lineNumber, "'" + quoted(line) + "' comes before the first [keyframe]");
+        return;
+    }
+    if (startsWith(line, TRANSLATION_KEY)) {
+        const std::string problem = vectorProblem(line.substr(std::strlen(TRANSLATION_KEY)), 3, 3);
+        if (!problem.empty())
+            problems.add(lineNumber, problem);
+    } else if (startsWith(line, DURATION_KEY)) {
+        const std::string value = line.substr(std::strlen(DURATION_KEY));
+        if (!isNumberText(value))
+            problems.add(lineNumber, "'" + quoted(value) + "' is not a number");
+        else if (!(std::atof(value.c_str()) > 0.0))
+            problems.add(lineNumber, "a keyframe lasts no time ('" + quoted(value) + "')");
+    } else {
+        const size_t colon = line.find(':');
+        if (colon == std::string::npos || colon == 0) {
+            problems.add(lineNumber, "'" + quoted(line) + "' is no bone line (name:(x,y,z))");
+            return;
+        }
+        const std::string problem = vectorProblem(line.substr(colon + 1), 3, 3);
+        if (!problem.empty())
+            problems.add(lineNumber, problem);
+    }
 }
 
 } // namespace
@@ -72,11 +113,12 @@ std::string mirrorBoneName(const std::string& name) {
     return name;
 }
 
-Animation* Animation::parse(const std::string& text) {
+Animation* Animation::parse(const std::string& text, ProblemReport* problems) {
     Animation* animation = new Animation();
     // Lines before the first keyframe address a keyframe that does not exist;
     // the accessors report them and ignore them.
     unsigned current = 0;
+    unsigned lineNumber = 0;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -84,6 +126,9 @@ Animation* Animation::parse(const std::string& text) {
             end = text.size();
         const std::string line = text.substr(start, end - start);
         start = end + 1;
+        ++lineNumber;
+        if (problems)
+            checkLine(line, lineNumber, animation->getKeyframeCount() > 0, *problems);
 
         if (startsWith(line, KEYFRAME_KEY)) {
             current = animation->addKeyframe();
@@ -100,6 +145,8 @@ Animation* Animation::parse(const std::string& text) {
             animation->setBoneRotation(current, name, parseVector3(value.c_str()));
         }
     }
+    if (problems && animation->getKeyframeCount() == 0)
+        problems->add("holds no keyframes");
     return animation;
 }
 
@@ -177,6 +224,23 @@ Animation::Segment Animation::findSegment(float time) const {
         KESTREL_ASSERT_TEXT(false, "frame1->m_Duration > 0.0f");
     }
     return segment;
+}
+
+void Animation::reportBonesMissingFrom(const Entity& entity) const {
+    if (!entity.getMesh() || !m_CheckedMeshes.insert(entity.getMesh()).second)
+        return;
+    std::vector<std::string> missing;
+    for (const auto& bone : m_BoneIndices) {
+        if (!entity.getBone(bone.first))
+            missing.push_back(bone.first);
+    }
+    if (missing.empty())
+        return;
+    const std::string meshName = entity.getMesh()->getFileName();
+    std::printf("Error: Animation file '%s' moves the bone '%s', which the mesh '%s' does not "
+                "have (%zu such bones).\n",
+                m_FileName.c_str(), quoted(missing.front()).c_str(), meshName.c_str(),
+                missing.size());
 }
 
 bool Animation::checkKeyframe(unsigned keyframeIndex) const {

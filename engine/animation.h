@@ -8,12 +8,15 @@
 #include "engine/vector.h"
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace Kestrel {
 
 class Entity;
+class Mesh;
+class ProblemReport;
 
 struct Keyframe {
     std::vector<Vector3> m_BoneRotations; // one per bone index
@@ -24,8 +27,9 @@ struct Keyframe {
 
 class Animation : public Resource {
 public:
-    // Never fails: unknown lines become bone lines, unreadable numbers 0.
-    static Animation* parse(const std::string& text);
+    // Never fails: unknown lines become bone lines, unreadable numbers 0. Such
+    // lines, and lines before the first keyframe, go into problems when given.
+    static Animation* parse(const std::string& text, ProblemReport* problems = nullptr);
     std::string toText() const;
 
     Type getResourceType() const override { return ANIMATION; }
@@ -52,6 +56,13 @@ public:
 
     const std::map<std::string, unsigned>& getBoneIndices() const { return m_BoneIndices; }
 
+    // The name the file was loaded under, for messages.
+    void setFileName(const std::string& name) { m_FileName = name; }
+    const std::string& getFileName() const { return m_FileName; }
+    // Names on standard output, once per mesh, a bone this animation moves that
+    // the entity's skeleton lacks (a renamed bone on either side).
+    void reportBonesMissingFrom(const Entity& entity) const;
+
 private:
     // The four keyframes around a time and the position t in 0..1 between the middle two.
     struct Segment {
@@ -75,6 +86,8 @@ private:
     std::map<std::string, unsigned> m_MirroredBoneIndices;
     float m_AnimationLength = 0.0f;
     float m_LoopingAnimationLength = 0.0f;
+    std::string m_FileName;
+    mutable std::set<const Mesh*> m_CheckedMeshes;
 };
 
 // Swaps a trailing ".L"/".R" (or ".l"/".r") suffix; any other name is returned as is.

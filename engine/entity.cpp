@@ -123,6 +123,7 @@ void Entity::playAnimation(Animation* animation, float blendTime, bool loop, boo
     if (!animation || blendTime < 0.0f)
         return;
     KESTREL_ASSERT(m_AnimationStack.size() < 100);
+    animation->reportBonesMissingFrom(*this);
     AnimationStackEntry entry;
     entry.m_Animation = animation;
     entry.m_Loop = loop;

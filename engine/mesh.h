@@ -85,6 +85,10 @@ public:
 
     bool m_Transparent = false;
 
+    // The name the file was loaded under, for messages.
+    void setFileName(const std::string& name) { m_FileName = name; }
+    const std::string& getFileName() const { return m_FileName; }
+
     unsigned getVertexWeightSlotCount() const {
         return static_cast<unsigned>(m_VertexWeights.size());
     }
@@ -121,6 +125,7 @@ private:
     std::vector<VertexWeight> m_VertexWeights;
     Bone* m_RootBone = nullptr;
     SkinLayout m_SkinLayout;
+    std::string m_FileName;
     std::vector<SkinColumns> m_SkinColumns;
 };
 

@@ -26,6 +26,16 @@ const size_t MAX_TRIANGLES_PER_MATERIAL = 65535;
 // Far above any real mesh (a few per corner); bounds the memory a file can claim.
 const size_t MAX_NORMAL_TARGETS = size_t(1) << 24;
 
+// The keys each section reads, by section (none, materials, vertices, faces,
+// bones, vertex weights).
+const std::vector<std::string> SECTION_KEYS[] = {
+    {},
+    {"name", "diffuse", "specular", "texture", "vertexshader", "fragmentshader"},
+    {"pos"},
+    {"v", "texcoord", "material"},
+    {"name", "parent", "tail", "weight"},
+    {"b", "v", "weight"}};
+
 using Attributes = std::map<std::string, std::string>;
 
 // key=value pieces separated by ':'; a later key overrides an earlier one.
@@ -93,6 +103,12 @@ std::vector<Vector2> parseTexCoordList(const std::string& text) {
     return pairs;
 }
 
+bool isIntegerText(const std::string& text) {
+    char* end = nullptr;
+    std::strtol(text.c_str(), &end, 10);
+    return end != text.c_str() && std::string(end).find_first_not_of(" \t") == std::string::npos;
+}
+
 bool isBlank(const std::string& line) {
     return line.find_first_not_of(" \t") == std::string::npos;
 }
@@ -117,20 +133,90 @@ bool MeshFile::read(const std::string& path) {
 void MeshFile::read(std::istream& in, const std::string& name) {
     m_Path = name;
     m_Section = NONE;
+    m_Problems = std::make_unique<ProblemReport>("Mesh", name);
     std::string line;
     unsigned lineNumber = 0;
     while (std::getline(in, line)) {
         ++lineNumber;
+        // The writer ends every line; a last one without its end was cut off.
+        if (in.eof())
+            m_Problems->add(lineNumber, "ends without a line end; the file may be cut short");
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (line.size() > MAX_LINE_LENGTH) {
-            std::printf("Error: Mesh file '%s' line %u has %zu characters (at most %zu); "
-                        "skipped.\n",
-                        name.c_str(), lineNumber, line.size(), MAX_LINE_LENGTH);
+            m_Problems->add(lineNumber, "has " + std::to_string(line.size()) +
+                                            " characters (at most " +
+                                            std::to_string(MAX_LINE_LENGTH) + "); skipped");
             continue;
         }
         readLine(line, lineNumber);
     }
+    if (m_Faces.empty())
+        m_Problems->add("holds no faces");
+    m_Problems->finish();
+}
+
+void MeshFile::checkAttributes(const std::string& line, unsigned lineNumber) {
+    const std::vector<std::string>& keys = SECTION_KEYS[m_Section];
+    size_t start = 0;
+    while (start <= line.size()) {
+        size_t end = line.find(':', start);
+        if (end == std::string::npos)
+            end = line.size();
+        const std::string piece = line.substr(start, end - start);
+        const size_t equals = piece.find('=');
+        if (equals == 0 || (equals == std::string::npos && !isBlank(piece)))
+            m_Problems->add(lineNumber, "'" + quoted(piece) + "' is no key=value pair");
+        else if (equals != std::string::npos &&
+                 std::find(keys.begin(), keys.end(), piece.substr(0, equals)) == keys.end())
+            m_Problems->add(lineNumber, "unknown key '" + quoted(piece.substr(0, equals)) + "'");
+        start = end + 1;
+    }
+}
+
+void MeshFile::checkVector(const std::string& value, unsigned minCount, unsigned maxCount,
+                           unsigned lineNumber) {
+    const std::string problem = vectorProblem(value, minCount, maxCount);
+    if (!problem.empty())
+        m_Problems->add(lineNumber, problem);
+}
+
+void MeshFile::checkIndexList(const std::string& text, unsigned lineNumber) {
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(',', start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (!isIntegerText(text.substr(start, end - start))) {
+            m_Problems->add(lineNumber, "'" + quoted(text) + "' is no list of vertex numbers");
+            return;
+        }
+        start = end + 1;
+    }
+}
+
+void MeshFile::checkNumber(const std::string& value, unsigned lineNumber) {
+    if (!isNumberText(value))
+        m_Problems->add(lineNumber, "'" + quoted(value) + "' is not a number");
+}
+
+// Each pair "(u,v)" holds two numbers, and there is one pair per corner.
+void MeshFile::checkTexCoords(const std::string& text, size_t corners, unsigned lineNumber) {
+    if (text.empty())
+        return;
+    size_t pairs = 0;
+    for (size_t open = text.find('('); open != std::string::npos; open = text.find('(', open + 1)) {
+        const size_t close = text.find(')', open);
+        if (close == std::string::npos) {
+            m_Problems->add(lineNumber, "texture coordinates end without ')'");
+            return;
+        }
+        checkVector(text.substr(open, close - open + 1), 2, 2, lineNumber);
+        ++pairs;
+    }
+    if (pairs != corners)
+        m_Problems->add(lineNumber, std::to_string(pairs) + " texture coordinate pairs for " +
+                                        std::to_string(corners) + " corners");
 }
 
 void MeshFile::readLine(const std::string& line, unsigned lineNumber) {
@@ -146,22 +232,28 @@ void MeshFile::readLine(const std::string& line, unsigned lineNumber) {
         for (const auto& header : HEADERS) {
             if (line.compare(0, std::strlen(header.first), header.first) == 0) {
                 m_Section = header.second;
-                break;
+                return;
             }
         }
+        m_Problems->add(lineNumber, "unknown section header '" + quoted(line) + "'");
         return;
     }
+    if (m_Section == NONE) {
+        m_Problems->add(lineNumber, "'" + quoted(line) + "' comes before the first section");
+        return;
+    }
+    checkAttributes(line, lineNumber);
     switch (m_Section) {
     case NONE:
         break;
     case MATERIALS:
-        readMaterial(line);
+        readMaterial(line, lineNumber);
         break;
     case VERTICES:
-        readVertex(line);
+        readVertex(line, lineNumber);
         break;
     case FACES:
-        readFace(line);
+        readFace(line, lineNumber);
         break;
     case BONES:
         readBone(line, lineNumber);
@@ -172,10 +264,16 @@ void MeshFile::readLine(const std::string& line, unsigned lineNumber) {
     }
 }
 
-void MeshFile::readMaterial(const std::string& line) {
+void MeshFile::readMaterial(const std::string& line, unsigned lineNumber) {
     const Attributes attributes = splitAttributes(line);
     auto material = std::make_unique<MaterialRecord>();
     material->m_Name = get(attributes, "name");
+    if (material->m_Name.empty())
+        m_Problems->add(lineNumber, "material without a name");
+    for (const char* colour : {"diffuse", "specular"}) {
+        if (!get(attributes, colour).empty())
+            checkVector(get(attributes, colour), 3, 4, lineNumber);
+    }
     material->m_Diffuse = parseColour(get(attributes, "diffuse"));
     material->m_Specular = parseColour(get(attributes, "specular"));
     material->m_Texture = get(attributes, "texture");
@@ -184,14 +282,17 @@ void MeshFile::readMaterial(const std::string& line) {
     m_Materials.push_back(std::move(material));
 }
 
-void MeshFile::readVertex(const std::string& line) {
+void MeshFile::readVertex(const std::string& line, unsigned lineNumber) {
     auto vertex = std::make_unique<VertexRecord>();
     vertex->m_Index = static_cast<unsigned>(m_Vertices.size());
-    vertex->m_Position = parseVector3(get(splitAttributes(line), "pos").c_str());
+    const Attributes attributes = splitAttributes(line);
+    const std::string& position = get(attributes, "pos");
+    checkVector(position, 3, 3, lineNumber);
+    vertex->m_Position = parseVector3(position.c_str());
     m_Vertices.push_back(std::move(vertex));
 }
 
-void MeshFile::readFace(const std::string& line) {
+void MeshFile::readFace(const std::string& line, unsigned lineNumber) {
     const Attributes attributes = splitAttributes(line);
     auto face = std::make_unique<FaceRecord>();
     const std::string& materialName = get(attributes, "material");
@@ -201,10 +302,19 @@ void MeshFile::readFace(const std::string& line) {
             face->m_Material = material.get();
         }
     }
-    for (long index : parseIndexList(get(attributes, "v"))) {
+    if (!face->m_Material)
+        m_Problems->add(lineNumber, "face of the unknown material '" + quoted(materialName) + "'");
+    const std::vector<long> indices = parseIndexList(get(attributes, "v"));
+    for (long index : indices) {
         if (index >= 0 && size_t(index) < m_Vertices.size())
             face->m_Vertices.push_back(m_Vertices[index].get());
+        else
+            m_Problems->add(lineNumber, "face names the unknown vertex " + std::to_string(index));
     }
+    checkIndexList(get(attributes, "v"), lineNumber);
+    if (face->m_Vertices.size() < 3)
+        m_Problems->add(lineNumber, "face with fewer than three corners");
+    checkTexCoords(get(attributes, "texcoord"), indices.size(), lineNumber);
     face->m_TexCoords = parseTexCoordList(get(attributes, "texcoord"));
     if (face->m_TexCoords.size() < face->m_Vertices.size())
         face->m_TexCoords.resize(face->m_Vertices.size());
@@ -216,6 +326,13 @@ void MeshFile::readBone(const std::string& line, unsigned lineNumber) {
     auto bone = std::make_unique<BoneRecord>();
     bone->m_Name = get(attributes, "name");
     const std::string& parentName = get(attributes, "parent");
+    if (bone->m_Name.empty())
+        m_Problems->add(lineNumber, "bone without a name");
+    if (m_Bones.empty())
+        checkVector(parentName, 3, 3, lineNumber);
+    checkVector(get(attributes, "tail"), 3, 3, lineNumber);
+    if (!get(attributes, "weight").empty())
+        checkNumber(get(attributes, "weight"), lineNumber);
     bone->m_Head = parseVector3(parentName.c_str());
     bone->m_Tail = parseVector3(get(attributes, "tail").c_str());
     bone->m_Weight = parseNumber(get(attributes, "weight"));
@@ -225,9 +342,9 @@ void MeshFile::readBone(const std::string& line, unsigned lineNumber) {
     }
     // Only the first bone may stand alone: it is the root.
     if (!m_Bones.empty() && !bone->m_Parent) {
-        std::printf("Error: Mesh file '%s' line %u: bone '%s' names the unknown parent '%s'; "
-                    "skipped.\n",
-                    m_Path.c_str(), lineNumber, bone->m_Name.c_str(), parentName.c_str());
+        m_Problems->add(lineNumber, "bone '" + quoted(bone->m_Name) +
+                                        "' names the unknown parent '" + quoted(parentName) +
+                                        "'; skipped");
         return;
     }
     for (const auto& earlier : m_Bones) {
@@ -252,17 +369,16 @@ void MeshFile::readWeight(const std::string& line, unsigned lineNumber) {
     if (index >= 0 && size_t(index) < m_Vertices.size())
         weight->m_Vertex = m_Vertices[index].get();
     if (!weight->m_Bone) {
-        std::printf("Error: Mesh file '%s' line %u: vertex weight names the unknown bone '%s'; "
-                    "skipped.\n",
-                    m_Path.c_str(), lineNumber, boneName.c_str());
+        m_Problems->add(lineNumber,
+                        "vertex weight names the unknown bone '" + quoted(boneName) + "'; skipped");
         return;
     }
-    if (!weight->m_Vertex) {
-        std::printf("Error: Mesh file '%s' line %u: vertex weight names the unknown vertex '%s'; "
-                    "skipped.\n",
-                    m_Path.c_str(), lineNumber, vertexText.c_str());
+    if (!weight->m_Vertex || !isIntegerText(vertexText)) {
+        m_Problems->add(lineNumber, "vertex weight names the unknown vertex '" +
+                                        quoted(vertexText) + "'; skipped");
         return;
     }
+    checkNumber(get(attributes, "weight"), lineNumber);
     weight->m_Weight = parseNumber(get(attributes, "weight"));
     weight->m_Vertex->m_Weights.push_back(weight.get());
     m_Weights.push_back(std::move(weight));

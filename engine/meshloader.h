@@ -4,6 +4,7 @@
 // Vertices are re-centred on the root bone's head. The caller owns the mesh.
 #pragma once
 
+#include "engine/problemreport.h"
 #include "engine/vector.h"
 
 #include <iosfwd>
@@ -60,7 +61,8 @@ struct WeightRecord {
 class MeshFile {
 public:
     // False only when the file cannot be opened. Records that break the
-    // skeleton's rules and over-long lines are reported and skipped.
+    // skeleton's rules and over-long lines are reported and skipped; other
+    // malformed content is reported and read as the format says.
     bool read(const std::string& path);
     // Reads text already open; name stands for the file in messages.
     void read(std::istream& in, const std::string& name);
@@ -75,14 +77,22 @@ private:
     enum Section { NONE, MATERIALS, VERTICES, FACES, BONES, VERTEX_WEIGHTS };
 
     void readLine(const std::string& line, unsigned lineNumber);
-    void readMaterial(const std::string& line);
-    void readVertex(const std::string& line);
-    void readFace(const std::string& line);
+    void readMaterial(const std::string& line, unsigned lineNumber);
+    void readVertex(const std::string& line, unsigned lineNumber);
+    void readFace(const std::string& line, unsigned lineNumber);
     void readBone(const std::string& line, unsigned lineNumber);
     void readWeight(const std::string& line, unsigned lineNumber);
+    // Pieces that are no key=value pair and keys the section does not know.
+    void checkAttributes(const std::string& line, unsigned lineNumber);
+    void checkVector(const std::string& value, unsigned minCount, unsigned maxCount,
+                     unsigned lineNumber);
+    void checkNumber(const std::string& value, unsigned lineNumber);
+    void checkIndexList(const std::string& text, unsigned lineNumber);
+    void checkTexCoords(const std::string& text, size_t corners, unsigned lineNumber);
 
     std::string m_Path;
     Section m_Section = NONE;
+    std::unique_ptr<ProblemReport> m_Problems;
 };
 
 class MeshLoader {

@@ -4,11 +4,13 @@
 #include "engine/assert.h"
 #include "engine/mesh.h"
 #include "engine/meshloader.h"
+#include "engine/problemreport.h"
 #include "engine/renderdevice/renderdevice.h"
 #include "engine/renderdevice/shader.h"
 #include "engine/renderdevice/texture.h"
 #include "engine/text.h"
 
+#include <cstdio>
 #include <fstream>
 #include <set>
 
@@ -20,13 +22,18 @@ ResourceManager g_ResourceManager;
 
 const unsigned TEXT_PIXEL_SIZE = 64;
 
-// Every line followed by a newline, also the last one.
-bool readLines(const std::string& path, std::string& text) {
+// Every line followed by a newline, also the last one; a last line that had
+// none is reported (the writer ends every line, so the file was cut short).
+bool readLines(const std::string& path, std::string& text, ProblemReport& problems) {
     std::ifstream file(path);
     if (!file)
         return false;
     std::string line;
+    unsigned lineNumber = 0;
     while (std::getline(file, line)) {
+        ++lineNumber;
+        if (file.eof())
+            problems.add(lineNumber, "ends without a line end; the file may be cut short");
         text += line;
         text += '\n';
     }
@@ -83,6 +90,13 @@ std::string ResourceManager::resolvePath(const std::string& name) const {
     return std::string();
 }
 
+std::string ResourceManager::resolveOrReport(const std::string& name, const char* kind) {
+    std::string path = resolvePath(name);
+    if (path.empty() && !name.empty() && m_ReportedMissing.insert(name).second)
+        std::printf("Error: %s file '%s' could not be found.\n", kind, name.c_str());
+    return path;
+}
+
 Resource* ResourceManager::findResource(const std::string& name) const {
     auto it = m_Resources.find(name);
     return it == m_Resources.end() ? nullptr : it->second;
@@ -108,11 +122,13 @@ Mesh* ResourceManager::loadMesh(const std::string& file, RenderDevice* device) {
                    ? static_cast<Mesh*>(loadedResource)
                    : nullptr;
     }
-    const std::string path = resolvePath(file);
+    const std::string path = resolveOrReport(file, "Mesh");
     if (path.empty())
         return nullptr;
     MeshLoader loader(device);
     Mesh* mesh = loader.load(path);
+    if (mesh)
+        mesh->setFileName(file);
     m_Resources[file] = mesh;
     return mesh;
 }
@@ -130,8 +146,8 @@ Shader* ResourceManager::loadShader(const std::string& vertexProgramFile,
                    ? static_cast<Shader*>(loadedResource)
                    : nullptr;
     }
-    const std::string vertexPath = resolvePath(vertexProgramFile);
-    const std::string fragmentPath = resolvePath(fragmentProgramFile);
+    const std::string vertexPath = resolveOrReport(vertexProgramFile, "Shader");
+    const std::string fragmentPath = resolveOrReport(fragmentProgramFile, "Shader");
     if (vertexPath.empty() && fragmentPath.empty())
         return nullptr;
     Shader* shader = device->createShader();
@@ -151,7 +167,7 @@ Texture* ResourceManager::loadTexture(const std::string& file, RenderDevice* dev
                    ? static_cast<Texture*>(loadedResource)
                    : nullptr;
     }
-    const std::string path = resolvePath(file);
+    const std::string path = resolveOrReport(file, "Texture");
     if (path.empty())
         return nullptr;
     Texture* texture = device->createTexture();
@@ -163,11 +179,18 @@ Texture* ResourceManager::loadTexture(const std::string& file, RenderDevice* dev
 }
 
 Animation* ResourceManager::loadAnimation(const std::string& file) {
-    const std::string path = resolvePath(file);
-    std::string text;
-    if (path.empty() || !readLines(path, text))
+    const std::string path = resolveOrReport(file, "Animation");
+    if (path.empty())
         return nullptr;
-    Animation* animation = Animation::parse(text);
+    std::string text;
+    ProblemReport problems("Animation", path);
+    if (!readLines(path, text, problems)) {
+        std::printf("Error: Animation file '%s' could not be opened.\n", path.c_str());
+        return nullptr;
+    }
+    Animation* animation = Animation::parse(text, &problems);
+    animation->setFileName(file);
+    problems.finish();
     addResource(file, animation);
     return animation;
 }
@@ -181,7 +204,7 @@ Text* ResourceManager::loadText(const std::string& file, RenderDevice* device) {
                    ? static_cast<Text*>(loadedResource)
                    : nullptr;
     }
-    const std::string path = resolvePath(file);
+    const std::string path = resolveOrReport(file, "Font");
     if (path.empty())
         return nullptr;
     Text* text = new Text(device);

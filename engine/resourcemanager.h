@@ -7,6 +7,7 @@
 #include "engine/resource.h"
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,12 @@ public:
     const std::vector<std::string>& getSearchPaths() const { return m_SearchPaths; }
 
 private:
+    // resolvePath, naming a file that no search path holds on standard output
+    // (once per name: failed loads are tried again on every request).
+    std::string resolveOrReport(const std::string& name, const char* kind);
+
     std::vector<std::string> m_SearchPaths;
+    std::set<std::string> m_ReportedMissing;
     std::map<std::string, Resource*> m_Resources;
     // Animations replaced under their name by a later loadAnimation stay owned here.
     std::vector<Resource*> m_Replaced;

@@ -1,6 +1,7 @@
 #include "engine/text.h"
 
 #include "engine/assert.h"
+#include "engine/problemreport.h"
 #include "engine/renderdevice/facelist.h"
 #include "engine/renderdevice/renderdevice.h"
 #include "engine/renderdevice/texture.h"
@@ -10,6 +11,8 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 
 namespace Kestrel {
 namespace {
@@ -68,6 +71,46 @@ private:
     FT_Face m_Face = nullptr;
 };
 
+uint32_t bigEndian32(const unsigned char* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+// FreeType reads a TrueType or OpenType file's tables only as it needs them,
+// so a file cut short can load and then draw with pieces missing. The table
+// directory says where every table ends: each must end inside the file. Names
+// the first table that does not; other kinds of font file are not checked.
+void reportCutTables(const std::string& path) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file)
+        return;
+    const uint64_t size = uint64_t(file.tellg());
+    unsigned char header[12];
+    file.seekg(0);
+    if (!file.read(reinterpret_cast<char*>(header), sizeof header))
+        return;
+    const uint32_t version = bigEndian32(header);
+    if (version != 0x00010000 && version != 0x4F54544F && version != 0x74727565)
+        return;
+    const unsigned tables = unsigned(header[4]) << 8 | header[5];
+    for (unsigned i = 0; i < tables; ++i) {
+        unsigned char record[16];
+        if (!file.read(reinterpret_cast<char*>(record), sizeof record)) {
+            std::printf("Error: Font file '%s' is cut short in its table directory.\n",
+                        path.c_str());
+            return;
+        }
+        const uint64_t end = uint64_t(bigEndian32(record + 8)) + bigEndian32(record + 12);
+        if (end > size) {
+            std::printf(
+                "Error: Font file '%s' is cut short: its table '%.4s' ends at byte %llu "
+                "of %llu.\n",
+                path.c_str(), quoted(std::string(reinterpret_cast<char*>(record), 4)).c_str(),
+                static_cast<unsigned long long>(end), static_cast<unsigned long long>(size));
+            return;
+        }
+    }
+}
+
 // Coverage rows of the atlas, ATLAS_WIDTH bytes each; row 0 is v = 0.
 struct AtlasBuffer {
     unsigned height = FIRST_ATLAS_HEIGHT;
@@ -109,13 +152,15 @@ void copyBitmap(const FT_Bitmap& bitmap, unsigned width, unsigned rows, AtlasBuf
 }
 
 // Metrics of every printable character, in code order, in units of the pixel size.
-bool measureGlyphs(FontFace& font, float inv, std::vector<Glyph>& glyphs) {
+bool measureGlyphs(FontFace& font, float inv, std::vector<Glyph>& glyphs, const std::string& path) {
     for (int code = FIRST_CODE; code <= LAST_CODE; ++code) {
         const bool rendered = font.renderGlyph(code);
         const FT_GlyphSlot slot = font.face()->glyph;
         // A bitmap that cannot fit on a shelf would never be placed.
         if (!rendered || slot->bitmap.width > MAX_GLYPH_WIDTH || slot->bitmap.rows > 0xffff) {
             KESTREL_ASSERT(false);
+            std::printf("Error: Font file '%s' cannot draw the character '%c' at this size.\n",
+                        path.c_str(), char(code));
             return false;
         }
         Glyph glyph;
@@ -220,14 +265,17 @@ bool Text::load(const std::string& path, unsigned size) {
         KESTREL_ASSERT(false);
         return false;
     }
+    reportCutTables(path);
     FontFace font;
     if (!font.open(path, size)) {
         KESTREL_ASSERT(false);
+        std::printf("Error: Font file '%s' could not be opened as a font of %u pixels.\n",
+                    path.c_str(), size);
         return false;
     }
     const float inv = 1.0f / float(size);
     m_LineHeight = float(font.face()->size->metrics.height) * inv * FROM_26_6;
-    if (!measureGlyphs(font, inv, m_Glyphs))
+    if (!measureGlyphs(font, inv, m_Glyphs, path))
         return false;
 
     AtlasBuffer atlas;
@@ -242,6 +290,7 @@ bool Text::createAtlas(const unsigned char* pixels, unsigned height) {
     Texture* texture = m_RenderDevice ? m_RenderDevice->createTexture() : nullptr;
     if (!texture || !texture->create(FORMAT_ALPHA, ATLAS_WIDTH, height, pixels)) {
         KESTREL_ASSERT(false);
+        std::printf("Error: the glyph atlas of %u rows could not be created.\n", height);
         // A half-made atlas is not kept, so draw reports the missing texture.
         delete texture;
         return false;

@@ -3,7 +3,8 @@
 # UndefinedBehaviorSanitizer) and runs each for a fixed budget from a copy of
 # its committed seed corpus. Fails on any crash, sanitizer report, leak or
 # timeout; writes build-fuzz/test-results/ctest.xml and keeps crashing inputs
-# there. FUZZ_SECONDS sets the budget per target (default 30).
+# there. FUZZ_SECONDS sets the budget per target (default 30). The font target
+# also starts from the game's own font when a build has made the data directory.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD:-$root/build-fuzz}
@@ -33,6 +34,11 @@ for target in "${targets[@]}"; do
   name=${target%_fuzzer}
   corpus=$(mktemp -d)
   cp "$root/fuzz/corpus/$name/." "$corpus/" -r
+  if [ "$name" = font_text ]; then
+    for font in "$root"/build/data/*.ttf; do
+      [ -f "$font" ] && cp "$font" "$corpus/game-font.ttf"
+    done
+  fi
   dict=()
   [ -f "$root/fuzz/$name.dict" ] && dict=(-dict="$root/fuzz/$name.dict")
   log=$results/$name.log

@@ -1,5 +1,6 @@
 #include "engine/renderdevice/shader.h"
 
+#include <cstdio>
 #include <fstream>
 
 namespace Kestrel {
@@ -16,13 +17,22 @@ std::string readSource(const std::string& path) {
         source += line;
         source += '\n';
     }
+    if (source.empty())
+        std::printf("Error: Shader file '%s' could not be read or is empty; that stage is left "
+                    "out.\n",
+                    path.c_str());
     return source;
 }
 
 } // namespace
 
 bool Shader::load(const std::string& vertexPath, const std::string& fragmentPath) {
-    return compile(readSource(vertexPath), readSource(fragmentPath));
+    const bool compiled = compile(readSource(vertexPath), readSource(fragmentPath));
+    if (!isUsable())
+        std::printf("Error: Shader files '%s' and '%s' do not compile and link; drawing goes on "
+                    "without them.\n",
+                    vertexPath.c_str(), fragmentPath.c_str());
+    return compiled;
 }
 
 } // namespace Kestrel

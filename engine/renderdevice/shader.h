@@ -15,8 +15,12 @@ public:
     // Either source may be empty; compile errors are reported, not fatal.
     virtual bool compile(const std::string& vertexSource, const std::string& fragmentSource) = 0;
     virtual void setUniform(const std::string& name, int value) = 0;
+    // False when compile made no program that can be drawn with.
+    virtual bool isUsable() const { return true; }
 
-    // Reads both files (an empty path or a missing file leaves that stage out).
+    // Reads both files (an empty path or a missing file leaves that stage out);
+    // a named file that gives no source, and a program that does not link, are
+    // named on standard output.
     bool load(const std::string& vertexPath, const std::string& fragmentPath);
 };
 

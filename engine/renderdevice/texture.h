@@ -14,7 +14,8 @@ class Texture : public Resource {
 public:
     ~Texture() override = default;
     Type getResourceType() const override { return TEXTURE; }
-    // Decodes the image file and hands tightly packed RGB or RGBA bytes to create.
+    // Decodes the PNG file and hands tightly packed RGB or RGBA bytes to create;
+    // a missing or broken file is named on standard output.
     virtual bool load(const std::string& path);
     // Builds the texture and its whole mipmap chain from rows of width pixels.
     virtual bool create(TextureFormat format, unsigned width, unsigned height,

@@ -3,6 +3,7 @@
 #include "engine/bone.h"
 #include "engine/entity.h"
 #include "engine/mesh.h"
+#include "engine/problemreport.h"
 
 #include "support/assertion_recorder.h"
 #include "support/float_compare.h"
@@ -187,6 +188,57 @@ TEST(AnimationTest, WindowsLineEndsStillRead) {
     // The line holding only '\r' names a bone "\r".
     EXPECT_EQ(animation->getBoneIndices().count("\r"), 1u);
     EXPECT_EQ(animation->getBoneRotation(0, "\r"), Vector3(0, 0, 0));
+}
+
+// What parse reads without making sense of it is told with its line number;
+// the animation is built all the same.
+TEST(AnimationTest, ParseReportsLinesItCannotMakeSenseOf) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"Head:(1,0,0)\n[keyframe]\n", "line 1: 'Head:(1,0,0)' comes before the first [keyframe]"},
+        {"[keyfrme]\n", "line 1: unknown section header '[keyfrme]'"},
+        {"[keyframe]\nduration=half\n", "line 2: 'half' is not a number"},
+        {"[keyframe]\nduration=0\n", "line 2: a keyframe lasts no time ('0')"},
+        {"[keyframe]\ntranslation=0,0,0\n", "line 2: '0,0,0' is a vector without parentheses"},
+        {"[keyframe]\nHead:(one,0,0)\n", "line 2: 'one' is not a number"},
+        {"[keyframe]\nHead:(1,0)\n", "line 2: '(1,0)' has 2 numbers, not 3"},
+        {"[keyframe]\nHead\n", "line 2: 'Head' is no bone line"},
+        {"# nothing but a comment\n", "test.ksta' holds no keyframes"},
+    };
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        TestSupport::AssertionRecorder quiet;
+        testing::internal::CaptureStdout();
+        {
+            Kestrel::ProblemReport problems("Animation", "test.ksta");
+            std::unique_ptr<Animation>(Animation::parse(text, &problems));
+        }
+        const std::string output = testing::internal::GetCapturedStdout();
+        EXPECT_NE(output.find(expected), std::string::npos) << output;
+    }
+    // Windows line ends, comments and blank lines are fine.
+    testing::internal::CaptureStdout();
+    {
+        Kestrel::ProblemReport problems("Animation", "test.ksta");
+        std::unique_ptr<Animation>(Animation::parse(
+            "# walk\r\n[keyframe]\r\nduration=0.5\r\n\r\nLeg.L:(0.3,0,0)\r\n", &problems));
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+// A bone renamed in the animation or in the mesh is told once per mesh, when
+// an entity of that mesh first plays the animation.
+TEST(AnimationTest, BonesTheSkeletonLacksAreNamedOncePerMesh) {
+    auto animation = parse("[keyframe]\nduration=1\nArm:(1,0,0)\nArn:(1,0,0)\nLeg:(1,0,0)\n");
+    animation->setFileName("wave.ksta");
+    Posed armed({"Arm", "Leg"});
+    Posed complete({"Arm", "Arn", "Leg"});
+    testing::internal::CaptureStdout();
+    armed.entity()->playAnimation(animation.get(), 0.0f, true, false);
+    armed.entity()->playAnimation(animation.get(), 0.0f, true, true);
+    complete.entity()->playAnimation(animation.get(), 0.0f, true, false);
+    const std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(output, "Error: Animation file 'wave.ksta' moves the bone 'Arn', which the mesh '' "
+                      "does not have (1 such bones).\n");
 }
 
 TEST(AnimationTest, TextRoundTrip) {

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -299,8 +300,9 @@ TEST_F(MeshLoaderTest, OverlongLineIsSkippedWithAMessage) {
                                   "[faces]\nv=0,1,2,3:material=m\n",
                               output);
     ASSERT_TRUE(mesh);
-    EXPECT_NE(output.find("reported.kst' line 2 "), std::string::npos) << output;
-    EXPECT_EQ(output.find("line 3"), std::string::npos) << output;
+    EXPECT_NE(output.find("reported.kst' line 2: has 5000 characters"), std::string::npos)
+        << output;
+    EXPECT_EQ(output.find("line 3: has"), std::string::npos) << output;
     EXPECT_EQ(mesh->getVertexList()->getVertexCount(), 4u);
     EXPECT_EQ(positions(*mesh)[1], Vector3(0, 0, 0));
 }
@@ -335,6 +337,59 @@ TEST_F(MeshLoaderTest, BrokenSkeletonRecordsAreSkippedWithAMessage) {
     EXPECT_EQ(mesh->getVertexWeight(0).m_Bone, nullptr);
     ASSERT_NE(mesh->getVertexWeight(4).m_Bone, nullptr);
     EXPECT_EQ(mesh->getVertexWeight(4).m_Bone->first, "spine");
+}
+
+// Content the format reads anyway (as 0, as defaults, or not at all) is still
+// named with its line, so that a damaged file can be found.
+TEST_F(MeshLoaderTest, MalformedContentIsReportedLineByLine) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"stray\n", "line 1: 'stray' comes before the first section"},
+        {"[vertces]\n", "line 1: unknown section header '[vertces]'"},
+        {"[vertices]\npos=(one,2,3)\n", "line 2: 'one' is not a number"},
+        {"[vertices]\npos=1,2,3\n", "line 2: '1,2,3' is a vector without parentheses"},
+        {"[vertices]\npos=(1,2\n", "line 2: '(1,2' is a vector without its closing"},
+        {"[vertices]\npos=(1,2)\n", "line 2: '(1,2)' has 2 numbers, not 3"},
+        {"[vertices]\nposition=(1,2,3)\n", "line 2: unknown key 'position'"},
+        {"[materials]\nname=m:shiny\n", "line 2: 'shiny' is no key=value pair"},
+        {"[materials]\ndiffuse=(1,1,1)\n", "line 2: material without a name"},
+        {std::string(TRIANGLE) + "v=0,1,7:material=m\n", "line 9: face names the unknown vertex 7"},
+        {std::string(TRIANGLE) + "v=0,1:material=m\n", "line 9: face with fewer than three"},
+        {std::string(TRIANGLE) + "v=0,1,2:material=n\n",
+         "line 9: face of the unknown material 'n'"},
+        {std::string(TRIANGLE) + "v=0,x,2:material=m\n", "line 9: '0,x,2' is no list of vertex"},
+        {std::string(TRIANGLE) + "v=0,1,2:material=m:texcoord=(0,0),(1,0)\n",
+         "line 9: 2 texture coordinate pairs for 3 corners"},
+        {std::string(TRIANGLE) + "v=0,1,2:material=m:texcoord=(0,0),(1,0),(1,1\n",
+         "line 9: texture coordinates end without ')'"},
+        {std::string(TRIANGLE) + "[bones]\nname=r:parent=(0,0,0):tail=(0,1)\n",
+         "line 10: '(0,1)' has 2 numbers, not 3"},
+        {std::string(TRIANGLE) + "[bones]\nname=r:parent=(0,0,0):tail=(0,1,0):weight=heavy\n",
+         "line 10: 'heavy' is not a number"},
+        {std::string(TRIANGLE) + "[bones]\nname=r:parent=(0,0,0):tail=(0,1,0)\n"
+                                 "[vertex weights]\nb=r:v=0:weight=half\n",
+         "line 12: 'half' is not a number"},
+        {"[materials]\nname=m\n", "reported.kst' holds no faces"},
+        {"[vertices]\npos=(1,2,3)", "line 2: ends without a line end; the file may be cut short"},
+    };
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        std::string output;
+        loadReporting(text, output);
+        EXPECT_NE(output.find(expected), std::string::npos) << output;
+    }
+    std::string output;
+    loadReporting(TRIANGLE, output);
+    EXPECT_EQ(output, "");
+}
+
+TEST_F(MeshLoaderTest, ManyProblemsArePrintedAsAFewAndACount) {
+    std::string text = "[vertices]\n";
+    for (int i = 0; i < 20; ++i)
+        text += "pos=" + std::to_string(i) + "\n";
+    std::string output;
+    loadReporting(text + "[materials]\nname=m\n[faces]\nv=0,1,2:material=m\n", output);
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 9) << output;
+    EXPECT_NE(output.find("reported.kst' has 12 more problems.\n"), std::string::npos) << output;
 }
 
 // Exactly count render vertices: one per file vertex, no texture seams.

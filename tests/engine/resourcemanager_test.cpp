@@ -101,6 +101,7 @@ TEST_F(ResourceManagerTest, TexturesAreReadOncePerName) {
 }
 
 TEST_F(ResourceManagerTest, MissingFilesGiveNullAndAreNotCached) {
+    testing::internal::CaptureStdout();
     EXPECT_EQ(m_Resources.loadTexture("late.png", &m_Device), nullptr);
     EXPECT_EQ(m_Resources.loadTexture("", &m_Device), nullptr);
     EXPECT_EQ(m_Resources.loadShader("late.vert", "late.frag", &m_Device), nullptr);
@@ -109,6 +110,15 @@ TEST_F(ResourceManagerTest, MissingFilesGiveNullAndAreNotCached) {
     EXPECT_EQ(m_Resources.loadAnimation("late.ksta"), nullptr);
     EXPECT_EQ(m_Resources.findResource("late.png"), nullptr);
     EXPECT_EQ(m_Device.m_TexturesMade + m_Device.m_ShadersMade, 0);
+    // Each missing name is told once, however often it is asked for.
+    EXPECT_EQ(m_Resources.loadMesh("late.kst", &m_Device), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error: Texture file 'late.png' could not be found.\n"
+              "Error: Shader file 'late.vert' could not be found.\n"
+              "Error: Shader file 'late.frag' could not be found.\n"
+              "Error: Font file 'late.ttf' could not be found.\n"
+              "Error: Mesh file 'late.kst' could not be found.\n"
+              "Error: Animation file 'late.ksta' could not be found.\n");
 
     writeRgbPng(m_Dir, "late.png");
     EXPECT_NE(m_Resources.loadTexture("late.png", &m_Device), nullptr);
@@ -170,6 +180,19 @@ TEST_F(ResourceManagerTest, TypeMismatchIsReportedAndGivesNull) {
     EXPECT_EQ(m_Resources.loadShader("pic", "ture", &m_Device), nullptr);
     EXPECT_TRUE(assertions.reported("loadedResource->getResourceType() == Resource::SHADER"));
     EXPECT_EQ(m_Device.m_TexturesMade + m_Device.m_ShadersMade, 0);
+}
+
+// A file cut short (its last line has no end) and what parse cannot read are
+// named with the file's path.
+TEST_F(ResourceManagerTest, AnimationProblemsNameTheFile) {
+    m_Dir.write("cut.ksta", "[keyframe]\nduration=0.5\nHead:(0.1,0");
+    testing::internal::CaptureStdout();
+    EXPECT_NE(m_Resources.loadAnimation("cut.ksta"), nullptr);
+    const std::string output = testing::internal::GetCapturedStdout();
+    const std::string file = "Error: Animation file '" + m_Dir.file("cut.ksta") + "' line 3: ";
+    EXPECT_NE(output.find(file + "ends without a line end"), std::string::npos) << output;
+    EXPECT_NE(output.find(file + "'(0.1,0' is a vector without its closing"), std::string::npos)
+        << output;
 }
 
 // Every loadAnimation reads anew; what it replaces under the name stays owned

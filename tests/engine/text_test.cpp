@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -208,15 +209,47 @@ TEST(TextLoadTest, BadArgumentsAndFilesFailWithAReport) {
         AssertionRecorder recorder;
         TestRenderDevice device;
         Text text(&device);
+        testing::internal::CaptureStdout();
         EXPECT_FALSE(text.load(path, size));
+        const std::string output = testing::internal::GetCapturedStdout();
         EXPECT_EQ(recorder.reports(), std::vector<std::string>{"false"});
         EXPECT_EQ(text.getTexture(), nullptr);
+        if (size == SIZE && !path.empty()) {
+            EXPECT_NE(output.find("Error: Font file '" + path + "' could not be opened"),
+                      std::string::npos)
+                << output;
+        }
 
         recorder.clear();
         text.draw("Ants");
         EXPECT_EQ(recorder.reports(), std::vector<std::string>{"m_Texture != null"});
         EXPECT_TRUE(device.m_DrawnFaceLists.empty());
     }
+}
+
+// FreeType reads tables as it needs them: a font cut after the glyphs of the
+// printable characters still loads, but is named as cut short.
+TEST(TextLoadTest, AFontCutShortIsNamed) {
+    std::ifstream whole(SANS, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(whole)),
+                            std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 1000u);
+    const std::string cut = FORMIK_BINARY_DIR "/text_test_cut_font.ttf";
+    std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() - 100);
+
+    AssertionRecorder quiet;
+    TestRenderDevice device;
+    Text text(&device);
+    testing::internal::CaptureStdout();
+    text.load(cut, SIZE);
+    const std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_NE(output.find("Error: Font file '" + cut + "' is cut short: its table"),
+              std::string::npos)
+        << output;
+
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(text.load(SANS, SIZE));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 // The smallest pixel size at which the character's bitmap is wider than width.
@@ -250,7 +283,10 @@ TEST(TextLoadTest, AGlyphTooWideForTheAtlasFailsTheLoad) {
         AssertionRecorder recorder;
         TestRenderDevice device;
         Text text(&device);
+        testing::internal::CaptureStdout();
         EXPECT_FALSE(text.load(WIDE_SERIF, size));
+        EXPECT_NE(testing::internal::GetCapturedStdout().find("cannot draw the character"),
+                  std::string::npos);
         EXPECT_EQ(recorder.reports(), std::vector<std::string>{"false"});
         EXPECT_EQ(text.getTexture(), nullptr);
     }

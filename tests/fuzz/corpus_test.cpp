@@ -5,6 +5,7 @@
 #include "engine/mesh.h"
 #include "engine/meshloader.h"
 #include "engine/renderdevice/vertexlist.h"
+#include "engine/text.h"
 
 #include "support/assertion_recorder.h"
 #include "support/test_render_device.h"
@@ -68,6 +69,42 @@ TEST(FuzzCorpusTest, AnimationInputsSettleAfterOneRoundTrip) {
         const std::string text = again->toText();
         std::unique_ptr<Kestrel::Animation> third(Kestrel::Animation::parse(text));
         EXPECT_EQ(third->toText(), text);
+    }
+}
+
+TEST(FuzzCorpusTest, ImageInputsLoadOrFailCleanly) {
+    TestSupport::AssertionRecorder quiet;
+    const auto files = corpus("png_texture");
+    ASSERT_FALSE(files.empty());
+    for (const std::string& path : files) {
+        SCOPED_TRACE(path);
+        TestSupport::RecordingTexture texture;
+        testing::internal::CaptureStdout();
+        const bool loaded = texture.load(path);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(loaded, texture.m_Created);
+        if (loaded) {
+            const size_t bpp = texture.m_Format == Kestrel::FORMAT_RGBA ? 4 : 3;
+            EXPECT_EQ(texture.m_Pixels.size(), size_t(texture.m_Width) * texture.m_Height * bpp);
+        }
+    }
+}
+
+TEST(FuzzCorpusTest, FontInputsLoadAndDrawOrFailCleanly) {
+    TestSupport::AssertionRecorder quiet;
+    const auto files = corpus("font_text");
+    ASSERT_FALSE(files.empty());
+    for (const std::string& path : files) {
+        SCOPED_TRACE(path);
+        TestSupport::TestRenderDevice device;
+        Kestrel::Text text(&device);
+        testing::internal::CaptureStdout();
+        const bool loaded = text.load(path, 64);
+        testing::internal::GetCapturedStdout();
+        if (!loaded)
+            continue;
+        text.draw("Kills: 3");
+        EXPECT_EQ(text.getVertexList()->getVertexCount(), 4u * 8);
     }
 }
 

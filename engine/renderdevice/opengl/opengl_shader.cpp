@@ -84,6 +84,10 @@ void OpenGLShader::setUniform(const std::string& name, int value) {
     glUniform1i(glGetUniformLocation(m_Program, name.c_str()), value);
 }
 
+bool OpenGLShader::isUsable() const {
+    return m_Program != 0 && isLinked(m_Program);
+}
+
 // A program that failed to link cannot be made current; drawing then falls back
 // to the fixed-function pipeline instead of whatever program was current before.
 void OpenGLShader::bind() {

@@ -12,6 +12,7 @@ public:
     ~OpenGLShader() override;
     bool compile(const std::string& vertexSource, const std::string& fragmentSource) override;
     void setUniform(const std::string& name, int value) override;
+    bool isUsable() const override;
     void bind();
 
     unsigned getVertexShader() const { return m_VertexShader; }

@@ -6,6 +6,7 @@
 #include "support/test_render_device.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 using TestSupport::RecordingTexture;
 using TestSupport::TempDir;
@@ -66,6 +67,89 @@ TEST(TextureTest, LoadRefusesEmptyPathAndUndecodableFiles) {
         EXPECT_FALSE(texture.load("/nonexistent/formik/missing.png"));
         EXPECT_TRUE(assertions.reported("image != null"));
     }
+}
+
+// Loads a file of the given bytes and returns what was printed; the load must fail.
+std::string failedLoadOutput(const std::string& bytes) {
+    TempDir dir;
+    dir.write("image.png", bytes);
+    RecordingTexture texture;
+    testing::internal::CaptureStdout();
+    const bool loaded = texture.load(dir.file("image.png"));
+    const std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(loaded);
+    EXPECT_FALSE(texture.m_Created);
+    return output;
+}
+
+std::string bigEndian(uint32_t v) {
+    return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+}
+
+// A chunk with a correct checksum, so that the decoder would accept it.
+std::string chunk(const std::string& type, const std::string& data) {
+    const std::string body = type + data;
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()));
+    return bigEndian(uint32_t(data.size())) + body + bigEndian(uint32_t(crc));
+}
+
+std::string header(uint32_t width, uint32_t height) {
+    return chunk("IHDR", bigEndian(width) + bigEndian(height) + std::string("\x08\x02\0\0\0", 5));
+}
+
+const std::string SIGNATURE("\x89PNG\r\n\x1a\n", 8);
+
+// Broken files are refused with a message that names them, before the image
+// library sees bytes it could misread.
+TEST(TextureTest, LoadNamesBrokenFilesAndRefusesThem) {
+    TestSupport::AssertionRecorder assertions;
+    {
+        // A text chunk longer than the rest of the file: the image library took
+        // the reads past the end for data and read the same chunk for ever.
+        const std::string looping("\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52"
+                                  "\x00\x00\x00\x02\x00\x00\x00\x01\x08\x04\x00\x00\x00\x5e\x2b\xb7"
+                                  "\x01\x00\x00\x60\x0d\x74\x45\x58\x74\x78\xda\x63\x70\xf8\x7f\x80"
+                                  "\x01\x00\x05\x82\x02\x00\xd7\xb9\xcf\x88\x89\x50\x00\x00\x4e\x00"
+                                  "\x00\x49\x47",
+                                  67);
+        const std::string output = failedLoadOutput(looping);
+        EXPECT_NE(output.find("image.png' is cut short"), std::string::npos) << output;
+    }
+    {
+        const std::string output = failedLoadOutput(SIGNATURE + header(2, 1));
+        EXPECT_NE(output.find("is cut short"), std::string::npos) << output;
+    }
+    {
+        const std::string output = failedLoadOutput("BM\x3a\0\0\0 a bitmap, not a PNG");
+        EXPECT_NE(output.find("image.png' is not a PNG image"), std::string::npos) << output;
+    }
+    {
+        const std::string output =
+            failedLoadOutput(SIGNATURE + chunk("IDAT", "x") + chunk("IEND", ""));
+        EXPECT_NE(output.find("does not start with an image header"), std::string::npos);
+    }
+    {
+        // Refused from the header: decoding would allocate 40 GB.
+        const std::string output =
+            failedLoadOutput(SIGNATURE + header(100000, 100000) + chunk("IEND", ""));
+        EXPECT_NE(output.find("8192 pixels"), std::string::npos) << output;
+    }
+    {
+        const std::string output =
+            failedLoadOutput(SIGNATURE + header(2, 1) + chunk("IDAT", "junk") + chunk("IEND", ""));
+        EXPECT_NE(output.find("image.png' could not be decoded"), std::string::npos) << output;
+    }
+    {
+        RecordingTexture texture;
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(texture.load("/nonexistent/formik/missing.png"));
+        const std::string output = testing::internal::GetCapturedStdout();
+        EXPECT_NE(output.find("Error: Texture file '/nonexistent/formik/missing.png' could not be "
+                              "opened."),
+                  std::string::npos)
+            << output;
+    }
+    EXPECT_TRUE(assertions.reported("image != null"));
 }
 
 } // namespace

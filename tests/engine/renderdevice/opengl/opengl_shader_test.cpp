@@ -15,7 +15,9 @@ using Kestrel::OpenGLShader;
 using testing::HasSubstr;
 using testing::Not;
 using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
 
 namespace {
 
@@ -82,7 +84,9 @@ TEST_F(OpenGLShaderGlTest, ProgramDrawsTheItemTextureThroughTheQueue) {
 
 TEST_F(OpenGLShaderGlTest, SyntaxErrorsAreReportedAndTheShaderIsStillCached) {
     CaptureStderr();
+    CaptureStdout();
     auto* fragmentBroken = m_Resources.loadShader("plain.vert", "broken.glsl", &m_Device);
+    EXPECT_THAT(GetCapturedStdout(), HasSubstr("broken.glsl' do not compile and link"));
     const std::string fragmentReport = GetCapturedStderr();
     EXPECT_THAT(fragmentReport, HasSubstr("Error Compiling Fragment Shader\n"));
     EXPECT_THAT(fragmentReport, Not(HasSubstr("Error Compiling Vertex Shader")));
@@ -130,8 +134,11 @@ TEST_F(OpenGLShaderGlTest, MissingStagesAreLeftOut) {
     EXPECT_NE(fragmentOnly->getFragmentShader(), 0u);
 
     // A missing file reads as an empty source: that stage is left out too.
+    CaptureStdout();
     auto* vertexOnly = static_cast<OpenGLShader*>(
         m_Resources.loadShader("plain.vert", "/nonexistent/formik.frag", &m_Device));
+    EXPECT_THAT(GetCapturedStdout(),
+                HasSubstr("Shader file '/nonexistent/formik.frag' could not be read or is empty"));
     ASSERT_NE(vertexOnly, nullptr);
     EXPECT_NE(vertexOnly->getVertexShader(), 0u);
     EXPECT_EQ(vertexOnly->getFragmentShader(), 0u);

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Plays the normal build's game under valgrind's memcheck on its own virtual
+# display: VALGRIND_SECONDS (default 30) of the scripted random player, then
+# Escape. Fails on any error memcheck reports outside the suppressions of
+# tests/support/valgrind.supp, which cover only the OpenGL driver and the X
+# libraries. Leaks are LeakSanitizer's part (the long play). The full log
+# stays in <builddir>/test-results/valgrind.log.
+# Usage: valgrind-play.sh [builddir]
+set -u
+build=$(cd "${1:-build}" && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+if [ -z "${FORMIK_VALGRIND_DISPLAY:-}" ]; then
+    exec env FORMIK_VALGRIND_DISPLAY=1 "$root/tests/support/with-xvfb.sh" bash "$0" "$build"
+fi
+. "$root/tests/e2e/session_lib.sh"
+
+seconds=${VALGRIND_SECONDS:-30}
+seed=${VALGRIND_SEED:-5}
+results=$build/test-results
+log=$results/valgrind.log
+mkdir -p "$results"
+trap session_cleanup EXIT
+
+fail() {
+    echo "valgrind: FAIL: $*"
+    [ -f "$log" ] && grep -m 20 -E '^==[0-9]+== (Invalid|Conditional|Use of|Syscall param|  (at|by) )' "$log"
+    exit 1
+}
+
+command -v valgrind >/dev/null || fail "valgrind is not installed (scripts/install-deps.sh)"
+[ -x "$build/formik" ] && [ -d "$build/data" ] || fail "build $build first"
+if session_sanitized "$build/formik"; then
+    fail "$build is a sanitizer build; valgrind needs the normal one"
+fi
+
+start=$SECONDS
+session_start "$results/valgrind-game.log" "$build" \
+    valgrind -v --tool=memcheck --error-exitcode=99 --num-callers=40 --leak-check=no \
+    --track-origins=yes --suppressions="$root/tests/support/valgrind.supp" \
+    --gen-suppressions=all --log-file="$log" ./formik
+# Everything runs about fifty times slower under memcheck.
+session_wait_window 600
+case $? in
+1) fail "no game window within 600 s" ;;
+2) fail "the game ended before showing its window: $(tail -n 3 "$results/valgrind-game.log")" ;;
+esac
+session_wait_drawn 600 || fail "nothing drawn within 600 s"
+echo "valgrind: first picture after $((SECONDS - start)) s; playing ${seconds} s (seed $seed)"
+session_start_play
+session_random_player "$seconds" "$seed" || fail "the game ended during play"
+session_quit 600 || fail "the game did not quit on Escape"
+
+# The log holds one summary per process (the game and any child it forks).
+summary=$(grep -E 'ERROR SUMMARY' "$log" | sed 's/^==[0-9]*== //' | sort -u)
+suppressed=$(grep -A 100 'used_suppression' "$log" | grep -E 'used_suppression' | sed 's/.*used_suppression: *//')
+echo "$summary" | sed 's/^/valgrind: /'
+[ -n "$suppressed" ] && echo "valgrind: suppressed (count name):" && echo "$suppressed" | sed 's/^/  /'
+[ "$session_status" -eq 0 ] || fail "the game exited with status $session_status"
+! grep -qE 'ERROR SUMMARY: [1-9]' "$log" || fail "memcheck found errors; see $log"
+echo "valgrind: passed in $((SECONDS - start)) s"

@@ -1,0 +1,258 @@
+#!/usr/bin/env bash
+# Hostile data directory, in the sanitizer build. For every file of data/, the
+# game runs in a copy of the directory with that file (a) missing, (b) empty,
+# (c) cut in half, (d) replaced by random bytes of the same size, and for
+# ".kst" and ".ksta" files also with one line mangled each way: (e1) a number
+# turned to text, (e2) a vector without its parentheses, (e3) a section header
+# misspelt, (e4) a bone renamed. Each run plays a few seconds (play_briefly:
+# Down, Up, X, the arrows, X) and presses Escape, and must end with status 0,
+# without a sanitizer report, having named the file in its output. Two runs go
+# at a time, each on its own virtual display.
+#
+# make test runs every (a) case and every HOSTILE_SAMPLE-th other case (a fixed
+# sample, default 4); HOSTILE_ALL=1 (make soak) runs them all. HOSTILE_ONLY=
+# a regular expression over case names ("ant.kst:half") picks cases by hand.
+# Files the game never opens (a licence text) are left out.
+. "$(dirname "$0")/session_lib.sh"
+set -u
+
+formik=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
+root=$(cd "$(dirname "$0")/../.." && pwd)
+
+# One case: copies data/ into a fresh directory, damages one file, plays,
+# and appends "PASS|FAIL name seconds detail" to the results file.
+run_case() {
+    local name=$1 results=$2
+    local file=${name%:*} mode=${name##*:}
+    local dir
+    dir=$(mktemp -d)
+    cp -r "$HOSTILE_DATA" "$dir/data"
+    local target="$dir/data/$file"
+    # A text file cut right after a line end is a shorter well-formed file:
+    # the game plays on with it, and there is nothing wrong to name.
+    local must_name=1
+    if [ "$mode" = half ] && [[ $file =~ \.(kst|ksta|vert|frag)$ ]] &&
+        [ "$(head -c $(($(stat -c %s "$target") / 2)) "$target" | tail -c 1 | od -An -c | tr -d ' ')" = '\n' ]; then
+        must_name=0
+    fi
+    if ! damage "$mode" "$target"; then
+        echo "SKIP $name 0 no line to mangle" >>"$results"
+        rm -rf "$dir"
+        return
+    fi
+    local start=$SECONDS verdict=PASS detail=""
+    session_start "$dir/game.log" "$dir" env $(session_env) "$formik"
+    if ! session_wait_window 180; then
+        verdict=FAIL
+        detail="no window (the game ended or hung at start-up)"
+    else
+        # A game whose every picture is missing stays black: go on after a while.
+        session_wait_drawn 30
+        play_briefly
+        if ! session_alive; then
+            verdict=FAIL
+            detail="the game ended during play"
+        elif ! session_quit 120; then
+            verdict=FAIL
+            detail="the game did not quit on Escape"
+        elif [ "$session_status" -ne 0 ]; then
+            verdict=FAIL
+            detail="exit status $session_status"
+        fi
+    fi
+    session_cleanup
+    local report
+    report=$(session_reports | head -n 3)
+    if [ "$verdict" = PASS ] && [ -n "$report" ]; then
+        verdict=FAIL
+        detail="sanitizer report: $report"
+    fi
+    if [ "$verdict" = PASS ] && [ "$must_name" = 0 ]; then
+        detail="cut at a line end: well-formed, nothing to name"
+    elif [ "$verdict" = PASS ] && ! grep -qE "(^|[^[:alnum:]_])${file//./\\.}" "$dir/game.log"; then
+        verdict=FAIL
+        detail="the output does not name $file"
+    fi
+    if [ "$verdict" = FAIL ]; then
+        mkdir -p "$HOSTILE_LOGS"
+        cp "$dir/game.log" "$HOSTILE_LOGS/${name//[:\/]/_}.log"
+    fi
+    echo "$verdict $name $((SECONDS - start)) ${detail//$'\n'/ }" >>"$results"
+    rm -rf "$dir"
+}
+
+# Down and Up on the title screen (the ant points at each item), X, the arrows
+# and X again: a few seconds that read every file the game uses.
+play_briefly() {
+    session_tap Down 0.4
+    session_tap Up 0.3
+    session_tap x 0.4
+    local key
+    for key in Up Left Right Down; do
+        session_hold "$key" 0.4
+    done
+    session_tap x 0.5
+}
+
+# Applies one kind of damage to a file; false when a mangling finds no line.
+damage() {
+    local mode=$1 target=$2
+    local size
+    size=$(stat -c %s "$target")
+    case $mode in
+    missing) rm -f "$target" ;;
+    empty) : >"$target" ;;
+    half) truncate -s $((size / 2)) "$target" ;;
+    random)
+        # Seeded by the file's size, so every run gets the same bytes.
+        LC_ALL=C awk -v n="$size" -v seed="$size" \
+            'BEGIN { srand(seed); for (i = 0; i < n; i++) printf "%c", int(rand() * 256) }' \
+            >"$target"
+        ;;
+    number | vector | header | bone) mangle "$mode" "$target" ;;
+    esac
+}
+
+# Changes the first line that fits: a number after '=', '(', ',' or ':' turns
+# into a word; a vector loses its parentheses; a section header loses its
+# second letter; a bone (the first of [bones], or the first bone line of an
+# animation) gets another name.
+mangle() {
+    local mode=$1 target=$2
+    local before
+    before=$(cksum <"$target")
+    case $mode in
+    number) sed -i -E '0,/[=(,:]-?[0-9]/ s/([=(,:])-?[0-9]+(\.[0-9]+)?/\1one/' "$target" ;;
+    vector) sed -i -E '0,/[=:]\(/ s/([=:])\(([^)]*)\)/\1\2/' "$target" ;;
+    header) sed -i -E '0,/^\[/ s/^\[(.)./[\1/' "$target" ;;
+    bone)
+        if [[ $target == *.ksta ]]; then
+            sed -i -E '0,/^[A-Za-z][^:=]*:/ s/^([A-Za-z][^:=]*):/\1Renamed:/' "$target"
+        else
+            awk '/^\[/ { bones = /^\[bones\]/ }
+                 bones && !done && /^name=/ { sub(/^name=[^:]*/, "&Renamed"); done = 1 }
+                 { print }' "$target" >"$target.new" && mv "$target.new" "$target"
+        fi
+        ;;
+    esac
+    [ "$(cksum <"$target")" != "$before" ]
+}
+
+# The data files the game opens in a short undamaged game, one per line.
+files_read() {
+    local dir=$1 trace=$1/trace
+    # LeakSanitizer cannot work under ptrace; the damaged runs check leaks.
+    session_start "$dir/game.log" "$dir" strace -f -qq -o "$trace" -e trace=open,openat \
+        env $(session_env) ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" "$formik"
+    session_wait_window 180 || return 1
+    session_wait_drawn 60 || return 1
+    play_briefly
+    session_quit 120 || return 1
+    [ "$session_status" -eq 0 ] || return 1
+    grep -v ENOENT "$trace" | grep -oE '"(\./)?data/+[^"]+"' | sed -E 's#^"(\./)?data/+##; s/"$//' |
+        sort -u
+}
+
+# The cases, in a fixed order: file by file, (a) to (e).
+all_cases() {
+    local file
+    while read -r file; do
+        local modes="missing empty half random"
+        case $file in
+        *.kst | *.ksta) modes="$modes number vector header bone" ;;
+        esac
+        local mode
+        for mode in $modes; do
+            echo "$file:$mode"
+        done
+    done
+}
+
+# Every (a) case, and every n-th of the others.
+sample_cases() {
+    awk -v n="$1" '/:missing$/ { print; next } { if (k++ % n == 0) print }'
+}
+
+# A worker: runs its share of the cases on the display it was given.
+if [ "${HOSTILE_WORKER:-}" != "" ]; then
+    trap session_cleanup EXIT
+    while read -r name; do
+        run_case "$name" "$HOSTILE_RESULTS"
+    done <"$HOSTILE_CASES.$HOSTILE_WORKER"
+    exit 0
+fi
+
+if ! session_sanitized "$formik"; then
+    echo "SKIP: the hostile data matrix runs against the sanitizer build"
+    exit 77
+fi
+[ -d data ] || { echo "FAIL: no data directory in $PWD"; exit 1; }
+command -v strace >/dev/null || { echo "FAIL: strace is not installed"; exit 1; }
+
+work=$(mktemp -d)
+workers=()
+cleanup() {
+    local pid
+    for pid in "${workers[@]}"; do
+        kill "$pid" 2>/dev/null
+    done
+    session_cleanup
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+export HOSTILE_DATA=$PWD/data
+export HOSTILE_LOGS=$PWD/test-results/hostile
+export HOSTILE_RESULTS=$work/results
+export HOSTILE_CASES=$work/cases
+rm -rf "$HOSTILE_LOGS"
+
+mkdir -p "$work/clean"
+cp -r data "$work/clean/data"
+if ! files_read "$work/clean" >"$work/read"; then
+    echo "FAIL: the undamaged game did not run cleanly"
+    tail -n 20 "$work/clean/game.log"
+    exit 1
+fi
+if grep -q 'Error' "$work/clean/game.log"; then
+    echo "FAIL: the undamaged data already gives errors"
+    grep 'Error' "$work/clean/game.log" | head
+    exit 1
+fi
+unread=$(cd data && ls | grep -vxF -f "$work/read" | tr '\n' ' ')
+[ -z "$unread" ] || echo "not read by the game, left out: $unread"
+
+all_cases <"$work/read" >"$work/all"
+if [ -n "${HOSTILE_ONLY:-}" ]; then
+    grep -E "$HOSTILE_ONLY" "$work/all" >"$work/chosen"
+elif [ "${HOSTILE_ALL:-0}" = 1 ]; then
+    cp "$work/all" "$work/chosen"
+else
+    sample_cases "${HOSTILE_SAMPLE:-4}" <"$work/all" >"$work/chosen"
+fi
+echo "$(wc -l <"$work/chosen") of $(wc -l <"$work/all") cases over $(wc -l <"$work/read") files"
+
+# Cases alternate between the workers; the second gets a display of its own.
+awk 'NR % 2 == 1' "$work/chosen" >"$HOSTILE_CASES.0"
+awk 'NR % 2 == 0' "$work/chosen" >"$HOSTILE_CASES.1"
+: >"$HOSTILE_RESULTS"
+start=$SECONDS
+HOSTILE_WORKER=0 bash "$self" "$formik" &
+workers+=($!)
+HOSTILE_WORKER=1 "$root/tests/support/with-xvfb.sh" bash "$self" "$formik" &
+workers+=($!)
+for pid in "${workers[@]}"; do
+    wait "$pid"
+done
+workers=()
+
+passed=$(grep -c '^PASS' "$HOSTILE_RESULTS")
+failed=$(grep -c '^FAIL' "$HOSTILE_RESULTS")
+skipped=$(grep -c '^SKIP' "$HOSTILE_RESULTS")
+grep -E '^(FAIL|SKIP)|well-formed' "$HOSTILE_RESULTS" | sort -k2
+ran=$(wc -l <"$work/chosen")
+echo "hostile data: $passed passed, $failed failed, $skipped without a line to mangle," \
+    "$ran cases in $((SECONDS - start)) s"
+[ $((passed + failed + skipped)) -eq "$ran" ] || { echo "FAIL: some cases gave no result"; exit 1; }
+[ "$failed" -eq 0 ]

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Long play in the sanitizer build: a seeded random player walks, turns and
+# throws for SOAK_SECONDS (default 60; `make soak` plays 300), then Escape must
+# end the game with status 0 and no sanitizer or leak report. The resident
+# memory is sampled once a second; after the warm-up (the first minute, or a
+# third of a shorter game) it must not grow by more than 10 %.
+. "$(dirname "$0")/session_lib.sh"
+set -u
+
+formik=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+seconds=${SOAK_SECONDS:-60}
+seed=${SOAK_SEED:-8}
+work=$(mktemp -d)
+trap 'session_cleanup; rm -rf "$work"' EXIT
+
+fail() {
+    echo "FAIL: $*"
+    [ -f "$work/game.log" ] && tail -n 40 "$work/game.log"
+    exit 1
+}
+
+if ! session_sanitized "$formik"; then
+    echo "SKIP: the long play runs against the sanitizer build"
+    exit 77
+fi
+[ -d data ] || fail "no data directory in $PWD"
+
+# A small quarantine fills within the warm-up, so that freed memory held back
+# for use-after-free checks does not read as growth.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}:quarantine_size_mb=16"
+
+session_start "$work/game.log" "$PWD" env $(session_env) "$formik"
+session_wait_window 180 || fail "the game showed no window"
+session_wait_drawn 120 || fail "the game drew nothing"
+session_sample_memory "$work/memory"
+session_start_play
+session_random_player "$seconds" "$seed" || fail "the game ended during play (seed $seed)"
+kill "$session_sampler" 2>/dev/null
+wait "$session_sampler" 2>/dev/null
+session_sampler=""
+session_quit 120 || fail "the game did not quit on Escape"
+[ "$session_status" -eq 0 ] || fail "the game exited with status $session_status (seed $seed)"
+reports=$(session_reports)
+[ -z "$reports" ] || fail "sanitizer report (seed $seed): $reports"
+
+warmup=60
+[ "$seconds" -ge 180 ] || warmup=$((seconds / 3))
+summary=$(awk -v warmup="$warmup" '
+    NR == 1 { start = $2 }
+    base == "" && $1 >= warmup { base = $2; baseAt = $1 }
+    $2 > peak { peak = $2 }
+    { last = $2; lastAt = $1 }
+    END {
+        if (base == "") exit 1
+        printf "memory: %d kB at start, %d kB after %d s, %d kB at %d s (peak %d kB): %+.1f %%\n",
+            start, base, baseAt, last, lastAt, peak, 100 * (last - base) / base
+        exit (last > base * 1.10) ? 2 : 0
+    }' "$work/memory")
+status=$?
+echo "$summary"
+[ "$status" -ne 1 ] || fail "too few memory samples ($(wc -l <"$work/memory"))"
+[ "$status" -eq 0 ] || fail "memory grew by more than 10 % after the warm-up"
+echo "PASS: ${seconds} s of play (seed $seed)"

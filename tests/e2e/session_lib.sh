@@ -1,0 +1,181 @@
+# Runs the real game on the current display with a command of the caller's
+# choosing (plain, under strace, under valgrind), plays it with XTEST key
+# events and watches how it ends. Sourced by the reliability scripts. Every
+# wait has a deadline, and the game and the memory sampler never outlive the
+# script that started them.
+
+SESSION_TIMEOUT=${SESSION_TIMEOUT:-60}
+# The project's LeakSanitizer suppressions also when CTest runs without
+# scripts/run-tests.sh.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)/lsan.supp:print_suppressions=0}
+session_pid=""
+session_window=""
+session_sampler=""
+session_log=""
+session_status=""
+
+session_cleanup() {
+    if [ -n "$session_sampler" ]; then
+        kill "$session_sampler" 2>/dev/null
+        wait "$session_sampler" 2>/dev/null
+        session_sampler=""
+    fi
+    if [ -n "$session_pid" ] && kill -0 "$session_pid" 2>/dev/null; then
+        kill -KILL "$session_pid" 2>/dev/null
+        wait "$session_pid" 2>/dev/null
+    fi
+    session_pid=""
+}
+
+session_alive() { [ -n "$session_pid" ] && kill -0 "$session_pid" 2>/dev/null; }
+
+# The environment a game binary needs: sanitizer builds preload the GL driver
+# (see tests/CMakeLists.txt). Prints one word for `env` (the loader takes a
+# list separated by colons as well as by spaces).
+session_env() {
+    if [ -n "${FORMIK_GAME_PRELOAD:-}" ]; then
+        echo "LD_PRELOAD=${FORMIK_GAME_PRELOAD// /:}"
+    fi
+}
+
+# True when the binary carries AddressSanitizer.
+session_sanitized() {
+    ldd "$1" 2>/dev/null | grep -q 'libasan' || nm -C "$1" 2>/dev/null | grep -q ' __asan_init'
+}
+
+# session_start LOG DIR COMMAND...: runs COMMAND in DIR, output into LOG.
+session_start() {
+    session_log=$1
+    local dir=$2
+    shift 2
+    (cd "$dir" && exec "$@") </dev/null >"$session_log" 2>&1 &
+    session_pid=$!
+    session_window=""
+}
+
+session_find_window() {
+    session_alive || return 2
+    session_window=$(xdotool search --name '^Formik$' 2>/dev/null | head -n 1)
+    [ -n "$session_window" ]
+}
+
+# Waits for the window and points into it (without a window manager the
+# keyboard follows the pointer). Status 1: no window in time; 2: the game ended.
+session_wait_window() {
+    local timeout=${1:-$SESSION_TIMEOUT}
+    local deadline=$((SECONDS + timeout))
+    local status
+    while :; do
+        session_find_window
+        status=$?
+        [ "$status" -eq 0 ] && break
+        [ "$status" -eq 2 ] && return 2
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+    xdotool mousemove --window "$session_window" 320 240 2>/dev/null
+    return 0
+}
+
+# Waits until the window shows something other than black: the game has
+# loaded its data and draws frames, so keys pressed from now on are seen one
+# frame at a time (keys pressed while it loads all arrive in one frame).
+# Status 1 when nothing is drawn in time: a game without any data stays black.
+session_wait_drawn() {
+    local deadline=$((SECONDS + ${1:-$SESSION_TIMEOUT}))
+    while session_alive && [ "$SECONDS" -lt "$deadline" ]; do
+        local lit
+        lit=$(import -silent -window "$session_window" -colorspace Gray -format '%[fx:mean]' info: \
+            2>/dev/null)
+        if awk -v m="${lit:-0}" 'BEGIN { exit !(m > 0.01) }'; then
+            return 0
+        fi
+        sleep 0.2
+    done
+    return 1
+}
+
+# Holds a key for the given seconds.
+session_hold() {
+    xdotool keydown "$1" 2>/dev/null
+    sleep "$2"
+    xdotool keyup "$1" 2>/dev/null
+}
+
+session_tap() {
+    session_hold "$1" 0.05
+    sleep "${2:-0.1}"
+}
+
+# Starts the game from the title screen: One Player, then X.
+session_start_play() {
+    session_tap Up 0.2
+    session_tap x 0.5
+}
+
+# The scripted player: for the given seconds, walks with a random arrow for
+# 0.1 to 0.8 s, now and then holding C to turn, and throws every other move
+# on average. RANDOM is seeded, so a seed repeats the same moves. Status 1
+# when the game ends on its own.
+session_random_player() {
+    local seconds=$1
+    RANDOM=$2
+    local arrows=(Up Down Left Right)
+    local end=$((SECONDS + seconds))
+    while [ "$SECONDS" -lt "$end" ]; do
+        session_alive || return 1
+        local arrow=${arrows[RANDOM % 4]}
+        local tenths=$((RANDOM % 8 + 1))
+        local turn=$((RANDOM % 4 == 0))
+        local throw=$((RANDOM % 2))
+        [ "$turn" -eq 1 ] && xdotool keydown c 2>/dev/null
+        session_hold "$arrow" "0.$tenths"
+        [ "$turn" -eq 1 ] && xdotool keyup c 2>/dev/null
+        [ "$throw" -eq 1 ] && session_tap x 0.05
+    done
+    session_alive
+}
+
+# Records "seconds-since-start resident-kB" once a second into FILE while the
+# game runs.
+session_sample_memory() {
+    local file=$1 pid=$session_pid
+    (
+        start=$SECONDS
+        while kill -0 "$pid" 2>/dev/null; do
+            rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status" 2>/dev/null)
+            [ -n "$rss" ] && echo "$((SECONDS - start)) $rss"
+            sleep 1
+        done
+    ) >"$file" &
+    session_sampler=$!
+}
+
+# Presses Escape and waits for the game to end, leaving its exit status in
+# session_status; status 1 when it did not end in time (it is then killed).
+session_quit() {
+    local timeout=${1:-$SESSION_TIMEOUT}
+    xdotool key Escape 2>/dev/null
+    session_wait_exit "$timeout"
+}
+
+session_wait_exit() {
+    local deadline=$((SECONDS + $1))
+    while session_alive; do
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            session_cleanup
+            return 1
+        fi
+        sleep 0.1
+    done
+    wait "$session_pid"
+    session_status=$?
+    session_pid=""
+    return 0
+}
+
+# Lines of a sanitizer or valgrind report in the log, if any.
+session_reports() {
+    grep -E 'ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:|SUMMARY: (Address|Leak|Undefined)' \
+        "$session_log"
+}
