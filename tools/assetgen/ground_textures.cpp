@@ -1,5 +1,7 @@
 #include "tools/assetgen/ground_textures.h"
 
+#include "app/terrain_heights.h"
+
 #include "tools/assetgen/geometry.h"
 #include "tools/assetgen/noise.h"
 #include "tools/assetgen/soil.h"
@@ -10,30 +12,12 @@ namespace assetgen {
 
 namespace {
 
-// The ground's height table in half units, row z = 0 first (the game's own).
-const unsigned char HEIGHTS[16][16] = {{0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2},
-                                       {0, 0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 2},
-                                       {0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2},
-                                       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2},
-                                       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2}};
-
 // The table's own heights; the raised rim outside the table does not count,
 // so that only the ant hills inside the field are painted as hills.
 double hillHeight(int x, int z) {
     if (x < 0 || z < 0 || x > 15 || z > 15)
         return 0.0;
-    return 0.5 * HEIGHTS[z][x];
+    return 0.5 * TERRAIN_HEIGHTS[z][x];
 }
 
 // Bilinear between grid points, as the ground's triangles roughly are.
