@@ -2,6 +2,7 @@
 # that with-xvfb.sh opened, press keys, grab the window and measure regions.
 # Sourced by the *_test.sh scripts, which get the formik binary as $1.
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/session_lib.sh"
 
 FORMIK=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 WORK=$(mktemp -d)
@@ -47,6 +48,15 @@ start_game() {
     [ -n "$WINDOW" ] || fail "no game window appeared"
     # Without a window manager the keyboard follows the pointer.
     xdotool mousemove --window "$WINDOW" 320 240
+    # The window opens black and stays so while the data loads, which takes
+    # seconds in a sanitizer build: the settling time counts from the first
+    # picture.
+    local deadline=$((SECONDS + 60))
+    until window_lit "$WINDOW"; do
+        kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended before drawing a picture"
+        [ "$SECONDS" -lt "$deadline" ] || fail "the window stayed black for a minute"
+        sleep 0.1
+    done
     sleep "${SETTLE:-1.5}"
 }
 
@@ -124,7 +134,7 @@ expect_exit() {
 }
 
 no_sanitizer_report() {
-    if grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:' "$LOG"; then
+    if session_log=$LOG session_reports >/dev/null; then
         fail "sanitizer report"
     fi
 }

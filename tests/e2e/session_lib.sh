@@ -84,15 +84,17 @@ session_wait_window() {
 session_wait_drawn() {
     local deadline=$((SECONDS + ${1:-$SESSION_TIMEOUT}))
     while session_alive && [ "$SECONDS" -lt "$deadline" ]; do
-        local lit
-        lit=$(import -silent -window "$session_window" -colorspace Gray -format '%[fx:mean]' info: \
-            2>/dev/null)
-        if awk -v m="${lit:-0}" 'BEGIN { exit !(m > 0.01) }'; then
-            return 0
-        fi
+        window_lit "$session_window" && return 0
         sleep 0.2
     done
     return 1
+}
+
+# True when the window shows more than a black picture.
+window_lit() {
+    local lit
+    lit=$(import -silent -window "$1" -colorspace Gray -format '%[fx:mean]' info: 2>/dev/null)
+    awk -v m="${lit:-0}" 'BEGIN { exit !(m > 0.01) }'
 }
 
 # Holds a key for the given seconds.
