@@ -4,7 +4,7 @@ BUILD := build
 ASAN_BUILD := build-asan
 FUZZ_BUILD := build-fuzz
 
-.PHONY: all deps build build-asan build-fuzz run test demo bench soak clean
+.PHONY: all deps build build-asan build-fuzz run test demo bench soak preview clean
 
 all: build
 
@@ -31,6 +31,10 @@ test: build build-asan
 
 demo: build
 	@bash scripts/demo.sh $(BUILD)
+
+# Contact sheets of the generated data, drawn through the engine on a virtual display.
+preview: build
+	@tests/support/with-xvfb.sh $(BUILD)/tools/preview/preview $(BUILD)/data $(BUILD)/preview
 
 bench: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

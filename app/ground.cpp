@@ -1,5 +1,7 @@
 #include "app/ground.h"
 
+#include "app/terrain_heights.h"
+
 #include "engine/renderdevice/facelist.h"
 #include "engine/renderdevice/renderdevice.h"
 #include "engine/renderdevice/vertexlist.h"
@@ -12,26 +14,6 @@ using Kestrel::Vector3;
 
 namespace {
 
-// Height bytes, row z, column x; a grid point stands at half its byte.
-const unsigned char HEIGHTS[Ground::SIZE][Ground::SIZE] = {
-    {0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0},
-    {0, 0, 0, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0},
-    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2},
-    {0, 0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 2},
-    {0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2},
-    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2},
-    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2},
-};
-
 const float OUTSIDE_HEIGHT = 0.5f;
 // The mesh reaches two grid points beyond the table on every side.
 const int MESH_MIN = -2;
@@ -41,7 +23,7 @@ const int MESH_SIDE = MESH_MAX - MESH_MIN + 1;
 float gridHeight(int x, int z) {
     if (x < 0 || z < 0 || x >= Ground::SIZE || z >= Ground::SIZE)
         return OUTSIDE_HEIGHT;
-    return 0.5f * HEIGHTS[z][x];
+    return 0.5f * TERRAIN_HEIGHTS[z][x];
 }
 
 // Integer and fractional parts of a coordinate already known to lie in [0, 16).

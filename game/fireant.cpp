@@ -47,7 +47,7 @@ void FireAnt::approach(float dt) {
     const Kestrel::Vector3 step = chaseStep(WALK_SPEED, dt, distance);
     m_FireCountdown -= dt;
     if (m_FireCountdown <= 0.0f) {
-        playAnimation(keptAnimation("antfire.ksta"), FIRE_BLEND_TIME, false, false);
+        play(keptAnimation("antfire.ksta"), FIRE_BLEND_TIME, false);
         return;
     }
     if (distance > WAIT_DISTANCE) {

@@ -78,7 +78,7 @@ bool Insect::die() {
     m_Dead = true;
     if (this != static_cast<Insect*>(g_World->m_Player))
         ++g_World->m_Kills;
-    playAnimation(getDeathAnimation(), SWITCH_BLEND_TIME, false, false);
+    play(getDeathAnimation(), SWITCH_BLEND_TIME, false);
     return true;
 }
 
@@ -87,9 +87,14 @@ Vector3 Insect::getFacing() const {
     return Vector3(-std::sin(h), 0.0f, -std::cos(h));
 }
 
+void Insect::play(Kestrel::Animation* animation, float blendTime, bool loop) {
+    if (getMesh())
+        playAnimation(animation, blendTime, loop, false);
+}
+
 void Insect::switchAnimation(Kestrel::Animation* animation, bool loop) {
     if (getCurrentAnimation() != animation)
-        playAnimation(animation, SWITCH_BLEND_TIME, loop, false);
+        play(animation, SWITCH_BLEND_TIME, loop);
 }
 
 void Insect::faceDirection(const Vector3& d) {

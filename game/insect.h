@@ -29,6 +29,9 @@ public:
 protected:
     // Scale and heading shared by every kind, set once the mesh is in place.
     void setUpAnt();
+    // Plays an animation, not mirrored. An ant whose mesh could not be loaded
+    // has no pose and plays nothing (and so is never mid-animation).
+    void play(Kestrel::Animation* animation, float blendTime, bool loop);
     // Plays animation (blend 0.2 s) unless it is already the current one.
     void switchAnimation(Kestrel::Animation* animation, bool loop);
     // Turns to face direction d.

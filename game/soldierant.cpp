@@ -64,7 +64,7 @@ void SoldierAnt::throwRock() {
         return;
     Kestrel::Animation* throwAnimation = keptAnimation("antthrow.ksta");
     if (getCurrentAnimation() != throwAnimation)
-        playAnimation(throwAnimation, THROW_BLEND_TIME, false, false);
+        play(throwAnimation, THROW_BLEND_TIME, false);
     m_Rock = new Rock(m_RenderDevice, this == static_cast<Insect*>(g_World->m_Player));
     // Without a hand the rock rides on the ant itself, so it is still drawn and
     // goes away with the ant.

@@ -26,4 +26,8 @@ no_sanitizer_report
 for file in ant.kst grass.kst title.kst; do
     grep -q "$file" "$LOG" || fail "the output does not name $file"
 done
+# The ants without a mesh are not posed, so the animation sampler stays quiet.
+if grep -q 'entity->getMesh() != null' "$LOG"; then
+    fail "ants without a mesh were animated"
+fi
 echo "PASS: missing data (menu $menu, HUD $hud)"

@@ -14,6 +14,10 @@ cleanup() {
         kill "$GAME_PID" 2>/dev/null
         wait "$GAME_PID" 2>/dev/null
     fi
+    # KEEP_SHOTS=<dir> keeps the shots and the game's output for a look.
+    if [ -n "${KEEP_SHOTS:-}" ]; then
+        cp -r "$WORK" "$KEEP_SHOTS"
+    fi
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -30,7 +34,9 @@ fail() {
 # Starts the game in directory $1 (which holds data/) and waits for its window.
 start_game() {
     local dir=${1:-$PWD}
-    (cd "$dir" && exec "$FORMIK") >"$LOG" 2>&1 &
+    # FORMIK_GAME_PRELOAD: set by sanitizer builds, see tests/CMakeLists.txt.
+    (cd "$dir" && exec env ${FORMIK_GAME_PRELOAD:+"LD_PRELOAD=$FORMIK_GAME_PRELOAD"} "$FORMIK") \
+        >"$LOG" 2>&1 &
     GAME_PID=$!
     for _ in $(seq 1 100); do
         WINDOW=$(xdotool search --onlyvisible --name '^Formik$' 2>/dev/null | head -n 1)
@@ -81,6 +87,22 @@ difference() {
     local region=${3:-640x480+0+0}
     convert "$WORK/$1.png" "$WORK/$2.png" -crop "$region" +repage -compose difference \
         -composite -colorspace Gray -format '%[fx:mean]' info:
+}
+
+# Shoots $2 until its region $3 differs from shot $1 by more than $4, for at most
+# $5 seconds (a slow sanitizer build may take a while to show the change), and
+# prints the last difference.
+shot_until_changed() {
+    local deadline=$((SECONDS + $5)) diff
+    while :; do
+        shot "$2"
+        diff=$(difference "$1" "$2" "$3")
+        if check "$diff" '>' "$4" || [ $SECONDS -ge "$deadline" ]; then
+            echo "$diff"
+            return
+        fi
+        sleep 0.2
+    done
 }
 
 # True when awk finds $1 $2 $3 (for example 0.2 '>' 0.1).

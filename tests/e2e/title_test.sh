@@ -15,14 +15,13 @@ check "$menu" '>' "$menu_left" || fail "the menu is not on the right ($menu vs $
 
 # Down: the ant lowers its arm toward "Exit"; the menu text itself stays.
 tap Down 0.8
-shot exit_selected
-ant_moved=$(difference title exit_selected 260x140+90+250)
+ant_moved=$(shot_until_changed title exit_selected 260x140+90+250 0.004 8)
 check "$ant_moved" '>' 0.004 || fail "the ant did not point down (difference $ant_moved)"
 menu_changed=$(difference title exit_selected 220x95+384+245)
 check "$menu_changed" '<' 0.01 || fail "the menu text changed ($menu_changed)"
 
 # Up again: back to the first pose.
-tap Up 0.8
+tap Up 1.5
 shot one_player_again
 back=$(difference title one_player_again 260x140+90+250)
 check "$back" '<' "$ant_moved" || fail "the ant did not point up again ($back vs $ant_moved)"

@@ -43,15 +43,6 @@ TEST_F(InsectTest, LivingAntsStandOnTheGround) {
     EXPECT_FLOAT_EQ(player()->getPosition().y, Ground::getHeight(15.0f, 10.0f));
 }
 
-TEST_F(InsectTest, ADeathPlaysTheDeathAnimationAndCountsOnce) {
-    ZombieAnt* ant = addEnemy<ZombieAnt>(3.0f, 15.0f);
-    step(1);
-    EXPECT_TRUE(ant->die());
-    EXPECT_FALSE(ant->die());
-    EXPECT_EQ(world()->m_Kills, 1);
-    EXPECT_EQ(ant->getCurrentAnimation(), animation("antdie.ksta"));
-}
-
 TEST_F(InsectTest, TheDeadLieStillUntilTheAnimationEndsThenSinkHalfAUnitASecond) {
     SoldierAnt* ant = addEnemy<SoldierAnt>(3.0f, 15.0f);
     step(1);

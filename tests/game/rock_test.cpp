@@ -162,21 +162,4 @@ TEST_F(RockTest, ARestingRockHurtsNoOne) {
     EXPECT_FALSE(enemy->isDead());
 }
 
-TEST_F(RockTest, AProtectedPlayerShrugsOffARock) {
-    protectPlayer();
-    place(false, player()->getPosition().x, player()->getPosition().z);
-    step(5);
-    EXPECT_FALSE(player()->isDead());
-    EXPECT_EQ(world()->m_AntsLeft, 9);
-}
-
-TEST_F(RockTest, TumblesWhileMovingAndShrinksToATenth) {
-    protectPlayer();
-    Rock* rock = launch(true, Vector3(3.0f, 1.0f, 8.0f), Vector3(2.0f, 0.0f, 0.0f));
-    EXPECT_TRUE(near(rock->getScale(), Vector3(0.1f, 0.1f, 0.1f)));
-    step(10);
-    EXPECT_GT(rock->getRotationX(), 0.0f);
-    EXPECT_TRUE(near(rock->getRotationZ(), 0.5f * rock->getRotationX(), 1e-3f));
-}
-
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <stdexcept>
 
 namespace assetgen {
@@ -13,7 +14,31 @@ double tidy(double value) {
     return std::abs(value) < 5e-7 ? 0.0 : value;
 }
 
-std::string keyframeText(const Skeleton& skeleton, const Keyframe& keyframe) {
+// The game interpolates each angle on its own, so an angle that wraps round
+// between keyframes (179 to -179 degrees) would spin the bone the long way.
+// Each is kept within half a turn of the same bone's angle in the keyframe
+// before.
+using AngleHistory = std::map<std::string, Vec3>;
+
+double nearTo(double angle, double previous) {
+    while (angle - previous > PI)
+        angle -= 2.0 * PI;
+    while (angle - previous < -PI)
+        angle += 2.0 * PI;
+    return angle;
+}
+
+Vec3 continued(const std::string& bone, const Vec3& angles, AngleHistory& history) {
+    const auto found = history.find(bone);
+    if (found == history.end())
+        return history[bone] = angles;
+    const Vec3& before = found->second;
+    return found->second = Vec3(nearTo(angles.x, before.x), nearTo(angles.y, before.y),
+                                nearTo(angles.z, before.z));
+}
+
+std::string keyframeText(const Skeleton& skeleton, const Keyframe& keyframe,
+                         AngleHistory& history) {
     if (!(keyframe.duration > 0.0))
         throw std::logic_error("keyframe without a positive duration");
     char line[256];
@@ -23,7 +48,7 @@ std::string keyframeText(const Skeleton& skeleton, const Keyframe& keyframe) {
     std::string text = line;
     // The pose is an ordered map, so bones come in ascending byte order of their names.
     for (const auto& [name, rotation] : keyframe.pose) {
-        const Vec3 a = skeleton.anglesFor(skeleton.find(name), rotation);
+        const Vec3 a = continued(name, skeleton.anglesFor(skeleton.find(name), rotation), history);
         const double x = tidy(a.x), y = tidy(a.y), z = tidy(a.z);
         if (x == 0.0 && y == 0.0 && z == 0.0)
             continue;
@@ -37,8 +62,14 @@ std::string keyframeText(const Skeleton& skeleton, const Keyframe& keyframe) {
 
 std::string animationText(const Skeleton& skeleton, const std::vector<Keyframe>& keyframes) {
     std::string text;
-    for (const Keyframe& keyframe : keyframes)
-        text += keyframeText(skeleton, keyframe);
+    AngleHistory history;
+    for (const Keyframe& keyframe : keyframes) {
+        // A bone a keyframe leaves out is at rest there.
+        for (auto& [bone, angles] : history)
+            if (keyframe.pose.count(bone) == 0)
+                angles = Vec3();
+        text += keyframeText(skeleton, keyframe, history);
+    }
     return text;
 }
 

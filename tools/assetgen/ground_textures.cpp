@@ -1,5 +1,7 @@
 #include "tools/assetgen/ground_textures.h"
 
+#include "app/terrain_heights.h"
+
 #include "tools/assetgen/geometry.h"
 #include "tools/assetgen/noise.h"
 #include "tools/assetgen/soil.h"
@@ -10,30 +12,12 @@ namespace assetgen {
 
 namespace {
 
-// The ground's height table in half units, row z = 0 first (the game's own).
-const unsigned char HEIGHTS[16][16] = {{0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-                                       {0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2},
-                                       {0, 0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 2},
-                                       {0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2},
-                                       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2},
-                                       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2}};
-
 // The table's own heights; the raised rim outside the table does not count,
 // so that only the ant hills inside the field are painted as hills.
 double hillHeight(int x, int z) {
     if (x < 0 || z < 0 || x > 15 || z > 15)
         return 0.0;
-    return 0.5 * HEIGHTS[z][x];
+    return 0.5 * TERRAIN_HEIGHTS[z][x];
 }
 
 // Bilinear between grid points, as the ground's triangles roughly are.
@@ -103,12 +87,19 @@ Color smoke(double x, double y) {
     return (c * (0.9 + 0.2 * billow)).withAlpha(density * (0.5 + 0.35 * billow));
 }
 
+// Both shapes fade out before the cell's edge, so that no particle shows the
+// square it is drawn on.
 Color particlePixel(double u, double v) {
     const double cx = std::fmod(u, 0.25) * 8.0 - 1.0, cy = std::fmod(v, 0.25) * 8.0 - 1.0;
-    if (v < 0.25 && u < 0.25)
-        return flame(cx, cy);
-    if (v < 0.25 && u >= 0.75)
-        return smoke(cx, cy);
+    const double edge = 1.0 - smoothstep(0.8, 0.97, std::max(std::abs(cx), std::abs(cy)));
+    if (v < 0.25 && u < 0.25) {
+        const Color c = flame(cx, cy);
+        return c.withAlpha(c.a * edge);
+    }
+    if (v < 0.25 && u >= 0.75) {
+        const Color c = smoke(cx, cy);
+        return c.withAlpha(c.a * edge);
+    }
     return Color(0.5, 0.4, 0.3, 0.0);
 }
 

@@ -83,7 +83,7 @@ void MeshBuilder::append(const MeshBuilder& other) {
             corner.vertex += offset;
         m_Polygons.push_back(polygon);
     }
-    for (const Weight& w : other.m_Weights)
+    for (const VertexWeight& w : other.m_Weights)
         addWeight(w.vertex + offset, w.bone, w.weight);
 }
 
@@ -114,7 +114,7 @@ std::string MeshBuilder::toText() const {
             "name=" + b.name + ":parent=" + parent + ":tail=" + vectorText(b.tail) + ":weight=1\n";
     }
     out += "[vertex weights]\n";
-    for (const Weight& w : m_Weights)
+    for (const VertexWeight& w : m_Weights)
         out += "b=" + w.bone + ":v=" + std::to_string(w.vertex) +
                ":weight=" + formatNumber(w.weight) + "\n";
     return out;

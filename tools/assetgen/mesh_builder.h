@@ -23,6 +23,12 @@ struct Corner {
     Vec2 uv;
 };
 
+struct VertexWeight {
+    int vertex;
+    std::string bone;
+    double weight;
+};
+
 struct BoneRecord {
     std::string name;
     std::string parent; // empty for the root
@@ -49,6 +55,8 @@ public:
     // At most four influences per vertex; the game divides by their sum.
     void addWeight(int vertex, const std::string& bone, double weight);
 
+    const std::vector<VertexWeight>& weights() const { return m_Weights; }
+
     int triangleCount() const;
     // Appends another mesh's vertices and polygons (materials must already exist here).
     void append(const MeshBuilder& other);
@@ -60,18 +68,12 @@ private:
         std::string material;
         std::vector<Corner> corners;
     };
-    struct Weight {
-        int vertex;
-        std::string bone;
-        double weight;
-    };
-
     std::vector<Material> m_Materials;
     std::string m_CurrentMaterial;
     std::vector<Vec3> m_Positions;
     std::vector<Polygon> m_Polygons;
     std::vector<BoneRecord> m_Bones;
-    std::vector<Weight> m_Weights;
+    std::vector<VertexWeight> m_Weights;
     std::vector<int> m_WeightCounts;
 };
 

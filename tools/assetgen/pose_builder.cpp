@@ -19,7 +19,7 @@ Mat3 partialRotationBetween(const Vec3& from, const Vec3& to, double share) {
 } // namespace
 
 PoseBuilder& PoseBuilder::turn(const std::string& bone, const Mat3& rotation) {
-    m_Skeleton.find(bone);
+    m_Skeleton->find(bone);
     const auto found = m_Pose.find(bone);
     const Mat3 current = found == m_Pose.end() ? Mat3() : found->second;
     m_Pose[bone] = rotation * current;
@@ -35,9 +35,9 @@ PoseBuilder& PoseBuilder::aim(const std::vector<std::string>& chain, const Vec3&
                               double share) {
     const Vec3 target = direction.normalized();
     for (const std::string& name : chain) {
-        const int index = m_Skeleton.find(name);
-        const Bone& bone = m_Skeleton.bone(index);
-        const PosedSkeleton posed = m_Skeleton.posed(m_Pose);
+        const int index = m_Skeleton->find(name);
+        const Bone& bone = m_Skeleton->bone(index);
+        const PosedSkeleton posed = m_Skeleton->posed(m_Pose);
         const Mat3& world = posed.rotations[index];
         const Vec3 pointing = (world * (bone.tail - bone.head)).normalized();
         const Mat3 parent = bone.parent < 0 ? Mat3() : posed.rotations[bone.parent];

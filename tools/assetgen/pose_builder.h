@@ -26,7 +26,7 @@ inline Mat3 roll(double degrees) {
 
 class PoseBuilder {
 public:
-    explicit PoseBuilder(const Skeleton& skeleton) : m_Skeleton(skeleton) {}
+    explicit PoseBuilder(const Skeleton& skeleton) : m_Skeleton(&skeleton) {}
 
     PoseBuilder& turn(const std::string& bone, const Mat3& rotation);
     // Turns "<name>.R" by the rotation and "<name>.L" by its mirror image.
@@ -39,7 +39,7 @@ public:
     const Pose& pose() const { return m_Pose; }
 
 private:
-    const Skeleton& m_Skeleton;
+    const Skeleton* m_Skeleton;
     Pose m_Pose;
 };
 

@@ -1,0 +1,131 @@
+#include "engine/entity.h"
+#include "engine/renderdevice/renderdevice.h"
+#include "engine/scenenode.h"
+#include "tools/preview/ant_studio.h"
+#include "tools/preview/contact_sheet.h"
+#include "tools/preview/posing.h"
+#include "tools/preview/sheets.h"
+#include "tools/preview/stage.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace preview {
+
+namespace {
+
+const int MOMENTS = 6;
+
+} // namespace
+
+void writeAntSheet(const SheetContext& context) {
+    const View views[] = {FRONT_RIGHT, RIGHT_SIDE, TOP, REAR_LEFT, FRONT};
+    ContactSheet sheet(5, 3, 2);
+    for (int row = 0; row < 3; ++row) {
+        Kestrel::Scene scene(&context.stage.device());
+        addAnt(scene, ANT_MESHES[row], Framing::Game);
+        settle(scene);
+        for (int column = 0; column < 5; ++column) {
+            const std::string caption = std::string(ANT_MESHES[row]) + "  " + views[column].name;
+            sheet.place(column, row,
+                        context.stage.shoot(scene, antShot(views[column], caption, Framing::Game)));
+        }
+    }
+    sheet.save(context.path("ants.png"));
+}
+
+void writePropSheet(const SheetContext& context) {
+    ContactSheet sheet(2, 2, 2);
+    {
+        Kestrel::Scene scene(&context.stage.device());
+        if (Kestrel::Entity* rock = scene.getRoot()->createEntity("rock.kst"))
+            rock->setPosition(0.0f, 0.5f, 0.0f);
+        settle(scene);
+        Shot shot;
+        shot.target = {0.0f, 0.4f, 0.0f};
+        shot.eye = {2.0f, 1.6f, -2.2f};
+        shot.caption = "rock.kst  at ten times its size";
+        sheet.place(0, 0, context.stage.shoot(scene, shot));
+        shot.eye = {-2.6f, 0.6f, 1.4f};
+        shot.caption = "rock.kst  low from behind";
+        sheet.place(1, 0, context.stage.shoot(scene, shot));
+    }
+    {
+        Kestrel::Scene scene(&context.stage.device());
+        if (Kestrel::Entity* title = scene.getRoot()->createEntity("title.kst"))
+            title->setPosition(0.0f, 1.0f, 0.0f);
+        settle(scene);
+        Shot shot;
+        shot.target = {0.0f, 1.0f, 0.0f};
+        shot.eye = {1.8f, 2.6f, -3.0f};
+        shot.caption = "title.kst  from above, front right";
+        sheet.place(0, 1, context.stage.shoot(scene, shot));
+        shot.eye = {-2.4f, 1.4f, 2.8f};
+        shot.caption = "title.kst  from behind";
+        sheet.place(1, 1, context.stage.shoot(scene, shot));
+    }
+    sheet.save(context.path("props.png"));
+}
+
+void writeAnimationSheets(const SheetContext& context) {
+    ContactSheet overview(MOMENTS, int(ANIMATION_ROLES.size()), 4);
+    for (int row = 0; row < int(ANIMATION_ROLES.size()); ++row) {
+        const AnimationRole& role = ANIMATION_ROLES[row];
+        const float length = playedLength(role.file, role.loop);
+        // A loop's last moment would repeat its first, so loops stop short of it.
+        const float step = length / (role.loop ? MOMENTS : MOMENTS - 1);
+        ContactSheet detail(MOMENTS, 2, 2);
+        for (int column = 0; column < MOMENTS; ++column) {
+            Kestrel::Scene scene(&context.stage.device());
+            const AntMoment moment =
+                playMoment(scene, context.stage.device(), role, step * column, Framing::Game);
+            std::printf("  %s\n", moment.caption.c_str());
+            const assetgen::Image side =
+                context.stage.shoot(scene, antShot(RIGHT_SIDE, moment.caption, Framing::Game));
+            detail.place(column, 0, side);
+            overview.place(column, row, side);
+            detail.place(
+                column, 1,
+                context.stage.shoot(scene, antShot(FRONT_RIGHT, moment.caption, Framing::Game)));
+        }
+        const std::string name(role.file);
+        detail.save(context.path("anim-" + name.substr(0, name.find('.')) + ".png"));
+    }
+    overview.save(context.path("animations.png"));
+}
+
+void writeAntPictures(const SheetContext& context) {
+    const View views[] = {FRONT_RIGHT, RIGHT_SIDE, TOP};
+    ContactSheet ants(3, 3, 4);
+    for (int row = 0; row < 3; ++row) {
+        Kestrel::Scene scene(&context.stage.device());
+        addAnt(scene, ANT_MESHES[row], Framing::Close);
+        settle(scene);
+        for (int column = 0; column < 3; ++column)
+            ants.place(column, row,
+                       context.stage.shoot(
+                           scene, antShot(views[column], ANT_MESHES[row], Framing::Close)));
+    }
+    ants.save(context.path("docs-ants.png"));
+
+    const char* const files[] = {"antwalk.ksta", "antthrow.ksta", "antdie.ksta", "antfire.ksta"};
+    const int moments = 5;
+    ContactSheet animations(moments, 4, 4);
+    for (int row = 0; row < 4; ++row) {
+        const AnimationRole& role = animationRole(files[row]);
+        const float length = playedLength(role.file, role.loop);
+        for (int column = 0; column < moments; ++column) {
+            Kestrel::Scene scene(&context.stage.device());
+            const float time = length * column / (role.loop ? moments : moments - 1);
+            const AntMoment moment =
+                playMoment(scene, context.stage.device(), role, time, Framing::Close);
+            const std::string caption = moment.caption.substr(0, moment.caption.find("  "));
+            animations.place(
+                column, row,
+                context.stage.shoot(scene, antShot(RIGHT_SIDE, caption, Framing::Close)));
+        }
+    }
+    animations.save(context.path("docs-animations.png"));
+}
+
+} // namespace preview

@@ -1,0 +1,105 @@
+#include "tools/preview/overlay.h"
+
+#include "engine/renderdevice/facelist.h"
+#include "engine/renderdevice/renderdevice.h"
+#include "engine/renderdevice/texture.h"
+#include "engine/renderdevice/vertexlist.h"
+#include "engine/resourcemanager.h"
+#include "engine/text.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace preview {
+
+namespace {
+
+const char* const FONT = "Gypsy Curse.ttf";
+const int GRADIENT_ROWS = 64;
+
+Kestrel::Matrix4 overlayProjection() {
+    const float rows[16] = {2, 0, 0, -1, 0, 2, 0, -1, 0, 0, 0, 0, 0, 0, 0, 1};
+    Kestrel::Matrix4 m;
+    for (int i = 0; i < 16; ++i)
+        m[i] = rows[i];
+    return m;
+}
+
+// RGBA rows: light grey-blue at the top to a darker warm grey at the bottom, or
+// a translucent black band.
+std::vector<std::uint8_t> panelPixels(bool backdrop) {
+    std::vector<std::uint8_t> pixels;
+    for (int y = 0; y < GRADIENT_ROWS; ++y) {
+        const double t = double(y) / (GRADIENT_ROWS - 1);
+        const std::uint8_t r = backdrop ? std::uint8_t(190 - 80 * t) : 0;
+        const std::uint8_t g = backdrop ? std::uint8_t(200 - 88 * t) : 0;
+        const std::uint8_t b = backdrop ? std::uint8_t(214 - 108 * t) : 0;
+        const std::uint8_t a = backdrop ? 255 : 150;
+        for (int x = 0; x < 4; ++x)
+            pixels.insert(pixels.end(), {r, g, b, a});
+    }
+    return pixels;
+}
+
+} // namespace
+
+Overlay::Overlay(Kestrel::RenderDevice& device)
+    : m_Device(device), m_Backdrop(makePanel(0.0f, 1.0f, true)),
+      m_Band(makePanel(0.0f, 1.0f, false)),
+      m_Font(Kestrel::ResourceManager::getInstance()->loadText(FONT, &device)) {}
+
+Overlay::~Overlay() = default;
+
+Overlay::Panel Overlay::makePanel(float y0, float y1, bool backdrop) {
+    Panel panel;
+    panel.vertices.reset(m_Device.createVertexList(Kestrel::USAGE_STATIC));
+    panel.faces.reset(m_Device.createFaceList(panel.vertices.get(), Kestrel::USAGE_STATIC));
+    const Kestrel::Vector3 normal(0, 0, 1);
+    panel.vertices->addVertex({0, y1, 0}, normal, {0, 0});
+    panel.vertices->addVertex({1, y1, 0}, normal, {1, 0});
+    panel.vertices->addVertex({0, y0, 0}, normal, {0, 1});
+    panel.vertices->addVertex({1, y0, 0}, normal, {1, 1});
+    panel.faces->addQuad(0, 1, 2, 3);
+    panel.texture.reset(m_Device.createTexture());
+    panel.texture->create(Kestrel::FORMAT_RGBA, 4, GRADIENT_ROWS, panelPixels(backdrop).data());
+    return panel;
+}
+
+void Overlay::begin() {
+    m_Device.setDepthTest(false);
+    m_Device.setProjectionMatrix(overlayProjection());
+    m_Device.setModelViewMatrix(Kestrel::Matrix4::identity());
+    m_Device.setShader(nullptr);
+}
+
+void Overlay::drawPanel(const Panel& panel) {
+    m_Device.setTexture(panel.texture.get(), 0);
+    m_Device.drawFaceList(panel.faces.get());
+}
+
+void Overlay::backdrop() {
+    begin();
+    m_Device.setBlendMode(Kestrel::BLEND_NONE);
+    drawPanel(m_Backdrop);
+}
+
+void Overlay::caption(const std::string& text, float height) {
+    begin();
+    m_Device.setBlendMode(Kestrel::BLEND_ALPHA);
+    m_Device.setModelViewMatrix(Kestrel::Matrix4::scaling({1.0f, height, 1.0f}) *
+                                Kestrel::Matrix4::translation({0.0f, 1.0f - height, 0.0f}));
+    drawPanel(m_Band);
+    this->text(text, {0.2f * height, 1.0f - 0.73f * height}, 0.73f * height);
+}
+
+void Overlay::text(const std::string& text, const Kestrel::Vector2& at, float scale) {
+    if (!m_Font)
+        return;
+    begin();
+    m_Device.setBlendMode(Kestrel::BLEND_ALPHA);
+    m_Device.setModelViewMatrix(Kestrel::Matrix4::scaling({scale, scale, scale}) *
+                                Kestrel::Matrix4::translation({at.u, at.v, 0.0f}));
+    m_Font->draw(text.c_str());
+}
+
+} // namespace preview

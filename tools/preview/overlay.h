@@ -1,0 +1,51 @@
+// Flat drawing in screen units (the unit square, y up, as the game's overlay
+// projection maps it onto the viewport) through the render device: a backdrop
+// behind the scene, captions in the game's font and the game's own menu and
+// HUD texts. Owns its lists and textures; the font belongs to the resource cache.
+#pragma once
+
+#include "engine/vector.h"
+
+#include <memory>
+#include <string>
+
+namespace Kestrel {
+class FaceList;
+class RenderDevice;
+class Text;
+class Texture;
+class VertexList;
+} // namespace Kestrel
+
+namespace preview {
+
+class Overlay {
+public:
+    explicit Overlay(Kestrel::RenderDevice& device);
+    ~Overlay();
+
+    // A soft grey gradient over the whole viewport, behind everything drawn later.
+    void backdrop();
+    // A caption on a dark band along the top edge, `height` of the screen high.
+    void caption(const std::string& text, float height);
+    // Text at a screen point with glyphs `scale` high, as the game places it.
+    void text(const std::string& text, const Kestrel::Vector2& at, float scale);
+
+private:
+    struct Panel {
+        std::unique_ptr<Kestrel::VertexList> vertices;
+        std::unique_ptr<Kestrel::FaceList> faces;
+        std::unique_ptr<Kestrel::Texture> texture;
+    };
+
+    Panel makePanel(float y0, float y1, bool backdrop);
+    void begin();
+    void drawPanel(const Panel& panel);
+
+    Kestrel::RenderDevice& m_Device;
+    Panel m_Backdrop;
+    Panel m_Band;
+    Kestrel::Text* m_Font;
+};
+
+} // namespace preview

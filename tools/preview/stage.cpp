@@ -1,0 +1,85 @@
+#include "tools/preview/stage.h"
+
+#include "engine/camera.h"
+#include "engine/renderdevice/facelist.h"
+#include "engine/renderdevice/renderdevice.h"
+#include "engine/renderdevice/texture.h"
+#include "engine/renderdevice/vertexlist.h"
+#include "engine/scenenode.h"
+#include "tools/preview/gl_window.h"
+#include "tools/preview/overlay.h"
+#include "tools/preview/terrain.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace preview {
+
+namespace {
+
+// Squares of 0.1 units: an ant at the game's scale is about eight squares long.
+const float FLOOR_HALF_SIZE = 12.8f;
+const int CHECKER_SQUARES = 256;
+const int CHECKER_PIXELS = 4;
+
+std::vector<std::uint8_t> checkerPixels() {
+    const int size = CHECKER_SQUARES * CHECKER_PIXELS;
+    std::vector<std::uint8_t> pixels;
+    pixels.reserve(std::size_t(size) * size * 3);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const bool light = ((x / CHECKER_PIXELS) + (y / CHECKER_PIXELS)) % 2 == 0;
+            const std::uint8_t v = light ? 178 : 150;
+            pixels.insert(pixels.end(), {v, v, std::uint8_t(v - 8)});
+        }
+    }
+    return pixels;
+}
+
+} // namespace
+
+Stage::Stage(Kestrel::RenderDevice& device, Overlay& overlay, Terrain& terrain)
+    : m_Device(device), m_Overlay(overlay), m_Terrain(terrain),
+      m_FloorVertices(device.createVertexList(Kestrel::USAGE_STATIC)),
+      m_FloorFaces(device.createFaceList(m_FloorVertices.get(), Kestrel::USAGE_STATIC)),
+      m_FloorTexture(device.createTexture()) {
+    const float h = FLOOR_HALF_SIZE;
+    const Kestrel::Vector3 up(0, 1, 0);
+    m_FloorVertices->addVertex({-h, 0, -h}, up, {0, 0});
+    m_FloorVertices->addVertex({h, 0, -h}, up, {1, 0});
+    m_FloorVertices->addVertex({-h, 0, h}, up, {0, 1});
+    m_FloorVertices->addVertex({h, 0, h}, up, {1, 1});
+    m_FloorFaces->addQuad(2, 3, 0, 1);
+    const int size = CHECKER_SQUARES * CHECKER_PIXELS;
+    m_FloorTexture->create(Kestrel::FORMAT_RGB, size, size, checkerPixels().data());
+}
+
+Stage::~Stage() = default;
+
+assetgen::Image Stage::shoot(Kestrel::Scene& scene, const Shot& shot,
+                             const std::function<void(Overlay&)>& overlays) {
+    m_Device.clear(true, true);
+    m_Device.setViewport({0, 0}, {FRAME_WIDTH, FRAME_HEIGHT});
+    setLighting(false);
+    if (shot.backdrop)
+        m_Overlay.backdrop();
+    Kestrel::Camera* camera = scene.getCamera();
+    camera->setAspect(shot.aspect);
+    camera->lookAt(shot.eye, shot.target, {0, 1, 0});
+    setLighting(true);
+    if (shot.ground == Ground::Floor)
+        m_Device.addToRenderQueue(m_FloorFaces.get(), nullptr, m_FloorTexture.get(), nullptr,
+                                  nullptr, Kestrel::BLEND_NONE);
+    else if (shot.ground == Ground::Field)
+        m_Terrain.queue();
+    scene.render();
+    setLighting(false);
+    scene.renderParticles();
+    if (overlays)
+        overlays(m_Overlay);
+    if (!shot.caption.empty())
+        m_Overlay.caption(shot.caption, shot.captionHeight);
+    return grabFrame();
+}
+
+} // namespace preview

@@ -1,0 +1,61 @@
+// Takes pictures of a scene the way the game draws a frame: clear, the ground
+// queued first, the node tree lit, the particles unlit, overlays last. Adds what
+// the game does not have: a backdrop instead of black, a chequered floor under
+// single objects and a caption.
+#pragma once
+
+#include "engine/vector.h"
+#include "tools/assetgen/image.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace Kestrel {
+class FaceList;
+class RenderDevice;
+class Scene;
+class Texture;
+class VertexList;
+} // namespace Kestrel
+
+namespace preview {
+
+class Overlay;
+class Terrain;
+
+enum class Ground { None, Floor, Field };
+
+struct Shot {
+    Kestrel::Vector3 eye;
+    Kestrel::Vector3 target;
+    float aspect = 4.0f / 3.0f; // the world camera's; the title camera keeps 1.0
+    Ground ground = Ground::Floor;
+    bool backdrop = true;
+    std::string caption;
+    float captionHeight = 0.075f; // of the screen
+};
+
+class Stage {
+public:
+    Stage(Kestrel::RenderDevice& device, Overlay& overlay, Terrain& terrain);
+    ~Stage();
+
+    // Draws the scene from the shot's camera; `overlays` draws screen-space
+    // extras before the caption. The scene is not updated here.
+    assetgen::Image shoot(Kestrel::Scene& scene, const Shot& shot,
+                          const std::function<void(Overlay&)>& overlays = {});
+
+    Kestrel::RenderDevice& device() { return m_Device; }
+    Overlay& overlay() { return m_Overlay; }
+
+private:
+    Kestrel::RenderDevice& m_Device;
+    Overlay& m_Overlay;
+    Terrain& m_Terrain;
+    std::unique_ptr<Kestrel::VertexList> m_FloorVertices;
+    std::unique_ptr<Kestrel::FaceList> m_FloorFaces;
+    std::unique_ptr<Kestrel::Texture> m_FloorTexture;
+};
+
+} // namespace preview
