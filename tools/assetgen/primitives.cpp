@@ -1,5 +1,6 @@
 #include "tools/assetgen/primitives.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <utility>
@@ -104,7 +105,7 @@ VertexRange addEllipsoid(MeshBuilder& mesh, const Ellipsoid& shape, const UvRect
     const Vec3 ax = o * Vec3(1, 0, 0), ay = o * Vec3(0, 1, 0), az = o * Vec3(0, 0, 1);
     std::vector<Ring> rings;
     for (int i = 0; i < shape.rings; ++i) {
-        const double phi = PI * (i + 1) / (shape.rings + 1);
+        const double phi = std::min(PI * (i + 1) / (shape.rings + 1), shape.polarEnd);
         Ring ring;
         ring.centre = shape.centre - az * (std::cos(phi) * shape.radii.z);
         ring.right = ax;
@@ -114,9 +115,11 @@ VertexRange addEllipsoid(MeshBuilder& mesh, const Ellipsoid& shape, const UvRect
         ring.v = phi / PI;
         ring.weights = weights;
         rings.push_back(ring);
+        if (phi >= shape.polarEnd)
+            break;
     }
     const Cap start{true, shape.centre - az * shape.radii.z, weights};
-    const Cap end{true, shape.centre + az * shape.radii.z, weights};
+    const Cap end{shape.polarEnd >= PI, shape.centre + az * shape.radii.z, weights};
     return addLoft(mesh, rings, shape.sides, uv, start, end);
 }
 

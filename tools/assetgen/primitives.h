@@ -70,6 +70,9 @@ struct Ellipsoid {
     Mat3 orientation; // columns: local x, y, z; the poles lie on local z
     int sides = 8;
     int rings = 5;
+    // Polar angle (radians from the start pole) where the shape ends; below
+    // pi it stops there with a last ring and leaves the far pole open.
+    double polarEnd = PI;
 };
 
 VertexRange addEllipsoid(MeshBuilder& mesh, const Ellipsoid& shape, const UvRect& uv,

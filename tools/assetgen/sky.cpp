@@ -12,6 +12,10 @@ namespace {
 
 // Far beyond the hills but well inside the camera's far plane.
 const double RADIUS = 450.0;
+// The dome ends a little below the horizon: the hills of the border hide
+// everything lower from any camera over the field, and a closed sphere would
+// have every pixel of the screen rasterised once more for nothing.
+const double LOWEST_ELEVATION = radians(-10.0);
 
 // The direction of texture point (u, v), matching the sphere built below.
 Vec3 direction(double u, double v) {
@@ -59,6 +63,7 @@ MeshBuilder buildSkybox() {
     sphere.orientation = Mat3::fromColumns(Vec3(1, 0, 0), Vec3(0, 0, 1), Vec3(0, -1, 0));
     sphere.sides = 16;
     sphere.rings = 9;
+    sphere.polarEnd = PI / 2.0 - LOWEST_ELEVATION;
     addEllipsoid(mesh, sphere, UvRect{0.0, 0.0, 1.0, 1.0}, {});
     return mesh;
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using assetgen::Vec3;
@@ -75,14 +76,47 @@ TEST(SceneryTest, GrassGrowsOutsideTheFieldAndNotBehindScenery) {
     EXPECT_TRUE(assetgen::grassAllowed(8.0, -5.0));
 }
 
-TEST(SceneryTest, SkySurroundsTheLevelFarAway) {
+// True when the ray from eye along direction meets the hills before it leaves
+// the border (which reaches 280 units out).
+bool hillsBlock(const Vec3& eye, const Vec3& direction) {
+    for (double t = 0.0; t < 400.0; t += 0.5) {
+        const Vec3 p = eye + direction * t;
+        if (assetgen::distanceOutsideGrid(p.x, p.z) > 270.0)
+            return false;
+        if (p.y < assetgen::landscapeHeight(p.x, p.z) - 0.5)
+            return true;
+    }
+    return false;
+}
+
+TEST(SceneryTest, SkyIsAFarDomeWhoseOpenRimTheHillsHide) {
     const MeshText mesh = AssetTest::readMesh(assetgen::buildSkybox());
+    double rimY = 1e9;
     for (const Vec3& p : mesh.positions) {
         const Vec3 w = toWorld(p) - Vec3(8.0, 0.5, 8.0);
         EXPECT_NEAR(w.length(), 450.0, 1.0);
+        rimY = std::min(rimY, w.y + 0.5);
     }
+    EXPECT_LT(rimY, 0.0) << "reaches below the horizon";
+    EXPECT_GT(rimY, -200.0) << "a dome, not a closed sphere";
     ASSERT_EQ(mesh.materials.size(), 1u);
     EXPECT_EQ(mesh.materials[0].at("fragmentshader"), "sky.frag") << "unlit by its own shader";
+
+    // The game camera rides 8 above the player and 10 behind; from anywhere
+    // over the field, every look between the horizon and the rim meets a hill.
+    for (const Vec3& eye :
+         {Vec3(0, 8.5, -10), Vec3(16, 8.5, -10), Vec3(0, 8.5, 6), Vec3(16, 8.5, 6)})
+        for (int azimuth = 0; azimuth < 360; azimuth += 30) {
+            const double a = assetgen::radians(azimuth);
+            const Vec3 across(std::cos(a), 0.0, std::sin(a));
+            const Vec3 rim = Vec3(8.0, rimY, 8.0) + across * std::sqrt(450.0 * 450.0 - rimY * rimY);
+            const Vec3 lowest = (rim - eye).normalized();
+            for (double k = 0.0; k <= 1.0; k += 0.25) {
+                const Vec3 look = (lowest * (1.0 - k) + across * k).normalized();
+                EXPECT_TRUE(hillsBlock(eye, look)) << "a gap below the sky from " << eye.x << ", "
+                                                   << eye.z << " towards " << azimuth;
+            }
+        }
 }
 
 TEST(SceneryTest, ThrownRockIsAClosedPebbleAboutOneUnitAcross) {
