@@ -247,7 +247,9 @@ void OpenGLRenderDevice::render(Camera* camera) {
     glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
     glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
     disableClientArrays();
-    for (unsigned stage = 0; stage < MAX_TEXTURE_STAGES; ++stage)
+    // Last stage first, so that unit 0 is left active: a texture created after
+    // the frame enables and binds itself there, not on a stage nobody draws with.
+    for (unsigned stage = MAX_TEXTURE_STAGES; stage-- > 0;)
         setTexture(savedTextures[stage], stage);
     setShader(savedShader);
     m_RenderQueue.clear();
