@@ -106,6 +106,14 @@ TEST(AnimationTest, SamplingPassesThroughEachKeyframe) {
     // by k2 (4) before and k2 (4) after: a = -1, b = 4, c = -2.
     animation->apply(posed.entity(), 0.125f, 1.0f, true, false);
     EXPECT_TRUE(near(posed.rotation("Arm"), {0.734375f, 0, 0}));
+
+    // A single keyframe holds its pose throughout.
+    auto single = parse("[keyframe]\nduration=2\nArm:(0.5,-1,2)\n");
+    for (float time : {0.0f, 0.7f, 2.0f}) {
+        posed.setAll({9, 9, 9});
+        single->apply(posed.entity(), time, 1.0f, false, false);
+        EXPECT_TRUE(near(posed.rotation("Arm"), {0.5f, -1, 2})) << "time " << time;
+    }
 }
 
 TEST(AnimationTest, WeightBlendsOverTheOldPose) {
@@ -116,16 +124,6 @@ TEST(AnimationTest, WeightBlendsOverTheOldPose) {
     EXPECT_TRUE(near(posed.rotation("Arm"), {0.75f, 0, 0}));
     animation->apply(posed.entity(), 0.6f, 0.0f, true, false);
     EXPECT_TRUE(near(posed.rotation("Arm"), {0.75f, 0, 0}));
-}
-
-TEST(AnimationTest, OneKeyframeHoldsItsPoseThroughout) {
-    auto animation = parse("[keyframe]\nduration=2\nArm:(0.5,-1,2)\n");
-    Posed posed({"Arm"});
-    for (float time : {0.0f, 0.7f, 2.0f}) {
-        posed.setAll({9, 9, 9});
-        animation->apply(posed.entity(), time, 1.0f, false, false);
-        EXPECT_TRUE(near(posed.rotation("Arm"), {0.5f, -1, 2})) << "time " << time;
-    }
 }
 
 TEST(AnimationTest, MirroringSwapsSidesAndFlipsYAndZ) {
@@ -144,16 +142,12 @@ TEST(AnimationTest, MirroringSwapsSidesAndFlipsYAndZ) {
 }
 
 TEST(AnimationTest, MirrorBoneNameSwapsOnlyASideSuffix) {
-    using Kestrel::mirrorBoneName;
-    EXPECT_EQ(mirrorBoneName("Leg.L"), "Leg.R");
-    EXPECT_EQ(mirrorBoneName("Leg.R"), "Leg.L");
-    EXPECT_EQ(mirrorBoneName("arm.l"), "arm.r");
-    EXPECT_EQ(mirrorBoneName("a.b.r"), "a.b.l");
-    EXPECT_EQ(mirrorBoneName(".L"), ".L");
-    EXPECT_EQ(mirrorBoneName("Head"), "Head");
-    EXPECT_EQ(mirrorBoneName("Leg.Left"), "Leg.Left");
-    EXPECT_EQ(mirrorBoneName("Leg.L.x"), "Leg.L.x");
-    EXPECT_EQ(mirrorBoneName(""), "");
+    const std::pair<const char*, const char*> cases[] = {
+        {"Leg.L", "Leg.R"},       {"Leg.R", "Leg.L"},     {"arm.l", "arm.r"},
+        {"a.b.r", "a.b.l"},       {".L", ".L"},           {"Head", "Head"},
+        {"Leg.Left", "Leg.Left"}, {"Leg.L.x", "Leg.L.x"}, {"", ""}};
+    for (const auto& [name, mirrored] : cases)
+        EXPECT_EQ(Kestrel::mirrorBoneName(name), mirrored) << name;
 }
 
 TEST(AnimationTest, ParsesEveryKindOfLine) {

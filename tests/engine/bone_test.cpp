@@ -52,25 +52,25 @@ TEST(BoneTest, TailDefinesTheBoneFrame) {
     expectOrthonormal(bone);
 }
 
-TEST(BoneTest, ZeroTailIsReportedAndReplaced) {
+// Degenerate tails: zero is reported and replaced, vertical is tilted silently.
+TEST(BoneTest, DegenerateTailsStillGiveAFrame) {
     TestSupport::AssertionRecorder recorder;
-    Bone bone("Tip");
-    bone.setTail({0, 0, 0});
-    EXPECT_TRUE(recorder.reported("m_Tail.lengthSquared() > 0.0f"));
-    EXPECT_EQ(bone.getTail(), Vector3(0, 0, 1));
-    EXPECT_TRUE(near(bone.getZAxis(), {0, 0, 1}));
-    EXPECT_TRUE(near(bone.getXAxis(), {-1, 0, 0}));
-    EXPECT_TRUE(near(bone.getYAxis(), {0, 1, 0}));
-}
-
-TEST(BoneTest, VerticalTailIsTiltedWithoutReport) {
-    TestSupport::AssertionRecorder recorder;
-    Bone bone("Neck");
-    bone.setTail({0, 2, 0});
-    EXPECT_TRUE(recorder.reports().empty());
-    EXPECT_EQ(bone.getTail(), Vector3(0, 2, 0.00001f));
-    EXPECT_TRUE(std::isfinite(bone.getXAxis().x));
-    expectOrthonormal(bone);
+    {
+        Bone bone("Tip");
+        bone.setTail({0, 0, 0});
+        EXPECT_TRUE(recorder.reported("m_Tail.lengthSquared() > 0.0f"));
+        EXPECT_EQ(bone.getTail(), Vector3(0, 0, 1));
+        EXPECT_TRUE(near(bone.getXAxis(), {-1, 0, 0}));
+        EXPECT_TRUE(near(bone.getYAxis(), {0, 1, 0}));
+    }
+    {
+        recorder.clear();
+        Bone bone("Neck");
+        bone.setTail({0, 2, 0});
+        EXPECT_TRUE(recorder.reports().empty());
+        EXPECT_EQ(bone.getTail(), Vector3(0, 2, 0.00001f));
+        expectOrthonormal(bone);
+    }
 }
 
 // A chain along x: root at the origin, child head at (1, 0, 0), both tails
@@ -116,16 +116,6 @@ TEST(BoneTest, PosedChainMovesPointsAboutTheHeads) {
     // The world matrix carries the head into the entity's space.
     EXPECT_TRUE(near(chain.child->getMatrix().getTranslation(), {0, -1, 5}));
     EXPECT_TRUE(near(chain.child->transformPoint({1, 0, 0}), {0, -(1 + c), 5 + s}));
-}
-
-TEST(BoneTest, ChildPoseTurnsAboutItsOwnHead) {
-    Chain chain;
-    chain.child->setRotation(0, 0, 0.5f);
-    chain.entity.update(0.0f);
-    EXPECT_TRUE(isIdentity(chain.root->getSkinMatrix()));
-    EXPECT_TRUE(near(chain.child->skinPoint({1, 0, 0}), {1, 0, 0}));
-    // About z = (1, 0, 0), a point beside the head leaves its place.
-    EXPECT_FALSE(near(chain.child->skinPoint({1, 1, 0}), {1, 1, 0}));
 }
 
 TEST(BoneTest, AttachedObjectFollowsTheBone) {

@@ -32,14 +32,12 @@ TEST(CameraTest, LookAtTurnsTowardsTheTarget) {
     camera.lookAt({0, 0, 0}, {0, 0, -5}, {0, 1, 0});
     EXPECT_TRUE(near(camera.getRotationY(), 180.0f, ANGLE_TOLERANCE));
     EXPECT_TRUE(near(camera.getDirection(), {0, 0, -1}));
-}
 
-TEST(CameraTest, LookAtTheEyeItselfKeepsTheDirection) {
-    Camera camera;
-    camera.setRotation(10, 20, 0);
+    // Looking at the eye itself has no direction: the old one stays.
+    const Vector3 rotation = camera.getRotation();
     camera.lookAt({1, 2, 3}, {1, 2, 3}, {0, 1, 0});
     EXPECT_EQ(camera.getPosition(), Vector3(1, 2, 3));
-    EXPECT_EQ(camera.getRotation(), Vector3(10, 20, 0));
+    EXPECT_EQ(camera.getRotation(), rotation);
 }
 
 TEST(CameraTest, MoveToWithoutDurationJumps) {
@@ -87,16 +85,6 @@ TEST(CameraTest, TransitionMidpointIsTheMean) {
     EXPECT_TRUE(near(camera.getPosition(), {8, 2, 4}));
     camera.update(1.0f);
     EXPECT_TRUE(near(camera.getPosition(), {8, 2, 4})) << "a finished transition stays";
-}
-
-TEST(CameraTest, UpdateWithoutTransitionChangesNothing) {
-    Camera camera;
-    camera.setPosition(1, 2, 3);
-    camera.setRotation(4, 5, 6);
-    camera.update(1.0f);
-    EXPECT_EQ(camera.getPosition(), Vector3(1, 2, 3));
-    EXPECT_EQ(camera.getRotation(), Vector3(4, 5, 6));
-    EXPECT_EQ(camera.getAspect(), 1.0f);
 }
 
 } // namespace

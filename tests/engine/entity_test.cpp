@@ -85,12 +85,10 @@ TEST_F(EntityTest, CopiesTheSkeletonDepthFirst) {
     EXPECT_EQ(entity.getChildCount(), 1u);
 }
 
-TEST_F(EntityTest, EmptyStackReportsNeutralValues) {
+// Without animations update leaves the pose alone; resetPose zeroes it.
+TEST_F(EntityTest, EmptyStackKeepsThePose) {
     Entity entity(&mesh);
     EXPECT_EQ(entity.getCurrentAnimation(), nullptr);
-    EXPECT_FLOAT_EQ(entity.getCurrentAnimationTime(), 0.0f);
-    EXPECT_FLOAT_EQ(entity.getCurrentBlendRatio(), 1.0f);
-    EXPECT_FALSE(entity.isCurrentAnimationMirrored());
     entity.getBone("B")->setRotation(1, 2, 3);
     entity.update(0.1f);
     EXPECT_EQ(entity.getBone("B")->getRotation(), Vector3(1, 2, 3));
@@ -128,17 +126,6 @@ TEST_F(EntityTest, NewEntryBlendsInThenTakesOver) {
 
     entity.update(0.05f);
     EXPECT_EQ(entity.m_Finished.size(), 1u);
-}
-
-TEST_F(EntityTest, ImmediateEntryDropsTheOldOneAtOnce) {
-    auto a = still(1), b = still(3);
-    RecordingEntity entity(&mesh);
-    entity.playAnimation(a.get(), 0.0f, true, false);
-    entity.update(0.1f);
-    entity.playAnimation(b.get(), 0.0f, true, false);
-    entity.update(0.1f);
-    EXPECT_EQ(entity.m_Finished, std::vector<Animation*>{a.get()});
-    EXPECT_TRUE(near(poseOfA(entity), 3.0f));
 }
 
 // Length 1.0, dt 0.3: times 0.3, 0.6, 0.9, then 1.2 > 1.0 -> finished, held at 1.0.
@@ -247,34 +234,6 @@ TEST_F(EntityTest, WithoutMeshThereIsNothingToShow) {
     Kestrel::VertexList in(0), out(0);
     in.addVertex({0, 0, 0}, {0, 1, 0}, {0, 0});
     EXPECT_FALSE(entity.morph(in, out));
-}
-
-// Two entities share the mesh; each binds its own bones right before skinning.
-TEST_F(EntityTest, EntitiesSharingAMeshMorphTheirOwnPose) {
-    mesh.addMaterial(Kestrel::Material());
-    Kestrel::VertexList& vertices = *mesh.getVertexList();
-    vertices.addVertex({1, 1, 0}, {0, 1, 0}, {0, 0});
-    mesh.addVertexWeight(0, "B", 1.0f);
-
-    Entity bent(&mesh), straight(&mesh);
-    bent.getBone("B")->setRotation(0, 0, 1.5f);
-    bent.update(0.0f);
-    straight.update(0.0f);
-    bent.draw();
-    straight.draw();
-    const auto& queue = device.getRenderQueue();
-    ASSERT_EQ(queue.size(), 2u);
-    EXPECT_EQ(queue[0].transform, &bent);
-    EXPECT_EQ(queue[0].morphable, &bent);
-
-    Kestrel::VertexList out(Kestrel::USAGE_DYNAMIC);
-    ASSERT_TRUE(queue[0].morphable->morph(vertices, out));
-    const Vector3 bentPosition = out.getPosition(0);
-    ASSERT_TRUE(queue[1].morphable->morph(vertices, out));
-    EXPECT_TRUE(near(out.getPosition(0), {1, 1, 0}));
-    EXPECT_FALSE(near(bentPosition, {1, 1, 0}));
-    ASSERT_TRUE(bent.morph(vertices, out));
-    EXPECT_TRUE(near(out.getPosition(0), bentPosition));
 }
 
 TEST_F(EntityTest, DestroyedEntityLeavesNoBoneBound) {

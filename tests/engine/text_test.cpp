@@ -299,16 +299,15 @@ TEST_F(TextTest, QuadsCarryTheGlyphCornersAndTextureCoordinates) {
     const float right = left + a.width, bottom = top - a.height;
     const Kestrel::VertexList& v = *m_Text.getVertexList();
     ASSERT_EQ(v.getVertexCount(), 4u);
-    EXPECT_TRUE(near(v.getPosition(0), {left, top, 0}));
-    EXPECT_TRUE(near(v.getPosition(1), {right, top, 0}));
-    EXPECT_TRUE(near(v.getPosition(2), {left, bottom, 0}));
-    EXPECT_TRUE(near(v.getPosition(3), {right, bottom, 0}));
-    EXPECT_EQ(v.getTexCoord(0), Kestrel::Vector2(a.uLeft, a.vTop));
-    EXPECT_EQ(v.getTexCoord(1), Kestrel::Vector2(a.uRight, a.vTop));
-    EXPECT_EQ(v.getTexCoord(2), Kestrel::Vector2(a.uLeft, a.vBottom));
-    EXPECT_EQ(v.getTexCoord(3), Kestrel::Vector2(a.uRight, a.vBottom));
-    for (unsigned i = 0; i < 4; ++i)
-        EXPECT_EQ(v.getNormal(i), Vector3(0, 0, 0));
+    const Vector3 corners[4] = {
+        {left, top, 0}, {right, top, 0}, {left, bottom, 0}, {right, bottom, 0}};
+    const Kestrel::Vector2 texCoords[4] = {
+        {a.uLeft, a.vTop}, {a.uRight, a.vTop}, {a.uLeft, a.vBottom}, {a.uRight, a.vBottom}};
+    for (unsigned i = 0; i < 4; ++i) {
+        EXPECT_TRUE(near(v.getPosition(i), corners[i])) << i;
+        EXPECT_EQ(v.getTexCoord(i), texCoords[i]) << i;
+        EXPECT_EQ(v.getNormal(i), Vector3(0, 0, 0)) << i;
+    }
 
     const Kestrel::FaceList& f = *m_Text.getFaceList();
     ASSERT_EQ(f.getFaceCount(), 2u);

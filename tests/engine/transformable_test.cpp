@@ -164,19 +164,13 @@ TEST(TransformableTest, OnlyChildrenThatWereUpdatedAreDrawn) {
 }
 
 TEST(TransformableTest, GetChildOutOfRange) {
+    TestSupport::AssertionRecorder recorder;
     Transformable parent;
-    {
-        TestSupport::AssertionRecorder recorder;
-        EXPECT_EQ(parent.getChild(0), nullptr);
-        EXPECT_TRUE(recorder.reports().empty()); // an empty list is not an error
-    }
-    Transformable* only = new Transformable;
-    only->setParent(&parent);
-    {
-        TestSupport::AssertionRecorder recorder;
-        EXPECT_EQ(parent.getChild(1), nullptr);
-        EXPECT_EQ(recorder.reports(), std::vector<std::string>{"index < m_Children.size()"});
-    }
+    EXPECT_EQ(parent.getChild(0), nullptr);
+    EXPECT_TRUE(recorder.reports().empty()) << "an empty list is not an error";
+    (new Transformable)->setParent(&parent);
+    EXPECT_EQ(parent.getChild(1), nullptr);
+    EXPECT_EQ(recorder.reports(), std::vector<std::string>{"index < m_Children.size()"});
 }
 
 } // namespace

@@ -32,14 +32,16 @@ TEST(MatrixTest, RotationFactoriesTurnByTheNegatedAngle) {
 }
 
 TEST(MatrixTest, RotationAxisAgreesWithTheAxisFactories) {
-    const float angle = 0.7f;
     const Vector3 p(0.3f, -1.2f, 2.5f);
-    EXPECT_TRUE(near(Matrix4::rotationAxis({1, 0, 0}, angle).transformPoint(p),
-                     Matrix4::rotationX(angle).transformPoint(p)));
-    EXPECT_TRUE(near(Matrix4::rotationAxis({0, 1, 0}, angle).transformPoint(p),
-                     Matrix4::rotationY(angle).transformPoint(p)));
-    EXPECT_TRUE(near(Matrix4::rotationAxis({0, 0, 1}, angle).transformPoint(p),
-                     Matrix4::rotationZ(angle).transformPoint(p)));
+    const Matrix4 factories[3] = {Matrix4::rotationX(0.7f), Matrix4::rotationY(0.7f),
+                                  Matrix4::rotationZ(0.7f)};
+    for (int axis = 0; axis < 3; ++axis) {
+        Vector3 unit;
+        unit[axis] = 1;
+        EXPECT_TRUE(near(Matrix4::rotationAxis(unit, 0.7f).transformPoint(p),
+                         factories[axis].transformPoint(p)))
+            << axis;
+    }
 }
 
 TEST(MatrixTest, PointsCarryTheTranslationAndDirectionsDoNot) {

@@ -59,31 +59,27 @@ protected:
     std::unique_ptr<Kestrel::Texture> m_Red;
 };
 
-TEST_F(OpenGLFrameBufferGlTest, WithDepthTheNearSquareWins) {
-    OpenGLFrameBuffer frameBuffer;
-    ASSERT_TRUE(frameBuffer.create(SIZE, SIZE, true));
-    ASSERT_NE(frameBuffer.getColorTexture()->getHandle(), 0u);
-    ASSERT_NE(frameBuffer.getDepthTexture()->getHandle(), 0u);
-    frameBuffer.bind();
-    EXPECT_EQ(glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT), GLenum(GL_FRAMEBUFFER_COMPLETE_EXT));
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+// With depth the near green square wins on the left; without, the last (red) one.
+TEST_F(OpenGLFrameBufferGlTest, DrawsIntoItsColourTextureWithAndWithoutDepth) {
+    for (bool depth : {true, false}) {
+        SCOPED_TRACE(depth);
+        OpenGLFrameBuffer frameBuffer;
+        ASSERT_TRUE(frameBuffer.create(SIZE, SIZE, depth));
+        ASSERT_NE(frameBuffer.getColorTexture()->getHandle(), 0u);
+        EXPECT_EQ(frameBuffer.getDepthTexture()->getHandle() != 0, depth);
+        frameBuffer.bind();
+        EXPECT_EQ(glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT),
+                  GLenum(GL_FRAMEBUFFER_COMPLETE_EXT));
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
 
-    drawNearGreenThenFarRed(&frameBuffer);
-    const auto halves = readHalves(frameBuffer.getColorTexture());
-    EXPECT_TRUE(TestSupport::colorNear(halves.first, TestSupport::GREEN, 3));
-    EXPECT_TRUE(TestSupport::colorNear(halves.second, TestSupport::RED, 3));
-    EXPECT_TRUE(TestSupport::pixelNear(10, 10, TestSupport::BLACK)) << "the window stays untouched";
-}
-
-TEST_F(OpenGLFrameBufferGlTest, WithoutDepthTheLastSquareWins) {
-    OpenGLFrameBuffer frameBuffer;
-    ASSERT_TRUE(frameBuffer.create(SIZE, SIZE, false));
-    EXPECT_EQ(frameBuffer.getDepthTexture()->getHandle(), 0u);
-
-    drawNearGreenThenFarRed(&frameBuffer);
-    const auto halves = readHalves(frameBuffer.getColorTexture());
-    EXPECT_TRUE(TestSupport::colorNear(halves.first, TestSupport::RED, 3));
-    EXPECT_TRUE(TestSupport::colorNear(halves.second, TestSupport::RED, 3));
+        drawNearGreenThenFarRed(&frameBuffer);
+        const auto halves = readHalves(frameBuffer.getColorTexture());
+        EXPECT_TRUE(
+            TestSupport::colorNear(halves.first, depth ? TestSupport::GREEN : TestSupport::RED, 3));
+        EXPECT_TRUE(TestSupport::colorNear(halves.second, TestSupport::RED, 3));
+        EXPECT_TRUE(TestSupport::pixelNear(10, 10, TestSupport::BLACK))
+            << "the window stays untouched";
+    }
 }
 
 // The colour attachment binds like any texture: drawn across the window.

@@ -12,6 +12,7 @@
 #include <GL/glew.h>
 
 #include <memory>
+#include <vector>
 
 using Kestrel::BLEND_ADDITIVE;
 using Kestrel::BLEND_ALPHA;
@@ -302,12 +303,9 @@ TEST_F(OpenGLRenderDeviceGlTest, StateSettersFilterAndReport) {
     }
     {
         m_Device.setViewport({10, 20}, {110, 70});
-        GLint viewport[4];
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        EXPECT_EQ(viewport[0], 10);
-        EXPECT_EQ(viewport[1], 20);
-        EXPECT_EQ(viewport[2], 100);
-        EXPECT_EQ(viewport[3], 50);
+        std::vector<GLint> viewport(4);
+        glGetIntegerv(GL_VIEWPORT, viewport.data());
+        EXPECT_EQ(viewport, (std::vector<GLint>{10, 20, 100, 50}));
     }
     {
         std::unique_ptr<Kestrel::FrameBuffer> frameBuffer(m_Device.createFrameBuffer());

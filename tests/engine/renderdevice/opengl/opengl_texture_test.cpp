@@ -241,9 +241,8 @@ TEST_F(OpenGLTextureGlTest, SetMipmapReplacesOneLevelBelowFullSize) {
     EXPECT_TRUE(texture.setMipmap(0, green.data()));
     EXPECT_EQ(levelParameter(texture.getHandle(), 1, GL_TEXTURE_WIDTH), 32);
     EXPECT_TRUE(levelParameter(texture.getHandle(), 1, GL_TEXTURE_COMPRESSED));
-    EXPECT_TRUE(TestSupport::colorNear(
-        {readLevelTexel(texture.getHandle(), 1).r, readLevelTexel(texture.getHandle(), 1).g, 0, 0},
-        {0, 255, 0, 0}, 3));
+    const Rgba8 level1 = readLevelTexel(texture.getHandle(), 1);
+    EXPECT_TRUE(TestSupport::colorNear({level1.r, level1.g, 0, 0}, {0, 255, 0, 0}, 3));
     EXPECT_EQ(readLevelTexel(texture.getHandle(), 0).r, 255);
 
     // 64 halves six times to 1 x 1: index 5 is the last level there is.
