@@ -235,6 +235,8 @@ TEST_F(OpenGLRenderDeviceGlTest, RenderRestoresTextureStagesAndShaderAndEmptiesT
     m_Device.addToRenderQueue(quad.faces.get(), nullptr, nullptr, nullptr, nullptr, BLEND_ALPHA);
     m_Device.render(&m_Camera);
 
+    // A texture made after the frame enables texturing on the active unit.
+    EXPECT_EQ(currentInteger(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
     for (unsigned stage = 0; stage < 3; ++stage)
         EXPECT_EQ(boundTexture(stage), GLint(stageTextures[stage]->getHandle())) << stage;
     EXPECT_EQ(boundTexture(3), 0);
