@@ -21,29 +21,23 @@ SDL_Event keyEvent(Uint8 type, SDLKey key) {
 SDL_Event keyDown(SDLKey key) {
     return keyEvent(SDL_KEYDOWN, key);
 }
-
 SDL_Event keyUp(SDLKey key) {
     return keyEvent(SDL_KEYUP, key);
 }
 
-TEST(FrameTimingTest, LongFrameCarriesItsOverrunIntoTheNextStep) {
-    const FrameTiming timing = frameTiming(40);
-    EXPECT_EQ(timing.delay, 0u);
-    EXPECT_EQ(timing.carry, 24u);
-    EXPECT_TRUE(near(timeStep(timing.carry), 0.040f));
-}
-
-TEST(FrameTimingTest, ShortFrameSleepsTheRestAndTheNextStepIsOnePeriod) {
-    const FrameTiming timing = frameTiming(5);
-    EXPECT_EQ(timing.delay, 11u);
-    EXPECT_EQ(timing.carry, 0u);
-    EXPECT_TRUE(near(timeStep(timing.carry), 0.016f));
-}
-
-TEST(FrameTimingTest, FrameOfExactlyOnePeriodNeitherSleepsNorCarries) {
-    const FrameTiming timing = frameTiming(16);
-    EXPECT_EQ(timing.delay, 0u);
-    EXPECT_EQ(timing.carry, 0u);
+// A 16 ms period: a short frame sleeps the rest, a long one carries its overrun
+// into the next step.
+TEST(FrameTimingTest, SleepOrCarryAndTheNextStep) {
+    const struct {
+        uint32_t elapsed, delay, carry;
+        float step;
+    } cases[] = {{40, 0, 24, 0.040f}, {5, 11, 0, 0.016f}, {16, 0, 0, 0.016f}};
+    for (const auto& c : cases) {
+        const FrameTiming timing = frameTiming(c.elapsed);
+        EXPECT_EQ(timing.delay, c.delay) << c.elapsed;
+        EXPECT_EQ(timing.carry, c.carry) << c.elapsed;
+        EXPECT_TRUE(near(timeStep(timing.carry), c.step)) << c.elapsed;
+    }
 }
 
 // A stand-in for the globals: a player's latch, the title menu and the world flag.
@@ -123,14 +117,11 @@ TEST_F(EventTest, PressAndReleaseWithinOneFrameBothStayPendingForTheLatch) {
 }
 
 TEST_F(EventTest, UpAndDownMoveTheMenuSelectionEvenAfterTheGameStarted) {
-    EXPECT_TRUE(send(keyDown(SDLK_DOWN)));
-    EXPECT_FALSE(m_Selection);
-    EXPECT_TRUE(send(keyDown(SDLK_DOWN)));
-    EXPECT_FALSE(m_Selection);
-    EXPECT_TRUE(send(keyDown(SDLK_UP)));
-    EXPECT_TRUE(m_Selection);
-    EXPECT_TRUE(send(keyDown(SDLK_UP)));
-    EXPECT_TRUE(m_Selection);
+    for (const auto& [key, selection] :
+         {std::make_pair(SDLK_DOWN, false), {SDLK_DOWN, false}, {SDLK_UP, true}, {SDLK_UP, true}}) {
+        EXPECT_TRUE(send(keyDown(key)));
+        EXPECT_EQ(m_Selection, selection) << "key " << key;
+    }
 }
 
 TEST_F(EventTest, XOnOnePlayerStartsTheGameAndReachesThePlayer) {

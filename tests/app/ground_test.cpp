@@ -14,62 +14,43 @@ namespace {
 
 const Vector3 UP(0.0f, 1.0f, 0.0f);
 
-TEST(GroundTest, HeightsAtGridPointsFollowTheTable) {
-    EXPECT_FLOAT_EQ(Ground::getHeight(4.0f, 0.0f), 0.5f);
-    EXPECT_FLOAT_EQ(Ground::getHeight(15.0f, 11.0f), 1.0f);
-    EXPECT_FLOAT_EQ(Ground::getHeight(0.0f, 0.0f), 0.0f);
-    EXPECT_FLOAT_EQ(Ground::getHeight(5.0f, 13.0f), 1.0f);
+// Grid points; between them (15.5 halfway from the table's 1.0 at x = 15 to the
+// outside 0.5; (3.5, 0.5) amid 0, 0.5, 0.5, 0.5); outside the field.
+TEST(GroundTest, HeightsFollowTheTableBilinearlyAndAreConstantOutside) {
+    const struct {
+        float x, z, height;
+    } cases[] = {{4.0f, 0.0f, 0.5f},       {15.0f, 11.0f, 1.0f},  {0.0f, 0.0f, 0.0f},
+                 {5.0f, 13.0f, 1.0f},      {15.5f, 11.0f, 0.75f}, {3.5f, 0.5f, 0.375f},
+                 {15.999f, 5.0f, 0.4995f}, {-0.1f, 5.0f, 0.5f},   {16.0f, 5.0f, 0.5f},
+                 {5.0f, 16.0f, 0.5f},      {5.0f, -3.0f, 0.5f},   {std::nanf(""), 5.0f, 0.5f}};
+    for (const auto& c : cases)
+        EXPECT_TRUE(near(Ground::getHeight(c.x, c.z), c.height, 1e-4f)) << c.x << ", " << c.z;
 }
 
-TEST(GroundTest, HeightsBetweenGridPointsAreBilinear) {
-    // Halfway between the table's 1.0 at x = 15 and the outside 0.5 at x = 16.
-    EXPECT_TRUE(near(Ground::getHeight(15.5f, 11.0f), 0.75f));
-    // (3, 0) is 0, (4, 0) is 0.5, (3, 1) and (4, 1) are 0.5.
-    EXPECT_TRUE(near(Ground::getHeight(3.5f, 0.5f), 0.375f));
-    EXPECT_TRUE(near(Ground::getHeight(15.999f, 5.0f), 0.4995f, 1e-4f));
-}
-
-TEST(GroundTest, OutsideTheFieldTheHeightIsConstant) {
-    EXPECT_FLOAT_EQ(Ground::getHeight(-0.1f, 5.0f), 0.5f);
-    EXPECT_FLOAT_EQ(Ground::getHeight(16.0f, 5.0f), 0.5f);
-    EXPECT_FLOAT_EQ(Ground::getHeight(5.0f, 16.0f), 0.5f);
-    EXPECT_FLOAT_EQ(Ground::getHeight(5.0f, -3.0f), 0.5f);
-    EXPECT_FLOAT_EQ(Ground::getHeight(std::nanf(""), 5.0f), 0.5f);
-}
-
-TEST(GroundTest, FlatGroundHasUpwardNormals) {
+class GroundMeshTest : public ::testing::Test {
+protected:
     TestSupport::TestRenderDevice device;
-    Ground ground(&device);
+    Ground ground{&device};
+};
+
+TEST_F(GroundMeshTest, NormalsPointUpOnFlatGroundAndLeanAwayFromHills) {
     EXPECT_TRUE(near(ground.getNormal(8.0f, 8.0f), UP));
     EXPECT_TRUE(near(ground.getNormal(12.3f, 3.7f), UP));
-}
-
-TEST(GroundTest, NormalsOnSlopesLeanAwayFromTheHill) {
-    TestSupport::TestRenderDevice device;
-    Ground ground(&device);
-    // (3, 5) lies west of the raised (4, 6)-(5, 7) block's row: at (3, 6) the
-    // ground rises toward +x, so the normal leans toward -x.
+    // At (3, 6) the ground rises toward the raised (4, 6)-(5, 7) block.
     const Vector3 n = ground.getNormal(3.0f, 6.0f);
     EXPECT_LT(n.x, 0.0f);
     EXPECT_GT(n.y, 0.0f);
     EXPECT_TRUE(near(n.length(), 1.0f, 1e-4f));
-}
-
-TEST(GroundTest, NormalsNearTheFarEdgeUseTheNearestStoredNormal) {
-    TestSupport::TestRenderDevice device;
-    Ground ground(&device);
-    const Vector3 atEdge = ground.getNormal(15.0f, 8.0f);
+    // Near the far edge the nearest stored normal; off the field flat.
     Vector3 beyond(-7.0f, -7.0f, -7.0f);
     beyond = ground.getNormal(15.6f, 8.0f);
-    EXPECT_TRUE(near(beyond, atEdge));
+    EXPECT_TRUE(near(beyond, ground.getNormal(15.0f, 8.0f)));
     EXPECT_TRUE(near(ground.getNormal(8.0f, 15.9f), ground.getNormal(8.0f, 15.0f)));
     EXPECT_TRUE(near(ground.getNormal(16.0f, 8.0f), UP));
     EXPECT_TRUE(near(ground.getNormal(-1.0f, 8.0f), UP));
 }
 
-TEST(GroundTest, MeshCoversTwoPointsBeyondTheTableWithARaisedRim) {
-    TestSupport::TestRenderDevice device;
-    Ground ground(&device);
+TEST_F(GroundMeshTest, MeshCoversTwoPointsBeyondTheTableWithARaisedRim) {
     const Kestrel::VertexList* vertices = ground.getVertexList();
     ASSERT_EQ(vertices->getVertexCount(), 441u);
     EXPECT_EQ(ground.getFaceList()->getFaceCount(), 800);
@@ -88,9 +69,7 @@ TEST(GroundTest, MeshCoversTwoPointsBeyondTheTableWithARaisedRim) {
     EXPECT_GT(vertices->getNormal(2 * 21 + 10).z, 0.0f);
 }
 
-TEST(GroundTest, TrianglesFaceUpward) {
-    TestSupport::TestRenderDevice device;
-    Ground ground(&device);
+TEST_F(GroundMeshTest, TrianglesFaceUpward) {
     const Kestrel::FaceList* faces = ground.getFaceList();
     const Kestrel::VertexList* vertices = ground.getVertexList();
     for (uint16_t f = 0; f < faces->getFaceCount(); ++f) {
@@ -102,9 +81,7 @@ TEST(GroundTest, TrianglesFaceUpward) {
     }
 }
 
-TEST(GroundTest, RenderQueuesTheTerrainUntransformed) {
-    TestSupport::TestRenderDevice device;
-    Ground ground(&device);
+TEST_F(GroundMeshTest, RenderQueuesTheTerrainUntransformed) {
     device.setBlendMode(Kestrel::BLEND_ALPHA);
     ground.render();
     ASSERT_EQ(device.getRenderQueue().size(), 1u);

@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 using TestSupport::animation;
 using TestSupport::FRAME;
@@ -39,18 +38,9 @@ protected:
     TitleScreen* title = nullptr;
 };
 
-TEST_F(TitleScreenTest, OpensOnOnePlayerWithTheAntAndTitleInPlace) {
-    EXPECT_TRUE(title->m_Active);
-    EXPECT_TRUE(title->m_Selection);
-    ASSERT_NE(title->m_Ant, nullptr);
-    ASSERT_NE(title->m_Title, nullptr);
-    EXPECT_FLOAT_EQ(title->m_Ant->getRotationY(), 85.0f);
-    EXPECT_TRUE(near(title->m_Ant->getPosition(), Kestrel::Vector3(1.0f, -1.5f, 0.0f)));
-    EXPECT_TRUE(near(title->m_Title->getScale(), Kestrel::Vector3(2.0f, 2.0f, 2.0f)));
-    EXPECT_TRUE(near(title->m_Title->getPosition(), Kestrel::Vector3(0.0f, 1.0f, 0.0f)));
-}
-
 TEST_F(TitleScreenTest, TheAntPointsAtTheSelectedItem) {
+    EXPECT_TRUE(title->m_Active);
+    EXPECT_TRUE(title->m_Selection) << "opens on One Player";
     title->update(FRAME);
     EXPECT_EQ(title->m_Ant->getCurrentAnimation(), animation("antpointup.ksta"));
     title->m_Selection = false;
@@ -177,8 +167,7 @@ protected:
     }
 
     static SDL_Event keyDown(SDLKey key) {
-        SDL_Event event;
-        memset(&event, 0, sizeof(event));
+        SDL_Event event = {};
         event.type = SDL_KEYDOWN;
         event.key.keysym.sym = key;
         return event;

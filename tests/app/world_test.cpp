@@ -101,7 +101,7 @@ TEST_F(WorldTest, OnceTwoArePresentAboutOneEnemyComesPerTenSecondsOfStep) {
     EXPECT_GT(zombies, soldiers / 2);
 }
 
-TEST_F(WorldTest, CameraEasesAfterThePlayer) {
+TEST_F(WorldTest, CameraEasesAfterThePlayerAndOvershootsOnAVeryLongFrame) {
     quietEnemies();
     protectPlayer();
     // Target: 3 dt of the way per frame; eye: 0.5 dt toward 8 above and 10 behind.
@@ -120,11 +120,9 @@ TEST_F(WorldTest, CameraEasesAfterThePlayer) {
     EXPECT_TRUE(near(world()->m_CameraPosition, Vector3(r.x, r.y + 8, r.z - 10), 1e-3f));
     const Vector3 look = world()->m_Scene->getCamera()->getDirection();
     EXPECT_TRUE(near(look, (r - world()->m_CameraPosition).normalized(), 1e-3f));
-}
 
-TEST_F(WorldTest, AVeryLongFrameOvershootsTheCameraTarget) {
-    quietEnemies();
-    protectPlayer();
+    // A very long frame overshoots: no clamping of the easing factor.
+    player()->setPosition(r.x, r.y, r.z + 1.0f);
     step(1);
     const float before = world()->m_CameraTarget.z;
     const float playerZ = player()->getPosition().z;
@@ -158,10 +156,6 @@ TEST_F(WorldTest, DeadAntsSinkAndLeaveTheField) {
     step(1);
     ASSERT_TRUE(zombie->die());
     EXPECT_EQ(world()->m_Kills, 1);
-    const Vector3 where = zombie->getPosition();
-    // Still while the death animation plays, then half a unit per second down.
-    step(10);
-    EXPECT_TRUE(near(zombie->getPosition(), where));
     const auto attached = [&] {
         for (unsigned i = 0; i < world()->m_EnemyNode->getChildCount(); ++i) {
             if (world()->m_EnemyNode->getChild(i) == zombie)

@@ -29,21 +29,17 @@ protected:
         step(1);
     }
 
-    std::vector<Flame*> flames() const {
-        std::vector<Flame*> found;
+    template <class Kind>
+    std::vector<Kind*> particles() const {
+        std::vector<Kind*> found;
         for (Kestrel::Particle* p : world()->m_Scene->getParticleManager()->getParticles()) {
-            if (Flame* flame = dynamic_cast<Flame*>(p))
-                found.push_back(flame);
+            if (Kind* particle = dynamic_cast<Kind*>(p))
+                found.push_back(particle);
         }
         return found;
     }
-
-    size_t smokes() const {
-        size_t count = 0;
-        for (Kestrel::Particle* p : world()->m_Scene->getParticleManager()->getParticles())
-            count += dynamic_cast<Flame::Smoke*>(p) != nullptr;
-        return count;
-    }
+    std::vector<Flame*> flames() const { return particles<Flame>(); }
+    size_t smokes() const { return particles<Flame::Smoke>().size(); }
 
     Flame* addFlame(const Vector3& at, const Vector3& direction) {
         Flame* flame = new Flame(at, direction);
@@ -173,24 +169,18 @@ TEST_F(FireAntTest, AFlameGoesOutInTheGround) {
     EXPECT_TRUE(flames().empty());
 }
 
-TEST_F(FireAntTest, AFlameThatReachesThePlayerKillsAndIsUsedUp) {
-    player()->m_InvulnerableTime = 0.0f;
-    PlayerAnt* victim = player();
-    const Vector3 p = victim->getPosition();
-    Flame* flame = addFlame(p + Vector3(0.0f, 0.2f, 3.0f), Vector3(0.0f, 0.0f, -1.0f));
-    flame->m_Age = 0.5f;
-    ASSERT_TRUE(stepUntil([&] { return victim->isDead(); }, 60));
-    EXPECT_TRUE(flames().empty());
-    EXPECT_EQ(world()->m_AntsLeft, 8);
-}
-
-TEST_F(FireAntTest, AProtectedPlayerSurvivesTheFlameWhichIsStillUsedUp) {
-    const Vector3 p = player()->getPosition();
-    Flame* flame = addFlame(p + Vector3(0.0f, 0.2f, 3.0f), Vector3(0.0f, 0.0f, -1.0f));
-    flame->m_Age = 0.5f;
-    ASSERT_TRUE(stepUntil([&] { return flames().empty(); }, 60));
-    EXPECT_FALSE(player()->isDead());
-    EXPECT_EQ(world()->m_AntsLeft, 9);
+TEST_F(FireAntTest, AFlameThatReachesThePlayerIsUsedUpAndKillsUnlessProtected) {
+    for (const bool isProtected : {true, false}) {
+        SCOPED_TRACE(isProtected ? "protected" : "unprotected");
+        player()->m_InvulnerableTime = isProtected ? 1e9f : 0.0f;
+        PlayerAnt* victim = player();
+        const Vector3 p = victim->getPosition();
+        Flame* flame = addFlame(p + Vector3(0.0f, 0.2f, 3.0f), Vector3(0.0f, 0.0f, -1.0f));
+        flame->m_Age = 0.5f;
+        ASSERT_TRUE(stepUntil([&] { return flames().empty(); }, 60));
+        EXPECT_EQ(victim->isDead(), !isProtected);
+        EXPECT_EQ(world()->m_AntsLeft, isProtected ? 9 : 8);
+    }
 }
 
 TEST_F(FireAntTest, SmokeScattersByAQuarterAndDriftsUpAndAlongX) {

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using Kestrel::Vector3;
 using TestSupport::FRAME;
 using TestSupport::near;
@@ -43,12 +45,9 @@ protected:
         return rock;
     }
 
-    bool attached(const Rock* rock) const {
-        for (Rock* r : flyingRocks()) {
-            if (r == rock)
-                return true;
-        }
-        return false;
+    bool attached(Rock* rock) const {
+        const std::vector<Rock*> rocks = flyingRocks();
+        return std::find(rocks.begin(), rocks.end(), rock) != rocks.end();
     }
 
     // A soldier within 4 units of the player stands still (apart from rare throws).

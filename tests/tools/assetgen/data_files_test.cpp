@@ -1,6 +1,7 @@
 // The files the generator writes into build/data, read back through the engine's
 // own loaders as the game reads them, on a device that needs no display.
 #include "tools/assetgen/data_files.h"
+#include "tools/assetgen/mesh_text.h"
 
 #include "engine/animation.h"
 #include "engine/bone.h"
@@ -14,9 +15,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <limits>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -85,26 +88,32 @@ TEST_F(DataFilesTest, EveryMeshLoadsWithItsTexturesAndShadersAndWithoutMessages)
         ASSERT_NE(loaded, nullptr) << file;
         EXPECT_EQ(printed, "") << file;
         EXPECT_TRUE(recorder.reports().empty()) << file << ": " << recorder.reports().front();
-        const std::vector<MaterialFiles> named = materialFiles(file);
+        std::stringstream text;
+        text << std::ifstream(dataDirectory() + file).rdbuf();
+        const auto named = readMesh(text.str()).materials;
         ASSERT_EQ(loaded->getMaterialCount(), named.size()) << file;
         for (unsigned m = 0; m < named.size(); ++m) {
+            const auto name = [&](const char* key) {
+                const auto found = named[m].find(key);
+                return found == named[m].end() ? std::string() : found->second;
+            };
             const Kestrel::Material& material = loaded->getMaterial(m);
             EXPECT_GT(loaded->getFaceList(m)->getFaceCount(), 0u) << file;
-            ASSERT_FALSE(named[m].texture.empty()) << file << " material " << m;
+            ASSERT_FALSE(name("texture").empty()) << file << " material " << m;
             const auto* texture = dynamic_cast<const RecordingTexture*>(material.m_Texture);
-            ASSERT_NE(texture, nullptr) << file << " misses " << named[m].texture;
-            EXPECT_TRUE(texture->m_Created) << named[m].texture;
-            if (named[m].vertexShader.empty() && named[m].fragmentShader.empty())
+            ASSERT_NE(texture, nullptr) << file << " misses " << name("texture");
+            EXPECT_TRUE(texture->m_Created) << name("texture");
+            if (name("vertexshader").empty() && name("fragmentshader").empty())
                 continue;
             const auto* shader = dynamic_cast<const RecordingShader*>(material.m_Shader);
             ASSERT_NE(shader, nullptr) << file << " material " << m;
             EXPECT_EQ(shader->m_VertexSource.rfind("#version 120", 0), 0u)
-                << named[m].vertexShader << " is missing or not GLSL 1.20";
+                << name("vertexshader") << " is missing or not GLSL 1.20";
             EXPECT_EQ(shader->m_FragmentSource.rfind("#version 120", 0), 0u)
-                << named[m].fragmentShader << " is missing or not GLSL 1.20";
+                << name("fragmentshader") << " is missing or not GLSL 1.20";
             EXPECT_NE(shader->m_FragmentSource.find("uniform sampler2D texture;"),
                       std::string::npos)
-                << named[m].fragmentShader << " samples its colour from \"texture\"";
+                << name("fragmentshader") << " samples its colour from \"texture\"";
         }
     }
 }
@@ -127,19 +136,12 @@ TEST_F(DataFilesTest, AntMeshesShareOneSkeletonWithTheBonesTheGameAsksFor) {
     EXPECT_GE(pairs / 2, 18);
 }
 
-TEST_F(DataFilesTest, RootBoneStandsAtTheFeetOfEveryAnt) {
-    for (const std::string& file : ANT_MESH_FILES) {
-        Entity& entity = ant(file);
-        entity.update(0.0f);
-        ASSERT_GT(entity.getBoneCount(), 0u);
-        EXPECT_EQ(entity.getBone(0u)->getPosition().y, 0.0f) << file;
-        const float low = lowestPoint(entity);
-        EXPECT_GT(low, -0.01f) << file;
-        EXPECT_LT(low, 0.01f) << file;
-    }
-}
-
-TEST_F(DataFilesTest, AnimationsNameOnlyBonesOfTheAntSkeleton) {
+// Non-looping play stops at the last keyframe's start, so only a looping
+// animation ever makes its last keyframe current:
+//   keyframes  0 ---- 1 ---- 2 ---- 3 (last)
+//   once       [0 ......... end]
+//   looping    [0 ......................... end]
+TEST_F(DataFilesTest, AnimationsMoveOnlyAntBonesAndEveryReachableKeyframeLasts) {
     const std::vector<std::string> bones = boneNames("ant.kst");
     const std::set<std::string> skeleton(bones.begin(), bones.end());
     for (const AnimationUse& use : ANIMATION_USES) {
@@ -148,18 +150,6 @@ TEST_F(DataFilesTest, AnimationsNameOnlyBonesOfTheAntSkeleton) {
         EXPECT_GT(a->getKeyframeCount(), 1u) << use.file;
         for (const auto& entry : a->getBoneIndices())
             EXPECT_EQ(skeleton.count(entry.first), 1u) << use.file << " names " << entry.first;
-    }
-}
-
-// Non-looping play stops at the last keyframe's start, so only a looping
-// animation ever makes its last keyframe current:
-//   keyframes  0 ---- 1 ---- 2 ---- 3 (last)
-//   once       [0 ......... end]
-//   looping    [0 ......................... end]
-TEST_F(DataFilesTest, EveryKeyframeThatCanBecomeCurrentHasAPositiveDuration) {
-    for (const AnimationUse& use : ANIMATION_USES) {
-        Kestrel::Animation* a = animation(use.file);
-        ASSERT_NE(a, nullptr) << use.file;
         const unsigned count = a->getKeyframeCount();
         for (unsigned k = 0; k < count; ++k)
             if (use.loop || k + 1 < count) {
@@ -245,29 +235,26 @@ TEST_F(DataFilesTest, FontAtlasHoldsEveryPrintableCharacter) {
     EXPECT_GT(font->getLineHeight(), 0.8f);
 }
 
-TEST_F(DataFilesTest, ParticleTextureHoldsSoftFlameAndSmokeCells) {
-    Kestrel::Texture* loaded =
-        Kestrel::ResourceManager::getInstance()->loadTexture("particle.png", &m_Device);
-    const auto* texture = dynamic_cast<const RecordingTexture*>(loaded);
-    ASSERT_NE(texture, nullptr);
-    ASSERT_EQ(texture->m_Format, Kestrel::FORMAT_RGBA);
-    const AlphaImage alpha(texture->m_Pixels, texture->m_Width, texture->m_Height);
-    // Cells in texture coordinates, v = 0 being the first row.
-    EXPECT_GT(alpha.highest(0.0, 0.0, 0.25, 0.25), 150) << "flame";
-    EXPECT_GT(alpha.highest(0.75, 0.0, 1.0, 0.25), 150) << "smoke";
-    EXPECT_LT(alpha.highest(0.27, 0.0, 0.73, 0.25), 8) << "between the cells";
-    for (const double u0 : {0.0, 0.75}) {
-        EXPECT_LT(alpha.border(u0, 0.0, u0 + 0.25, 0.25), 8) << "soft edges of the cell at " << u0;
-    }
-}
+// Two textures that no mesh names: the particle cells and the ground.
+TEST_F(DataFilesTest, ParticleAndGroundTexturesLoad) {
+    Kestrel::ResourceManager* cache = Kestrel::ResourceManager::getInstance();
+    const auto* particles =
+        dynamic_cast<const RecordingTexture*>(cache->loadTexture("particle.png", &m_Device));
+    ASSERT_NE(particles, nullptr);
+    ASSERT_EQ(particles->m_Format, Kestrel::FORMAT_RGBA);
+    const auto alpha = [&](double u0, double u1) {
+        return highestAlpha(particles->m_Pixels, particles->m_Width, particles->m_Height, u0, 0.0,
+                            u1, 0.25);
+    };
+    EXPECT_GT(alpha(0.0, 0.25), 150) << "flame";
+    EXPECT_GT(alpha(0.75, 1.0), 150) << "smoke";
+    EXPECT_LT(alpha(0.27, 0.73), 8) << "between the cells";
 
-TEST_F(DataFilesTest, GroundTextureLoads) {
-    Kestrel::Texture* loaded =
-        Kestrel::ResourceManager::getInstance()->loadTexture("centerterrain.png", &m_Device);
-    const auto* texture = dynamic_cast<const RecordingTexture*>(loaded);
-    ASSERT_NE(texture, nullptr);
-    EXPECT_TRUE(texture->m_Created);
-    EXPECT_EQ(texture->m_Width, texture->m_Height);
+    const auto* ground =
+        dynamic_cast<const RecordingTexture*>(cache->loadTexture("centerterrain.png", &m_Device));
+    ASSERT_NE(ground, nullptr);
+    EXPECT_TRUE(ground->m_Created);
+    EXPECT_EQ(ground->m_Width, ground->m_Height);
 }
 
 } // namespace
