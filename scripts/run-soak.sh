@@ -9,9 +9,6 @@ normal=$(cd "${1:-build}" && pwd)
 asan=$(cd "${2:-build-asan}" && pwd)
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
-export LSAN_OPTIONS="suppressions=$root/tests/support/lsan.supp:print_suppressions=0"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 passed=0
 failed=0
 step() {

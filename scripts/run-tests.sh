@@ -7,9 +7,6 @@ asan=${2:-build-asan}
 root=$(cd "$(dirname "$0")/.." && pwd)
 status=0
 
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
-export LSAN_OPTIONS="suppressions=$root/tests/support/lsan.supp:print_suppressions=0"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 run_ctest() {
   local dir=$1 label=$2

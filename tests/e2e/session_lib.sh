@@ -5,9 +5,6 @@
 # script that started them.
 
 SESSION_TIMEOUT=${SESSION_TIMEOUT:-60}
-# The project's LeakSanitizer suppressions also when CTest runs without
-# scripts/run-tests.sh.
-export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)/lsan.supp:print_suppressions=0}
 session_pid=""
 session_window=""
 session_sampler=""
