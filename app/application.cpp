@@ -95,20 +95,6 @@ bool openWindow() {
     return g_Screen != nullptr;
 }
 
-// One white directional light for the whole run; the model-view matrix is still
-// the identity, so the direction is in eye space.
-void setFixedLight() {
-    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    const GLfloat direction[] = {-1.0f, 1.0f, -1.0f, 0.0f};
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-    glLightfv(GL_LIGHT0, GL_POSITION, direction);
-    glEnable(GL_NORMALIZE);
-}
-
 // The world (with its first player ant) before the title screen, then the ant
 // meshes the world spawns, so that no spawn waits for a file; a missing one is
 // named by the world.
@@ -142,6 +128,18 @@ void renderGameStates() {
 }
 
 } // namespace
+
+void setFixedLight() {
+    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
+    const GLfloat direction[] = {-1.0f, 1.0f, -1.0f, 0.0f};
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+    glLightfv(GL_LIGHT0, GL_POSITION, direction);
+    glEnable(GL_NORMALIZE);
+}
 
 FrameTiming frameTiming(uint32_t elapsed) {
     if (elapsed < FRAME_PERIOD)

@@ -29,6 +29,11 @@ const int WINDOW_BITS_PER_PIXEL = 32;
 const uint32_t FRAME_PERIOD = 16;
 const float CAMERA_ASPECT = 1.3333334f;
 
+// The one white directional light of the whole run, from (-1, 1, -1). Its
+// direction is taken in eye space: call it while the model-view matrix is the
+// identity (start-up does; the preview and tests that draw the data do too).
+void setFixedLight();
+
 // What the loop does after a frame that took a given time: sleep the rest of
 // the period, or carry the overrun into the next time step.
 struct FrameTiming {

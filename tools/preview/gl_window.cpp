@@ -1,5 +1,7 @@
 #include "tools/preview/gl_window.h"
 
+#include "app/application.h"
+
 #include <GL/glew.h>
 #include <SDL.h>
 
@@ -10,22 +12,6 @@
 namespace preview {
 
 namespace {
-
-// The same light as the game's entry point, set while the model-view matrix is
-// the identity.
-void setFixedLight() {
-    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    const GLfloat direction[] = {-1.0f, 1.0f, -1.0f, 0.0f};
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-    glLightfv(GL_LIGHT0, GL_POSITION, direction);
-    glEnable(GL_NORMALIZE);
-}
 
 // No multisampling: reading back a multisampled buffer gives black frames on
 // some drivers (Mesa under Xvfb); the contact sheets average pixels instead.
@@ -52,7 +38,9 @@ bool openWindow() {
         SDL_Quit();
         return false;
     }
-    setFixedLight();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    ::setFixedLight();
     return true;
 }
 

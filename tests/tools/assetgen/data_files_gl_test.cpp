@@ -2,6 +2,7 @@
 // compiles and links, and the three ant kinds come out in their colours.
 #include "tools/assetgen/data_files.h"
 
+#include "app/application.h"
 #include "engine/entity.h"
 #include "engine/mesh.h"
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
@@ -49,7 +50,9 @@ protected:
                 return mean;
             ant->setScale(0.5f, 0.5f, 0.5f);
             scene.update(0.0f);
-            setGameLight();
+            glMatrixMode(GL_MODELVIEW);
+            glLoadIdentity();
+            setFixedLight();
             m_Device->clear(true, true);
             const Vector3 centre(0.0f, 0.13f, -0.05f);
             scene.getCamera()->setAspect(4.0f / 3.0f);
@@ -66,19 +69,6 @@ protected:
         if (mean.pixels > 0)
             mean.r /= mean.pixels, mean.g /= mean.pixels, mean.b /= mean.pixels;
         return mean;
-    }
-
-    static void setGameLight() {
-        const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
-        const GLfloat direction[] = {-1.0f, 1.0f, -1.0f, 0.0f};
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glEnable(GL_LIGHTING);
-        glEnable(GL_LIGHT0);
-        glLightfv(GL_LIGHT0, GL_AMBIENT, white);
-        glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-        glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-        glLightfv(GL_LIGHT0, GL_POSITION, direction);
     }
 
     std::unique_ptr<Kestrel::OpenGLRenderDevice> m_Device;
