@@ -136,25 +136,13 @@ void GameTest::TearDown() {
     g_RenderDevice = nullptr;
 }
 
-// The game's fixed white directional light, as start-up sets it.
-void setGameLight() {
-    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    const GLfloat direction[] = {-1.0f, 1.0f, -1.0f, 0.0f};
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_LIGHT0);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-    glLightfv(GL_LIGHT0, GL_POSITION, direction);
-    glEnable(GL_NORMALIZE);
-}
-
 void GameGlTest::SetUp() {
     GlTest::SetUp();
     if (HasFatalFailure())
         return;
-    setGameLight();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    setFixedLight();
     static Kestrel::OpenGLRenderDevice* s_Device = new Kestrel::OpenGLRenderDevice();
     m_Device = s_Device;
     useDataWith(m_Device);
