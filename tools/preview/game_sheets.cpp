@@ -1,3 +1,4 @@
+#include "app/ground.h"
 #include "engine/bone.h"
 #include "engine/entity.h"
 #include "engine/mesh.h"
@@ -10,7 +11,6 @@
 #include "tools/preview/posing.h"
 #include "tools/preview/sheets.h"
 #include "tools/preview/stage.h"
-#include "tools/preview/terrain.h"
 
 #include <cmath>
 #include <functional>
@@ -83,7 +83,7 @@ Kestrel::Entity* addAnt(Kestrel::Scene& scene, const Actor& actor, const Vector3
     if (!ant)
         return nullptr;
     ant->setScale(ANT_SCALE, ANT_SCALE, ANT_SCALE);
-    const Vector3 at(actor.x, Terrain::height(actor.x, actor.z), actor.z);
+    const Vector3 at(actor.x, ::Ground::getHeight(actor.x, actor.z), actor.z);
     ant->setPosition(at);
     ant->setRotationY(at == player ? -180.0f : headingTowards(at, player));
     return ant;
@@ -135,7 +135,7 @@ Shot followShot(const Vector3& player, const std::string& caption) {
     Shot shot;
     shot.eye = {player.x, player.y + 8.0f, player.z - 10.0f};
     shot.target = player;
-    shot.ground = Ground::Field;
+    shot.footing = Footing::Field;
     shot.backdrop = false;
     shot.caption = caption;
     return shot;
@@ -145,7 +145,7 @@ Shot levelShot(const Vector3& eye, const Vector3& target, const std::string& cap
     Shot shot;
     shot.eye = eye;
     shot.target = target;
-    shot.ground = Ground::Field;
+    shot.footing = Footing::Field;
     shot.backdrop = false;
     shot.caption = caption;
     return shot;
@@ -201,7 +201,7 @@ void writeTitleSheet(const SheetContext& context) {
         shot.eye = TITLE_EYE;
         shot.target = {0.0f, 0.0f, 0.0f};
         shot.aspect = 1.0f;
-        shot.ground = Ground::None;
+        shot.footing = Footing::None;
         shot.backdrop = frames[i].closeUp;
         shot.caption = frames[i].caption;
         if (frames[i].closeUp) {
@@ -242,12 +242,12 @@ void writeGamePictures(const SheetContext& context) {
         shot.eye = TITLE_EYE;
         shot.target = {0.0f, 0.0f, 0.0f};
         shot.aspect = 1.0f;
-        shot.ground = Ground::None;
+        shot.footing = Footing::None;
         shot.backdrop = false;
         sheet.place(0, 0, context.stage.shoot(scene, shot, drawMenu));
     }
     Kestrel::Scene scene(&context.stage.device());
-    const Vector3 player(8.0f, Terrain::height(8.0f, 8.0f), 8.0f);
+    const Vector3 player(8.0f, ::Ground::getHeight(8.0f, 8.0f), 8.0f);
     buildLevel(scene, context.stage.device(), player);
     sheet.place(1, 0, context.stage.shoot(scene, followShot(player, "")));
     sheet.save(context.path("docs-game.png"));
@@ -274,7 +274,7 @@ void writeFieldSheet(const SheetContext& context) {
     for (int i = 0; i < 9; ++i) {
         Kestrel::Scene scene(&context.stage.device());
         Vector3 player = views[i].player;
-        player.y = Terrain::height(player.x, player.z);
+        player.y = ::Ground::getHeight(player.x, player.z);
         buildLevel(scene, context.stage.device(), player);
         const Shot shot = views[i].follow
                               ? followShot(player, views[i].caption)

@@ -1,13 +1,13 @@
 // preview <data directory> <output directory>: draws the generated data through
 // the engine, as the game does, into contact sheets (PNG) for people to look at.
 // Needs a display; `make preview` gives it a virtual one.
+#include "app/ground.h"
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "engine/resourcemanager.h"
 #include "tools/preview/gl_window.h"
 #include "tools/preview/overlay.h"
 #include "tools/preview/sheets.h"
 #include "tools/preview/stage.h"
-#include "tools/preview/terrain.h"
 
 #include <cstdio>
 #include <exception>
@@ -39,8 +39,8 @@ int run(const std::string& dataDirectory, const std::string& outputDirectory) {
         Kestrel::ResourceManager::getInstance()->addSearchPath(dataDirectory + "/");
         try {
             preview::Overlay overlay(device);
-            preview::Terrain terrain(device);
-            preview::Stage stage(device, overlay, terrain);
+            Ground field(&device);
+            preview::Stage stage(device, overlay, field);
             writeSheets(stage, outputDirectory);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "preview: %s\n", e.what());

@@ -1,5 +1,6 @@
 #include "tools/preview/stage.h"
 
+#include "app/ground.h"
 #include "engine/camera.h"
 #include "engine/renderdevice/facelist.h"
 #include "engine/renderdevice/renderdevice.h"
@@ -8,7 +9,6 @@
 #include "engine/scenenode.h"
 #include "tools/preview/gl_window.h"
 #include "tools/preview/overlay.h"
-#include "tools/preview/terrain.h"
 
 #include <cstdint>
 #include <vector>
@@ -38,8 +38,8 @@ std::vector<std::uint8_t> checkerPixels() {
 
 } // namespace
 
-Stage::Stage(Kestrel::RenderDevice& device, Overlay& overlay, Terrain& terrain)
-    : m_Device(device), m_Overlay(overlay), m_Terrain(terrain),
+Stage::Stage(Kestrel::RenderDevice& device, Overlay& overlay, ::Ground& field)
+    : m_Device(device), m_Overlay(overlay), m_Field(field),
       m_FloorVertices(device.createVertexList(Kestrel::USAGE_STATIC)),
       m_FloorFaces(device.createFaceList(m_FloorVertices.get(), Kestrel::USAGE_STATIC)),
       m_FloorTexture(device.createTexture()) {
@@ -67,11 +67,11 @@ assetgen::Image Stage::shoot(Kestrel::Scene& scene, const Shot& shot,
     camera->setAspect(shot.aspect);
     camera->lookAt(shot.eye, shot.target, {0, 1, 0});
     setLighting(true);
-    if (shot.ground == Ground::Floor)
+    if (shot.footing == Footing::Floor)
         m_Device.addToRenderQueue(m_FloorFaces.get(), nullptr, m_FloorTexture.get(), nullptr,
                                   nullptr, Kestrel::BLEND_NONE);
-    else if (shot.ground == Ground::Field)
-        m_Terrain.queue();
+    else if (shot.footing == Footing::Field)
+        m_Field.render();
     scene.render();
     setLighting(false);
     scene.renderParticles();

@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+class Ground;
+
 namespace Kestrel {
 class FaceList;
 class RenderDevice;
@@ -22,15 +24,15 @@ class VertexList;
 namespace preview {
 
 class Overlay;
-class Terrain;
 
-enum class Ground { None, Floor, Field };
+// What the scene stands on: nothing, a plain floor, or the playing field.
+enum class Footing { None, Floor, Field };
 
 struct Shot {
     Kestrel::Vector3 eye;
     Kestrel::Vector3 target;
     float aspect = 4.0f / 3.0f; // the world camera's; the title camera keeps 1.0
-    Ground ground = Ground::Floor;
+    Footing footing = Footing::Floor;
     bool backdrop = true;
     std::string caption;
     float captionHeight = 0.075f; // of the screen
@@ -38,7 +40,7 @@ struct Shot {
 
 class Stage {
 public:
-    Stage(Kestrel::RenderDevice& device, Overlay& overlay, Terrain& terrain);
+    Stage(Kestrel::RenderDevice& device, Overlay& overlay, ::Ground& field);
     ~Stage();
 
     // Draws the scene from the shot's camera; `overlays` draws screen-space
@@ -52,7 +54,7 @@ public:
 private:
     Kestrel::RenderDevice& m_Device;
     Overlay& m_Overlay;
-    Terrain& m_Terrain;
+    ::Ground& m_Field;
     std::unique_ptr<Kestrel::VertexList> m_FloorVertices;
     std::unique_ptr<Kestrel::FaceList> m_FloorFaces;
     std::unique_ptr<Kestrel::Texture> m_FloorTexture;
