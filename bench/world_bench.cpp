@@ -5,7 +5,6 @@
 #include "app/world.h"
 #include "engine/morphable.h"
 #include "engine/renderdevice/facelist.h"
-#include "engine/renderdevice/renderdevice.h"
 #include "engine/renderdevice/shader.h"
 #include "engine/renderdevice/texture.h"
 #include "engine/renderdevice/vertexlist.h"
@@ -16,6 +15,7 @@
 #include "game/playerant.h"
 #include "game/soldierant.h"
 #include "game/zombieant.h"
+#include "tests/support/list_only_device.h"
 
 #include <benchmark/benchmark.h>
 
@@ -39,28 +39,12 @@ public:
 };
 
 // Draws nothing but does the processor's share of drawing: the skinning.
-class MorphingDevice : public Kestrel::RenderDevice {
+class MorphingDevice : public TestSupport::ListOnlyDevice {
 public:
     MorphingDevice() : m_Scratch(Kestrel::USAGE_DYNAMIC) {}
 
-    Kestrel::FaceList* createFaceList(Kestrel::VertexList* list, int usage) override {
-        return new Kestrel::FaceList(list, usage);
-    }
-    Kestrel::VertexList* createVertexList(int usage) override {
-        return new Kestrel::VertexList(usage);
-    }
     Kestrel::Shader* createShader() override { return new NullShader(); }
-    Kestrel::FrameBuffer* createFrameBuffer() override { return nullptr; }
     Kestrel::Texture* createTexture() override { return new NullTexture(); }
-    void setTexture(Kestrel::Texture*, unsigned int) override {}
-    void setShader(Kestrel::Shader*) override {}
-    void setFrameBuffer(Kestrel::FrameBuffer*) override {}
-    void setViewport(const Kestrel::IntPoint&, const Kestrel::IntPoint&) override {}
-    void clear(bool, bool) override {}
-    void setDepthTest(bool) override {}
-    void setBlendMode(Kestrel::BlendMode) override {}
-    void drawFaceList(Kestrel::FaceList*) override {}
-    void setCamera(Kestrel::Camera*) override {}
 
     void render(Kestrel::Camera*) override {
         for (const Kestrel::RenderItem& item : m_RenderQueue) {
