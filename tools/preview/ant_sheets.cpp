@@ -8,6 +8,7 @@
 #include "tools/preview/stage.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace preview {
@@ -15,6 +16,27 @@ namespace preview {
 namespace {
 
 const int MOMENTS = 6;
+
+// A mesh shown on its own from two sides.
+struct PropViews {
+    const char* file;
+    float height;
+    Kestrel::Vector3 target;
+    Kestrel::Vector3 eyes[2];
+    const char* captions[2];
+};
+const PropViews PROPS[] = {
+    {"rock.kst",
+     0.5f,
+     {0.0f, 0.4f, 0.0f},
+     {{2.0f, 1.6f, -2.2f}, {-2.6f, 0.6f, 1.4f}},
+     {"at ten times its size", "low from behind"}},
+    {"title.kst",
+     1.0f,
+     {0.0f, 1.0f, 0.0f},
+     {{1.8f, 2.6f, -3.0f}, {-2.4f, 1.4f, 2.8f}},
+     {"from above, front right", "from behind"}},
+};
 
 } // namespace
 
@@ -36,33 +58,19 @@ void writeAntSheet(const SheetContext& context) {
 
 void writePropSheet(const SheetContext& context) {
     ContactSheet sheet(2, 2, 2);
-    {
+    for (int row = 0; row < 2; ++row) {
+        const PropViews& prop = PROPS[row];
         Kestrel::Scene scene(&context.stage.device());
-        if (Kestrel::Entity* rock = scene.getRoot()->createEntity("rock.kst"))
-            rock->setPosition(0.0f, 0.5f, 0.0f);
+        if (Kestrel::Entity* entity = scene.getRoot()->createEntity(prop.file))
+            entity->setPosition(0.0f, prop.height, 0.0f);
         settle(scene);
         Shot shot;
-        shot.target = {0.0f, 0.4f, 0.0f};
-        shot.eye = {2.0f, 1.6f, -2.2f};
-        shot.caption = "rock.kst  at ten times its size";
-        sheet.place(0, 0, context.stage.shoot(scene, shot));
-        shot.eye = {-2.6f, 0.6f, 1.4f};
-        shot.caption = "rock.kst  low from behind";
-        sheet.place(1, 0, context.stage.shoot(scene, shot));
-    }
-    {
-        Kestrel::Scene scene(&context.stage.device());
-        if (Kestrel::Entity* title = scene.getRoot()->createEntity("title.kst"))
-            title->setPosition(0.0f, 1.0f, 0.0f);
-        settle(scene);
-        Shot shot;
-        shot.target = {0.0f, 1.0f, 0.0f};
-        shot.eye = {1.8f, 2.6f, -3.0f};
-        shot.caption = "title.kst  from above, front right";
-        sheet.place(0, 1, context.stage.shoot(scene, shot));
-        shot.eye = {-2.4f, 1.4f, 2.8f};
-        shot.caption = "title.kst  from behind";
-        sheet.place(1, 1, context.stage.shoot(scene, shot));
+        shot.target = prop.target;
+        for (int column = 0; column < 2; ++column) {
+            shot.eye = prop.eyes[column];
+            shot.caption = std::string(prop.file) + "  " + prop.captions[column];
+            sheet.place(column, row, context.stage.shoot(scene, shot));
+        }
     }
     sheet.save(context.path("props.png"));
 }
