@@ -7,17 +7,9 @@
 . "$(dirname "$0")/session_lib.sh"
 set -u
 
-formik=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+session_test_start "$1"
 seconds=${SOAK_SECONDS:-60}
 seed=${SOAK_SEED:-8}
-work=$(mktemp -d)
-trap 'session_cleanup; rm -rf "$work"' EXIT
-
-fail() {
-    echo "FAIL: $*"
-    [ -f "$work/game.log" ] && tail -n 40 "$work/game.log"
-    exit 1
-}
 
 if ! session_sanitized "$formik"; then
     echo "SKIP: the long play runs against the sanitizer build"

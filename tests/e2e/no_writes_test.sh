@@ -5,15 +5,7 @@
 . "$(dirname "$0")/session_lib.sh"
 set -u
 
-formik=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
-work=$(mktemp -d)
-trap 'session_cleanup; rm -rf "$work"' EXIT
-
-fail() {
-    echo "FAIL: $*"
-    [ -f "$work/game.log" ] && tail -n 20 "$work/game.log"
-    exit 1
-}
+session_test_start "$1"
 
 command -v strace >/dev/null || fail "strace is not installed (scripts/install-deps.sh)"
 [ -d data ] || fail "no data directory in $PWD"

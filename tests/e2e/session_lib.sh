@@ -24,6 +24,21 @@ session_cleanup() {
     session_pid=""
 }
 
+# The start of a test script that plays the game binary $1: sets formik (its
+# absolute path) and work (a scratch directory, removed at exit together with
+# the game), and defines fail, which ends the script with the game's last
+# output lines.
+session_test_start() {
+    formik=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+    work=$(mktemp -d)
+    trap 'session_cleanup; rm -rf "$work"' EXIT
+    fail() {
+        echo "FAIL: $*"
+        [ -f "$work/game.log" ] && tail -n 40 "$work/game.log"
+        exit 1
+    }
+}
+
 session_alive() { [ -n "$session_pid" ] && kill -0 "$session_pid" 2>/dev/null; }
 
 # The environment a game binary needs: sanitizer builds preload the GL driver
