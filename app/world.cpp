@@ -31,8 +31,10 @@ namespace {
 const char* const ACTOR_MESHES[] = {"ant.kst", "fireant.kst", "zombieant.kst", "rock.kst"};
 const char* const ACTOR_ANIMATIONS[] = {"antwalk.ksta", "antidle.ksta",      "antthrow.ksta",
                                         "antdie.ksta",  "zombieanteat.ksta", "antfire.ksta"};
-const char* const SCENERY[] = {"rocks.kst", "tree.kst", "tombstone.kst", "terrainborder.kst",
-                               "skybox.kst"};
+// The grass comes last; its shader cuts the blades out of their cards, so it
+// is drawn like any opaque item, with the depth test.
+const char* const SCENERY[] = {"rocks.kst",         "tree.kst",   "tombstone.kst",
+                               "terrainborder.kst", "skybox.kst", "grass.kst"};
 const Vector3 LEVEL_SCALE(20.0f, 16.0f, 20.0f);
 const Vector3 LEVEL_POSITION(8.0f, 0.5f, 8.0f);
 const Vector3 UP(0.0f, 1.0f, 0.0f);
@@ -123,8 +125,7 @@ World::World(Kestrel::RenderDevice* device) : m_RenderDevice(device) {
     m_PlayerNode->setParent(m_Scene->getRoot());
     spawnPlayer();
     for (const char* file : SCENERY)
-        addScenery(file, false);
-    addScenery("grass.kst", true);
+        addScenery(file);
 
     Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
     m_Scene->getParticleManager()->setTexture(resources->loadTexture("particle.png", device));
@@ -143,14 +144,12 @@ World::~World() {
 }
 
 // A mesh that cannot be loaded leaves its piece of the level out.
-void World::addScenery(const char* file, bool transparent) {
+void World::addScenery(const char* file) {
     Kestrel::Mesh* mesh = Kestrel::ResourceManager::getInstance()->loadMesh(file, m_RenderDevice);
     if (!mesh) {
         printf("Error: mesh '%s' could not be loaded; the level is drawn without it.\n", file);
         return;
     }
-    if (transparent)
-        mesh->m_Transparent = true;
     Kestrel::Entity* entity = new Kestrel::Entity(mesh);
     entity->setScale(LEVEL_SCALE);
     entity->setPosition(LEVEL_POSITION);

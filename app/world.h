@@ -54,7 +54,7 @@ public:
     Kestrel::Text* m_Font = nullptr;
 
 private:
-    void addScenery(const char* file, bool transparent);
+    void addScenery(const char* file);
     void followPlayer(float dt);
     void spawnEnemies(float dt);
     void drawHud();
