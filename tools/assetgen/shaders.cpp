@@ -141,7 +141,7 @@ const char* const GRASS_FRAG = R"(
 void main()
 {
     vec4 base = texture2D(texture, uv);
-    if (base.a < 0.35)
+    if (base.a < 0.25)
         discard;
     vec3 l = normalize(gl_LightSource[0].position.xyz);
     float light = 0.28 + 0.8 * max(l.y, 0.0);

@@ -118,11 +118,10 @@ MeshBuilder buildTerrainBorder() {
     return mesh;
 }
 
-// 128 x 512, small enough to be magnified on the near bank.
 Image paintTerrainBorderTexture() {
     Image image(256, 1024, false);
     image.fill(borderColor);
-    return image.halved();
+    return image;
 }
 
 } // namespace assetgen
