@@ -65,7 +65,7 @@ __m128 splat(__m128 v) {
 }
 
 // Blends the four matrices by columns, then transforms once; the vertex is read
-// and written as two 16-byte halves (position and normal.x, the rest).
+// as two 16-byte halves (position and normal.x, the rest).
 template <class Influences>
 void skinVertex(const float* const* matrices, const Influences& influences, const Vertex& in,
                 Vertex& out) {
@@ -89,10 +89,12 @@ void skinVertex(const float* const* matrices, const Influences& influences, cons
     const __m128 n =
         _mm_add_ps(_mm_mul_ps(c[0], splat<3>(low)),
                    _mm_add_ps(_mm_mul_ps(c[1], splat<0>(high)), _mm_mul_ps(c[2], splat<1>(high))));
+    // Overlapping stores: the normal's store covers the position's fourth lane,
+    // the texture coordinates cover the normal's.
     float* target = reinterpret_cast<float*>(&out);
-    const __m128 join = _mm_shuffle_ps(p, n, _MM_SHUFFLE(0, 0, 2, 2));
-    _mm_storeu_ps(target, _mm_shuffle_ps(p, join, _MM_SHUFFLE(2, 0, 1, 0)));
-    _mm_storeu_ps(target + 4, _mm_shuffle_ps(n, high, _MM_SHUFFLE(3, 2, 2, 1)));
+    _mm_storeu_ps(target, p);
+    _mm_storeu_ps(target + 3, n);
+    _mm_storel_pi(reinterpret_cast<__m64*>(target + 6), _mm_movehl_ps(high, high));
 }
 #else
 template <class Influences>
