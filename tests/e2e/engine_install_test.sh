@@ -17,7 +17,8 @@ cmake --install "$build" --prefix "$work/prefix" >"$log" 2>&1 || fail "the insta
 extra=$(cd "$work/prefix" && find . -type f | grep -vE '^\./include/kestrel/engine/.*\.h$|^\./lib/(libkestrel\.a|cmake/Kestrel/.*\.cmake|pkgconfig/kestrel\.pc)$')
 [ -z "$extra" ] || fail "the install holds more than the engine: $extra"
 
-clean() { env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$work" "$@" >>"$log" 2>&1; }
+# A clean environment: the prefix reaches CMake and pkg-config only as given here.
+clean() { env -i PATH="$PATH" HOME="$work" "$@" >>"$log" 2>&1; }
 clean cmake -S "$example" -B "$work/example" -DCMAKE_PREFIX_PATH="$work/prefix" ||
     fail "find_package(Kestrel) failed"
 clean cmake --build "$work/example" || fail "the example does not build against the package"

@@ -5,6 +5,7 @@
 # script that started them.
 
 SESSION_TIMEOUT=${SESSION_TIMEOUT:-60}
+# The title of the window to find (another program than the game sets its own).
 SESSION_TITLE=${SESSION_TITLE:-Formik}
 session_pid=""
 session_window=""
