@@ -22,6 +22,26 @@ ResourceManager g_ResourceManager;
 
 const unsigned TEXT_PIXEL_SIZE = 64;
 
+// The engine's established report texts, indexed by Resource::Type.
+const char* const TYPE_MISMATCH[] = {"loadedResource->getResourceType() == Resource::MESH",
+                                     "loadedResource->getResourceType() == Resource::TEXTURE",
+                                     "loadedResource->getResourceType() == Resource::SHADER",
+                                     "loadedResource->getResourceType() == Resource::ANIMATION",
+                                     "loadedResource->getResourceType() == Resource::TEXT"};
+
+// True when something is cached under the name; `found` is it, or null when it
+// has another type than requested (handing it out would be an invalid cast).
+template <typename T>
+bool findCached(const ResourceManager& cache, const std::string& name, Resource::Type type,
+                T*& found) {
+    Resource* loadedResource = cache.findResource(name);
+    if (!loadedResource)
+        return false;
+    KESTREL_ASSERT_TEXT(loadedResource->getResourceType() == type, TYPE_MISMATCH[type]);
+    found = loadedResource->getResourceType() == type ? static_cast<T*>(loadedResource) : nullptr;
+    return true;
+}
+
 // Every line followed by a newline, also the last one; a last line that had
 // none is reported (the writer ends every line, so the file was cut short).
 bool readLines(const std::string& path, std::string& text, ProblemReport& problems) {
@@ -109,19 +129,14 @@ void ResourceManager::addResource(const std::string& name, Resource* resource) {
     slot = resource;
 }
 
-// A cached resource of another type than requested gives null: handing it out
-// as the requested type would be an invalid cast.
 Mesh* ResourceManager::loadMesh(const std::string& file, RenderDevice* device) {
     if (file.empty()) {
         KESTREL_ASSERT(file.length() > 0);
         return nullptr;
     }
-    if (Resource* loadedResource = findResource(file)) {
-        KESTREL_ASSERT(loadedResource->getResourceType() == Resource::MESH);
-        return loadedResource->getResourceType() == Resource::MESH
-                   ? static_cast<Mesh*>(loadedResource)
-                   : nullptr;
-    }
+    Mesh* cached = nullptr;
+    if (findCached(*this, file, Resource::MESH, cached))
+        return cached;
     const std::string path = resolveOrReport(file, "Mesh");
     if (path.empty())
         return nullptr;
@@ -140,12 +155,9 @@ Shader* ResourceManager::loadShader(const std::string& vertexProgramFile,
         return nullptr;
     }
     const std::string key = vertexProgramFile + fragmentProgramFile;
-    if (Resource* loadedResource = findResource(key)) {
-        KESTREL_ASSERT(loadedResource->getResourceType() == Resource::SHADER);
-        return loadedResource->getResourceType() == Resource::SHADER
-                   ? static_cast<Shader*>(loadedResource)
-                   : nullptr;
-    }
+    Shader* cached = nullptr;
+    if (findCached(*this, key, Resource::SHADER, cached))
+        return cached;
     const std::string vertexPath = resolveOrReport(vertexProgramFile, "Shader");
     const std::string fragmentPath = resolveOrReport(fragmentProgramFile, "Shader");
     if (vertexPath.empty() && fragmentPath.empty())
@@ -161,12 +173,9 @@ Shader* ResourceManager::loadShader(const std::string& vertexProgramFile,
 Texture* ResourceManager::loadTexture(const std::string& file, RenderDevice* device) {
     if (file.empty())
         return nullptr;
-    if (Resource* loadedResource = findResource(file)) {
-        KESTREL_ASSERT(loadedResource->getResourceType() == Resource::TEXTURE);
-        return loadedResource->getResourceType() == Resource::TEXTURE
-                   ? static_cast<Texture*>(loadedResource)
-                   : nullptr;
-    }
+    Texture* cached = nullptr;
+    if (findCached(*this, file, Resource::TEXTURE, cached))
+        return cached;
     const std::string path = resolveOrReport(file, "Texture");
     if (path.empty())
         return nullptr;
@@ -198,12 +207,9 @@ Animation* ResourceManager::loadAnimation(const std::string& file) {
 Text* ResourceManager::loadText(const std::string& file, RenderDevice* device) {
     if (file.empty())
         return nullptr;
-    if (Resource* loadedResource = findResource(file)) {
-        KESTREL_ASSERT(loadedResource->getResourceType() == Resource::TEXT);
-        return loadedResource->getResourceType() == Resource::TEXT
-                   ? static_cast<Text*>(loadedResource)
-                   : nullptr;
-    }
+    Text* cached = nullptr;
+    if (findCached(*this, file, Resource::TEXT, cached))
+        return cached;
     const std::string path = resolveOrReport(file, "Font");
     if (path.empty())
         return nullptr;

@@ -15,6 +15,5 @@ public:
     bool isEating() const { return m_Eating; }
 
 private:
-    Kestrel::RenderDevice* m_RenderDevice;
     bool m_Eating = false;
 };

@@ -33,8 +33,7 @@ namespace {
 
 using namespace AssetTest;
 
-// Ants are shown at half their mesh size; heights below are world units.
-const float ANT_SCALE = 0.5f;
+// Heights below are world units, at the game's ant scale.
 const float FRAME = 0.016f;
 
 class DataFilesTest : public ::testing::Test {
