@@ -35,9 +35,9 @@ const float CREDIT_SCALE = 0.04f;
 } // namespace
 
 TitleScreen::TitleScreen(Kestrel::RenderDevice* device) : m_RenderDevice(device) {
-    m_Font = Kestrel::ResourceManager::getInstance()->loadText("Gypsy Curse.ttf", device);
+    m_Font = Kestrel::ResourceManager::getInstance()->loadText(GAME_FONT_FILE, device);
     if (!m_Font)
-        printf("Error: font '%s' could not be loaded; the menu is not drawn.\n", "Gypsy Curse.ttf");
+        printf("Error: font '%s' could not be loaded; the menu is not drawn.\n", GAME_FONT_FILE);
     m_Scene = new Kestrel::Scene(device);
     m_Ant = createOptionalEntity("ant.kst");
     if (m_Ant) {

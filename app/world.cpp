@@ -136,10 +136,10 @@ World::World(Kestrel::RenderDevice* device) : m_RenderDevice(device) {
     m_CameraPosition = Vector3(8.0f, 10.0f, 0.0f);
     m_CameraTarget = Vector3(8.0f, 0.0f, 8.0f);
     m_Scene->getCamera()->lookAt(m_CameraPosition, m_CameraTarget, UP);
-    m_Font = resources->loadText("Gypsy Curse.ttf", device);
+    m_Font = resources->loadText(GAME_FONT_FILE, device);
     if (!m_Font)
         printf("Error: font '%s' could not be loaded; the head-up display is not drawn.\n",
-               "Gypsy Curse.ttf");
+               GAME_FONT_FILE);
 }
 
 World::~World() {

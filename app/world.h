@@ -64,6 +64,8 @@ private:
 // Builds the world with g_RenderDevice into g_World.
 void createWorld();
 
+// The font of the head-up display and the title menu, in the data directory.
+const char* const GAME_FONT_FILE = "Gypsy Curse.ttf";
 // Where the following camera's eye settles, relative to the player ant.
 const Kestrel::Vector3 FOLLOW_EYE_OFFSET(0.0f, 8.0f, -10.0f);
 // The head-up display's glyph scale and lower left corner in the unit square.

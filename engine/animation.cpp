@@ -15,7 +15,6 @@
 namespace Kestrel {
 namespace {
 
-
 bool startsWith(const std::string& line, const char* prefix) {
     return line.compare(0, std::strlen(prefix), prefix) == 0;
 }

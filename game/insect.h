@@ -32,6 +32,8 @@ public:
     bool isDead() const { return m_Dead; }
     // The unit vector the ant faces for its heading.
     Kestrel::Vector3 getFacing() const;
+    // Turns to face direction d.
+    void faceDirection(const Kestrel::Vector3& d);
 
 protected:
     // The walk-up of soldiers and fire ants: take the chase step while farther
@@ -42,8 +44,6 @@ protected:
     void play(Kestrel::Animation* animation, float blendTime, bool loop);
     // Plays animation (blend 0.2 s) unless it is already the current one.
     void switchAnimation(Kestrel::Animation* animation, bool loop);
-    // Turns to face direction d.
-    void faceDirection(const Kestrel::Vector3& d);
     // The step of length speed * dt toward the player ant; distance receives the
     // distance. A zero step when both stand on the same point.
     Kestrel::Vector3 chaseStep(float speed, float dt, float& distance) const;

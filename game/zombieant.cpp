@@ -11,8 +11,7 @@ const float BITE_DISTANCE = 0.3f;
 
 } // namespace
 
-ZombieAnt::ZombieAnt(Kestrel::RenderDevice* device)
-    : Insect("zombieant.kst", device) {}
+ZombieAnt::ZombieAnt(Kestrel::RenderDevice* device) : Insect("zombieant.kst", device) {}
 
 Kestrel::Animation* ZombieAnt::getDeathAnimation() {
     return keptAnimation("antdie.ksta");

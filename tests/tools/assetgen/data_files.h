@@ -34,8 +34,6 @@ inline const std::vector<std::string> MESH_FILES = {
     "ant.kst",  "fireant.kst",   "zombieant.kst", "rock.kst",          "title.kst", "rocks.kst",
     "tree.kst", "tombstone.kst", "grass.kst",     "terrainborder.kst", "skybox.kst"};
 
-inline const char* const FONT_FILE = "Gypsy Curse.ttf";
-
 // The highest alpha of RGBA rows inside a rectangle given in texture
 // coordinates (v = 0 is the first row).
 inline int highestAlpha(const std::vector<unsigned char>& rgba, unsigned width, unsigned height,

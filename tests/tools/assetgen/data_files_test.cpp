@@ -3,6 +3,7 @@
 #include "tools/assetgen/data_files.h"
 #include "tools/assetgen/mesh_text.h"
 
+#include "app/world.h"
 #include "engine/animation.h"
 #include "engine/bone.h"
 #include "engine/entity.h"
@@ -210,7 +211,8 @@ TEST_F(DataFilesTest, DeadAntLiesOnItsBackOnTheGround) {
 }
 
 TEST_F(DataFilesTest, FontAtlasHoldsEveryPrintableCharacter) {
-    Kestrel::Text* font = Kestrel::ResourceManager::getInstance()->loadText(FONT_FILE, &m_Device);
+    Kestrel::Text* font =
+        Kestrel::ResourceManager::getInstance()->loadText(GAME_FONT_FILE, &m_Device);
     ASSERT_NE(font, nullptr);
     const auto* atlas = dynamic_cast<const RecordingTexture*>(font->getTexture());
     ASSERT_NE(atlas, nullptr);
