@@ -87,9 +87,7 @@ void TitleScreen::render() {
     m_Scene->render();
     glDisable(GL_LIGHTING);
 
-    m_RenderDevice->setDepthTest(false);
-    m_RenderDevice->setBlendMode(Kestrel::BLEND_ALPHA);
-    m_RenderDevice->setProjectionMatrix(Kestrel::Matrix4::screenOverlay());
+    beginScreenOverlay(*m_RenderDevice);
     if (!m_Font)
         return;
     // The two items share their left edge, moved left together if the font is

@@ -92,6 +92,12 @@ Kestrel::Entity* addLevelPiece(Kestrel::SceneNode& parent, const LevelPiece& pie
     return entity;
 }
 
+void beginScreenOverlay(Kestrel::RenderDevice& device) {
+    device.setDepthTest(false);
+    device.setBlendMode(Kestrel::BLEND_ALPHA);
+    device.setProjectionMatrix(Kestrel::Matrix4::screenOverlay());
+}
+
 Kestrel::Matrix4 overlayTextMatrix(float scale, const Vector3& position) {
     return Kestrel::Matrix4::scaling(Vector3(scale, scale, scale)) *
            Kestrel::Matrix4::translation(position);
@@ -212,9 +218,7 @@ void World::render() {
 }
 
 void World::drawHud() {
-    m_RenderDevice->setDepthTest(false);
-    m_RenderDevice->setBlendMode(Kestrel::BLEND_ALPHA);
-    m_RenderDevice->setProjectionMatrix(Kestrel::Matrix4::screenOverlay());
+    beginScreenOverlay(*m_RenderDevice);
     if (!m_Font) {
         m_RenderDevice->setModelViewMatrix(overlayTextMatrix(HUD_SCALE, HUD_POSITION));
         return;

@@ -85,6 +85,9 @@ extern const LevelPiece LEVEL_PIECES[LEVEL_PIECE_COUNT];
 Kestrel::Entity* addLevelPiece(Kestrel::SceneNode& parent, const LevelPiece& piece,
                                Kestrel::RenderDevice* device);
 
+// The state of screen-overlay drawing: no depth test, alpha blending and the
+// screen overlay projection; the model-view is left to the caller.
+void beginScreenOverlay(Kestrel::RenderDevice& device);
 // The x at which overlay text of the given scale starts: x itself, or further
 // left when the text would otherwise run off the right edge.
 float overlayTextX(const Kestrel::Text& font, const char* text, float x, float scale);

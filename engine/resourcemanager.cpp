@@ -129,23 +129,31 @@ void ResourceManager::addResource(const std::string& name, Resource* resource) {
     slot = resource;
 }
 
+template <typename T, typename Make>
+T* ResourceManager::loadCached(const std::string& file, Resource::Type type, const char* kind,
+                               Make make) {
+    T* cached = nullptr;
+    if (findCached(*this, file, type, cached))
+        return cached;
+    const std::string path = resolveOrReport(file, kind);
+    if (path.empty())
+        return nullptr;
+    T* loaded = make(path);
+    m_Resources[file] = loaded;
+    return loaded;
+}
+
 Mesh* ResourceManager::loadMesh(const std::string& file, RenderDevice* device) {
     if (file.empty()) {
         KESTREL_ASSERT(file.length() > 0);
         return nullptr;
     }
-    Mesh* cached = nullptr;
-    if (findCached(*this, file, Resource::MESH, cached))
-        return cached;
-    const std::string path = resolveOrReport(file, "Mesh");
-    if (path.empty())
-        return nullptr;
-    MeshLoader loader(device);
-    Mesh* mesh = loader.load(path);
-    if (mesh)
-        mesh->setFileName(file);
-    m_Resources[file] = mesh;
-    return mesh;
+    return loadCached<Mesh>(file, Resource::MESH, "Mesh", [&](const std::string& path) {
+        Mesh* mesh = MeshLoader(device).load(path);
+        if (mesh)
+            mesh->setFileName(file);
+        return mesh;
+    });
 }
 
 Shader* ResourceManager::loadShader(const std::string& vertexProgramFile,
@@ -173,18 +181,12 @@ Shader* ResourceManager::loadShader(const std::string& vertexProgramFile,
 Texture* ResourceManager::loadTexture(const std::string& file, RenderDevice* device) {
     if (file.empty())
         return nullptr;
-    Texture* cached = nullptr;
-    if (findCached(*this, file, Resource::TEXTURE, cached))
-        return cached;
-    const std::string path = resolveOrReport(file, "Texture");
-    if (path.empty())
-        return nullptr;
-    Texture* texture = device->createTexture();
-    if (!texture)
-        return nullptr;
-    texture->load(path);
-    m_Resources[file] = texture;
-    return texture;
+    return loadCached<Texture>(file, Resource::TEXTURE, "Texture", [&](const std::string& path) {
+        Texture* texture = device->createTexture();
+        if (texture)
+            texture->load(path);
+        return texture;
+    });
 }
 
 Animation* ResourceManager::loadAnimation(const std::string& file) {
@@ -207,16 +209,11 @@ Animation* ResourceManager::loadAnimation(const std::string& file) {
 Text* ResourceManager::loadText(const std::string& file, RenderDevice* device) {
     if (file.empty())
         return nullptr;
-    Text* cached = nullptr;
-    if (findCached(*this, file, Resource::TEXT, cached))
-        return cached;
-    const std::string path = resolveOrReport(file, "Font");
-    if (path.empty())
-        return nullptr;
-    Text* text = new Text(device);
-    text->load(path, TEXT_PIXEL_SIZE);
-    m_Resources[file] = text;
-    return text;
+    return loadCached<Text>(file, Resource::TEXT, "Font", [&](const std::string& path) {
+        Text* text = new Text(device);
+        text->load(path, TEXT_PIXEL_SIZE);
+        return text;
+    });
 }
 
 } // namespace Kestrel

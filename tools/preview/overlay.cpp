@@ -58,8 +58,7 @@ Overlay::Panel Overlay::makePanel(float y0, float y1, bool backdrop) {
 }
 
 void Overlay::begin() {
-    m_Device.setDepthTest(false);
-    m_Device.setProjectionMatrix(Kestrel::Matrix4::screenOverlay());
+    beginScreenOverlay(m_Device);
     m_Device.setModelViewMatrix(Kestrel::Matrix4::identity());
     m_Device.setShader(nullptr);
 }
@@ -77,7 +76,6 @@ void Overlay::backdrop() {
 
 void Overlay::caption(const std::string& text, float height) {
     begin();
-    m_Device.setBlendMode(Kestrel::BLEND_ALPHA);
     m_Device.setModelViewMatrix(Kestrel::Matrix4::scaling({1.0f, height, 1.0f}) *
                                 Kestrel::Matrix4::translation({0.0f, 1.0f - height, 0.0f}));
     drawPanel(m_Band);
@@ -88,7 +86,6 @@ void Overlay::text(const std::string& text, const Kestrel::Vector2& at, float sc
     if (!m_Font)
         return;
     begin();
-    m_Device.setBlendMode(Kestrel::BLEND_ALPHA);
     m_Device.setModelViewMatrix(overlayTextMatrix(scale, {at.u, at.v, 0.0f}));
     m_Font->draw(text.c_str());
 }

@@ -40,6 +40,7 @@ private:
     };
 
     Panel makePanel(float y0, float y1, bool backdrop);
+    // The game's overlay state (alpha blended) with no transform or shader.
     void begin();
     void drawPanel(const Panel& panel);
 

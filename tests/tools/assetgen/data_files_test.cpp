@@ -10,6 +10,7 @@
 #include "engine/mesh.h"
 #include "engine/resourcemanager.h"
 #include "engine/text.h"
+#include "game/flame.h"
 #include "support/assertion_recorder.h"
 #include "support/test_render_device.h"
 
@@ -243,13 +244,13 @@ TEST_F(DataFilesTest, ParticleAndGroundTexturesLoad) {
         dynamic_cast<const RecordingTexture*>(cache->loadTexture("particle.png", &m_Device));
     ASSERT_NE(particles, nullptr);
     ASSERT_EQ(particles->m_Format, Kestrel::FORMAT_RGBA);
-    const auto alpha = [&](double u0, double u1) {
-        return highestAlpha(particles->m_Pixels, particles->m_Width, particles->m_Height, u0, 0.0,
-                            u1, 0.25);
+    const auto alpha = [&](const Kestrel::Vector2& min, const Kestrel::Vector2& max) {
+        return highestAlpha(particles->m_Pixels, particles->m_Width, particles->m_Height, min.u,
+                            min.v, max.u, max.v);
     };
-    EXPECT_GT(alpha(0.0, 0.25), 150) << "flame";
-    EXPECT_GT(alpha(0.75, 1.0), 150) << "smoke";
-    EXPECT_LT(alpha(0.27, 0.73), 8) << "between the cells";
+    EXPECT_GT(alpha(FLAME_CELL_MIN, FLAME_CELL_MAX), 150) << "flame";
+    EXPECT_GT(alpha(SMOKE_CELL_MIN, SMOKE_CELL_MAX), 150) << "smoke";
+    EXPECT_LT(alpha({0.27f, 0.0f}, {0.73f, 0.25f}), 8) << "between the cells";
 
     const auto* ground =
         dynamic_cast<const RecordingTexture*>(cache->loadTexture("centerterrain.png", &m_Device));
