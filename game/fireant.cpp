@@ -60,9 +60,12 @@ void FireAnt::breatheFire(float dt) {
     }
 }
 
-void FireAnt::flameStart(Kestrel::Vector3& start, Kestrel::Vector3& direction) const {
-    direction = Kestrel::Vector3();
-    if (const Kestrel::Bone* head = getBone("Head")) {
+// Flames leave along the head bone's local -z axis, flattened to the ground
+// plane; without a usable head they leave the ant's front along its facing.
+void FireAnt::emitFlame() {
+    Kestrel::Vector3 start;
+    Kestrel::Vector3 direction;
+    if (Kestrel::Bone* head = getBone("Head")) {
         const Kestrel::Vector3 a = head->transformPoint(Kestrel::Vector3(0.0f, 0.0f, 0.0f));
         start = head->transformPoint(Kestrel::Vector3(0.0f, 0.0f, MOUTH_OFFSET));
         direction = Kestrel::Vector3(a.x - start.x, 0.0f, a.z - start.z);
@@ -71,11 +74,5 @@ void FireAnt::flameStart(Kestrel::Vector3& start, Kestrel::Vector3& direction) c
         direction = getFacing();
         start = m_Position + direction * MOUTH_OFFSET;
     }
-}
-
-void FireAnt::emitFlame() {
-    Kestrel::Vector3 start;
-    Kestrel::Vector3 direction;
-    flameStart(start, direction);
     g_World->m_Scene->getParticleManager()->addParticle(new Flame(start, direction));
 }

@@ -15,10 +15,6 @@ public:
     void approach(float dt);
     void breatheFire(float dt);
 
-    // Where the next flame starts and the way it flies (not normalised): along
-    // the head bone's -z axis flattened to the ground plane, or without a usable
-    // head from the ant's front along its facing.
-    void flameStart(Kestrel::Vector3& start, Kestrel::Vector3& direction) const;
     float getFireCountdown() const { return m_FireCountdown; }
     float getFlameTimer() const { return m_FlameTimer; }
 

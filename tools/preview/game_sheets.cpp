@@ -1,5 +1,4 @@
 #include "app/application.h"
-#include "app/ground.h"
 #include "app/title_layout.h"
 #include "app/titlescreen.h"
 #include "app/world.h"
@@ -7,7 +6,6 @@
 #include "engine/particlemanager.h"
 #include "engine/scenenode.h"
 #include "game/fireant.h"
-#include "game/flame.h"
 #include "game/playerant.h"
 #include "game/zombieant.h"
 #include "tools/preview/contact_sheet.h"
@@ -16,8 +14,8 @@
 #include "tools/preview/stage.h"
 
 #include <cmath>
-#include <memory>
 #include <string>
+#include <vector>
 
 namespace preview {
 
@@ -53,17 +51,12 @@ Insect* makeEnemy(Enemy::Kind kind, Kestrel::RenderDevice* device) {
     return new SoldierAnt(device);
 }
 
-// A breath 0.9 s under way: the fire ant's flames as the game emits and flies
-// them, with their smoke, in frames of 16 ms.
-void breathe(World& world, const FireAnt& fireAnt) {
-    Kestrel::ParticleManager* particles = world.m_Scene->getParticleManager();
-    for (int frame = 0; frame < 57; ++frame) {
-        if (frame % 13 == 0) {
-            Vector3 start, direction;
-            fireAnt.flameStart(start, direction);
-            particles->addParticle(new Flame(start, direction));
-        }
-        particles->update(FRAME);
+// A breath a second under way, its flames and smoke emitted and flown by the
+// game's own fire ant and particles in frames of 16 ms; the ant holds its pose.
+void breathe(World& world, FireAnt& fireAnt) {
+    for (float played = 0.0f; played < 1.0f; played += FRAME) {
+        fireAnt.breatheFire(FRAME);
+        world.m_Scene->getParticleManager()->update(FRAME);
     }
 }
 
