@@ -42,7 +42,7 @@ protected:
     // Plays an animation, not mirrored. An ant whose mesh could not be loaded
     // has no pose and plays nothing (and so is never mid-animation).
     void play(Kestrel::Animation* animation, float blendTime, bool loop);
-    // Plays animation (blend 0.2 s) unless it is already the current one.
+    // Plays animation (blend SWITCH_BLEND_TIME) unless it is already the current one.
     void switchAnimation(Kestrel::Animation* animation, bool loop);
     // The step of length speed * dt toward the player ant; distance receives the
     // distance. A zero step when both stand on the same point.
