@@ -35,7 +35,7 @@ TEST_F(WorldTest, StartsWithOneAntUsedNoKillsAndTheFirstPlayerNearTheNearEdge) {
     EXPECT_EQ(world()->m_EnemyNode->getChildCount(), 0u);
 }
 
-TEST_F(WorldTest, LevelHangsUnderTheRootWithTheGrassLastAndTransparent) {
+TEST_F(WorldTest, LevelHangsUnderTheRootWithTheOpaqueGrassLast) {
     Kestrel::SceneNode* root = world()->m_Scene->getRoot();
     ASSERT_EQ(root->getChildCount(), 8u);
     EXPECT_EQ(root->getChild(0), world()->m_EnemyNode);
@@ -48,7 +48,7 @@ TEST_F(WorldTest, LevelHangsUnderTheRootWithTheGrassLastAndTransparent) {
     auto* grass = dynamic_cast<Kestrel::Entity*>(root->getChild(7));
     ASSERT_NE(grass, nullptr);
     ASSERT_NE(grass->getMesh(), nullptr);
-    EXPECT_TRUE(grass->getMesh()->m_Transparent);
+    EXPECT_FALSE(grass->getMesh()->m_Transparent);
 }
 
 TEST_F(WorldTest, NothingMovesOrIsDrawnBeforeTheGameStarts) {
