@@ -75,11 +75,4 @@ std::string animationText(const Skeleton& skeleton, const std::vector<Keyframe>&
     return text;
 }
 
-double playLength(const std::vector<Keyframe>& keyframes) {
-    double length = 0.0;
-    for (std::size_t i = 0; i + 1 < keyframes.size(); ++i)
-        length += keyframes[i].duration;
-    return length;
-}
-
 } // namespace assetgen

@@ -19,7 +19,4 @@ struct Keyframe {
 // not positive.
 std::string animationText(const Skeleton& skeleton, const std::vector<Keyframe>& keyframes);
 
-// Length of a non-looping animation: the start time of its last keyframe.
-double playLength(const std::vector<Keyframe>& keyframes);
-
 } // namespace assetgen

@@ -19,10 +19,6 @@ struct AntPalette {
     std::uint32_t seed = 1;
 };
 
-AntPalette soldierPalette();
-AntPalette firePalette();
-AntPalette zombiePalette();
-
 Image paintAntTexture(const AntPalette& palette);
 
 } // namespace assetgen

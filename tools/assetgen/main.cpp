@@ -3,10 +3,13 @@
 // the same bytes.
 #include "app/world.h"
 #include "tools/assetgen/ants.h"
-#include "tools/assetgen/output.h"
-#include "tools/assetgen/scenery.h"
+#include "tools/assetgen/ground_textures.h"
 #include "tools/assetgen/shaders.h"
+#include "tools/assetgen/sky.h"
+#include "tools/assetgen/stones.h"
+#include "tools/assetgen/terrain_border.h"
 #include "tools/assetgen/title.h"
+#include "tools/assetgen/vegetation.h"
 
 #include <chrono>
 #include <cstdio>
@@ -28,11 +31,32 @@ void checkFont() {
                                      "' is missing; scripts/install-deps.sh installs it");
 }
 
+// The level's surroundings (all placed by the game at (8, 0.5, 8) with scale
+// (20, 16, 20)), the thrown rock, the ground's texture and the particle texture.
+void writeScenery(assetgen::Output& out) {
+    using namespace assetgen;
+    out.mesh("terrainborder.kst", buildTerrainBorder());
+    out.image("terrainborder.png", paintTerrainBorderTexture());
+    out.mesh("skybox.kst", buildSkybox());
+    out.image("sky.png", paintSkyTexture());
+    out.mesh("rocks.kst", buildBoulders());
+    out.mesh("rock.kst", buildRock());
+    out.image("stone.png", paintStoneTexture());
+    out.mesh("tombstone.kst", buildTombstones());
+    out.image("tombstone.png", paintTombstoneTexture());
+    out.mesh("tree.kst", buildTrees());
+    out.image("tree.png", paintTreeTexture());
+    out.mesh("grass.kst", buildGrass());
+    out.image("grass.png", paintGrassTexture());
+    out.image("centerterrain.png", paintCenterTerrain());
+    out.image("particle.png", paintParticles());
+}
+
 void generate(assetgen::Output& out) {
     for (const assetgen::TextFile& shader : assetgen::shaderSources())
         out.text(shader);
     assetgen::writeAnts(out);
-    assetgen::writeScenery(out);
+    writeScenery(out);
     const assetgen::TitleAssets title = assetgen::buildTitle(FONT_FILE);
     out.mesh("title.kst", title.mesh);
     out.image("title.png", title.texture);

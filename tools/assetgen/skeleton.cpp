@@ -106,16 +106,4 @@ Mat3 mirrored(const Mat3& rotation) {
     return r;
 }
 
-std::string mirrorName(const std::string& name) {
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos || dot == 0 || dot + 2 != name.size())
-        return name;
-    const char side = name[dot + 1];
-    if (side == 'R')
-        return name.substr(0, dot) + ".L";
-    if (side == 'L')
-        return name.substr(0, dot) + ".R";
-    return name;
-}
-
 } // namespace assetgen

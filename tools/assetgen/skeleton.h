@@ -60,7 +60,4 @@ private:
 // The rotation mirrored across the plane x = 0, for the other side's bone.
 Mat3 mirrored(const Mat3& rotation);
 
-// The other side's name: "Leg.R" <-> "Leg.L"; other names stay.
-std::string mirrorName(const std::string& name);
-
 } // namespace assetgen

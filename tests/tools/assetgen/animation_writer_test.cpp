@@ -68,11 +68,4 @@ TEST(AnimationWriterTest, RejectsKeyframesTheGameCannotPlay) {
     }
 }
 
-TEST(AnimationWriterTest, PlayLengthEndsAtTheLastKeyframe) {
-    // |--0.5--|--0.25--|--1.0 (back to the start, looping only)
-    const std::vector<Keyframe> keys = {{0.5, Pose()}, {0.25, Pose()}, {1.0, Pose()}};
-    EXPECT_DOUBLE_EQ(assetgen::playLength(keys), 0.75);
-    EXPECT_DOUBLE_EQ(assetgen::playLength({{0.4, Pose()}}), 0.0);
-}
-
 } // namespace
