@@ -3,7 +3,7 @@
 // skeleton of ant_anatomy.h.
 #pragma once
 
-#include "tools/assetgen/text_file.h"
+#include "tools/assetgen/output.h"
 
 #include <vector>
 

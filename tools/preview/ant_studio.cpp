@@ -80,7 +80,7 @@ AntMoment playMoment(Kestrel::Scene& scene, Kestrel::RenderDevice& device, const
         return moment;
     if (use.holdsRock)
         giveRock(scene, *moment.ant);
-    settle(scene);
+    scene.update(0.0f);
     playAfter(*moment.ant, use.after, use.file, use.blendTime, time, use.loop);
     const float lowest = lowestPoint(*moment.ant, device) * ANT_SCALE / scaleOf(framing);
     const std::string file = use.file;

@@ -175,7 +175,7 @@ void writeScenerySheet(const SheetContext& context) {
     for (int row = 0; row < LEVEL_PIECE_COUNT; ++row) {
         Kestrel::Scene scene(&context.stage.device());
         addLevelPiece(*scene.getRoot(), LEVEL_PIECES[row], &context.stage.device());
-        settle(scene);
+        scene.update(0.0f);
         const std::string name = LEVEL_PIECES[row].file;
         Shot shot;
         shot.footing = Footing::Field;

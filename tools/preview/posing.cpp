@@ -6,7 +6,6 @@
 #include "engine/renderdevice/renderdevice.h"
 #include "engine/renderdevice/vertexlist.h"
 #include "engine/resourcemanager.h"
-#include "engine/scenenode.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -69,10 +68,6 @@ float lowestPoint(Kestrel::Entity& entity, Kestrel::RenderDevice& device) {
     for (unsigned i = 0; i < source.getVertexCount(); ++i)
         lowest = std::min(lowest, entity.transformPoint(source.getPosition(i)).y);
     return lowest;
-}
-
-void settle(Kestrel::Scene& scene) {
-    scene.update(0.0f);
 }
 
 } // namespace preview

@@ -8,7 +8,6 @@
 namespace Kestrel {
 class Entity;
 class RenderDevice;
-class Scene;
 } // namespace Kestrel
 
 namespace preview {
@@ -28,8 +27,5 @@ float playedLength(const std::string& animation, bool loop);
 // The lowest world height of the entity's skinned mesh in its current pose:
 // about 0 for an ant standing on the floor.
 float lowestPoint(Kestrel::Entity& entity, Kestrel::RenderDevice& device);
-
-// Updates the scene's tree once, so that everything attached is drawn.
-void settle(Kestrel::Scene& scene);
 
 } // namespace preview

@@ -48,7 +48,7 @@ TEST(AntMeshTest, EveryVertexFollowsBonesOfTheSkeleton) {
         for (const MeshText::Face& f : mesh.faces)
             for (int v : f.vertices)
                 EXPECT_TRUE(influences[v] >= 1 && influences[v] <= 4)
-                    << kind.texture << " vertex " << v;
+                    << kind.mesh << " vertex " << v;
     }
 }
 
