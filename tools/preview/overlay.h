@@ -39,7 +39,8 @@ private:
         std::unique_ptr<Kestrel::Texture> texture;
     };
 
-    Panel makePanel(float y0, float y1, bool backdrop);
+    // The unit square, textured with the backdrop's gradient or the band's grey.
+    Panel makePanel(bool backdrop);
     // The game's overlay state (alpha blended) with no transform or shader.
     void begin();
     void drawPanel(const Panel& panel);
