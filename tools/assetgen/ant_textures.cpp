@@ -27,22 +27,17 @@ Color grained(const Color& c, double u, double v, std::uint32_t seed) {
     return c * (0.88 + 0.24 * n);
 }
 
-// Distance (in t) to the nearest plate boundary and the position within the plate.
-void plateAt(double t, double& toSeam, double& within) {
+// The gaster's plates along t: distance to the nearest seam and the position
+// within the plate.
+Color paintGaster(const AntPalette& p, double t) {
     static const double seams[] = {0.0, 0.2, 0.40, 0.58, 0.74, 0.87, 1.0};
-    toSeam = 1.0;
-    within = 0.0;
+    double toSeam = 1.0, within = 0.0;
     for (int i = 0; i + 1 < 7; ++i) {
         if (t >= seams[i] && t < seams[i + 1]) {
             within = (t - seams[i]) / (seams[i + 1] - seams[i]);
             toSeam = std::min(t - seams[i], seams[i + 1] - t);
         }
     }
-}
-
-Color paintGaster(const AntPalette& p, double t) {
-    double toSeam = 0.0, within = 0.0;
-    plateAt(t, toSeam, within);
     Color c = mix(p.gaster * 0.8, p.gaster, within);
     c = mix(c, p.highlight, smoothstep(0.78, 1.0, within) * 0.45);
     const double seam = 1.0 - smoothstep(0.0, 0.012, toSeam);

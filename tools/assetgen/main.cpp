@@ -13,7 +13,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <stdexcept>
@@ -64,13 +63,10 @@ void generate(assetgen::Output& out) {
     out.copy(FONT_LICENSE, "Gypsy Curse.LICENSE.txt");
 }
 
-void printSummary(const assetgen::Output& out, double seconds, bool verbose) {
+void printSummary(const assetgen::Output& out, double seconds) {
     int triangles = 0;
-    for (const auto& [name, count] : out.triangleCounts()) {
+    for (const auto& [name, count] : out.triangleCounts())
         triangles += count;
-        if (verbose)
-            std::printf("  %-20s %6d triangles\n", name.c_str(), count);
-    }
     std::printf("assetgen: %zu files, %d triangles in %zu meshes, %.2f s\n", out.files().size(),
                 triangles, out.triangleCounts().size(), seconds);
 }
@@ -78,18 +74,17 @@ void printSummary(const assetgen::Output& out, double seconds, bool verbose) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool verbose = argc == 3 && std::strcmp(argv[1], "-v") == 0;
-    if (argc != 2 && !verbose) {
-        std::fprintf(stderr, "usage: assetgen [-v] <output directory>\n");
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: assetgen <output directory>\n");
         return 2;
     }
     const auto start = std::chrono::steady_clock::now();
     try {
         checkFont();
-        assetgen::Output out(argv[argc - 1]);
+        assetgen::Output out(argv[1]);
         generate(out);
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        printSummary(out, elapsed.count(), verbose);
+        printSummary(out, elapsed.count());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "assetgen: %s\n", e.what());
         return 1;

@@ -18,8 +18,11 @@ const double DEPTH = 0.13;
 // stretched over the 4:3 window, so x is narrowed to keep the letters' shape;
 // x is also negated because that camera sees world +x on its left.
 struct Placement {
+    explicit Placement(const Outline& outline)
+        : box(boundsOf(outline)), scale(APPARENT_WIDTH / (box.high.x - box.low.x)) {}
+
     FontBox box;
-    double scale = 1.0;
+    double scale;
 
     Vec2 map(const Vec2& p) const {
         const Vec2 centre = (box.low + box.high) * 0.5;
@@ -27,13 +30,6 @@ struct Placement {
     }
     double v(const Vec2& p) const { return (box.high.y - p.y) / (box.high.y - box.low.y); }
 };
-
-Placement place(const Outline& outline) {
-    Placement placement;
-    placement.box = boundsOf(outline);
-    placement.scale = APPARENT_WIDTH / (placement.box.high.x - placement.box.low.x);
-    return placement;
-}
 
 Vec3 at(const Vec2& p, double z) {
     return {p.x, p.y, z};
@@ -120,7 +116,7 @@ void addWalls(MeshBuilder& mesh, const Outline& outline, const Placement& placem
 TitleAssets buildTitle(const std::string& fontPath, const std::string& text) {
     const Outline outline = textOutline(fontPath, text);
     const Triangulation caps = triangulate(outline);
-    const Placement placement = place(outline);
+    const Placement placement(outline);
     TitleAssets title{MeshBuilder(), paintTitleTexture(outline, caps, placement.box)};
     title.mesh.addMaterial({"gold", "title.png", "lit.vert", "title.frag"});
     addCaps(title.mesh, caps, placement);
