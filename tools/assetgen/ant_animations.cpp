@@ -1,8 +1,7 @@
-#include "tools/assetgen/ant_animations.h"
+#include "tools/assetgen/ants.h"
 
 #include "tools/assetgen/animation_writer.h"
 #include "tools/assetgen/ant_anatomy.h"
-#include "tools/assetgen/ant_mesh.h"
 #include "tools/assetgen/ground_contact.h"
 #include "tools/assetgen/pose_builder.h"
 #include "tools/assetgen/title_screen.h"

@@ -1,4 +1,4 @@
-#include "tools/assetgen/ant_mesh.h"
+#include "tools/assetgen/ants.h"
 
 #include "tools/assetgen/ant_anatomy.h"
 #include "tools/assetgen/noise.h"

@@ -1,7 +1,5 @@
 #include "tools/assetgen/ants.h"
 
-#include "tools/assetgen/ant_animations.h"
-
 namespace assetgen {
 
 // Palettes: head, thorax, gaster, leg, mandible, eye, highlight, seam, blotch,

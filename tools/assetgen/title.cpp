@@ -1,7 +1,6 @@
 #include "tools/assetgen/title.h"
 
 #include "tools/assetgen/title_screen.h"
-#include "tools/assetgen/title_texture.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "tools/assetgen/title_texture.h"
+#include "tools/assetgen/title.h"
 
 #include "tools/assetgen/noise.h"
 

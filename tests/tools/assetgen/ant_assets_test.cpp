@@ -1,5 +1,4 @@
 #include "tools/assetgen/ant_anatomy.h"
-#include "tools/assetgen/ant_animations.h"
 #include "tools/assetgen/ants.h"
 #include "tools/assetgen/title_screen.h"
 
