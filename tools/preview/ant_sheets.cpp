@@ -2,8 +2,6 @@
 #include "engine/renderdevice/renderdevice.h"
 #include "engine/scenenode.h"
 #include "tools/preview/ant_studio.h"
-#include "tools/preview/contact_sheet.h"
-#include "tools/preview/posing.h"
 #include "tools/preview/sheets.h"
 #include "tools/preview/stage.h"
 

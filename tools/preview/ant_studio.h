@@ -1,6 +1,8 @@
 // The studio the preview photographs single ants in: an ant at the origin
 // facing -z (mesh axes, docs/architecture.md) and the views around it. Shared
-// by the contact sheets.
+// by the contact sheets. Entities are posed through their animation stack: a
+// pose applied by one update reaches the bone matrices at the next, so every
+// pose ends with an update of no time that settles the matrices.
 #pragma once
 
 #include "engine/vector.h"
@@ -16,6 +18,22 @@ class Scene;
 } // namespace Kestrel
 
 namespace preview {
+
+// The pose of the animation alone at the time; an actor's behaviour does not
+// run. False (with a message) when the animation cannot be read.
+bool poseAt(Kestrel::Entity& entity, const std::string& animation, float time, bool loop);
+
+// The pose the game shows `time` into the animation when it switches to it
+// from `previous` (looping) with the blend time, in frames of 16 ms.
+bool playAfter(Kestrel::Entity& entity, const std::string& previous, const std::string& animation,
+               float blendTime, float time, bool loop);
+
+// The length the game plays: to the last keyframe once, or round the loop.
+float playedLength(const std::string& animation, bool loop);
+
+// The lowest world height of the entity's skinned mesh in its current pose:
+// about 0 for an ant standing on the floor.
+float lowestPoint(Kestrel::Entity& entity, Kestrel::RenderDevice& device);
 
 struct View {
     const char* name;

@@ -8,8 +8,7 @@
 #include "game/fireant.h"
 #include "game/playerant.h"
 #include "game/zombieant.h"
-#include "tools/preview/contact_sheet.h"
-#include "tools/preview/posing.h"
+#include "tools/preview/ant_studio.h"
 #include "tools/preview/sheets.h"
 #include "tools/preview/stage.h"
 
