@@ -2,8 +2,6 @@
 
 #include "tools/assetgen/animation_writer.h"
 #include "tools/assetgen/ant_anatomy.h"
-#include "tools/assetgen/ground_contact.h"
-#include "tools/assetgen/pose_builder.h"
 #include "tools/assetgen/title_screen.h"
 
 #include <cmath>

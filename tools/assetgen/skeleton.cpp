@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace assetgen {
@@ -43,6 +44,15 @@ Mat3 rightHanded(const Mat3& axes) {
     for (int i = 0; i < 3; ++i)
         c.m[i][2] = -c.m[i][2];
     return c;
+}
+
+Mat3 partialRotationBetween(const Vec3& from, const Vec3& to, double share) {
+    const Vec3 axis = cross(from, to);
+    const double s = axis.length();
+    if (s < 1e-12)
+        return Mat3();
+    const double angle = std::atan2(s, std::clamp(dot(from, to), -1.0, 1.0));
+    return Mat3::rotation(axis / s, angle * share);
 }
 
 } // namespace
@@ -104,6 +114,66 @@ Mat3 mirrored(const Mat3& rotation) {
         r.m[i][0] = -r.m[i][0];
     }
     return r;
+}
+
+PoseBuilder& PoseBuilder::turn(const std::string& bone, const Mat3& rotation) {
+    m_Skeleton->find(bone);
+    const auto found = m_Pose.find(bone);
+    const Mat3 current = found == m_Pose.end() ? Mat3() : found->second;
+    m_Pose[bone] = rotation * current;
+    return *this;
+}
+
+PoseBuilder& PoseBuilder::turnBoth(const std::string& name, const Mat3& rightRotation) {
+    turn(name + ".R", rightRotation);
+    return turn(name + ".L", mirrored(rightRotation));
+}
+
+PoseBuilder& PoseBuilder::aim(const std::vector<std::string>& chain, const Vec3& direction,
+                              double share) {
+    const Vec3 target = direction.normalized();
+    for (const std::string& name : chain) {
+        const int index = m_Skeleton->find(name);
+        const Bone& bone = m_Skeleton->bone(index);
+        const PosedSkeleton posed = m_Skeleton->posed(m_Pose);
+        const Mat3& world = posed.rotations[index];
+        const Vec3 pointing = (world * (bone.tail - bone.head)).normalized();
+        const Mat3 parent = bone.parent < 0 ? Mat3() : posed.rotations[bone.parent];
+        const Mat3 wanted = partialRotationBetween(pointing, target, share) * world;
+        m_Pose[name] = parent.transposed() * wanted;
+    }
+    return *this;
+}
+
+GroundContact::GroundContact(const Skeleton& skeleton, const MeshBuilder& mesh)
+    : m_Skeleton(skeleton) {
+    for (int v = 0; v < mesh.vertexCount(); ++v)
+        m_Points.push_back({mesh.position(v), {}});
+    for (const VertexWeight& w : mesh.weights())
+        m_Points[w.vertex].influences.push_back({skeleton.find(w.bone), w.weight});
+}
+
+double GroundContact::lowest(const Pose& pose, const std::vector<std::string>& bones) const {
+    std::vector<bool> counted(m_Skeleton.size(), bones.empty());
+    for (const std::string& name : bones)
+        counted[m_Skeleton.find(name)] = true;
+    const PosedSkeleton posed = m_Skeleton.posed(pose);
+    double low = std::numeric_limits<double>::max();
+    for (const Point& point : m_Points) {
+        const bool wanted = std::any_of(point.influences.begin(), point.influences.end(),
+                                        [&](const Influence& i) { return counted[i.bone]; });
+        if (!wanted)
+            continue;
+        Vec3 sum;
+        double total = 0.0;
+        for (const Influence& i : point.influences) {
+            sum = sum + m_Skeleton.carry(posed, i.bone, point.rest) * i.weight;
+            total += i.weight;
+        }
+        if (total > 0.0)
+            low = std::min(low, sum.y / total);
+    }
+    return low;
 }
 
 } // namespace assetgen

@@ -1,6 +1,6 @@
 #include "tools/assetgen/animation_writer.h"
 
-#include "tools/assetgen/pose_builder.h"
+#include "tools/assetgen/skeleton.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,6 @@
 
 #include "engine/vector.h"
 #include "tools/assetgen/ant_anatomy.h"
-#include "tools/assetgen/pose_builder.h"
 
 #include "support/float_compare.h"
 
