@@ -51,10 +51,10 @@ void addLeg(Skeleton& s, LegPair pair, char side) {
 }
 
 void addFeelers(Skeleton& s, char side) {
-    const std::string suffix = side == 'R' ? ".R" : ".L";
-    s.addBone("Antenna" + suffix, "Head", onSide(ant::SCAPE_END, side));
-    s.addBone("Flagellum" + suffix, "Antenna" + suffix, onSide(ant::ANTENNA_TIP, side));
-    s.addBone("Mandible" + suffix, "Head", onSide(ant::MANDIBLE_TIP, side));
+    s.addBone(sideBone("Antenna", side), "Head", onSide(ant::SCAPE_END, side));
+    s.addBone(sideBone("Flagellum", side), sideBone("Antenna", side),
+              onSide(ant::ANTENNA_TIP, side));
+    s.addBone(sideBone("Mandible", side), "Head", onSide(ant::MANDIBLE_TIP, side));
 }
 
 UvRect inset(const UvRect& r) {
@@ -68,8 +68,12 @@ const LegJoints& legJoints(LegPair pair) {
     return LEGS[int(pair)];
 }
 
+std::string sideBone(const std::string& name, char side) {
+    return name + "." + side;
+}
+
 std::string legBone(LegPair pair, const std::string& segment, char side) {
-    return std::string(PAIR_NAMES[int(pair)]) + segment + "." + side;
+    return sideBone(PAIR_NAMES[int(pair)] + segment, side);
 }
 
 Vec3 onSide(const Vec3& rightPoint, char side) {

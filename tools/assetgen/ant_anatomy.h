@@ -24,6 +24,9 @@ struct LegJoints {
 
 const LegJoints& legJoints(LegPair pair);
 
+// The bone of one side: "<name>.R" or "<name>.L".
+std::string sideBone(const std::string& name, char side);
+
 // "Front", "Middle" or "Hind" followed by the segment ("Hip", "Coxa", "Femur",
 // "Tibia", "Tarsus") and the side suffix ".R" or ".L".
 std::string legBone(LegPair pair, const std::string& segment, char side);

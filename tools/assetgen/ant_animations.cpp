@@ -128,11 +128,11 @@ std::vector<Limb> limbs() {
                                legBone(pair, "Tarsus", side)},
                               raiseKnee,
                               side});
-    for (char side : SIDES) {
-        const std::string suffix = side == 'R' ? ".R" : ".L";
-        result.push_back(
-            {"Antenna" + suffix, {"Antenna" + suffix, "Flagellum" + suffix}, lowerAntenna, side});
-    }
+    for (char side : SIDES)
+        result.push_back({sideBone("Antenna", side),
+                          {sideBone("Antenna", side), sideBone("Flagellum", side)},
+                          lowerAntenna,
+                          side});
     return result;
 }
 
@@ -162,7 +162,7 @@ void turnLimbs(PoseBuilder& p, const Clearances& clearances) {
 
 // Antennae: raise (pitch) and spread (outwards) in degrees, per side.
 void feel(PoseBuilder& p, char side, double raise, double spread) {
-    p.turn("Antenna." + std::string(1, side), sided(yaw(-spread) * pitch(raise), side));
+    p.turn(sideBone("Antenna", side), sided(yaw(-spread) * pitch(raise), side));
 }
 
 void openMandibles(PoseBuilder& p, double degrees) {

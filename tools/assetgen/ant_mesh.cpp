@@ -17,10 +17,6 @@ Influences only(const std::string& bone) {
     return {{bone, 1.0}};
 }
 
-std::string sided(const std::string& base, char side) {
-    return base + "." + side;
-}
-
 // Pushes vertices outwards from a centre by a noise-driven amount.
 void roughen(MeshBuilder& mesh, const VertexRange& range, const Vec3& centre, double amount,
              std::uint32_t seed) {
@@ -77,7 +73,7 @@ void addMandible(MeshBuilder& mesh, const AntStyle& style, char side) {
         {base + reach * 0.55 + bend, 0.024 * k, 0.012},
         {base + reach * 0.9 + bend * 0.4, 0.012 * k, 0.008},
     };
-    const Influences w = only(sided("Mandible", side));
+    const Influences w = only(sideBone("Mandible", side));
     const std::vector<Ring> rings = ringsAlongPath(path, UP, w);
     addLoft(mesh, rings, 4, antUv(AntPart::Mandible), Cap{}, Cap{true, base + reach, w});
 }
@@ -100,11 +96,11 @@ void addAntenna(MeshBuilder& mesh, const AntStyle& style, char side) {
     const Vec3 socket = onSide(Vec3(0.055, 0.44, -0.67), side);
     const Vec3 elbow = onSide(ant::SCAPE_END, side);
     const UvRect uv = antUv(AntPart::Antenna);
-    const Influences scapeWeights = only(sided("Antenna", side));
+    const Influences scapeWeights = only(sideBone("Antenna", side));
     const std::vector<PathPoint> scape = {
         {socket, 0.017, 0.017}, {lerp(socket, elbow, 0.6), 0.018, 0.018}, {elbow, 0.021, 0.021}};
     addLoft(mesh, ringsAlongPath(scape, UP, scapeWeights), 4, uv, Cap{}, Cap{});
-    const Influences w = only(sided("Flagellum", side));
+    const Influences w = only(sideBone("Flagellum", side));
     const std::vector<PathPoint> path = flagellumPath(style, side);
     const Vec3 last = path.back().centre, before = path[path.size() - 2].centre;
     const Vec3 end = last + (last - before).normalized() * 0.03;
