@@ -1,6 +1,5 @@
 #include "tools/assetgen/ants.h"
 
-#include "tools/assetgen/animation_writer.h"
 #include "tools/assetgen/ant_anatomy.h"
 #include "tools/assetgen/title_screen.h"
 

@@ -8,6 +8,8 @@
 // direction; its rotations act after the bone's parent has moved, angles in
 // degrees. GroundContact finds where a posed ant meets the ground (y = 0): the
 // mesh's vertices carried by their bones as the game skins them.
+// animationText writes keyframed poses in the game's .ksta text format, turned
+// into the pose angles the game interpolates.
 #pragma once
 
 #include "tools/assetgen/geometry.h"
@@ -118,5 +120,14 @@ private:
     const Skeleton& m_Skeleton;
     std::vector<Point> m_Points;
 };
+
+struct Keyframe {
+    double duration = 0.0; // seconds until the next keyframe
+    Pose pose;
+};
+
+// Throws std::logic_error for a bone the skeleton lacks or a duration that is
+// not positive.
+std::string animationText(const Skeleton& skeleton, const std::vector<Keyframe>& keyframes);
 
 } // namespace assetgen

@@ -1,5 +1,3 @@
-#include "tools/assetgen/animation_writer.h"
-
 #include "tools/assetgen/skeleton.h"
 
 #include <gtest/gtest.h>
