@@ -1,7 +1,7 @@
 #include "tools/assetgen/ants.h"
 
 #include "tools/assetgen/ant_anatomy.h"
-#include "tools/assetgen/title_screen.h"
+#include "tools/assetgen/title.h"
 
 #include <cmath>
 #include <iterator>

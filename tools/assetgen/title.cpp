@@ -1,6 +1,5 @@
 #include "tools/assetgen/title.h"
 
-#include "tools/assetgen/title_screen.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "tools/assetgen/title_screen.h"
+#include "tools/assetgen/title.h"
 
 #include "app/title_layout.h"
 

@@ -1,6 +1,6 @@
 #include "tools/assetgen/ant_anatomy.h"
 #include "tools/assetgen/ants.h"
-#include "tools/assetgen/title_screen.h"
+#include "tools/assetgen/title.h"
 
 #include "tools/assetgen/mesh_text.h"
 
