@@ -181,15 +181,15 @@ void addSegment(MeshBuilder& mesh, const Vec3& a, const Vec3& b, const SegmentSh
 void addLeg(MeshBuilder& mesh, LegPair pair, char side) {
     const LegJoints& j = legJoints(pair);
     const double thick = pair == LegPair::Front ? 1.3 : 1.12;
-    const Vec3 coxaStart = onSide(lerp(j.attach, j.coxa, -0.4), side);
-    addSegment(mesh, coxaStart, onSide(j.coxa, side), {0.036, 0.0, 0.027, 5, false},
-               legBone(pair, "Coxa", side));
-    addSegment(mesh, onSide(j.coxa, side), onSide(j.knee, side),
-               {0.017, 0.028 * thick, 0.018, 5, false}, legBone(pair, "Femur", side));
-    addSegment(mesh, onSide(j.knee, side), onSide(j.ankle, side),
-               {0.015, 0.021 * thick, 0.013, 5, false}, legBone(pair, "Tibia", side));
-    addSegment(mesh, onSide(j.ankle, side), onSide(j.foot, side), {0.012, 0.011, 0.008, 4, true},
-               legBone(pair, "Tarsus", side));
+    const Vec3 ends[] = {lerp(j.attach, j.coxa, -0.4), j.coxa, j.knee, j.ankle, j.foot};
+    const SegmentShape shapes[] = {{0.036, 0.0, 0.027, 5, false},
+                                   {0.017, 0.028 * thick, 0.018, 5, false},
+                                   {0.015, 0.021 * thick, 0.013, 5, false},
+                                   {0.012, 0.011, 0.008, 4, true}};
+    const char* const bones[] = {"Coxa", "Femur", "Tibia", "Tarsus"};
+    for (int i = 0; i < 4; ++i)
+        addSegment(mesh, onSide(ends[i], side), onSide(ends[i + 1], side), shapes[i],
+                   legBone(pair, bones[i], side));
 }
 
 } // namespace

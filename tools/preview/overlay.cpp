@@ -78,14 +78,12 @@ void Overlay::caption(const std::string& text, float height) {
     m_Device.setModelViewMatrix(Kestrel::Matrix4::scaling({1.0f, height, 1.0f}) *
                                 Kestrel::Matrix4::translation({0.0f, 1.0f - height, 0.0f}));
     drawPanel(m_Band);
-    this->text(text, {0.2f * height, 1.0f - 0.73f * height}, 0.73f * height);
-}
-
-void Overlay::text(const std::string& text, const Kestrel::Vector2& at, float scale) {
     if (!m_Font)
         return;
+    // The text in the game's font, as the game places overlay text.
+    const float scale = 0.73f * height;
     begin();
-    m_Device.setModelViewMatrix(overlayTextMatrix(scale, {at.u, at.v, 0.0f}));
+    m_Device.setModelViewMatrix(overlayTextMatrix(scale, {0.2f * height, 1.0f - scale, 0.0f}));
     m_Font->draw(text.c_str());
 }
 
