@@ -24,7 +24,6 @@ struct Vec2 {
     Vec2 operator+(const Vec2& o) const { return {x + o.x, y + o.y}; }
     Vec2 operator-(const Vec2& o) const { return {x - o.x, y - o.y}; }
     Vec2 operator*(double s) const { return {x * s, y * s}; }
-    bool operator==(const Vec2& o) const { return x == o.x && y == o.y; }
     double length() const { return std::sqrt(x * x + y * y); }
 };
 
