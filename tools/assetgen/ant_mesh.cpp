@@ -30,12 +30,8 @@ void roughen(MeshBuilder& mesh, const VertexRange& range, const Vec3& centre, do
 }
 
 void addHead(MeshBuilder& mesh, const AntStyle& style) {
-    Ellipsoid head;
-    head.centre = HEAD_CENTRE;
-    head.radii = Vec3(0.145, 0.12, 0.165) * style.headScale;
-    head.orientation = Mat3::rotationX(radians(-12.0));
-    head.sides = 10;
-    head.rings = 5;
+    const Ellipsoid head{HEAD_CENTRE, Vec3(0.145, 0.12, 0.165) * style.headScale,
+                         Mat3::rotationX(radians(-12.0)), 10, 5};
     const VertexRange range = addEllipsoid(mesh, head, antUv(AntPart::Head), only("Head"));
     const Vec3 c = head.centre, r = head.radii;
     // Heart shape: wider behind the eyes, a notch at the back, a flatter top.
@@ -52,13 +48,10 @@ void addHead(MeshBuilder& mesh, const AntStyle& style) {
 }
 
 void addEye(MeshBuilder& mesh, const AntStyle& style, char side) {
-    Ellipsoid eye;
     const Vec3 offset = Vec3(0.128, 0.03, -0.035) * style.headScale;
-    eye.centre = onSide(HEAD_CENTRE + offset, side);
-    eye.radii = Vec3(0.034, 0.044, 0.056) * style.headScale;
-    eye.orientation = Mat3::rotationY(radians(side == 'R' ? 18.0 : -18.0));
-    eye.sides = 6;
-    eye.rings = 2;
+    const Ellipsoid eye{onSide(HEAD_CENTRE + offset, side),
+                        Vec3(0.034, 0.044, 0.056) * style.headScale,
+                        Mat3::rotationY(radians(side == 'R' ? 18.0 : -18.0)), 6, 2};
     addEllipsoid(mesh, eye, antUv(AntPart::Eye), only("Head"));
 }
 
@@ -142,12 +135,9 @@ void addPetiole(MeshBuilder& mesh) {
 }
 
 void addGaster(MeshBuilder& mesh, const AntStyle& style) {
-    Ellipsoid gaster;
-    gaster.radii = Vec3(0.21, 0.19, 0.34) * style.gasterScale;
-    gaster.centre = GASTER_CENTRE + Vec3(0, 0, (style.gasterScale - 1.0) * 0.3);
-    gaster.orientation = Mat3::rotationX(radians(8.0));
-    gaster.sides = 12;
-    gaster.rings = 5;
+    const Ellipsoid gaster{GASTER_CENTRE + Vec3(0, 0, (style.gasterScale - 1.0) * 0.3),
+                           Vec3(0.21, 0.19, 0.34) * style.gasterScale,
+                           Mat3::rotationX(radians(8.0)), 12, 5};
     const VertexRange range = addEllipsoid(mesh, gaster, antUv(AntPart::Gaster), only("Gaster"));
     // Egg shape: fuller towards the back.
     const Vec3 c = gaster.centre;

@@ -72,14 +72,10 @@ std::vector<Ring> ringsAlongPath(const std::vector<PathPoint>& path, const Vec3&
     for (std::size_t i = 0; i < path.size(); ++i) {
         const Vec3& before = path[i == 0 ? 0 : i - 1].centre;
         const Vec3& after = path[i + 1 == path.size() ? i : i + 1].centre;
-        Ring ring;
-        frameAcross(after - before, upHint, ring.right, ring.up);
-        ring.centre = path[i].centre;
-        ring.rx = path[i].rx;
-        ring.ry = path[i].ry;
-        ring.v = arc.back() > 0.0 ? arc[i] / arc.back() : 0.0;
-        ring.weights = weights;
-        rings.push_back(ring);
+        Vec3 right, up;
+        frameAcross(after - before, upHint, right, up);
+        rings.push_back({path[i].centre, right, up, path[i].rx, path[i].ry,
+                         arc.back() > 0.0 ? arc[i] / arc.back() : 0.0, weights});
     }
     return rings;
 }
@@ -107,15 +103,9 @@ VertexRange addEllipsoid(MeshBuilder& mesh, const Ellipsoid& shape, const UvRect
     std::vector<Ring> rings;
     for (int i = 0; i < shape.rings; ++i) {
         const double phi = std::min(PI * (i + 1) / (shape.rings + 1), shape.polarEnd);
-        Ring ring;
-        ring.centre = shape.centre - az * (std::cos(phi) * shape.radii.z);
-        ring.right = ax;
-        ring.up = ay;
-        ring.rx = std::sin(phi) * shape.radii.x;
-        ring.ry = std::sin(phi) * shape.radii.y;
-        ring.v = phi / PI;
-        ring.weights = weights;
-        rings.push_back(ring);
+        rings.push_back({shape.centre - az * (std::cos(phi) * shape.radii.z), ax, ay,
+                         std::sin(phi) * shape.radii.x, std::sin(phi) * shape.radii.y, phi / PI,
+                         weights});
         if (phi >= shape.polarEnd)
             break;
     }
