@@ -1,6 +1,5 @@
 #include "tools/assetgen/title.h"
 
-
 #include <algorithm>
 #include <cmath>
 
