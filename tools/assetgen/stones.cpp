@@ -51,10 +51,6 @@ void addFaceted(MeshBuilder& mesh, const TriangleSoup& soup, const Placement& pl
     }
 }
 
-Vec3 turned(const Vec3& p, double degrees) {
-    return Mat3::rotationY(radians(degrees)) * p;
-}
-
 void addBoulder(MeshBuilder& mesh, const Prop& prop, std::uint32_t seed) {
     TriangleSoup soup = lumpySphere(1, 0.6, seed);
     for (Vec3& p : soup.positions)
@@ -65,7 +61,7 @@ void addBoulder(MeshBuilder& mesh, const Prop& prop, std::uint32_t seed) {
         mesh, soup,
         [&](const Vec3& p) {
             const Vec3 s(p.x * scale.x, p.y * scale.y, p.z * scale.z);
-            return toMesh(base + turned(s, prop.turn));
+            return toMesh(base + Mat3::rotationY(radians(prop.turn)) * s);
         },
         STONE_UV);
 }
