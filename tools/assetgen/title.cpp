@@ -32,10 +32,6 @@ Vec3 at(const Vec2& p, double z) {
     return {p.x, p.y, z};
 }
 
-double faceZ(const Vec3& a, const Vec3& b, const Vec3& c) {
-    return cross(b - a, c - a).z;
-}
-
 void addCaps(MeshBuilder& mesh, const Triangulation& caps, const Placement& placement) {
     for (double z : {-DEPTH * 0.5, DEPTH * 0.5}) {
         std::vector<int> vertices;
@@ -46,8 +42,9 @@ void addCaps(MeshBuilder& mesh, const Triangulation& caps, const Placement& plac
             Corner c[3];
             for (int i = 0; i < 3; ++i)
                 c[i] = {vertices[t[i]], placement.box.frontUv(caps.points[t[i]])};
-            const double facing = faceZ(mesh.position(c[0].vertex), mesh.position(c[1].vertex),
-                                        mesh.position(c[2].vertex));
+            const Vec3 a = mesh.position(c[0].vertex);
+            const double facing =
+                cross(mesh.position(c[1].vertex) - a, mesh.position(c[2].vertex) - a).z;
             if ((facing < 0.0) == front)
                 mesh.addTriangle(c[0], c[1], c[2]);
             else
