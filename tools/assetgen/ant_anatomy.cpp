@@ -2,17 +2,6 @@
 
 namespace assetgen {
 
-namespace ant {
-const Vec3 WAIST{0.0, 0.30, 0.02};
-const Vec3 NECK{0.0, 0.37, -0.40};
-const Vec3 HEAD_FRONT{0.0, 0.37, -0.72};
-const Vec3 PETIOLE_END{0.0, 0.36, 0.14};
-const Vec3 GASTER_END{0.0, 0.36, 0.80};
-const Vec3 SCAPE_END{0.13, 0.55, -0.78};
-const Vec3 ANTENNA_TIP{0.30, 0.44, -1.03};
-const Vec3 MANDIBLE_TIP{0.03, 0.30, -0.87};
-} // namespace ant
-
 namespace {
 
 // Front, middle and hind, in the order of LegPair.

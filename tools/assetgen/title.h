@@ -29,8 +29,8 @@ struct FontBox {
 
 FontBox boundsOf(const Outline& outline);
 
-extern const UvRect TITLE_FRONT_UV;
-extern const UvRect TITLE_SIDE_UV;
+inline const UvRect TITLE_FRONT_UV{0.004, 0.02, 0.80, 0.98};
+inline const UvRect TITLE_SIDE_UV{0.84, 0.02, 0.996, 0.98};
 
 Image paintTitleTexture(const Outline& outline, const Triangulation& caps, const FontBox& box);
 
@@ -49,9 +49,10 @@ namespace assetgen::title {
 // The window squeezes the square projection; x spans 4/3 of what y spans.
 constexpr double SCREEN_ASPECT = 640.0 / 480.0;
 
-// Screen points (0..1, y up) at the left part of each menu line's letters.
-extern const Vec2 ONE_PLAYER_TARGET;
-extern const Vec2 EXIT_TARGET;
+// Screen points (0..1, y up) inside the first letters of each menu line
+// (app/title_layout.h), at mid-letter height.
+inline const Vec2 ONE_PLAYER_TARGET{0.68, 0.43};
+inline const Vec2 EXIT_TARGET{0.65, 0.32};
 
 // The world point seen at a screen point, on the plane z = planeZ.
 Vec3 worldAt(const Vec2& screen, double planeZ);

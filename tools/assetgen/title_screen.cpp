@@ -6,11 +6,6 @@
 
 namespace assetgen::title {
 
-// Inside the first letters of each menu line (title_layout.h), at mid-letter
-// height.
-const Vec2 ONE_PLAYER_TARGET{0.68, 0.43};
-const Vec2 EXIT_TARGET{0.65, 0.32};
-
 namespace {
 
 Vec3 fromGame(const Kestrel::Vector3& v) {

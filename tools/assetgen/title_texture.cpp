@@ -8,9 +8,6 @@
 
 namespace assetgen {
 
-const UvRect TITLE_FRONT_UV{0.004, 0.02, 0.80, 0.98};
-const UvRect TITLE_SIDE_UV{0.84, 0.02, 0.996, 0.98};
-
 Vec2 FontBox::frontUv(const Vec2& p) const {
     return TITLE_FRONT_UV.at((p.x - low.x) / (high.x - low.x), (high.y - p.y) / (high.y - low.y));
 }

@@ -48,14 +48,6 @@ Kestrel::Animation* load(const std::string& animation) {
 
 } // namespace
 
-const View FRONT_RIGHT{"front right", {0.75f, 0.6f, -1.15f}};
-const View RIGHT_SIDE{"right side", {1.5f, 0.15f, 0.0f}};
-const View TOP{"top", {0.0f, 1.5f, 0.3f}};
-const View REAR_LEFT{"rear left", {-0.95f, 0.65f, 1.05f}};
-const View FRONT{"front", {0.0f, 0.3f, -1.55f}};
-
-const char* const ANT_MESHES[3] = {"ant.kst", "fireant.kst", "zombieant.kst"};
-
 const AnimationUse& animationUse(const std::string& file) {
     for (const AnimationUse& use : ANIMATION_USES)
         if (file == use.file)

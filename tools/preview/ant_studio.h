@@ -40,7 +40,11 @@ struct View {
     Kestrel::Vector3 offset; // eye relative to the ant's middle, for an ant of the game's size
 };
 
-extern const View FRONT_RIGHT, RIGHT_SIDE, TOP, REAR_LEFT, FRONT;
+inline const View FRONT_RIGHT{"front right", {0.75f, 0.6f, -1.15f}};
+inline const View RIGHT_SIDE{"right side", {1.5f, 0.15f, 0.0f}};
+inline const View TOP{"top", {0.0f, 1.5f, 0.3f}};
+inline const View REAR_LEFT{"rear left", {-0.95f, 0.65f, 1.05f}};
+inline const View FRONT{"front", {0.0f, 0.3f, -1.55f}};
 
 // The ant at the game's size, or at twice that size and seen from relatively
 // closer (the near plane keeps a camera a unit away from what it sees).
@@ -48,7 +52,7 @@ enum class Framing { Game, Close };
 
 const AnimationUse& animationUse(const std::string& file);
 
-extern const char* const ANT_MESHES[3];
+inline const char* const ANT_MESHES[3] = {"ant.kst", "fireant.kst", "zombieant.kst"};
 
 // Null (with the engine's report) when the mesh cannot be loaded.
 Kestrel::Entity* addAnt(Kestrel::Scene& scene, const std::string& mesh, Framing framing);
