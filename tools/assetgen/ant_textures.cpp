@@ -9,15 +9,13 @@ namespace assetgen {
 
 namespace {
 
-bool contains(const UvRect& r, double u, double v) {
-    return u >= r.u0 && u < r.u1 && v >= r.v0 && v < r.v1;
-}
-
 AntPart partAt(double u, double v) {
     for (AntPart part : {AntPart::Gaster, AntPart::Thorax, AntPart::Head, AntPart::Leg,
-                         AntPart::Antenna, AntPart::Mandible, AntPart::Petiole})
-        if (contains(antRegion(part), u, v))
+                         AntPart::Antenna, AntPart::Mandible, AntPart::Petiole}) {
+        const UvRect r = antRegion(part);
+        if (u >= r.u0 && u < r.u1 && v >= r.v0 && v < r.v1)
             return part;
+    }
     return AntPart::Eye;
 }
 

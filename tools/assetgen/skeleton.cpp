@@ -78,12 +78,12 @@ double nearTo(double angle, double previous) {
 }
 
 Vec3 continued(const std::string& bone, const Vec3& angles, AngleHistory& history) {
-    const auto found = history.find(bone);
-    if (found == history.end())
-        return history[bone] = angles;
-    const Vec3& before = found->second;
-    return found->second = Vec3(nearTo(angles.x, before.x), nearTo(angles.y, before.y),
-                                nearTo(angles.z, before.z));
+    const auto [found, first] = history.try_emplace(bone, angles);
+    Vec3& before = found->second;
+    if (!first)
+        before = Vec3(nearTo(angles.x, before.x), nearTo(angles.y, before.y),
+                      nearTo(angles.z, before.z));
+    return before;
 }
 
 std::string keyframeText(const Skeleton& skeleton, const Keyframe& keyframe,
