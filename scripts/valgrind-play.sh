@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Plays the normal build's game under valgrind's memcheck on its own virtual
-# display: VALGRIND_SECONDS (default 30) of the scripted random player, then
-# Escape. Fails on any error memcheck reports outside the suppressions of
-# tests/support/valgrind.supp, which cover only the OpenGL driver and the X
-# libraries. Leaks are LeakSanitizer's part (the long play). The full log
+# display: VALGRIND_SECONDS (default 30) of the scripted random player, which
+# waits for a new picture between inputs, then Escape, again every minute
+# while the game runs. Fails on any error memcheck reports outside the
+# suppressions of tests/support/valgrind.supp, which cover only the OpenGL
+# driver and the X libraries. Leaks are LeakSanitizer's part (the long play). The full log
 # stays in <builddir>/test-results/valgrind.log.
 # Usage: valgrind-play.sh [builddir]
 set -u
@@ -52,7 +53,9 @@ session_wait_drawn 600 || fail "nothing drawn within 600 s"
 echo "valgrind: first picture after $((SECONDS - start)) s; playing ${seconds} s (seed $seed)"
 session_start_play
 session_random_player "$seconds" "$seed" || fail "the game ended during play"
-session_quit 600 || fail "the game did not quit on Escape"
+echo "valgrind: each input waited up to ${session_frame_wait} s for a new picture"
+session_quit 600 60 || fail "the game did not quit on $session_escapes Escape presses"
+echo "valgrind: quit after $session_escapes Escape press(es)"
 
 # The log holds one summary per process (the game and any child it forks).
 summary=$(grep -E 'ERROR SUMMARY' "$log" | sed 's/^==[0-9]*== //' | sort -u)
