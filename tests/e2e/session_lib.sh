@@ -12,6 +12,7 @@ session_log=""
 session_status=""
 session_escapes=0
 session_picture=""
+session_frame_time="unmeasured"
 session_frame_wait=60
 
 session_cleanup() {
@@ -128,19 +129,20 @@ session_wait_frame() {
     return 1
 }
 
-# Times three new pictures after the next one and sets session_frame_wait to
-# four of those frames rounded up to whole seconds: how long a new picture
-# may take. While the title sways or a fresh game's camera eases
-# after the player every frame differs; a still scene does not.
+# Times three new pictures after the next one: sets session_frame_time to
+# their mean in seconds and session_frame_wait to four of those frames rounded
+# up to whole seconds, how long a new picture may take. While the title sways
+# or a fresh game's camera eases after the player every frame differs; a
+# still scene does not.
 session_measure_frame() {
     local start i
-    session_wait_frame 120 && session_wait_frame 120 || return 1
+    session_wait_frame 300 && session_wait_frame 300 || return 1
     start=$EPOCHREALTIME
     for i in 1 2 3; do
-        session_wait_frame 120 || return 1
+        session_wait_frame 300 || return 1
     done
-    session_frame_wait=$(awk -v a="$start" -v b="$EPOCHREALTIME" \
-        'BEGIN { print int(4 * (b - a) / 3) + 1 }')
+    session_frame_time=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", (b - a) / 3 }')
+    session_frame_wait=$(awk -v t="$session_frame_time" 'BEGIN { print int(4 * t) + 1 }')
 }
 
 # One xdotool key action. SDL keeps at most 128 pending events and drops the
