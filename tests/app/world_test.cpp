@@ -131,6 +131,18 @@ TEST_F(WorldTest, CameraEasesAfterThePlayerAndOvershootsOnAVeryLongFrame) {
     EXPECT_TRUE(near(world()->m_CameraTarget.z, playerZ + 0.5f * (playerZ - before), 1e-4f));
 }
 
+// A machine fifty times too slow: frames of a second each for 30 s of play.
+TEST_F(WorldTest, OneSecondFramesKeepTheCameraOnThePlayer) {
+    const float dt = timeStep(frameTiming(1000).carry);
+    for (int frame = 0; frame < 30; ++frame) {
+        step(1, dt);
+        const Vector3 look = world()->m_Scene->getCamera()->getDirection();
+        const Vector3 toPlayer = player()->getPosition() - world()->m_CameraPosition;
+        ASSERT_GT(Kestrel::dot(look, toPlayer.normalized()), 0.9f) << frame;
+        ASSERT_TRUE(world()->m_AntsLeft >= 0 && world()->m_AntsLeft <= 9) << frame;
+    }
+}
+
 TEST_F(WorldTest, EveryDeathBringsTheNextAntAndTheCountRunsBelowZero) {
     quietEnemies();
     for (int death = 1; death <= 10; ++death) {
