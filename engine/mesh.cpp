@@ -7,6 +7,7 @@
 #include "engine/renderdevice/vertexlist.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <map>
 
 #if defined(__SSE2__)
@@ -62,6 +63,9 @@ std::vector<Influences> normaliseWeights(const std::vector<uint32_t>& indices,
 }
 
 #if defined(__SSE2__)
+static_assert(offsetof(Vertex, normal) == 12 && offsetof(Vertex, texCoord) == 24,
+              "the skinning below reads and writes a vertex as eight packed floats");
+
 template <int LANE>
 __m128 splat(__m128 v) {
     return _mm_shuffle_ps(v, v, _MM_SHUFFLE(LANE, LANE, LANE, LANE));
