@@ -42,8 +42,7 @@ TitleScreen::TitleScreen(Kestrel::RenderDevice* device) : m_RenderDevice(device)
     m_Ant = createOptionalEntity("ant.kst");
     if (m_Ant) {
         m_Ant->setRotationY(TITLE_ANT_HEADING);
-        m_Ant->setPositionX(TITLE_ANT_POSITION.x);
-        m_Ant->setPositionY(TITLE_ANT_POSITION.y);
+        m_Ant->setPosition(TITLE_ANT_POSITION);
     }
     m_Title = createOptionalEntity("title.kst");
     if (m_Title) {

@@ -1,5 +1,5 @@
 // A skinned mesh for the skinning benchmarks: a 30-bone skeleton (a spine of
-// ten with two ten-bone limbs), random vertices in the unit cube with four
+// ten with two ten-bone limbs), random vertices in the cube -1..1 with four
 // random influences each, and an entity in a bent pose whose bones are bound.
 // Owns its device, mesh and entity; positions in mesh space.
 #pragma once

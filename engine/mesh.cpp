@@ -7,6 +7,7 @@
 #include "engine/renderdevice/vertexlist.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <map>
 
 #if defined(__SSE2__)
@@ -45,12 +46,15 @@ std::vector<Influences> normaliseWeights(const std::vector<uint32_t>& indices,
         float sum = 0.0f;
         for (size_t slot = first; slot < first + SLOTS_PER_VERTEX && indices[slot]; ++slot)
             sum += weights[slot];
+        // A sum too large (infinite) has no usable inverse either; its
+        // weights would turn into NaN, which the empty entry does not cancel.
         const float k = sum > 0.0f ? 1.0f / sum : 0.0f;
+        const bool usable = k > 0.0f;
         for (unsigned s = 0; s < SLOTS_PER_VERTEX; ++s) {
-            influences[v].m_Entries[s] = k > 0.0f ? indices[first + s] : EMPTY_ENTRY;
-            influences[v].m_Weights[s] = weights[first + s] * k;
+            influences[v].m_Entries[s] = usable ? indices[first + s] : EMPTY_ENTRY;
+            influences[v].m_Weights[s] = usable ? weights[first + s] * k : 0.0f;
         }
-        if (!(k > 0.0f)) {
+        if (!usable) {
             influences[v].m_Entries[0] = REST_ENTRY;
             influences[v].m_Weights[0] = 1.0f;
         }
@@ -59,6 +63,9 @@ std::vector<Influences> normaliseWeights(const std::vector<uint32_t>& indices,
 }
 
 #if defined(__SSE2__)
+static_assert(offsetof(Vertex, normal) == 12 && offsetof(Vertex, texCoord) == 24,
+              "the skinning below reads and writes a vertex as eight packed floats");
+
 template <int LANE>
 __m128 splat(__m128 v) {
     return _mm_shuffle_ps(v, v, _MM_SHUFFLE(LANE, LANE, LANE, LANE));

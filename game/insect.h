@@ -17,7 +17,6 @@ const float SWITCH_BLEND_TIME = 0.2f;
 
 class Insect : public Kestrel::Entity {
 public:
-    explicit Insect(Kestrel::Mesh* mesh) : Kestrel::Entity(mesh) {}
     // An ant kind: its mesh from the resource cache, the shared scale and heading.
     Insect(const char* meshFile, Kestrel::RenderDevice* device);
 

@@ -4,8 +4,8 @@
 # waits for a new picture between inputs, then Escape, again every minute
 # while the game runs. Fails on any error memcheck reports outside the
 # suppressions of tests/support/valgrind.supp, which cover only the OpenGL
-# driver and the X libraries. Leaks are LeakSanitizer's part (the long play). The full log
-# stays in <builddir>/test-results/valgrind.log.
+# driver and the X libraries. Leaks are LeakSanitizer's part (the long play).
+# The full log stays in <builddir>/test-results/valgrind.log.
 # Usage: valgrind-play.sh [builddir]
 set -u
 build=$(cd "${1:-build}" && pwd)

@@ -41,6 +41,7 @@ until shoot first && awk -v s="$(spread first)" 'BEGIN { exit !(s > 0.02) }'; do
     sleep 0.2
 done
 until shoot next && awk -v d="$(changed first next)" 'BEGIN { exit !(d > 0) }'; do
+    session_alive || fail "the example ended before the ant moved"
     [ "$SECONDS" -lt "$deadline" ] || fail "the ant stands still: the picture never changes"
     sleep 0.2
 done

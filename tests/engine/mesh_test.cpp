@@ -15,6 +15,7 @@
 #include <cmath>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 using Kestrel::Bone;
@@ -128,6 +129,18 @@ TEST_F(SkinningTest, VerticesWithoutUsableInfluenceStayAtRest) {
         EXPECT_EQ(out.getNormal(i), restNormal) << "vertex " << i;
     }
     EXPECT_TRUE(near(out.getPosition(2), {2, 0, 0}));
+}
+
+TEST_F(SkinningTest, WeightsWithoutUsableSumStayAtRestWhenEveryBoneIsBound) {
+    const Vector3 rest(0.5f, -2, 3);
+    const std::pair<float, float> weights[] = {{1.0f, -1.0f}, {1.0f, INFINITY}};
+    for (const auto& w : weights) {
+        const unsigned v = addVertex(rest);
+        mesh.addVertexWeight(v, "A", w.first);
+        mesh.addVertexWeight(v, "B", w.second);
+    }
+    for (unsigned v = 0; v < 2; ++v)
+        EXPECT_EQ(morphedPosition(v), rest) << "vertex " << v;
 }
 
 TEST_F(SkinningTest, MorphRefusesWhatItCannotDeform) {

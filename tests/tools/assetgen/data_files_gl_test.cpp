@@ -25,6 +25,8 @@ class DataFilesGlTest : public TestSupport::GlTest {
 protected:
     void SetUp() override {
         TestSupport::GlTest::SetUp();
+        // What earlier tests cached belongs to their devices, not this one.
+        Kestrel::ResourceManager::getInstance()->clear();
         ASSERT_TRUE(AssetTest::useGeneratedData()) << AssetTest::dataDirectory();
         m_Device = std::make_unique<Kestrel::OpenGLRenderDevice>();
     }
