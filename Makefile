@@ -39,6 +39,7 @@ preview: build
 bench: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
+	@cmake --build $(BUILD) -j $(JOBS) --target bench_anchors
 	@bash scripts/run-bench.sh $(BUILD)
 
 # Long play with the memory record, valgrind, every hostile data case and
