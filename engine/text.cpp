@@ -283,7 +283,22 @@ bool Text::load(const std::string& path, unsigned size) {
     toTextureCoordinates(m_Glyphs, atlas.height);
     const unsigned totalBufferHeight = atlas.height;
     KESTREL_ASSERT(totalBufferHeight % 2 == 0);
+    if (!atlasFitsDevice(atlas.height, path, size))
+        return false;
     return createAtlas(atlas.pixels.data(), atlas.height);
+}
+
+// The driver would store a larger atlas scaled down, and every glyph would be
+// drawn blurred and out of place.
+bool Text::atlasFitsDevice(unsigned height, const std::string& path, unsigned size) const {
+    const unsigned limit = m_RenderDevice ? m_RenderDevice->getMaxTextureSize() : 0;
+    if (limit == 0 || (height <= limit && ATLAS_WIDTH <= limit))
+        return true;
+    KESTREL_ASSERT(false);
+    std::printf("Error: Font file '%s' at %u pixels needs a glyph atlas of %u x %u, larger than "
+                "the driver's largest texture (GL_MAX_TEXTURE_SIZE %u).\n",
+                path.c_str(), size, ATLAS_WIDTH, height, limit);
+    return false;
 }
 
 bool Text::createAtlas(const unsigned char* pixels, unsigned height) {

@@ -64,6 +64,8 @@ public:
     // Draws and empties the queue through the camera.
     virtual void render(Camera* camera) = 0;
     virtual void setCamera(Camera* camera) = 0;
+    // The longest texture side the driver takes, in pixels; 0 when none is known.
+    virtual unsigned getMaxTextureSize() const { return 0; }
 
     // Note the argument order: the face list first.
     void addToRenderQueue(FaceList* faceList, Transformable* transform, Texture* texture,

@@ -8,6 +8,10 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
 using TestSupport::RecordingTexture;
 using TestSupport::TempDir;
 using TestSupport::TestImage;
@@ -120,8 +124,10 @@ TEST(TextureTest, LoadNamesBrokenFilesAndRefusesThem) {
         EXPECT_NE(output.find("is cut short"), std::string::npos) << output;
     }
     {
-        const std::string output = failedLoadOutput("BM\x3a\0\0\0 a bitmap, not a PNG");
-        EXPECT_NE(output.find("image.png' is not a PNG image"), std::string::npos) << output;
+        const std::string output = failedLoadOutput("GIF90a is no image format");
+        EXPECT_NE(output.find("image.png' is not an image the texture loader reads"),
+                  std::string::npos)
+            << output;
     }
     {
         const std::string output =
@@ -150,6 +156,102 @@ TEST(TextureTest, LoadNamesBrokenFilesAndRefusesThem) {
             << output;
     }
     EXPECT_TRUE(assertions.reported("image != null"));
+}
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The same picture in every format reaches create as the PNG's pixels, lossy
+// formats within a tolerance; alpha, where a decoder adds it, is opaque.
+TEST(TextureTest, EveryFormatDecodesToThePixelsOfThePng) {
+    const std::vector<std::string> files = TestSupport::quadrantImageFiles();
+    ASSERT_GE(files.size(), 10u);
+    RecordingTexture png;
+    ASSERT_TRUE(png.load(files[0]));
+    for (const std::string& path : files) {
+        SCOPED_TRACE(path);
+        RecordingTexture texture;
+        texture.m_Width = texture.m_Height = 12345;
+        ASSERT_TRUE(texture.load(path));
+        ASSERT_EQ(texture.m_Width, png.m_Width);
+        ASSERT_EQ(texture.m_Height, png.m_Height);
+        const size_t bpp = texture.m_Format == Kestrel::FORMAT_RGBA ? 4 : 3;
+        const bool lossy =
+            path.find(".jpg") != std::string::npos || path.find(".webp") != std::string::npos;
+        int worst = 0;
+        for (size_t i = 0; i < size_t(png.m_Width) * png.m_Height; ++i) {
+            // Lossy formats blur colour across the quadrant borders.
+            const bool border = (i % png.m_Width + 2) % 8 < 4 || (i / png.m_Width + 2) % 8 < 4;
+            for (size_t c = 0; c < bpp && !(lossy && border); ++c) {
+                const int expected = c < 3 ? png.m_Pixels[i * 3 + c] : 255;
+                worst = std::max(worst, std::abs(texture.m_Pixels[i * bpp + c] - expected));
+            }
+        }
+        EXPECT_LE(worst, lossy ? TestSupport::LOSSY_TOLERANCE : 0);
+    }
+}
+
+// A string of every byte of the literal, zeros included.
+template <size_t N>
+std::string raw(const char (&text)[N]) {
+    return std::string(text, N - 1);
+}
+
+// Copies of the pictures cut in half or with a field changed are refused, named,
+// before the image library reads them (its readers hang or crash on some).
+TEST(TextureTest, BrokenFilesOfEveryFormatAreRefusedByName) {
+    struct Case {
+        const char* file;
+        std::string from, to; // the first `from` becomes `to`
+        const char* message;
+    };
+    const char* const SIZE = "has no size between 1 and 8192 pixels per side";
+    const std::vector<Case> cases = {
+        {"bmp", raw("\x10\0\0\0\x10\0\0\0"), raw("\x10\0\0\0\x01\x20\0\0"), SIZE},
+        {"jpg", raw("\x08\0\x10\0\x10"), raw("\x08\0\0\0\x10"), SIZE},
+        {"gif", raw(",\0\0\0\0\x10\0"), raw(",\0\0\0\0\x01\x20"), SIZE},
+        {"tga", raw("\x10\0\x10\0"), raw("\x10\0\x01\x20"), SIZE},
+        {"ppm", "16 16", "16 8193", SIZE},
+        {"tif", raw("\x01\x03\0\x01\0\0\0\x10\0"), raw("\x01\x03\0\x01\0\0\0\x01\x20"), SIZE},
+        {"webp", raw("\x2a\x10\0\x10"), raw("\x2a\x01\x20\x10"), SIZE},
+        {"pcx", raw("\0\0\0\0\x0f\0"), raw("\x10\0\0\0\x0f\0"), SIZE},
+        {"xpm", "16 16 4 1", "16 8193 4 1", SIZE},
+        {"xpm", "XXXXXXXX", "XXXXXXX#", "is damaged"},
+        {"webp", "RIFFH", "RIFF\xff", "is cut short"},
+        {"ico", raw("\x68\x04\0\0\x16"), raw("\x68\x05\0\0\x16"), "is cut short"},
+    };
+    TestSupport::AssertionRecorder quiet;
+    for (const std::string& path : TestSupport::quadrantImageFiles()) {
+        const std::string bytes = fileBytes(path);
+        const std::string name = "half." + path.substr(path.rfind('.') + 1);
+        SCOPED_TRACE(name);
+        TempDir dir;
+        dir.write(name, bytes.substr(0, bytes.size() / 2));
+        RecordingTexture texture;
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(texture.load(dir.file(name)));
+        const std::string output = testing::internal::GetCapturedStdout();
+        EXPECT_NE(output.find(name + "' is cut short"), std::string::npos) << output;
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.to);
+        const std::string path = TestSupport::quadrantImageFiles()[0];
+        std::string bytes = fileBytes(path.substr(0, path.size() - 3) + c.file);
+        const size_t at = bytes.find(c.from);
+        ASSERT_NE(at, std::string::npos);
+        bytes.replace(at, c.from.size(), c.to);
+        TempDir dir;
+        dir.write(std::string("changed.") + c.file, bytes);
+        RecordingTexture texture;
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(texture.load(dir.file(std::string("changed.") + c.file)));
+        const std::string output = testing::internal::GetCapturedStdout();
+        EXPECT_NE(output.find(std::string("changed.") + c.file + "' " + c.message),
+                  std::string::npos)
+            << output;
+    }
 }
 
 } // namespace
