@@ -221,6 +221,9 @@ TEST(TextureTest, BrokenFilesOfEveryFormatAreRefusedByName) {
         {"xpm", "XXXXXXXX", "XXXXXXX#", "is damaged"},
         {"webp", "RIFFH", "RIFF\xff", "is cut short"},
         {"ico", raw("\x68\x04\0\0\x16"), raw("\x68\x05\0\0\x16"), "is cut short"},
+        {"ppm", "16 16", "16 8192", "is cut short"},
+        {"jpg", "\xff\xc0", "\xff\xe1", "is damaged"},
+        {"tif", raw("II*\0\x08\x03"), raw("II*\0\x08\x04"), "is cut short"},
     };
     TestSupport::AssertionRecorder quiet;
     for (const std::string& path : TestSupport::quadrantImageFiles()) {
