@@ -327,8 +327,10 @@ const char* tiffProblem(const Bytes& b) {
     return nullptr;
 }
 
-// The header string, every colour and every pixel row is there, and every
-// pixel names a colour: the image library dereferences a missing line or colour.
+// The header string, every colour and every pixel row is there, rows exactly
+// as long as the width says, and every pixel names a colour: the image library
+// reads the rest of a longer row as the next line and dereferences a missing
+// line or colour.
 const char* xpmProblem(const Bytes& b) {
     std::vector<std::string> strings;
     for (size_t open = b.text().find('"'); open != std::string::npos;) {
@@ -358,7 +360,7 @@ const char* xpmProblem(const Bytes& b) {
     }
     for (uint64_t row = 0; row < height; ++row) {
         const std::string& pixels = strings[1 + colors + row];
-        if (pixels.size() < width * perPixel)
+        if (pixels.size() != width * perPixel)
             return DAMAGED;
         for (uint64_t x = 0; x < width; ++x) {
             if (keys.count(pixels.substr(x * perPixel, perPixel)) == 0)

@@ -219,6 +219,7 @@ TEST(TextureTest, BrokenFilesOfEveryFormatAreRefusedByName) {
         {"pcx", raw("\0\0\0\0\x0f\0"), raw("\x10\0\0\0\x0f\0"), SIZE},
         {"xpm", "16 16 4 1", "16 8193 4 1", SIZE},
         {"xpm", "XXXXXXXX", "XXXXXXX#", "is damaged"},
+        {"xpm", "16 16 4 1", "8 16 4 1", "is damaged"},
         {"webp", "RIFFH", "RIFF\xff", "is cut short"},
         {"ico", raw("\x68\x04\0\0\x16"), raw("\x68\x05\0\0\x16"), "is cut short"},
         {"ppm", "16 16", "16 8192", "is cut short"},
