@@ -450,6 +450,7 @@ ImageCheck checkImageFile(const std::string& bytes, const std::string& path) {
     static const Check CHECKS[] = {nullptr,     pngProblem,  jpegProblem, bmpProblem, iconProblem,
                                    iconProblem, gifProblem,  tgaProblem,  pnmProblem, tiffProblem,
                                    xpmProblem,  webpProblem, pcxProblem};
+    static_assert(sizeof(CHECKS) / sizeof(CHECKS[0]) == IMAGE_FORMAT_COUNT, "one check per format");
     const Bytes b(bytes);
     const ImageFormat format = recognise(b, path);
     if (bytes.size() > size_t(INT32_MAX))

@@ -26,7 +26,8 @@ enum ImageFormat {
     IMAGE_TIFF,
     IMAGE_XPM,
     IMAGE_WEBP,
-    IMAGE_PCX
+    IMAGE_PCX,
+    IMAGE_FORMAT_COUNT
 };
 
 struct ImageCheck {

@@ -22,6 +22,7 @@ const Decoder DECODERS[] = {nullptr,        IMG_LoadPNG_RW, IMG_LoadJPG_RW, IMG_
                             IMG_LoadICO_RW, IMG_LoadCUR_RW, IMG_LoadGIF_RW, IMG_LoadTGA_RW,
                             IMG_LoadPNM_RW, IMG_LoadTIF_RW, IMG_LoadXPM_RW, IMG_LoadWEBP_RW,
                             IMG_LoadPCX_RW};
+static_assert(sizeof(DECODERS) / sizeof(DECODERS[0]) == IMAGE_FORMAT_COUNT, "one per format");
 
 bool readFile(const std::string& path, std::string& bytes) {
     std::ifstream file(path, std::ios::binary);
