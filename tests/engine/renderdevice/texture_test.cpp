@@ -158,7 +158,7 @@ TEST(TextureTest, BrokenFilesOfEveryFormatAreRefusedByName) {
         {"quadrants.gif", raw(",\0\0\0\0\x10\0"), raw(",\0\0\0\0\x01\x20"), SIZE},
         {"quadrants.tga", raw("\x10\0\x10\0"), raw("\x10\0\x01\x20"), SIZE},
         {"quadrants.ppm", "16 16", "16 8193", SIZE},
-        {"quadrants.ppm", "16 16", "16 8192", "is cut short"},
+        {"quadrants.ppm", "16 16", "8192 8192", "is cut short"},
         {"quadrants.tif", raw("\x01\x03\0\x01\0\0\0\x10\0"), raw("\x01\x03\0\x01\0\0\0\x01\x20"),
          SIZE},
         {"quadrants.tif", raw("II*\0\x08\x03"), raw("II*\0\x08\x04"), "is cut short"},
