@@ -1,6 +1,7 @@
-// The player ant's input latch: the event pump ORs key bits into the pending
-// masks as events arrive, and the ant latches them once per update so that it
-// sees one consistent set of pressed, released and held bits.
+// The player ant's input latch: the event pump ORs key bits (BUTTON_*) into the
+// pending masks as events arrive, and the ant latches them once per update so
+// that it sees one consistent set of pressed, released and held bits. A plain
+// value held by the player ant; it owns nothing.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,8 @@ class Controller {
 public:
     virtual ~Controller() = default;
 
+    // Pressed and released take the pending bits (which are cleared), then held
+    // = (held | pressed) & ~released.
     void latch();
 
     bool isHeld(uint32_t bits) const { return (m_Held & bits) != 0; }

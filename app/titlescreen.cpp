@@ -1,6 +1,7 @@
 #include "app/titlescreen.h"
 
 #include "app/application.h"
+#include "app/title_layout.h"
 #include "app/world.h"
 #include "engine/animation.h"
 #include "engine/entity.h"
@@ -21,40 +22,33 @@ using Kestrel::Vector3;
 namespace {
 
 const double TWO_PI = 6.2831854820251465;
-const float SWAY_DEGREES = 20.0f;
-const float POINT_BLEND_TIME = 0.2f;
 
-const Vector3 CAMERA_EYE(0.0f, 1.0f, -7.0f);
 const Vector3 CAMERA_TARGET(0.0f, 0.0f, 0.0f);
 const Vector3 UP(0.0f, 1.0f, 0.0f);
 
 const char* const ONE_PLAYER = "One Player";
 const char* const EXIT = "Exit";
 const char* const CREDIT = "A Kestrel engine game";
-const float MENU_X = 0.6f;
-const float ONE_PLAYER_Y = 0.4f;
-const float EXIT_Y = 0.3f;
-const float MENU_SCALE = 0.08f;
 const Vector3 CREDIT_POSITION(0.35f, 0.05f, 0.0f);
 const float CREDIT_SCALE = 0.04f;
 
 } // namespace
 
 TitleScreen::TitleScreen(Kestrel::RenderDevice* device) : m_RenderDevice(device) {
-    m_Font = Kestrel::ResourceManager::getInstance()->loadText("Gypsy Curse.ttf", device);
+    m_Font = Kestrel::ResourceManager::getInstance()->loadText(GAME_FONT_FILE, device);
     if (!m_Font)
-        printf("Error: font '%s' could not be loaded; the menu is not drawn.\n", "Gypsy Curse.ttf");
+        printf("Error: font '%s' could not be loaded; the menu is not drawn.\n", GAME_FONT_FILE);
     m_Scene = new Kestrel::Scene(device);
     m_Ant = createOptionalEntity("ant.kst");
     if (m_Ant) {
-        m_Ant->setRotationY(85.0f);
-        m_Ant->setPositionX(1.0f);
-        m_Ant->setPositionY(-1.5f);
+        m_Ant->setRotationY(TITLE_ANT_HEADING);
+        m_Ant->setPositionX(TITLE_ANT_POSITION.x);
+        m_Ant->setPositionY(TITLE_ANT_POSITION.y);
     }
     m_Title = createOptionalEntity("title.kst");
     if (m_Title) {
-        m_Title->setScale(2.0f, 2.0f, 2.0f);
-        m_Title->setPositionY(1.0f);
+        m_Title->setScale(TITLE_SCALE, TITLE_SCALE, TITLE_SCALE);
+        m_Title->setPositionY(TITLE_HEIGHT);
     }
 }
 
@@ -77,7 +71,7 @@ void TitleScreen::update(float dt) {
     Kestrel::Animation* wanted =
         keptAnimation(m_Selection ? "antpointup.ksta" : "antpointdown.ksta");
     if (m_Ant && m_Ant->getCurrentAnimation() != wanted)
-        m_Ant->playAnimation(wanted, POINT_BLEND_TIME, false, false);
+        m_Ant->playAnimation(wanted, SWITCH_BLEND_TIME, false, false);
     m_Time = static_cast<float>(std::fmod(static_cast<double>(m_Time + dt), TWO_PI));
     if (m_Title)
         m_Title->setRotationY(SWAY_DEGREES * std::sin(m_Time));
@@ -89,13 +83,11 @@ void TitleScreen::render() {
         return;
     glEnable(GL_LIGHTING);
     m_RenderDevice->clear(true, true);
-    m_Scene->getCamera()->lookAt(CAMERA_EYE, CAMERA_TARGET, UP);
+    m_Scene->getCamera()->lookAt(TITLE_CAMERA_EYE, CAMERA_TARGET, UP);
     m_Scene->render();
     glDisable(GL_LIGHTING);
 
-    m_RenderDevice->setDepthTest(false);
-    m_RenderDevice->setBlendMode(Kestrel::BLEND_ALPHA);
-    m_RenderDevice->setProjectionMatrix(screenOverlayMatrix());
+    beginScreenOverlay(*m_RenderDevice);
     if (!m_Font)
         return;
     // The two items share their left edge, moved left together if the font is

@@ -31,8 +31,6 @@ namespace {
 const char* const ACTOR_MESHES[] = {"ant.kst", "fireant.kst", "zombieant.kst", "rock.kst"};
 const char* const ACTOR_ANIMATIONS[] = {"antwalk.ksta", "antidle.ksta",      "antthrow.ksta",
                                         "antdie.ksta",  "zombieanteat.ksta", "antfire.ksta"};
-const char* const SCENERY[] = {"rocks.kst", "tree.kst", "tombstone.kst", "terrainborder.kst",
-                               "skybox.kst"};
 const Vector3 LEVEL_SCALE(20.0f, 16.0f, 20.0f);
 const Vector3 LEVEL_POSITION(8.0f, 0.5f, 8.0f);
 const Vector3 UP(0.0f, 1.0f, 0.0f);
@@ -45,8 +43,6 @@ const float KIND_CHANCE = 0.33f;
 const float PLAYER_START_X = 7.2f;
 
 const int TOTAL_ANTS = 10;
-const float HUD_SCALE = 0.07f;
-const Vector3 HUD_POSITION(0.8f, 0.2f, 0.0f);
 // Where overlay text must end at the latest to stay on screen.
 const float OVERLAY_RIGHT_MARGIN = 0.98f;
 
@@ -75,15 +71,31 @@ void reportMissingActorData(Kestrel::RenderDevice* device) {
 
 } // namespace
 
-// Maps the unit square (y up) onto the viewport and flattens z.
-Kestrel::Matrix4 screenOverlayMatrix() {
-    Kestrel::Matrix4 m;
-    m[0] = 2.0f;
-    m[3] = -1.0f;
-    m[5] = 2.0f;
-    m[7] = -1.0f;
-    m[10] = 0.0f;
-    return m;
+const LevelPiece LEVEL_PIECES[LEVEL_PIECE_COUNT] = {
+    {"rocks.kst", false},         {"tree.kst", false},   {"tombstone.kst", false},
+    {"terrainborder.kst", false}, {"skybox.kst", false}, {"grass.kst", true}};
+
+Kestrel::Entity* addLevelPiece(Kestrel::SceneNode& parent, const LevelPiece& piece,
+                               Kestrel::RenderDevice* device) {
+    Kestrel::Mesh* mesh = Kestrel::ResourceManager::getInstance()->loadMesh(piece.file, device);
+    if (!mesh) {
+        printf("Error: mesh '%s' could not be loaded; the level is drawn without it.\n",
+               piece.file);
+        return nullptr;
+    }
+    if (piece.transparent)
+        mesh->m_Transparent = true;
+    Kestrel::Entity* entity = new Kestrel::Entity(mesh);
+    entity->setScale(LEVEL_SCALE);
+    entity->setPosition(LEVEL_POSITION);
+    entity->setParent(&parent);
+    return entity;
+}
+
+void beginScreenOverlay(Kestrel::RenderDevice& device) {
+    device.setDepthTest(false);
+    device.setBlendMode(Kestrel::BLEND_ALPHA);
+    device.setProjectionMatrix(Kestrel::Matrix4::screenOverlay());
 }
 
 Kestrel::Matrix4 overlayTextMatrix(float scale, const Vector3& position) {
@@ -122,39 +134,23 @@ World::World(Kestrel::RenderDevice* device) : m_RenderDevice(device) {
     m_PlayerNode = new Kestrel::SceneNode(device);
     m_PlayerNode->setParent(m_Scene->getRoot());
     spawnPlayer();
-    for (const char* file : SCENERY)
-        addScenery(file, false);
-    addScenery("grass.kst", true);
+    for (const LevelPiece& piece : LEVEL_PIECES)
+        addLevelPiece(*m_Scene->getRoot(), piece, device);
 
     Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
     m_Scene->getParticleManager()->setTexture(resources->loadTexture("particle.png", device));
     m_CameraPosition = Vector3(8.0f, 10.0f, 0.0f);
     m_CameraTarget = Vector3(8.0f, 0.0f, 8.0f);
     m_Scene->getCamera()->lookAt(m_CameraPosition, m_CameraTarget, UP);
-    m_Font = resources->loadText("Gypsy Curse.ttf", device);
+    m_Font = resources->loadText(GAME_FONT_FILE, device);
     if (!m_Font)
         printf("Error: font '%s' could not be loaded; the head-up display is not drawn.\n",
-               "Gypsy Curse.ttf");
+               GAME_FONT_FILE);
 }
 
 World::~World() {
     delete m_Scene;
     delete m_Ground;
-}
-
-// A mesh that cannot be loaded leaves its piece of the level out.
-void World::addScenery(const char* file, bool transparent) {
-    Kestrel::Mesh* mesh = Kestrel::ResourceManager::getInstance()->loadMesh(file, m_RenderDevice);
-    if (!mesh) {
-        printf("Error: mesh '%s' could not be loaded; the level is drawn without it.\n", file);
-        return;
-    }
-    if (transparent)
-        mesh->m_Transparent = true;
-    Kestrel::Entity* entity = new Kestrel::Entity(mesh);
-    entity->setScale(LEVEL_SCALE);
-    entity->setPosition(LEVEL_POSITION);
-    entity->setParent(m_Scene->getRoot());
 }
 
 void World::spawnPlayer() {
@@ -180,7 +176,7 @@ void World::followPlayer(float dt) {
     m_CameraTarget = m_CameraTarget * (1.0f - a) + m_Player->getPosition() * a;
     const Vector3 p = m_Player->getPosition();
     const float b = 0.5f * dt;
-    const Vector3 wanted(p.x, p.y + 8.0f, p.z - 10.0f);
+    const Vector3 wanted = p + FOLLOW_EYE_OFFSET;
     m_CameraPosition = m_CameraPosition * (1.0f - b) + wanted * b;
     m_Scene->getCamera()->lookAt(m_CameraPosition, m_CameraTarget, UP);
 }
@@ -222,9 +218,7 @@ void World::render() {
 }
 
 void World::drawHud() {
-    m_RenderDevice->setDepthTest(false);
-    m_RenderDevice->setBlendMode(Kestrel::BLEND_ALPHA);
-    m_RenderDevice->setProjectionMatrix(screenOverlayMatrix());
+    beginScreenOverlay(*m_RenderDevice);
     if (!m_Font) {
         m_RenderDevice->setModelViewMatrix(overlayTextMatrix(HUD_SCALE, HUD_POSITION));
         return;

@@ -13,6 +13,7 @@
 #include <string>
 
 namespace Kestrel {
+class Entity;
 class RenderDevice;
 class Scene;
 class SceneNode;
@@ -54,7 +55,6 @@ public:
     Kestrel::Text* m_Font = nullptr;
 
 private:
-    void addScenery(const char* file, bool transparent);
     void followPlayer(float dt);
     void spawnEnemies(float dt);
     void drawHud();
@@ -64,8 +64,30 @@ private:
 // Builds the world with g_RenderDevice into g_World.
 void createWorld();
 
-// Screen overlay: maps the unit square (y up) onto the viewport and flattens z.
-Kestrel::Matrix4 screenOverlayMatrix();
+// The font of the head-up display and the title menu, in the data directory.
+const char* const GAME_FONT_FILE = "Gypsy Curse.ttf";
+// Where the following camera's eye settles, relative to the player ant.
+const Kestrel::Vector3 FOLLOW_EYE_OFFSET(0.0f, 8.0f, -10.0f);
+// The head-up display's glyph scale and lower left corner in the unit square.
+const float HUD_SCALE = 0.07f;
+const Kestrel::Vector3 HUD_POSITION(0.8f, 0.2f, 0.0f);
+
+// A mesh the level places over the whole field, drawn after the ants in the
+// order of LEVEL_PIECES; a transparent one queues its faces alpha-blended.
+struct LevelPiece {
+    const char* file;
+    bool transparent;
+};
+const int LEVEL_PIECE_COUNT = 6;
+extern const LevelPiece LEVEL_PIECES[LEVEL_PIECE_COUNT];
+// An entity of the piece, scaled and placed over the field, attached to
+// parent; null (with a message) when its mesh cannot be loaded.
+Kestrel::Entity* addLevelPiece(Kestrel::SceneNode& parent, const LevelPiece& piece,
+                               Kestrel::RenderDevice* device);
+
+// The state of screen-overlay drawing: no depth test, alpha blending and the
+// screen overlay projection; the model-view is left to the caller.
+void beginScreenOverlay(Kestrel::RenderDevice& device);
 // The x at which overlay text of the given scale starts: x itself, or further
 // left when the text would otherwise run off the right edge.
 float overlayTextX(const Kestrel::Text& font, const char* text, float x, float scale);

@@ -3,6 +3,7 @@
 #include "engine/assert.h"
 #include "engine/bone.h"
 #include "engine/entity.h"
+#include "engine/file_keys.h"
 #include "engine/mesh.h"
 #include "engine/problemreport.h"
 
@@ -13,10 +14,6 @@
 
 namespace Kestrel {
 namespace {
-
-const char KEYFRAME_KEY[] = "[keyframe]";
-const char TRANSLATION_KEY[] = "translation=";
-const char DURATION_KEY[] = "duration=";
 
 bool startsWith(const std::string& line, const char* prefix) {
     return line.compare(0, std::strlen(prefix), prefix) == 0;
@@ -41,7 +38,7 @@ bool isBlankLine(const std::string& line) {
 // Tells what parse reads but makes nothing sensible of: it still reads it.
 void checkLine(const std::string& line, unsigned lineNumber, bool inKeyframe,
                ProblemReport& problems) {
-    if (isBlankLine(line) || line[0] == '#' || startsWith(line, KEYFRAME_KEY))
+    if (isBlankLine(line) || line[0] == '#' || startsWith(line, KSTA_KEYFRAME))
         return;
     if (line[0] == '[') {
         problems.add(lineNumber, "unknown section header '" + quoted(line) + "'");
@@ -51,12 +48,12 @@ void checkLine(const std::string& line, unsigned lineNumber, bool inKeyframe,
         problems.add(lineNumber, "'" + quoted(line) + "' comes before the first [keyframe]");
         return;
     }
-    if (startsWith(line, TRANSLATION_KEY)) {
-        const std::string problem = vectorProblem(line.substr(std::strlen(TRANSLATION_KEY)), 3, 3);
+    if (startsWith(line, KSTA_TRANSLATION)) {
+        const std::string problem = vectorProblem(line.substr(std::strlen(KSTA_TRANSLATION)), 3, 3);
         if (!problem.empty())
             problems.add(lineNumber, problem);
-    } else if (startsWith(line, DURATION_KEY)) {
-        const std::string value = line.substr(std::strlen(DURATION_KEY));
+    } else if (startsWith(line, KSTA_DURATION)) {
+        const std::string value = line.substr(std::strlen(KSTA_DURATION));
         if (!isNumberText(value))
             problems.add(lineNumber, "'" + quoted(value) + "' is not a number");
         else if (!(std::atof(value.c_str()) > 0.0))
@@ -130,14 +127,14 @@ Animation* Animation::parse(const std::string& text, ProblemReport* problems) {
         if (problems)
             checkLine(line, lineNumber, animation->getKeyframeCount() > 0, *problems);
 
-        if (startsWith(line, KEYFRAME_KEY)) {
+        if (startsWith(line, KSTA_KEYFRAME)) {
             current = animation->addKeyframe();
-        } else if (startsWith(line, TRANSLATION_KEY)) {
+        } else if (startsWith(line, KSTA_TRANSLATION)) {
             animation->setTranslation(current,
-                                      parseVector3(line.c_str() + std::strlen(TRANSLATION_KEY)));
-        } else if (startsWith(line, DURATION_KEY)) {
+                                      parseVector3(line.c_str() + std::strlen(KSTA_TRANSLATION)));
+        } else if (startsWith(line, KSTA_DURATION)) {
             animation->setDuration(
-                current, static_cast<float>(std::atof(line.c_str() + std::strlen(DURATION_KEY))));
+                current, static_cast<float>(std::atof(line.c_str() + std::strlen(KSTA_DURATION))));
         } else if (!line.empty() && line[0] != '#') {
             const size_t colon = line.find(':');
             const std::string name = line.substr(0, colon);
@@ -153,9 +150,9 @@ Animation* Animation::parse(const std::string& text, ProblemReport* problems) {
 std::string Animation::toText() const {
     std::string text;
     for (const Keyframe& keyframe : m_Keyframes) {
-        text += "[keyframe]\n";
-        text += "translation=" + formatVector(keyframe.m_Translation) + "\n";
-        text += "duration=" + formatFloat(keyframe.m_Duration) + "\n";
+        text += std::string(KSTA_KEYFRAME) + "\n";
+        text += KSTA_TRANSLATION + formatVector(keyframe.m_Translation) + "\n";
+        text += KSTA_DURATION + formatFloat(keyframe.m_Duration) + "\n";
         for (const auto& bone : m_BoneIndices) {
             const Vector3& rotation = keyframe.m_BoneRotations[bone.second];
             if (rotation.x == 0.0f && rotation.y == 0.0f && rotation.z == 0.0f)

@@ -2,6 +2,7 @@
 
 #include "engine/animation.h"
 #include "engine/bone.h"
+#include "engine/file_keys.h"
 #include "engine/mesh.h"
 #include "engine/renderdevice/facelist.h"
 #include "engine/renderdevice/vertexlist.h"
@@ -220,11 +221,11 @@ void MeshFile::checkTexCoords(const std::string& text, size_t corners, unsigned 
 }
 
 void MeshFile::readLine(const std::string& line, unsigned lineNumber) {
-    static const std::pair<const char*, Section> HEADERS[] = {{"[materials]", MATERIALS},
-                                                              {"[vertices]", VERTICES},
-                                                              {"[faces]", FACES},
-                                                              {"[bones]", BONES},
-                                                              {"[vertex weights]", VERTEX_WEIGHTS}};
+    static const std::pair<const char*, Section> HEADERS[] = {{KST_MATERIALS, MATERIALS},
+                                                              {KST_VERTICES, VERTICES},
+                                                              {KST_FACES, FACES},
+                                                              {KST_BONES, BONES},
+                                                              {KST_VERTEX_WEIGHTS, VERTEX_WEIGHTS}};
     if (isBlank(line) || line[0] == '#')
         return;
     if (line[0] == '[') {

@@ -22,6 +22,26 @@ ResourceManager g_ResourceManager;
 
 const unsigned TEXT_PIXEL_SIZE = 64;
 
+// The engine's established report texts, indexed by Resource::Type.
+const char* const TYPE_MISMATCH[] = {"loadedResource->getResourceType() == Resource::MESH",
+                                     "loadedResource->getResourceType() == Resource::TEXTURE",
+                                     "loadedResource->getResourceType() == Resource::SHADER",
+                                     "loadedResource->getResourceType() == Resource::ANIMATION",
+                                     "loadedResource->getResourceType() == Resource::TEXT"};
+
+// True when something is cached under the name; `found` is it, or null when it
+// has another type than requested (handing it out would be an invalid cast).
+template <typename T>
+bool findCached(const ResourceManager& cache, const std::string& name, Resource::Type type,
+                T*& found) {
+    Resource* loadedResource = cache.findResource(name);
+    if (!loadedResource)
+        return false;
+    KESTREL_ASSERT_TEXT(loadedResource->getResourceType() == type, TYPE_MISMATCH[type]);
+    found = loadedResource->getResourceType() == type ? static_cast<T*>(loadedResource) : nullptr;
+    return true;
+}
+
 // Every line followed by a newline, also the last one; a last line that had
 // none is reported (the writer ends every line, so the file was cut short).
 bool readLines(const std::string& path, std::string& text, ProblemReport& problems) {
@@ -109,28 +129,31 @@ void ResourceManager::addResource(const std::string& name, Resource* resource) {
     slot = resource;
 }
 
-// A cached resource of another type than requested gives null: handing it out
-// as the requested type would be an invalid cast.
+template <typename T, typename Make>
+T* ResourceManager::loadCached(const std::string& file, Resource::Type type, const char* kind,
+                               Make make) {
+    T* cached = nullptr;
+    if (findCached(*this, file, type, cached))
+        return cached;
+    const std::string path = resolveOrReport(file, kind);
+    if (path.empty())
+        return nullptr;
+    T* loaded = make(path);
+    m_Resources[file] = loaded;
+    return loaded;
+}
+
 Mesh* ResourceManager::loadMesh(const std::string& file, RenderDevice* device) {
     if (file.empty()) {
         KESTREL_ASSERT(file.length() > 0);
         return nullptr;
     }
-    if (Resource* loadedResource = findResource(file)) {
-        KESTREL_ASSERT(loadedResource->getResourceType() == Resource::MESH);
-        return loadedResource->getResourceType() == Resource::MESH
-                   ? static_cast<Mesh*>(loadedResource)
-                   : nullptr;
-    }
-    const std::string path = resolveOrReport(file, "Mesh");
-    if (path.empty())
-        return nullptr;
-    MeshLoader loader(device);
-    Mesh* mesh = loader.load(path);
-    if (mesh)
-        mesh->setFileName(file);
-    m_Resources[file] = mesh;
-    return mesh;
+    return loadCached<Mesh>(file, Resource::MESH, "Mesh", [&](const std::string& path) {
+        Mesh* mesh = MeshLoader(device).load(path);
+        if (mesh)
+            mesh->setFileName(file);
+        return mesh;
+    });
 }
 
 Shader* ResourceManager::loadShader(const std::string& vertexProgramFile,
@@ -140,12 +163,9 @@ Shader* ResourceManager::loadShader(const std::string& vertexProgramFile,
         return nullptr;
     }
     const std::string key = vertexProgramFile + fragmentProgramFile;
-    if (Resource* loadedResource = findResource(key)) {
-        KESTREL_ASSERT(loadedResource->getResourceType() == Resource::SHADER);
-        return loadedResource->getResourceType() == Resource::SHADER
-                   ? static_cast<Shader*>(loadedResource)
-                   : nullptr;
-    }
+    Shader* cached = nullptr;
+    if (findCached(*this, key, Resource::SHADER, cached))
+        return cached;
     const std::string vertexPath = resolveOrReport(vertexProgramFile, "Shader");
     const std::string fragmentPath = resolveOrReport(fragmentProgramFile, "Shader");
     if (vertexPath.empty() && fragmentPath.empty())
@@ -161,21 +181,12 @@ Shader* ResourceManager::loadShader(const std::string& vertexProgramFile,
 Texture* ResourceManager::loadTexture(const std::string& file, RenderDevice* device) {
     if (file.empty())
         return nullptr;
-    if (Resource* loadedResource = findResource(file)) {
-        KESTREL_ASSERT(loadedResource->getResourceType() == Resource::TEXTURE);
-        return loadedResource->getResourceType() == Resource::TEXTURE
-                   ? static_cast<Texture*>(loadedResource)
-                   : nullptr;
-    }
-    const std::string path = resolveOrReport(file, "Texture");
-    if (path.empty())
-        return nullptr;
-    Texture* texture = device->createTexture();
-    if (!texture)
-        return nullptr;
-    texture->load(path);
-    m_Resources[file] = texture;
-    return texture;
+    return loadCached<Texture>(file, Resource::TEXTURE, "Texture", [&](const std::string& path) {
+        Texture* texture = device->createTexture();
+        if (texture)
+            texture->load(path);
+        return texture;
+    });
 }
 
 Animation* ResourceManager::loadAnimation(const std::string& file) {
@@ -198,19 +209,11 @@ Animation* ResourceManager::loadAnimation(const std::string& file) {
 Text* ResourceManager::loadText(const std::string& file, RenderDevice* device) {
     if (file.empty())
         return nullptr;
-    if (Resource* loadedResource = findResource(file)) {
-        KESTREL_ASSERT(loadedResource->getResourceType() == Resource::TEXT);
-        return loadedResource->getResourceType() == Resource::TEXT
-                   ? static_cast<Text*>(loadedResource)
-                   : nullptr;
-    }
-    const std::string path = resolveOrReport(file, "Font");
-    if (path.empty())
-        return nullptr;
-    Text* text = new Text(device);
-    text->load(path, TEXT_PIXEL_SIZE);
-    m_Resources[file] = text;
-    return text;
+    return loadCached<Text>(file, Resource::TEXT, "Font", [&](const std::string& path) {
+        Text* text = new Text(device);
+        text->load(path, TEXT_PIXEL_SIZE);
+        return text;
+    });
 }
 
 } // namespace Kestrel

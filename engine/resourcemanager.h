@@ -35,11 +35,19 @@ public:
     Resource* findResource(const std::string& name) const;
     void addResource(const std::string& name, Resource* resource);
 
+    // The loads below keep what they return (the caller never deletes it); a
+    // name cached as another type than requested gives null.
+
+    // Null when unresolved or unparsable; a failed parse is tried again next time.
     Mesh* loadMesh(const std::string& file, RenderDevice* device);
+    // Cached under both names joined; a program that does not compile is kept.
     Shader* loadShader(const std::string& vertexProgramFile, const std::string& fragmentProgramFile,
                        RenderDevice* device);
+    // Null when unresolved; an unreadable image still gives a (kept) texture.
     Texture* loadTexture(const std::string& file, RenderDevice* device);
+    // Reads the file anew on every call; null when it cannot be opened.
     Animation* loadAnimation(const std::string& file);
+    // Null when unresolved; a font that fails to load still gives a (kept) text.
     Text* loadText(const std::string& file, RenderDevice* device);
 
     // Deletes every cached resource; the cache stays usable for later loads.
@@ -50,6 +58,10 @@ private:
     // resolvePath, naming a file that no search path holds on standard output
     // (once per name: failed loads are tried again on every request).
     std::string resolveOrReport(const std::string& name, const char* kind);
+    // The resource of the wanted type cached under file, or else the one make
+    // (path) builds from the resolved file, cached under file (null counts as absent).
+    template <typename T, typename Make>
+    T* loadCached(const std::string& file, Resource::Type type, const char* kind, Make make);
 
     std::vector<std::string> m_SearchPaths;
     std::set<std::string> m_ReportedMissing;

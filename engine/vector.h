@@ -119,6 +119,16 @@ struct Matrix4 {
         return r;
     }
 
+    // The screen overlay: maps the unit square 0..1 (y up) onto the viewport and
+    // flattens z.
+    static Matrix4 screenOverlay() {
+        Matrix4 r;
+        r.m[0] = r.m[5] = 2.0f;
+        r.m[3] = r.m[7] = -1.0f;
+        r.m[10] = 0.0f;
+        return r;
+    }
+
     static Matrix4 rotationX(float angle) {
         const float c = static_cast<float>(std::cos(static_cast<double>(angle)));
         const float s = static_cast<float>(std::sin(static_cast<double>(angle)));

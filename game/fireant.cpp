@@ -9,18 +9,13 @@
 
 namespace {
 
-const float WALK_SPEED = 2.0f;
-const float WAIT_DISTANCE = 4.0f;
 const float FLAME_INTERVAL = 0.2f;
-const float FIRE_BLEND_TIME = 0.2f;
 // How far ahead of the head's origin a flame starts.
 const float MOUTH_OFFSET = 0.2f;
 
 } // namespace
 
-FireAnt::FireAnt(Kestrel::RenderDevice* device)
-    : Insect(loadAntMesh("fireant.kst", device)), m_RenderDevice(device) {
-    setUpAnt();
+FireAnt::FireAnt(Kestrel::RenderDevice* device) : Insect("fireant.kst", device) {
     resetFireCountdown();
 }
 
@@ -44,19 +39,13 @@ bool FireAnt::updateBehaviour(float dt) {
 
 void FireAnt::approach(float dt) {
     float distance = 0.0f;
-    const Kestrel::Vector3 step = chaseStep(WALK_SPEED, dt, distance);
+    const Kestrel::Vector3 step = chaseStep(WALK_UP_SPEED, dt, distance);
     m_FireCountdown -= dt;
     if (m_FireCountdown <= 0.0f) {
-        play(keptAnimation("antfire.ksta"), FIRE_BLEND_TIME, false);
+        play(keptAnimation("antfire.ksta"), SWITCH_BLEND_TIME, false);
         return;
     }
-    if (distance > WAIT_DISTANCE) {
-        m_Position += step;
-        switchAnimation(keptAnimation("antwalk.ksta"), true);
-    } else {
-        switchAnimation(keptAnimation("antidle.ksta"), true);
-    }
-    faceDirection(step);
+    walkUp(step, distance);
 }
 
 void FireAnt::breatheFire(float dt) {

@@ -21,7 +21,6 @@ public:
 private:
     void emitFlame();
 
-    Kestrel::RenderDevice* m_RenderDevice;
     float m_FlameTimer = 0.0f;
     float m_FireCountdown = 0.0f;
 };

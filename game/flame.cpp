@@ -22,11 +22,6 @@ const float SMOKE_INTERVAL = 0.2f;
 const float SMOKE_START_SIZE = 0.8f;
 const float SMOKE_END_SIZE = 0.4f;
 
-const Vector2 FLAME_TEX_MIN(0.0f, 0.0f);
-const Vector2 FLAME_TEX_MAX(0.25f, 0.25f);
-const Vector2 SMOKE_TEX_MIN(0.75f, 0.0f);
-const Vector2 SMOKE_TEX_MAX(1.0f, 0.25f);
-
 } // namespace
 
 Flame::Flame(const Vector3& position, const Vector3& direction) {
@@ -62,11 +57,11 @@ bool Flame::update(float dt) {
 }
 
 const Vector2& Flame::getTexCoordMin() const {
-    return FLAME_TEX_MIN;
+    return FLAME_CELL_MIN;
 }
 
 const Vector2& Flame::getTexCoordMax() const {
-    return FLAME_TEX_MAX;
+    return FLAME_CELL_MAX;
 }
 
 Flame::Smoke::Smoke(const Vector3& position) {
@@ -85,9 +80,9 @@ bool Flame::Smoke::update(float dt) {
 }
 
 const Vector2& Flame::Smoke::getTexCoordMin() const {
-    return SMOKE_TEX_MIN;
+    return SMOKE_CELL_MIN;
 }
 
 const Vector2& Flame::Smoke::getTexCoordMax() const {
-    return SMOKE_TEX_MAX;
+    return SMOKE_CELL_MAX;
 }

@@ -5,6 +5,13 @@
 
 #include "engine/particlemanager.h"
 
+// The cells of "particle.png" the two are drawn from, in texture coordinates;
+// the texture's generator paints them there.
+const Kestrel::Vector2 FLAME_CELL_MIN(0.0f, 0.0f);
+const Kestrel::Vector2 FLAME_CELL_MAX(0.25f, 0.25f);
+const Kestrel::Vector2 SMOKE_CELL_MIN(0.75f, 0.0f);
+const Kestrel::Vector2 SMOKE_CELL_MAX(1.0f, 0.25f);
+
 class Flame : public Kestrel::Particle {
 public:
     class Smoke : public Kestrel::Particle {

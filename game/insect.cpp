@@ -16,11 +16,10 @@ using Kestrel::Vector3;
 
 namespace {
 
-const float ANT_SCALE = 0.5f;
 const float START_HEADING = -180.0f;
 const float SINK_SPEED = 0.5f;
 const float REMOVAL_DEPTH = -1.0f;
-const float SWITCH_BLEND_TIME = 0.2f;
+const float WAIT_DISTANCE = 4.0f;
 const float RAND_FRACTION = 3.051851e-5f;
 
 // The cache reads an animation file anew on every request, so each one is read
@@ -49,7 +48,8 @@ float randomFraction() {
     return static_cast<float>(gameRand()) * RAND_FRACTION;
 }
 
-void Insect::setUpAnt() {
+Insect::Insect(const char* meshFile, Kestrel::RenderDevice* device)
+    : Kestrel::Entity(loadAntMesh(meshFile, device)), m_RenderDevice(device) {
     setScale(ANT_SCALE, ANT_SCALE, ANT_SCALE);
     setRotationY(START_HEADING);
 }
@@ -95,6 +95,16 @@ void Insect::play(Kestrel::Animation* animation, float blendTime, bool loop) {
 void Insect::switchAnimation(Kestrel::Animation* animation, bool loop) {
     if (getCurrentAnimation() != animation)
         play(animation, SWITCH_BLEND_TIME, loop);
+}
+
+void Insect::walkUp(const Vector3& step, float distance) {
+    if (distance > WAIT_DISTANCE) {
+        m_Position += step;
+        switchAnimation(keptAnimation("antwalk.ksta"), true);
+    } else {
+        switchAnimation(keptAnimation("antidle.ksta"), true);
+    }
+    faceDirection(step);
 }
 
 void Insect::faceDirection(const Vector3& d) {

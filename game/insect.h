@@ -10,9 +10,16 @@ namespace Kestrel {
 class RenderDevice;
 }
 
+// Every ant kind is shown at this uniform scale.
+const float ANT_SCALE = 0.5f;
+// Blend time of every switch between two of an ant's animations, in seconds.
+const float SWITCH_BLEND_TIME = 0.2f;
+
 class Insect : public Kestrel::Entity {
 public:
     explicit Insect(Kestrel::Mesh* mesh) : Kestrel::Entity(mesh) {}
+    // An ant kind: its mesh from the resource cache, the shared scale and heading.
+    Insect(const char* meshFile, Kestrel::RenderDevice* device);
 
     // Behaviour first, then the entity update.
     void update(float dt) override;
@@ -25,17 +32,18 @@ public:
     bool isDead() const { return m_Dead; }
     // The unit vector the ant faces for its heading.
     Kestrel::Vector3 getFacing() const;
+    // Turns to face direction d.
+    void faceDirection(const Kestrel::Vector3& d);
 
 protected:
-    // Scale and heading shared by every kind, set once the mesh is in place.
-    void setUpAnt();
+    // The walk-up of soldiers and fire ants: take the chase step while farther
+    // than 4 units (walking), else stand (idle); face the step either way.
+    void walkUp(const Kestrel::Vector3& step, float distance);
     // Plays an animation, not mirrored. An ant whose mesh could not be loaded
     // has no pose and plays nothing (and so is never mid-animation).
     void play(Kestrel::Animation* animation, float blendTime, bool loop);
-    // Plays animation (blend 0.2 s) unless it is already the current one.
+    // Plays animation (blend SWITCH_BLEND_TIME) unless it is already the current one.
     void switchAnimation(Kestrel::Animation* animation, bool loop);
-    // Turns to face direction d.
-    void faceDirection(const Kestrel::Vector3& d);
     // The step of length speed * dt toward the player ant; distance receives the
     // distance. A zero step when both stand on the same point.
     Kestrel::Vector3 chaseStep(float speed, float dt, float& distance) const;
@@ -43,6 +51,11 @@ protected:
     // there is no animation at all.
     bool currentAnimationFinished() const;
 
+    // Speed of the walk-up, in units per second.
+    static constexpr float WALK_UP_SPEED = 2.0f;
+
+    // Kept for the rocks a soldier throws; not owned.
+    Kestrel::RenderDevice* m_RenderDevice = nullptr;
     bool m_Dead = false;
 };
 

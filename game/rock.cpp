@@ -12,7 +12,6 @@ using Kestrel::Vector3;
 
 namespace {
 
-const float ROCK_SCALE = 0.1f;
 const float GRAVITY = 2.0f;
 const float REST_SPEED_SQUARED = 0.001f;
 const float REMOVAL_DEPTH = -1.0f;

@@ -10,6 +10,9 @@ namespace Kestrel {
 class RenderDevice;
 }
 
+// A rock's uniform scale, relative to the hand bone while held.
+const float ROCK_SCALE = 0.1f;
+
 class Rock : public Kestrel::Entity {
 public:
     Rock(Kestrel::RenderDevice* device, bool fromPlayer);

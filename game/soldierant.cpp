@@ -4,16 +4,14 @@
 #include "app/world.h"
 #include "engine/bone.h"
 #include "engine/scenenode.h"
+#include "game/animation_uses.h"
 #include "game/playerant.h"
 #include "game/rock.h"
 
 namespace {
 
-const float WALK_SPEED = 2.0f;
-const float WAIT_DISTANCE = 4.0f;
 const float THROW_DISTANCE = 8.0f;
 const float THROW_SPEED = 4.0f;
-const float THROW_BLEND_TIME = 0.1f;
 const float LAUNCH_HEIGHT = 0.2f;
 
 } // namespace
@@ -21,9 +19,7 @@ const float LAUNCH_HEIGHT = 0.2f;
 SoldierAnt::SoldierAnt(Kestrel::RenderDevice* device) : SoldierAnt("ant.kst", device) {}
 
 SoldierAnt::SoldierAnt(const char* meshFile, Kestrel::RenderDevice* device)
-    : Insect(loadAntMesh(meshFile, device)), m_RenderDevice(device) {
-    setUpAnt();
-}
+    : Insect(meshFile, device) {}
 
 Kestrel::Animation* SoldierAnt::getDeathAnimation() {
     return keptAnimation("antdie.ksta");
@@ -43,20 +39,14 @@ bool SoldierAnt::updateBehaviour(float dt) {
 
 void SoldierAnt::think(float dt) {
     float distance = 0.0f;
-    const Kestrel::Vector3 step = chaseStep(WALK_SPEED, dt, distance);
+    const Kestrel::Vector3 step = chaseStep(WALK_UP_SPEED, dt, distance);
     // Drawn at any distance, so the sequence of draws does not depend on it.
     const float r = randomFraction();
     if (dt > r && distance < THROW_DISTANCE) {
         throwRock();
         return;
     }
-    if (distance > WAIT_DISTANCE) {
-        m_Position += step;
-        switchAnimation(keptAnimation("antwalk.ksta"), true);
-    } else {
-        switchAnimation(keptAnimation("antidle.ksta"), true);
-    }
-    faceDirection(step);
+    walkUp(step, distance);
 }
 
 void SoldierAnt::throwRock() {

@@ -24,6 +24,5 @@ protected:
     SoldierAnt(const char* meshFile, Kestrel::RenderDevice* device);
     void releaseRock();
 
-    Kestrel::RenderDevice* m_RenderDevice;
     Rock* m_Rock = nullptr;
 };

@@ -11,10 +11,7 @@ const float BITE_DISTANCE = 0.3f;
 
 } // namespace
 
-ZombieAnt::ZombieAnt(Kestrel::RenderDevice* device)
-    : Insect(loadAntMesh("zombieant.kst", device)), m_RenderDevice(device) {
-    setUpAnt();
-}
+ZombieAnt::ZombieAnt(Kestrel::RenderDevice* device) : Insect("zombieant.kst", device) {}
 
 Kestrel::Animation* ZombieAnt::getDeathAnimation() {
     return keptAnimation("antdie.ksta");

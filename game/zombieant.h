@@ -1,5 +1,7 @@
 // The enemy that runs straight at the player ant at 4 units per second and eats
-// it on contact. It never throws and never waits.
+// it on contact (closer than 0.3 units); it stands still while its eat animation
+// plays. It never throws and never waits. World space; owned by the world's
+// enemy node like every spawned ant.
 #pragma once
 
 #include "game/insect.h"
@@ -10,11 +12,11 @@ public:
 
     bool updateBehaviour(float dt) override;
     Kestrel::Animation* getDeathAnimation() override;
+    // One frame of eating, biting or chasing (dt in seconds).
     void hunt(float dt);
 
     bool isEating() const { return m_Eating; }
 
 private:
-    Kestrel::RenderDevice* m_RenderDevice;
     bool m_Eating = false;
 };

@@ -1,5 +1,6 @@
-// A render target with a colour texture and an optional depth texture; it owns
-// both attachment textures.
+// A render target of width x height pixels: an RGBA colour texture (8 bits a
+// channel) and an optional depth texture. Made by RenderDevice::createFrameBuffer
+// and owned by the caller; it owns both attachment textures.
 #pragma once
 
 namespace Kestrel {
@@ -9,7 +10,9 @@ class Texture;
 class FrameBuffer {
 public:
     virtual ~FrameBuffer() = default;
+    // Builds the target; without depth the depth texture exists with handle 0.
     virtual bool create(unsigned width, unsigned height, bool withDepth) = 0;
+    // Null before create; owned by the framebuffer.
     virtual Texture* getColorTexture() = 0;
     virtual Texture* getDepthTexture() = 0;
 };

@@ -45,24 +45,34 @@ public:
     RenderDevice(const RenderDevice&) = delete;
     RenderDevice& operator=(const RenderDevice&) = delete;
 
+    // Factories: a new empty object the caller owns (usage: USAGE_STATIC or
+    // USAGE_DYNAMIC); the face list indexes the given vertex list, not owned.
     virtual FaceList* createFaceList(VertexList* vertexList, int usage) = 0;
     virtual VertexList* createVertexList(int usage) = 0;
     virtual Shader* createShader() = 0;
     virtual FrameBuffer* createFrameBuffer() = 0;
     virtual Texture* createTexture() = 0;
 
+    // Null unbinds; a stage of MAX_TEXTURE_STAGES or more is reported and ignored.
     virtual void setTexture(Texture* texture, unsigned int textureStage) = 0;
+    // Null selects the fixed-function pipeline.
     virtual void setShader(Shader* shader) = 0;
+    // Null draws into the window again; the viewport is left as it is.
     virtual void setFrameBuffer(FrameBuffer* frameBuffer) = 0;
+    // Corners in pixels, lower left first.
     virtual void setViewport(const IntPoint& lowerLeft, const IntPoint& upperRight) = 0;
+    // Clears to opaque black.
     virtual void clear(bool color, bool depth) = 0;
     virtual void setDepthTest(bool enabled) = 0;
     virtual void setBlendMode(BlendMode mode) = 0;
     virtual void setProjectionMatrix(const Matrix4& m) { m_ProjectionMatrix = m; }
     virtual void setModelViewMatrix(const Matrix4& m) { m_ModelViewMatrix = m; }
+    // Draws at once with the current matrices, texture, shader and blending.
     virtual void drawFaceList(FaceList* faceList) = 0;
-    // Draws and empties the queue through the camera.
+    // Draws and empties the queue through the camera (not null).
     virtual void render(Camera* camera) = 0;
+    // The camera's whole transform goes into the projection; model-view stays
+    // for each object's own world matrix.
     virtual void setCamera(Camera* camera) = 0;
     // The longest texture side the driver takes, in pixels; 0 when none is known.
     virtual unsigned getMaxTextureSize() const { return 0; }

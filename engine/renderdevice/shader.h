@@ -1,5 +1,8 @@
 // A GPU program made of an optional vertex and an optional fragment program,
-// compiled from GLSL source files. Its colour sampler is the uniform "texture".
+// compiled from GLSL source files. Its colour sampler is the uniform "texture"
+// (texture unit 0). Made by RenderDevice::createShader and owned by the caller,
+// or by the resource cache when loaded through loadShader; a program that does
+// not compile is still kept, drawing as the fixed-function pipeline would.
 #pragma once
 
 #include "engine/resource.h"
@@ -14,6 +17,7 @@ public:
     Type getResourceType() const override { return SHADER; }
     // Either source may be empty; compile errors are reported, not fatal.
     virtual bool compile(const std::string& vertexSource, const std::string& fragmentSource) = 0;
+    // An integer uniform of the linked program; an unknown name is ignored.
     virtual void setUniform(const std::string& name, int value) = 0;
     // False when compile made no program that can be drawn with.
     virtual bool isUsable() const { return true; }

@@ -1,6 +1,8 @@
 // A two-dimensional image on the graphics side, filled from an image file (PNG,
 // JPEG, BMP, GIF, TGA, PNM, TIFF and the other formats of imagefile.h) or from
-// pixels in memory. Texture coordinate v = 0 is the image's first row.
+// pixels in memory. Texture coordinate v = 0 is the image's first row. Made by
+// RenderDevice::createTexture and owned by the caller, or by the resource cache
+// when loaded through loadTexture; it owns its one texture name from create on.
 #pragma once
 
 #include "engine/resource.h"
@@ -23,7 +25,9 @@ public:
                         const void* pixels) = 0;
     // Replaces mipmap level index + 1 (index 0 is the first level below full size).
     virtual bool setMipmap(unsigned index, const void* pixels) = 0;
+    // Trilinear filtering, or nearest-pixel sampling when false.
     virtual void setFiltering(bool filtered) = 0;
+    // The graphics API's name of the texture; 0 while empty.
     virtual unsigned getHandle() const = 0;
 };
 

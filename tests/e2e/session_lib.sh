@@ -5,6 +5,8 @@
 # script that started them.
 
 SESSION_TIMEOUT=${SESSION_TIMEOUT:-60}
+# The title of the window to find (another program than the game sets its own).
+SESSION_TITLE=${SESSION_TITLE:-Formik}
 session_pid=""
 session_window=""
 session_sampler=""
@@ -67,7 +69,7 @@ session_start() {
 
 session_find_window() {
     session_alive || return 2
-    session_window=$(xdotool search --name '^Formik$' 2>/dev/null | head -n 1)
+    session_window=$(xdotool search --name "^$SESSION_TITLE\$" 2>/dev/null | head -n 1)
     [ -n "$session_window" ]
 }
 

@@ -1,5 +1,6 @@
 #include "engine/scenenode.h"
 
+#include "app/world.h"
 #include "engine/entity.h"
 #include "engine/mesh.h"
 #include "engine/renderdevice/facelist.h"
@@ -11,7 +12,6 @@
 #include "support/assertion_recorder.h"
 #include "support/float_compare.h"
 #include "support/gl_scene.h"
-#include "support/overlay.h"
 #include "support/png_file.h"
 #include "support/test_render_device.h"
 
@@ -279,8 +279,8 @@ TEST_F(SceneGlTest, TextAndParticlesOverTheGroundMakeAScreenshot) {
     scene.renderParticles();
     m_Device.setDepthTest(false);
     m_Device.setBlendMode(Kestrel::BLEND_ALPHA);
-    m_Device.setProjectionMatrix(TestSupport::overlayProjection());
-    m_Device.setModelViewMatrix(TestSupport::hudModelView());
+    m_Device.setProjectionMatrix(Kestrel::Matrix4::screenOverlay());
+    m_Device.setModelViewMatrix(overlayTextMatrix(HUD_SCALE, HUD_POSITION));
     char hud[100];
     std::snprintf(hud, sizeof hud, "Ants: %d/%d\nKills: %d", 7, 10, 3);
     font.draw(hud);

@@ -1,10 +1,10 @@
 #include "engine/text.h"
 
+#include "app/world.h"
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "support/assertion_recorder.h"
 #include "support/float_compare.h"
 #include "support/gl_context.h"
-#include "support/overlay.h"
 #include "support/test_render_device.h"
 
 #include <ft2build.h>
@@ -449,8 +449,8 @@ TEST_F(TextGlTest, TheHudTextIsWhiteInTheLowerRightAndNowhereElse) {
     device.clear(true, true);
     device.setDepthTest(false);
     device.setBlendMode(Kestrel::BLEND_ALPHA);
-    device.setProjectionMatrix(TestSupport::overlayProjection());
-    device.setModelViewMatrix(TestSupport::hudModelView());
+    device.setProjectionMatrix(Kestrel::Matrix4::screenOverlay());
+    device.setModelViewMatrix(overlayTextMatrix(HUD_SCALE, HUD_POSITION));
     text.draw(hud);
     const std::vector<TestSupport::Rgba> frame = TestSupport::readFrame();
 

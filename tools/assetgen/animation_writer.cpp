@@ -1,5 +1,7 @@
 #include "tools/assetgen/animation_writer.h"
 
+#include "engine/file_keys.h"
+
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -42,8 +44,8 @@ std::string keyframeText(const Skeleton& skeleton, const Keyframe& keyframe,
     if (!(keyframe.duration > 0.0))
         throw std::logic_error("keyframe without a positive duration");
     char line[256];
-    std::snprintf(line, sizeof line,
-                  "[keyframe]\ntranslation=(0.000000,0.000000,0.000000)\nduration=%f\n",
+    std::snprintf(line, sizeof line, "%s\n%s(0.000000,0.000000,0.000000)\n%s%f\n",
+                  Kestrel::KSTA_KEYFRAME, Kestrel::KSTA_TRANSLATION, Kestrel::KSTA_DURATION,
                   keyframe.duration);
     std::string text = line;
     // The pose is an ordered map, so bones come in ascending byte order of their names.

@@ -1,7 +1,7 @@
 #include "tools/assetgen/ground_textures.h"
 
 #include "app/terrain_heights.h"
-
+#include "game/flame.h"
 #include "tools/assetgen/geometry.h"
 #include "tools/assetgen/noise.h"
 #include "tools/assetgen/soil.h"
@@ -88,15 +88,17 @@ Color smoke(double x, double y) {
 }
 
 // Both shapes fade out before the cell's edge, so that no particle shows the
-// square it is drawn on.
+// square it is drawn on. The cells are the size of the flame's.
 Color particlePixel(double u, double v) {
-    const double cx = std::fmod(u, 0.25) * 8.0 - 1.0, cy = std::fmod(v, 0.25) * 8.0 - 1.0;
+    const double cell = FLAME_CELL_MAX.u;
+    const double cx = std::fmod(u, cell) * 2.0 / cell - 1.0;
+    const double cy = std::fmod(v, cell) * 2.0 / cell - 1.0;
     const double edge = 1.0 - smoothstep(0.8, 0.97, std::max(std::abs(cx), std::abs(cy)));
-    if (v < 0.25 && u < 0.25) {
+    if (v < FLAME_CELL_MAX.v && u < FLAME_CELL_MAX.u) {
         const Color c = flame(cx, cy);
         return c.withAlpha(c.a * edge);
     }
-    if (v < 0.25 && u >= 0.75) {
+    if (v < SMOKE_CELL_MAX.v && u >= SMOKE_CELL_MIN.u) {
         const Color c = smoke(cx, cy);
         return c.withAlpha(c.a * edge);
     }

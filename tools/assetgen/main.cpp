@@ -1,6 +1,7 @@
 // assetgen <outdir>: writes the game's whole data directory. The output depends
 // on nothing but this program and the font it copies, so every run produces
 // the same bytes.
+#include "app/world.h"
 #include "tools/assetgen/ants.h"
 #include "tools/assetgen/output.h"
 #include "tools/assetgen/scenery.h"
@@ -35,7 +36,7 @@ void generate(assetgen::Output& out) {
     const assetgen::TitleAssets title = assetgen::buildTitle(FONT_FILE);
     out.mesh("title.kst", title.mesh);
     out.image("title.png", title.texture);
-    out.copy(FONT_FILE, "Gypsy Curse.ttf");
+    out.copy(FONT_FILE, GAME_FONT_FILE);
     out.copy(FONT_LICENSE, "Gypsy Curse.LICENSE.txt");
 }
 

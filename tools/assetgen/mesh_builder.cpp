@@ -1,5 +1,7 @@
 #include "tools/assetgen/mesh_builder.h"
 
+#include "engine/file_keys.h"
+
 #include <cstdio>
 #include <stdexcept>
 
@@ -88,15 +90,15 @@ void MeshBuilder::append(const MeshBuilder& other) {
 }
 
 std::string MeshBuilder::toText() const {
-    std::string out = "[materials]\n";
+    std::string out = std::string(Kestrel::KST_MATERIALS) + "\n";
     for (const Material& m : m_Materials) {
         out += "name=" + m.name + ":diffuse=(1,1,1):specular=(1,1,1):texture=" + m.texture +
                ":vertexshader=" + m.vertexShader + ":fragmentshader=" + m.fragmentShader + "\n";
     }
-    out += "[vertices]\n";
+    out += std::string(Kestrel::KST_VERTICES) + "\n";
     for (const Vec3& p : m_Positions)
         out += "pos=" + vectorText(p) + "\n";
-    out += "[faces]\n";
+    out += std::string(Kestrel::KST_FACES) + "\n";
     for (const Polygon& polygon : m_Polygons) {
         std::string indices, uvs;
         for (const Corner& c : polygon.corners) {
@@ -107,13 +109,13 @@ std::string MeshBuilder::toText() const {
     }
     if (m_Bones.empty())
         return out;
-    out += "[bones]\n";
+    out += std::string(Kestrel::KST_BONES) + "\n";
     for (const BoneRecord& b : m_Bones) {
         const std::string parent = b.parent.empty() ? vectorText(b.head) : b.parent;
         out +=
             "name=" + b.name + ":parent=" + parent + ":tail=" + vectorText(b.tail) + ":weight=1\n";
     }
-    out += "[vertex weights]\n";
+    out += std::string(Kestrel::KST_VERTEX_WEIGHTS) + "\n";
     for (const VertexWeight& w : m_Weights)
         out += "b=" + w.bone + ":v=" + std::to_string(w.vertex) +
                ":weight=" + formatNumber(w.weight) + "\n";

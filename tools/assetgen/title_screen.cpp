@@ -1,19 +1,24 @@
 #include "tools/assetgen/title_screen.h"
 
+#include "app/title_layout.h"
+
 #include <cmath>
 
 namespace assetgen::title {
 
-// "One Player" sits at (0.6, 0.4) and "Exit" at (0.6, 0.3) with glyphs 0.08
-// high; the targets lie inside each line's first letters, at mid-letter height.
+// Inside the first letters of each menu line (title_layout.h), at mid-letter
+// height.
 const Vec2 ONE_PLAYER_TARGET{0.68, 0.43};
 const Vec2 EXIT_TARGET{0.65, 0.32};
 
 namespace {
 
-const Vec3 EYE{0.0, 1.0, -7.0};
-const Vec3 ANT_POSITION{1.0, -1.5, 0.0};
-const double ANT_HEADING_DEGREES = 85.0;
+Vec3 fromGame(const Kestrel::Vector3& v) {
+    return {v.x, v.y, v.z};
+}
+
+const Vec3 EYE = fromGame(TITLE_CAMERA_EYE);
+const Vec3 ANT_POSITION = fromGame(TITLE_ANT_POSITION);
 
 struct CameraFrame {
     Vec3 forward, right, up;
@@ -43,7 +48,7 @@ Vec3 worldAt(const Vec2& screen, double planeZ) {
 }
 
 Vec3 antMeshPoint(const Vec3& world) {
-    const Mat3 heading = Mat3::rotationY(radians(ANT_HEADING_DEGREES));
+    const Mat3 heading = Mat3::rotationY(radians(TITLE_ANT_HEADING));
     return heading.transposed() * (world - ANT_POSITION);
 }
 

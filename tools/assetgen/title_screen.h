@@ -1,7 +1,6 @@
-// How the game's title screen shows the title mesh and the pointing ant: the
-// camera at (0, 1, -7) looking at the origin through a 45 degree projection of
-// aspect 1.0 stretched over the 640 x 480 window, and the menu texts placed in
-// screen units (0..1, y up). Lets the generator aim the ant at the menu.
+// How the game's title screen (app/title_layout.h) shows the title mesh and the
+// pointing ant: a 45 degree projection of aspect 1.0 stretched over the 640 x 480
+// window. Lets the generator aim the ant at the menu.
 #pragma once
 
 #include "tools/assetgen/geometry.h"

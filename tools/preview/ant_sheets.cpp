@@ -76,17 +76,17 @@ void writePropSheet(const SheetContext& context) {
 }
 
 void writeAnimationSheets(const SheetContext& context) {
-    ContactSheet overview(MOMENTS, int(ANIMATION_ROLES.size()), 4);
-    for (int row = 0; row < int(ANIMATION_ROLES.size()); ++row) {
-        const AnimationRole& role = ANIMATION_ROLES[row];
-        const float length = playedLength(role.file, role.loop);
+    ContactSheet overview(MOMENTS, int(ANIMATION_USES.size()), 4);
+    for (int row = 0; row < int(ANIMATION_USES.size()); ++row) {
+        const AnimationUse& use = ANIMATION_USES[row];
+        const float length = playedLength(use.file, use.loop);
         // A loop's last moment would repeat its first, so loops stop short of it.
-        const float step = length / (role.loop ? MOMENTS : MOMENTS - 1);
+        const float step = length / (use.loop ? MOMENTS : MOMENTS - 1);
         ContactSheet detail(MOMENTS, 2, 2);
         for (int column = 0; column < MOMENTS; ++column) {
             Kestrel::Scene scene(&context.stage.device());
             const AntMoment moment =
-                playMoment(scene, context.stage.device(), role, step * column, Framing::Game);
+                playMoment(scene, context.stage.device(), use, step * column, Framing::Game);
             std::printf("  %s\n", moment.caption.c_str());
             const assetgen::Image side =
                 context.stage.shoot(scene, antShot(RIGHT_SIDE, moment.caption, Framing::Game));
@@ -96,7 +96,7 @@ void writeAnimationSheets(const SheetContext& context) {
                 column, 1,
                 context.stage.shoot(scene, antShot(FRONT_RIGHT, moment.caption, Framing::Game)));
         }
-        const std::string name(role.file);
+        const std::string name(use.file);
         detail.save(context.path("anim-" + name.substr(0, name.find('.')) + ".png"));
     }
     overview.save(context.path("animations.png"));
@@ -120,13 +120,13 @@ void writeAntPictures(const SheetContext& context) {
     const int moments = 5;
     ContactSheet animations(moments, 4, 4);
     for (int row = 0; row < 4; ++row) {
-        const AnimationRole& role = animationRole(files[row]);
-        const float length = playedLength(role.file, role.loop);
+        const AnimationUse& use = animationUse(files[row]);
+        const float length = playedLength(use.file, use.loop);
         for (int column = 0; column < moments; ++column) {
             Kestrel::Scene scene(&context.stage.device());
-            const float time = length * column / (role.loop ? moments : moments - 1);
+            const float time = length * column / (use.loop ? moments : moments - 1);
             const AntMoment moment =
-                playMoment(scene, context.stage.device(), role, time, Framing::Close);
+                playMoment(scene, context.stage.device(), use, time, Framing::Close);
             const std::string caption = moment.caption.substr(0, moment.caption.find("  "));
             animations.place(
                 column, row,

@@ -3,6 +3,7 @@
 #include "engine/bone.h"
 #include "engine/entity.h"
 #include "engine/scenenode.h"
+#include "game/rock.h"
 #include "tools/preview/posing.h"
 
 #include <cstdio>
@@ -14,8 +15,6 @@ namespace {
 
 using Kestrel::Vector3;
 
-const float ANT_SCALE = 0.5f;  // as the game shows every ant kind
-const float ROCK_SCALE = 0.1f; // a rock in the hand, relative to the hand bone
 // Views look at the middle of the ant's body from about 1.5 units.
 const Vector3 ANT_CENTRE(0.0f, 0.13f, -0.05f);
 
@@ -41,22 +40,12 @@ const View TOP{"top", {0.0f, 1.5f, 0.3f}};
 const View REAR_LEFT{"rear left", {-0.95f, 0.65f, 1.05f}};
 const View FRONT{"front", {0.0f, 0.3f, -1.55f}};
 
-const std::vector<AnimationRole> ANIMATION_ROLES = {
-    {"antwalk.ksta", "ant.kst", true, "antidle.ksta", 0.0f, false},
-    {"antidle.ksta", "ant.kst", true, "antwalk.ksta", 0.0f, false},
-    {"antthrow.ksta", "ant.kst", false, "antidle.ksta", 0.1f, true},
-    {"antdie.ksta", "ant.kst", false, "antwalk.ksta", 0.2f, false},
-    {"antfire.ksta", "fireant.kst", false, "antwalk.ksta", 0.2f, false},
-    {"zombieanteat.ksta", "zombieant.kst", false, "antwalk.ksta", 0.2f, false},
-    {"antpointup.ksta", "ant.kst", false, "antpointdown.ksta", 0.2f, false},
-    {"antpointdown.ksta", "ant.kst", false, "antpointup.ksta", 0.2f, false}};
-
 const char* const ANT_MESHES[3] = {"ant.kst", "fireant.kst", "zombieant.kst"};
 
-const AnimationRole& animationRole(const std::string& file) {
-    for (const AnimationRole& role : ANIMATION_ROLES)
-        if (file == role.file)
-            return role;
+const AnimationUse& animationUse(const std::string& file) {
+    for (const AnimationUse& use : ANIMATION_USES)
+        if (file == use.file)
+            return use;
     throw std::logic_error("no animation " + file);
 }
 
@@ -83,18 +72,18 @@ Shot antShot(const View& view, const std::string& caption, Framing framing) {
     return shot;
 }
 
-AntMoment playMoment(Kestrel::Scene& scene, Kestrel::RenderDevice& device,
-                     const AnimationRole& role, float time, Framing framing) {
+AntMoment playMoment(Kestrel::Scene& scene, Kestrel::RenderDevice& device, const AnimationUse& use,
+                     float time, Framing framing) {
     AntMoment moment;
-    moment.ant = addAnt(scene, role.mesh, framing);
+    moment.ant = addAnt(scene, use.mesh, framing);
     if (!moment.ant)
         return moment;
-    if (role.holdsRock)
+    if (use.holdsRock)
         giveRock(scene, *moment.ant);
     settle(scene);
-    playAfter(*moment.ant, role.after, role.file, role.blendTime, time, role.loop);
+    playAfter(*moment.ant, use.after, use.file, use.blendTime, time, use.loop);
     const float lowest = lowestPoint(*moment.ant, device) * ANT_SCALE / scaleOf(framing);
-    const std::string file = role.file;
+    const std::string file = use.file;
     char text[128];
     std::snprintf(text, sizeof text, "%s %.2f s  low %+.3f", file.substr(0, file.find('.')).c_str(),
                   time, lowest);

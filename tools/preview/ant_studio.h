@@ -1,9 +1,10 @@
 // The studio the preview photographs single ants in: an ant at the origin
-// facing -z (mesh axes, docs/architecture.md), the views around it, and how
-// the game plays each animation. Shared by the contact sheets.
+// facing -z (mesh axes, docs/architecture.md) and the views around it. Shared
+// by the contact sheets.
 #pragma once
 
 #include "engine/vector.h"
+#include "game/animation_uses.h"
 #include "tools/preview/stage.h"
 
 #include <string>
@@ -27,19 +28,7 @@ extern const View FRONT_RIGHT, RIGHT_SIDE, TOP, REAR_LEFT, FRONT;
 // closer (the near plane keeps a camera a unit away from what it sees).
 enum class Framing { Game, Close };
 
-// How the game plays an animation: on which ant, after what and how fast it
-// blends in.
-struct AnimationRole {
-    const char* file;
-    const char* mesh;
-    bool loop;
-    const char* after;
-    float blendTime;
-    bool holdsRock;
-};
-
-extern const std::vector<AnimationRole> ANIMATION_ROLES;
-const AnimationRole& animationRole(const std::string& file);
+const AnimationUse& animationUse(const std::string& file);
 
 extern const char* const ANT_MESHES[3];
 
@@ -55,7 +44,7 @@ struct AntMoment {
     Kestrel::Entity* ant = nullptr;
     std::string caption;
 };
-AntMoment playMoment(Kestrel::Scene& scene, Kestrel::RenderDevice& device,
-                     const AnimationRole& role, float time, Framing framing);
+AntMoment playMoment(Kestrel::Scene& scene, Kestrel::RenderDevice& device, const AnimationUse& use,
+                     float time, Framing framing);
 
 } // namespace preview

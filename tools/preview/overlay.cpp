@@ -1,5 +1,6 @@
 #include "tools/preview/overlay.h"
 
+#include "app/world.h"
 #include "engine/renderdevice/facelist.h"
 #include "engine/renderdevice/renderdevice.h"
 #include "engine/renderdevice/texture.h"
@@ -14,16 +15,7 @@ namespace preview {
 
 namespace {
 
-const char* const FONT = "Gypsy Curse.ttf";
 const int GRADIENT_ROWS = 64;
-
-Kestrel::Matrix4 overlayProjection() {
-    const float rows[16] = {2, 0, 0, -1, 0, 2, 0, -1, 0, 0, 0, 0, 0, 0, 0, 1};
-    Kestrel::Matrix4 m;
-    for (int i = 0; i < 16; ++i)
-        m[i] = rows[i];
-    return m;
-}
 
 // RGBA rows: light grey-blue at the top to a darker warm grey at the bottom, or
 // a translucent black band.
@@ -46,7 +38,7 @@ std::vector<std::uint8_t> panelPixels(bool backdrop) {
 Overlay::Overlay(Kestrel::RenderDevice& device)
     : m_Device(device), m_Backdrop(makePanel(0.0f, 1.0f, true)),
       m_Band(makePanel(0.0f, 1.0f, false)),
-      m_Font(Kestrel::ResourceManager::getInstance()->loadText(FONT, &device)) {}
+      m_Font(Kestrel::ResourceManager::getInstance()->loadText(GAME_FONT_FILE, &device)) {}
 
 Overlay::~Overlay() = default;
 
@@ -66,8 +58,7 @@ Overlay::Panel Overlay::makePanel(float y0, float y1, bool backdrop) {
 }
 
 void Overlay::begin() {
-    m_Device.setDepthTest(false);
-    m_Device.setProjectionMatrix(overlayProjection());
+    beginScreenOverlay(m_Device);
     m_Device.setModelViewMatrix(Kestrel::Matrix4::identity());
     m_Device.setShader(nullptr);
 }
@@ -85,7 +76,6 @@ void Overlay::backdrop() {
 
 void Overlay::caption(const std::string& text, float height) {
     begin();
-    m_Device.setBlendMode(Kestrel::BLEND_ALPHA);
     m_Device.setModelViewMatrix(Kestrel::Matrix4::scaling({1.0f, height, 1.0f}) *
                                 Kestrel::Matrix4::translation({0.0f, 1.0f - height, 0.0f}));
     drawPanel(m_Band);
@@ -96,9 +86,7 @@ void Overlay::text(const std::string& text, const Kestrel::Vector2& at, float sc
     if (!m_Font)
         return;
     begin();
-    m_Device.setBlendMode(Kestrel::BLEND_ALPHA);
-    m_Device.setModelViewMatrix(Kestrel::Matrix4::scaling({scale, scale, scale}) *
-                                Kestrel::Matrix4::translation({at.u, at.v, 0.0f}));
+    m_Device.setModelViewMatrix(overlayTextMatrix(scale, {at.u, at.v, 0.0f}));
     m_Font->draw(text.c_str());
 }
 

@@ -1,7 +1,7 @@
 // Flat drawing in screen units (the unit square, y up, as the game's overlay
 // projection maps it onto the viewport) through the render device: a backdrop
-// behind the scene, captions in the game's font and the game's own menu and
-// HUD texts. Owns its lists and textures; the font belongs to the resource cache.
+// behind the scene and captions in the game's font. Owns its lists and textures; the font belongs
+// to the resource cache.
 #pragma once
 
 #include "engine/vector.h"
@@ -28,10 +28,11 @@ public:
     void backdrop();
     // A caption on a dark band along the top edge, `height` of the screen high.
     void caption(const std::string& text, float height);
+
+private:
     // Text at a screen point with glyphs `scale` high, as the game places it.
     void text(const std::string& text, const Kestrel::Vector2& at, float scale);
 
-private:
     struct Panel {
         std::unique_ptr<Kestrel::VertexList> vertices;
         std::unique_ptr<Kestrel::FaceList> faces;
@@ -39,6 +40,7 @@ private:
     };
 
     Panel makePanel(float y0, float y1, bool backdrop);
+    // The game's overlay state (alpha blended) with no transform or shader.
     void begin();
     void drawPanel(const Panel& panel);
 

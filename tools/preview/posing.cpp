@@ -31,9 +31,9 @@ bool poseAt(Kestrel::Entity& entity, const std::string& animation, float time, b
     if (!a)
         return false;
     entity.playAnimation(a, 0.0f, loop, false);
-    entity.update(0.0f);
-    entity.update(time);
-    entity.update(0.0f);
+    entity.Kestrel::Entity::update(0.0f);
+    entity.Kestrel::Entity::update(time);
+    entity.Kestrel::Entity::update(0.0f);
     return true;
 }
 

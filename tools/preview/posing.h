@@ -13,8 +13,8 @@ class Scene;
 
 namespace preview {
 
-// The pose of the animation alone at the time. False (with a message) when
-// the animation cannot be read.
+// The pose of the animation alone at the time; an actor's behaviour does not
+// run. False (with a message) when the animation cannot be read.
 bool poseAt(Kestrel::Entity& entity, const std::string& animation, float time, bool loop);
 
 // The pose the game shows `time` into the animation when it switches to it

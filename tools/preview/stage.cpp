@@ -56,8 +56,7 @@ Stage::Stage(Kestrel::RenderDevice& device, Overlay& overlay, ::Ground& field)
 
 Stage::~Stage() = default;
 
-assetgen::Image Stage::shoot(Kestrel::Scene& scene, const Shot& shot,
-                             const std::function<void(Overlay&)>& overlays) {
+assetgen::Image Stage::shoot(Kestrel::Scene& scene, const Shot& shot) {
     m_Device.clear(true, true);
     m_Device.setViewport({0, 0}, {FRAME_WIDTH, FRAME_HEIGHT});
     setLighting(false);
@@ -75,10 +74,16 @@ assetgen::Image Stage::shoot(Kestrel::Scene& scene, const Shot& shot,
     scene.render();
     setLighting(false);
     scene.renderParticles();
-    if (overlays)
-        overlays(m_Overlay);
     if (!shot.caption.empty())
         m_Overlay.caption(shot.caption, shot.captionHeight);
+    return grabFrame();
+}
+
+assetgen::Image Stage::shootGame(const std::function<void()>& render, const std::string& caption) {
+    m_Device.setViewport({0, 0}, {FRAME_WIDTH, FRAME_HEIGHT});
+    render();
+    if (!caption.empty())
+        m_Overlay.caption(caption, Shot().captionHeight);
     return grabFrame();
 }
 

@@ -1,7 +1,7 @@
-// Takes pictures of a scene the way the game draws a frame: clear, the ground
-// queued first, the node tree lit, the particles unlit, overlays last. Adds what
-// the game does not have: a backdrop instead of black, a chequered floor under
-// single objects and a caption.
+// Takes pictures of single objects the way the game draws a frame: clear, the
+// ground queued first, the node tree lit, the particles unlit, overlays last,
+// with what the game does not have: a backdrop, a chequered floor and a
+// caption. Whole game states draw themselves and get only the caption.
 #pragma once
 
 #include "engine/vector.h"
@@ -43,10 +43,11 @@ public:
     Stage(Kestrel::RenderDevice& device, Overlay& overlay, ::Ground& field);
     ~Stage();
 
-    // Draws the scene from the shot's camera; `overlays` draws screen-space
-    // extras before the caption. The scene is not updated here.
-    assetgen::Image shoot(Kestrel::Scene& scene, const Shot& shot,
-                          const std::function<void(Overlay&)>& overlays = {});
+    // Draws the scene from the shot's camera; the scene is not updated here.
+    assetgen::Image shoot(Kestrel::Scene& scene, const Shot& shot);
+
+    // A frame the game draws itself through `render`, with the caption over it.
+    assetgen::Image shootGame(const std::function<void()>& render, const std::string& caption);
 
     Kestrel::RenderDevice& device() { return m_Device; }
     Overlay& overlay() { return m_Overlay; }

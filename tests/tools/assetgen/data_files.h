@@ -1,8 +1,9 @@
-// What the tests of the generated data directory share: where it is, the files
-// the game loads and how the game plays each animation.
+// What the tests of the generated data directory share: where it is and the
+// files the game loads; how the game plays each animation is in game/.
 #pragma once
 
 #include "engine/resourcemanager.h"
+#include "game/animation_uses.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -32,27 +33,6 @@ inline bool useGeneratedData() {
 inline const std::vector<std::string> MESH_FILES = {
     "ant.kst",  "fireant.kst",   "zombieant.kst", "rock.kst",          "title.kst", "rocks.kst",
     "tree.kst", "tombstone.kst", "grass.kst",     "terrainborder.kst", "skybox.kst"};
-
-inline const char* const FONT_FILE = "Gypsy Curse.ttf";
-
-struct AnimationUse {
-    const char* file;
-    const char* mesh; // the ant kind that plays it
-    bool loop;
-    const char* after; // what the ant usually does before
-    float blendTime;
-    bool standing; // the ant keeps its feet on the ground
-};
-
-inline const std::vector<AnimationUse> ANIMATION_USES = {
-    {"antwalk.ksta", "ant.kst", true, "antidle.ksta", 0.2f, true},
-    {"antidle.ksta", "ant.kst", true, "antwalk.ksta", 0.2f, true},
-    {"antthrow.ksta", "ant.kst", false, "antidle.ksta", 0.1f, true},
-    {"antdie.ksta", "ant.kst", false, "antwalk.ksta", 0.2f, false},
-    {"antfire.ksta", "fireant.kst", false, "antwalk.ksta", 0.2f, true},
-    {"zombieanteat.ksta", "zombieant.kst", false, "antwalk.ksta", 0.2f, true},
-    {"antpointup.ksta", "ant.kst", false, "antpointdown.ksta", 0.2f, true},
-    {"antpointdown.ksta", "ant.kst", false, "antpointup.ksta", 0.2f, true}};
 
 // The highest alpha of RGBA rows inside a rectangle given in texture
 // coordinates (v = 0 is the first row).

@@ -48,7 +48,7 @@ protected:
             Kestrel::Entity* ant = scene.getRoot()->createEntity(mesh);
             if (!ant)
                 return mean;
-            ant->setScale(0.5f, 0.5f, 0.5f);
+            ant->setScale(ANT_SCALE, ANT_SCALE, ANT_SCALE);
             scene.update(0.0f);
             glMatrixMode(GL_MODELVIEW);
             glLoadIdentity();

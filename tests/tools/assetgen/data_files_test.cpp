@@ -3,12 +3,14 @@
 #include "tools/assetgen/data_files.h"
 #include "tools/assetgen/mesh_text.h"
 
+#include "app/world.h"
 #include "engine/animation.h"
 #include "engine/bone.h"
 #include "engine/entity.h"
 #include "engine/mesh.h"
 #include "engine/resourcemanager.h"
 #include "engine/text.h"
+#include "game/flame.h"
 #include "support/assertion_recorder.h"
 #include "support/test_render_device.h"
 
@@ -33,8 +35,7 @@ namespace {
 
 using namespace AssetTest;
 
-// Ants are shown at half their mesh size; heights below are world units.
-const float ANT_SCALE = 0.5f;
+// Heights below are world units, at the game's ant scale.
 const float FRAME = 0.016f;
 
 class DataFilesTest : public ::testing::Test {
@@ -211,7 +212,8 @@ TEST_F(DataFilesTest, DeadAntLiesOnItsBackOnTheGround) {
 }
 
 TEST_F(DataFilesTest, FontAtlasHoldsEveryPrintableCharacter) {
-    Kestrel::Text* font = Kestrel::ResourceManager::getInstance()->loadText(FONT_FILE, &m_Device);
+    Kestrel::Text* font =
+        Kestrel::ResourceManager::getInstance()->loadText(GAME_FONT_FILE, &m_Device);
     ASSERT_NE(font, nullptr);
     const auto* atlas = dynamic_cast<const RecordingTexture*>(font->getTexture());
     ASSERT_NE(atlas, nullptr);
@@ -242,13 +244,13 @@ TEST_F(DataFilesTest, ParticleAndGroundTexturesLoad) {
         dynamic_cast<const RecordingTexture*>(cache->loadTexture("particle.png", &m_Device));
     ASSERT_NE(particles, nullptr);
     ASSERT_EQ(particles->m_Format, Kestrel::FORMAT_RGBA);
-    const auto alpha = [&](double u0, double u1) {
-        return highestAlpha(particles->m_Pixels, particles->m_Width, particles->m_Height, u0, 0.0,
-                            u1, 0.25);
+    const auto alpha = [&](const Kestrel::Vector2& min, const Kestrel::Vector2& max) {
+        return highestAlpha(particles->m_Pixels, particles->m_Width, particles->m_Height, min.u,
+                            min.v, max.u, max.v);
     };
-    EXPECT_GT(alpha(0.0, 0.25), 150) << "flame";
-    EXPECT_GT(alpha(0.75, 1.0), 150) << "smoke";
-    EXPECT_LT(alpha(0.27, 0.73), 8) << "between the cells";
+    EXPECT_GT(alpha(FLAME_CELL_MIN, FLAME_CELL_MAX), 150) << "flame";
+    EXPECT_GT(alpha(SMOKE_CELL_MIN, SMOKE_CELL_MAX), 150) << "smoke";
+    EXPECT_LT(alpha({0.27f, 0.0f}, {0.73f, 0.25f}), 8) << "between the cells";
 
     const auto* ground =
         dynamic_cast<const RecordingTexture*>(cache->loadTexture("centerterrain.png", &m_Device));

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Kestrel used as another game uses it: installed into a scratch prefix, found
+# by CMake and by pkg-config from a clean environment, and the example built
+# against it draws a picture and exits 0 on Escape. Runs from the build tree.
+. "$(dirname "$0")/session_lib.sh"
+session_test_start "$1"
+build=$PWD
+example=$(cd "$(dirname "$0")/../../examples/hello_ant" && pwd)
+
+# A sanitizer build's library needs the sanitizer runtimes in every user.
+if session_sanitized "$formik"; then
+    echo "SKIP: the install is checked in the normal build"
+    exit 77
+fi
+log=$work/game.log
+cmake --install "$build" --prefix "$work/prefix" >"$log" 2>&1 || fail "the install failed"
+extra=$(cd "$work/prefix" && find . -type f | grep -vE '^\./include/kestrel/engine/.*\.h$|^\./lib/(libkestrel\.a|cmake/Kestrel/.*\.cmake|pkgconfig/kestrel\.pc)$')
+[ -z "$extra" ] || fail "the install holds more than the engine: $extra"
+
+# A clean environment: the prefix reaches CMake and pkg-config only as given here.
+clean() { env -i PATH="$PATH" HOME="$work" "$@" >>"$log" 2>&1; }
+clean cmake -S "$example" -B "$work/example" -DCMAKE_PREFIX_PATH="$work/prefix" ||
+    fail "find_package(Kestrel) failed"
+clean cmake --build "$work/example" || fail "the example does not build against the package"
+clean PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig" sh -c \
+    'c++ -std=c++17 -o "$1" "$2" $(pkg-config --cflags --libs kestrel sdl)' - "$work/by-pkg-config" \
+    "$example/main.cpp" || fail "the example does not build with pkg-config's flags"
+
+SESSION_TITLE="Hello, ant"
+session_start "$log" "$build" "$work/example/hello_ant"
+session_wait_window || fail "no window named '$SESSION_TITLE'"
+# A picture (one colour all over is none, whichever colour), then a walk: the
+# next pictures differ. Both are awaited, as a loaded machine draws slowly.
+shoot() { import -silent -window "$session_window" "$work/$1.png" 2>/dev/null; }
+spread() { convert "$work/$1.png" -colorspace Gray -format '%[fx:standard_deviation]' info:; }
+changed() { convert "$work/$1.png" "$work/$2.png" -compose difference -composite -format '%[fx:maxima]' info:; }
+deadline=$((SECONDS + SESSION_TIMEOUT))
+until shoot first && awk -v s="$(spread first)" 'BEGIN { exit !(s > 0.02) }'; do
+    session_alive || fail "the example ended before drawing"
+    [ "$SECONDS" -lt "$deadline" ] || fail "no picture, only one colour all over"
+    sleep 0.2
+done
+until shoot next && awk -v d="$(changed first next)" 'BEGIN { exit !(d > 0) }'; do
+    [ "$SECONDS" -lt "$deadline" ] || fail "the ant stands still: the picture never changes"
+    sleep 0.2
+done
+session_quit || fail "the example did not end on Escape"
+[ "$session_status" -eq 0 ] || fail "the example exited with status $session_status"
+echo "PASS"
