@@ -50,7 +50,6 @@ public:
     FaceList* getFaceList() const { return m_FaceList; }
 
 private:
-    bool atlasFitsDevice(unsigned height, const std::string& path, unsigned size) const;
     bool createAtlas(const unsigned char* pixels, unsigned height);
     void addGlyphQuad(const Glyph& glyph, float px, float py);
 

@@ -237,7 +237,6 @@ TEST_F(TextTest, AnAtlasLargerThanTheDriverTakesIsRefused) {
         bool loads;
     } cases[] = {{SIZE, height, false},
                  {SIZE, Text::ATLAS_WIDTH, true},
-                 {SIZE, 0, true},
                  {SIZE * 4, Text::ATLAS_WIDTH, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.size) + " pixels, limit " + std::to_string(c.limit));
@@ -249,7 +248,7 @@ TEST_F(TextTest, AnAtlasLargerThanTheDriverTakesIsRefused) {
         EXPECT_EQ(m_Text.getTexture() != nullptr, c.loads);
         EXPECT_EQ(recorder.reports().empty(), c.loads);
         const std::string expected = "Error: Font file '" + std::string(SANS) + "' at " +
-                                     std::to_string(c.size) + " pixels needs a glyph atlas of";
+                                     std::to_string(c.size) + " pixels needs a glyph atlas larger";
         EXPECT_EQ(output.find(expected) == 0 &&
                       output.find("(GL_MAX_TEXTURE_SIZE " + std::to_string(c.limit) + ")") !=
                           std::string::npos,

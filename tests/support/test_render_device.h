@@ -74,7 +74,7 @@ public:
     bool m_DepthTest = false;
     Kestrel::BlendMode m_BlendMode = Kestrel::BLEND_NONE;
     int m_ClearCount = 0;
-    unsigned m_MaxTextureSize = 0;
+    unsigned m_MaxTextureSize = 16384;
     std::vector<Kestrel::FaceList*> m_DrawnFaceLists;
     std::vector<std::vector<Kestrel::RenderItem>> m_RenderedQueues;
 };
