@@ -10,6 +10,7 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -148,7 +149,7 @@ FrameTiming frameTiming(uint32_t elapsed) {
 }
 
 float timeStep(uint32_t carry) {
-    return float(carry + FRAME_PERIOD) * 0.001f;
+    return float(std::min(carry + FRAME_PERIOD, MAX_TIME_STEP)) * 0.001f;
 }
 
 EventTargets currentEventTargets() {

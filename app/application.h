@@ -27,6 +27,12 @@ const int WINDOW_WIDTH = 640;
 const int WINDOW_HEIGHT = 480;
 const int WINDOW_BITS_PER_PIXEL = 32;
 const uint32_t FRAME_PERIOD = 16;
+// The longest time step, in ms. The world camera closes 3 dt of its way to the
+// player each frame: beyond 1/3 s it would pass the player, beyond 2/3 s run
+// away. Twenty periods leave every frame of a sanitizer build or a loaded
+// machine its whole overrun; only stalls lose the rest, so that game time then
+// falls behind wall time.
+const uint32_t MAX_TIME_STEP = 333;
 const float CAMERA_ASPECT = 1.3333334f;
 
 // The one white directional light of the whole run, from (-1, 1, -1). Its
@@ -41,7 +47,8 @@ struct FrameTiming {
     uint32_t carry;
 };
 FrameTiming frameTiming(uint32_t elapsed);
-// Seconds handed to the updates of the frame after one that overran by carry.
+// Seconds handed to the updates of the frame after one that overran by carry,
+// at most MAX_TIME_STEP.
 float timeStep(uint32_t carry);
 
 // What one input event may change. Null parts do not exist yet and are skipped.

@@ -71,9 +71,9 @@ void reportMissingActorData(Kestrel::RenderDevice* device) {
 
 } // namespace
 
-const LevelPiece LEVEL_PIECES[LEVEL_PIECE_COUNT] = {
-    {"rocks.kst", false},         {"tree.kst", false},   {"tombstone.kst", false},
-    {"terrainborder.kst", false}, {"skybox.kst", false}, {"grass.kst", true}};
+const LevelPiece LEVEL_PIECES[LEVEL_PIECE_COUNT] = {{"rocks.kst"},     {"tree.kst"},
+                                                    {"tombstone.kst"}, {"terrainborder.kst"},
+                                                    {"skybox.kst"},    {"grass.kst"}};
 
 Kestrel::Entity* addLevelPiece(Kestrel::SceneNode& parent, const LevelPiece& piece,
                                Kestrel::RenderDevice* device) {
@@ -83,8 +83,6 @@ Kestrel::Entity* addLevelPiece(Kestrel::SceneNode& parent, const LevelPiece& pie
                piece.file);
         return nullptr;
     }
-    if (piece.transparent)
-        mesh->m_Transparent = true;
     Kestrel::Entity* entity = new Kestrel::Entity(mesh);
     entity->setScale(LEVEL_SCALE);
     entity->setPosition(LEVEL_POSITION);

@@ -73,10 +73,10 @@ const float HUD_SCALE = 0.07f;
 const Kestrel::Vector3 HUD_POSITION(0.8f, 0.2f, 0.0f);
 
 // A mesh the level places over the whole field, drawn after the ants in the
-// order of LEVEL_PIECES; a transparent one queues its faces alpha-blended.
+// order of LEVEL_PIECES. All are opaque: the grass, last, is cut out of its
+// cards by its shader and drawn with the depth test.
 struct LevelPiece {
     const char* file;
-    bool transparent;
 };
 const int LEVEL_PIECE_COUNT = 6;
 extern const LevelPiece LEVEL_PIECES[LEVEL_PIECE_COUNT];

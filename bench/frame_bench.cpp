@@ -1,7 +1,11 @@
 // Whole frames of the real game as the loop runs them (update, camera aspect,
 // drawing, buffer swap), on the game's own window, with 5, 10 and 20 ants on
 // the field. Run on a display (make bench starts Xvfb); reports the median and
-// the 99th percentile of the frame time and the window's multisampling.
+// the 99th percentile of the frame time and the window's multisampling. When
+// the reference scene is built, the 10-ant run also reports the median of its
+// 10 objects with 4x multisampling, measured right before and after the game
+// on the same display, and the game's median over it. FORMIK_FRAME_SHOTS=dir
+// saves each run's last frame there as dir/frame-<ants>.ppm.
 #include "app/application.h"
 #include "app/controller.h"
 #include "app/titlescreen.h"
@@ -18,6 +22,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 #include <unistd.h>
 #include <vector>
 
@@ -98,6 +106,50 @@ double percentile(std::vector<double> values, double p) {
     return values[index];
 }
 
+// The frame as drawn (before the swap), as a binary PPM, rows top first.
+void saveFrame(const std::string& file) {
+    const int width = 640, height = 480;
+    std::vector<unsigned char> pixels(size_t(width) * height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    FILE* out = fopen(file.c_str(), "wb");
+    if (!out)
+        return;
+    fprintf(out, "P6\n%d %d\n255\n", width, height);
+    for (int y = height - 1; y >= 0; --y)
+        fwrite(&pixels[size_t(y) * width * 3], 1, size_t(width) * 3, out);
+    fclose(out);
+}
+
+void saveShot(int ants) {
+    const char* dir = getenv("FORMIK_FRAME_SHOTS");
+    if (!dir)
+        return;
+    g_World->render();
+    g_TitleScreen->render();
+    saveFrame(std::string(dir) + "/frame-" + std::to_string(ants) + ".ppm");
+}
+
+// The reference scene's median frame in milliseconds with 10 objects and 4x
+// multisampling, or a negative number when it is not built or did not run.
+double referenceMedian() {
+#ifdef FORMIK_REFERENCE_SCENE
+    FILE* scene = popen("MS=4 '" FORMIK_REFERENCE_SCENE "' 10 2>/dev/null", "r");
+    if (!scene)
+        return -1.0;
+    char line[256];
+    double median = -1.0;
+    while (fgets(line, sizeof line, scene)) {
+        const char* found = strstr(line, "median=");
+        if (found)
+            median = atof(found + 7);
+    }
+    return pclose(scene) == 0 ? median : -1.0;
+#else
+    return -1.0;
+#endif
+}
+
 void runFrames(benchmark::State& state, int ants) {
     if (!startGame()) {
         state.SkipWithError("no game window (is DISPLAY set and ./data generated?)");
@@ -107,6 +159,10 @@ void runFrames(benchmark::State& state, int ants) {
     FrameTimes times;
     for (int i = 0; i < WARM_UP_FRAMES; ++i)
         frame(times);
+    // Only the plain runs (not the diagnoses) are compared and saved.
+    const bool plainRun = state.range(0) == ants;
+    const bool withReference = plainRun && ants == 10;
+    const double referenceBefore = withReference ? referenceMedian() : -1.0;
     for (auto _ : state) {
         times = FrameTimes();
         for (int i = 0; i < MEASURED_FRAMES; ++i) {
@@ -116,6 +172,9 @@ void runFrames(benchmark::State& state, int ants) {
             frame(times);
         }
     }
+    const double referenceAfter = withReference ? referenceMedian() : -1.0;
+    if (plainRun)
+        saveShot(ants);
     GLint samples = 0;
     glGetIntegerv(GL_SAMPLES, &samples);
     state.counters["median_ms"] = percentile(times.total, 0.5);
@@ -125,6 +184,11 @@ void runFrames(benchmark::State& state, int ants) {
     state.counters["swap_ms"] = percentile(times.swap, 0.5);
     state.counters["samples"] = samples;
     state.counters["ants"] = static_cast<double>(g_World->m_EnemyNode->getChildCount());
+    if (referenceBefore > 0.0 && referenceAfter > 0.0) {
+        const double reference = 0.5 * (referenceBefore + referenceAfter);
+        state.counters["ref_median_ms"] = reference;
+        state.counters["over_ref"] = percentile(times.total, 0.5) / reference;
+    }
 }
 
 void BM_GameFrame(benchmark::State& state) {

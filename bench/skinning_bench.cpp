@@ -1,4 +1,5 @@
 // Skinning throughput and the per-entity cost of the animation stack.
+#include "bench/skinned_mesh_fixture.h"
 #include "engine/animation.h"
 #include "engine/bone.h"
 #include "engine/entity.h"
@@ -16,48 +17,17 @@
 
 namespace {
 
-std::string boneName(unsigned i) {
-    return "bone" + std::to_string(i);
-}
-
-// A 30-bone skeleton: a spine of ten with two ten-bone limbs.
-Kestrel::Bone* makeSkeleton(unsigned count) {
-    std::vector<Kestrel::Bone*> bones;
-    for (unsigned i = 0; i < count; ++i) {
-        auto* bone = new Kestrel::Bone(boneName(i));
-        bone->setTail({0.1f, 0.2f, 1.0f});
-        if (i > 0) {
-            bone->setPosition(0.1f, 0.2f, 1.0f);
-            bone->setParent(bones[i % 10 == 0 ? 0 : i - 1]);
-        }
-        bones.push_back(bone);
-    }
-    return bones.front();
-}
+using BenchSupport::boneName;
+using BenchSupport::makeSkeleton;
 
 // range(0): vertices; range(1): 1 leaves one weighted name without a bone, which
 // sends skinning down the plain per-slot path, for comparison.
 void BM_MeshMorph(benchmark::State& state) {
     const unsigned vertexCount = static_cast<unsigned>(state.range(0));
     const bool plainPath = state.range(1) != 0;
-    const unsigned boneCount = 30;
-    TestSupport::ListOnlyDevice device;
-    Kestrel::Mesh mesh(&device);
-    mesh.setRootBone(makeSkeleton(boneCount));
-
-    std::mt19937 random(7);
-    std::uniform_real_distribution<float> coordinate(-1.0f, 1.0f);
-    std::uniform_int_distribution<unsigned> bone(0, boneCount - 1);
-    for (unsigned v = 0; v < vertexCount; ++v) {
-        mesh.getVertexList()->addVertex(
-            {coordinate(random), coordinate(random), coordinate(random)}, {0, 1, 0}, {0, 0});
-        for (int k = 0; k < 4; ++k)
-            mesh.addVertexWeight(v, boneName(bone(random)), 0.25f + 0.1f * k);
-    }
-    Kestrel::Entity entity(&mesh);
-    for (unsigned i = 0; i < boneCount; ++i)
-        entity.getBone(i)->setRotation(0.1f * i, 0.2f, -0.05f * i);
-    entity.update(0.016f);
+    BenchSupport::SkinnedMesh skinned(vertexCount);
+    Kestrel::Mesh& mesh = skinned.m_Mesh;
+    Kestrel::Entity& entity = *skinned.m_Entity;
 
     if (plainPath)
         mesh.addVertexWeight(vertexCount, "unbound", 1.0f);

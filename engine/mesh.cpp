@@ -9,6 +9,10 @@
 #include <algorithm>
 #include <map>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace Kestrel {
 namespace {
 
@@ -26,23 +30,90 @@ void storeColumns(const Matrix4& matrix, float* columns) {
     columns[15] = 1.0f;
 }
 
-// The weights divided by their sum, as skinning with every bone bound needs
-// them; zero for a vertex whose weights do not add up to more than zero.
-std::vector<float> normaliseWeights(const std::vector<uint32_t>& indices,
-                                    const std::vector<float>& weights) {
-    std::vector<float> normalised(weights.size(), 0.0f);
-    for (size_t first = 0; first < weights.size(); first += SLOTS_PER_VERTEX) {
+const uint32_t EMPTY_ENTRY = 0;
+const uint32_t REST_ENTRY = 1;
+const uint32_t FIRST_BONE_ENTRY = 2;
+
+// The fast path's influences: weights divided by their sum, or the rest entry
+// for a vertex whose weights do not add up to more than zero.
+template <class Influences>
+std::vector<Influences> normaliseWeights(const std::vector<uint32_t>& indices,
+                                         const std::vector<float>& weights) {
+    std::vector<Influences> influences(weights.size() / SLOTS_PER_VERTEX);
+    for (size_t v = 0; v < influences.size(); ++v) {
+        const size_t first = v * SLOTS_PER_VERTEX;
         float sum = 0.0f;
         for (size_t slot = first; slot < first + SLOTS_PER_VERTEX && indices[slot]; ++slot)
             sum += weights[slot];
-        if (!(sum > 0.0f))
-            continue;
-        const float k = 1.0f / sum;
-        for (size_t slot = first; slot < first + SLOTS_PER_VERTEX; ++slot)
-            normalised[slot] = weights[slot] * k;
+        const float k = sum > 0.0f ? 1.0f / sum : 0.0f;
+        for (unsigned s = 0; s < SLOTS_PER_VERTEX; ++s) {
+            influences[v].m_Entries[s] = k > 0.0f ? indices[first + s] : EMPTY_ENTRY;
+            influences[v].m_Weights[s] = weights[first + s] * k;
+        }
+        if (!(k > 0.0f)) {
+            influences[v].m_Entries[0] = REST_ENTRY;
+            influences[v].m_Weights[0] = 1.0f;
+        }
     }
-    return normalised;
+    return influences;
 }
+
+#if defined(__SSE2__)
+template <int LANE>
+__m128 splat(__m128 v) {
+    return _mm_shuffle_ps(v, v, _MM_SHUFFLE(LANE, LANE, LANE, LANE));
+}
+
+// Blends the four matrices by columns, then transforms once; the vertex is read
+// as two 16-byte halves (position and normal.x, the rest).
+template <class Influences>
+void skinVertex(const float* const* matrices, const Influences& influences, const Vertex& in,
+                Vertex& out) {
+    const __m128 w = _mm_loadu_ps(influences.m_Weights);
+    const __m128 w0 = splat<0>(w), w1 = splat<1>(w), w2 = splat<2>(w), w3 = splat<3>(w);
+    // Written out column by column: -O2 does not unroll a loop here.
+    const auto column = [&](int k) {
+        const __m128 a = _mm_add_ps(_mm_mul_ps(w0, _mm_load_ps(matrices[0] + 4 * k)),
+                                    _mm_mul_ps(w1, _mm_load_ps(matrices[1] + 4 * k)));
+        const __m128 b = _mm_add_ps(_mm_mul_ps(w2, _mm_load_ps(matrices[2] + 4 * k)),
+                                    _mm_mul_ps(w3, _mm_load_ps(matrices[3] + 4 * k)));
+        return _mm_add_ps(a, b);
+    };
+    const __m128 c[4] = {column(0), column(1), column(2), column(3)};
+    const float* source = reinterpret_cast<const float*>(&in);
+    const __m128 low = _mm_loadu_ps(source);
+    const __m128 high = _mm_loadu_ps(source + 4);
+    const __m128 p =
+        _mm_add_ps(_mm_add_ps(_mm_mul_ps(c[0], splat<0>(low)), c[3]),
+                   _mm_add_ps(_mm_mul_ps(c[1], splat<1>(low)), _mm_mul_ps(c[2], splat<2>(low))));
+    const __m128 n =
+        _mm_add_ps(_mm_mul_ps(c[0], splat<3>(low)),
+                   _mm_add_ps(_mm_mul_ps(c[1], splat<0>(high)), _mm_mul_ps(c[2], splat<1>(high))));
+    // Overlapping stores: the normal's store covers the position's fourth lane,
+    // the texture coordinates cover the normal's.
+    float* target = reinterpret_cast<float*>(&out);
+    _mm_storeu_ps(target, p);
+    _mm_storeu_ps(target + 3, n);
+    _mm_storel_pi(reinterpret_cast<__m64*>(target + 6), _mm_movehl_ps(high, high));
+}
+#else
+template <class Influences>
+void skinVertex(const float* const* matrices, const Influences& influences, const Vertex& in,
+                Vertex& out) {
+    const float* w = influences.m_Weights;
+    float p[3], n[3];
+    for (int r = 0; r < 3; ++r) {
+        float c[4];
+        for (int k = 0; k < 4; ++k) {
+            c[k] = w[0] * matrices[0][4 * k + r] + w[1] * matrices[1][4 * k + r] +
+                   w[2] * matrices[2][4 * k + r] + w[3] * matrices[3][4 * k + r];
+        }
+        p[r] = c[0] * in.position.x + c[1] * in.position.y + c[2] * in.position.z + c[3];
+        n[r] = c[0] * in.normal.x + c[1] * in.normal.y + c[2] * in.normal.z;
+    }
+    out = {{p[0], p[1], p[2]}, {n[0], n[1], n[2]}, in.texCoord};
+}
+#endif
 
 } // namespace
 
@@ -140,8 +211,6 @@ bool Mesh::morph(const VertexList& in, VertexList& out) {
     }
     if (!m_SkinLayout.m_Valid)
         prepareSkinLayout();
-    out.clear();
-    out.reserve(in.getVertexCount());
     if (fetchSkinMatrices())
         morphPrepared(in, out);
     else
@@ -151,10 +220,10 @@ bool Mesh::morph(const VertexList& in, VertexList& out) {
 
 void Mesh::prepareSkinLayout() {
     SkinLayout& layout = m_SkinLayout;
-    layout.m_Entries.assign(1, nullptr);
+    layout.m_Entries.assign(FIRST_BONE_ENTRY, nullptr);
     std::map<const BoneMap::value_type*, uint32_t> tableIndex;
     layout.m_VertexCount = static_cast<unsigned>(m_VertexWeights.size() / SLOTS_PER_VERTEX);
-    layout.m_Indices.assign(size_t(layout.m_VertexCount) * SLOTS_PER_VERTEX, 0);
+    layout.m_Indices.assign(size_t(layout.m_VertexCount) * SLOTS_PER_VERTEX, EMPTY_ENTRY);
     layout.m_Weights.assign(size_t(layout.m_VertexCount) * SLOTS_PER_VERTEX, 0.0f);
     for (size_t slot = 0; slot < layout.m_Indices.size(); ++slot) {
         BoneMap::value_type* entry = m_VertexWeights[slot].m_Bone;
@@ -166,16 +235,17 @@ void Mesh::prepareSkinLayout() {
         layout.m_Indices[slot] = found.first->second;
         layout.m_Weights[slot] = m_VertexWeights[slot].m_Weight;
     }
-    layout.m_NormalisedWeights = normaliseWeights(layout.m_Indices, layout.m_Weights);
+    layout.m_Influences = normaliseWeights<SkinInfluences>(layout.m_Indices, layout.m_Weights);
     layout.m_Valid = true;
 }
 
 bool Mesh::fetchSkinMatrices() {
     const auto& entries = m_SkinLayout.m_Entries;
     m_SkinColumns.resize(entries.size());
-    std::fill(m_SkinColumns[0].m, m_SkinColumns[0].m + 16, 0.0f);
+    std::fill(m_SkinColumns[EMPTY_ENTRY].m, m_SkinColumns[EMPTY_ENTRY].m + 16, 0.0f);
+    storeColumns(Matrix4::identity(), m_SkinColumns[REST_ENTRY].m);
     bool allBound = true;
-    for (size_t i = 1; i < entries.size(); ++i) {
+    for (size_t i = FIRST_BONE_ENTRY; i < entries.size(); ++i) {
         const Bone* bone = entries[i]->second;
         if (bone)
             storeColumns(bone->getSkinMatrix(), m_SkinColumns[i].m);
@@ -185,49 +255,31 @@ bool Mesh::fetchSkinMatrices() {
     return allBound;
 }
 
-// Blends the four skin matrices first and transforms once: the same sum as
-// transforming by each bone and weighting, in fewer operations. The weights are
-// already divided by their sum. Each fixed loop over the four rows is one
-// vector operation for the compiler; row 3 yields the weight sum.
+// Writes every vertex in place (the output keeps its storage between calls);
+// vertices beyond the stored weights keep their rest pose.
 void Mesh::morphPrepared(const VertexList& in, VertexList& out) const {
     const unsigned count = in.getVertexCount();
     const unsigned skinned = std::min(count, m_SkinLayout.m_VertexCount);
+    out.resize(count);
     const Vertex* source = in.data();
-    const uint32_t* indices = m_SkinLayout.m_Indices.data();
-    const float* weights = m_SkinLayout.m_NormalisedWeights.data();
+    Vertex* target = out.data();
+    const SkinInfluences* influences = m_SkinLayout.m_Influences.data();
     const SkinColumns* columns = m_SkinColumns.data();
     for (unsigned i = 0; i < skinned; ++i) {
-        const float* m0 = columns[indices[4 * i + 0]].m;
-        const float* m1 = columns[indices[4 * i + 1]].m;
-        const float* m2 = columns[indices[4 * i + 2]].m;
-        const float* m3 = columns[indices[4 * i + 3]].m;
-        const float w0 = weights[4 * i + 0], w1 = weights[4 * i + 1];
-        const float w2 = weights[4 * i + 2], w3 = weights[4 * i + 3];
-        const Vertex& v = source[i];
-        alignas(16) float p[4];
-        alignas(16) float n[4];
-        for (int r = 0; r < 4; ++r) {
-            const float c0 = w0 * m0[r] + w1 * m1[r] + w2 * m2[r] + w3 * m3[r];
-            const float c1 = w0 * m0[4 + r] + w1 * m1[4 + r] + w2 * m2[4 + r] + w3 * m3[4 + r];
-            const float c2 = w0 * m0[8 + r] + w1 * m1[8 + r] + w2 * m2[8 + r] + w3 * m3[8 + r];
-            const float c3 = w0 * m0[12 + r] + w1 * m1[12 + r] + w2 * m2[12 + r] + w3 * m3[12 + r];
-            p[r] = c0 * v.position.x + c1 * v.position.y + c2 * v.position.z + c3;
-            n[r] = c0 * v.normal.x + c1 * v.normal.y + c2 * v.normal.z;
-        }
-        // Vertices without usable influence have no weights here.
-        if (p[3] > 0.0f)
-            out.addVertex({p[0], p[1], p[2]}, {n[0], n[1], n[2]}, v.texCoord);
-        else
-            out.addVertex(v.position, v.normal, v.texCoord);
+        const uint32_t* entries = influences[i].m_Entries;
+        const float* const matrices[4] = {columns[entries[0]].m, columns[entries[1]].m,
+                                          columns[entries[2]].m, columns[entries[3]].m};
+        skinVertex(matrices, influences[i], source[i], target[i]);
     }
-    for (unsigned i = skinned; i < count; ++i)
-        out.addVertex(source[i].position, source[i].normal, source[i].texCoord);
+    std::copy(source + skinned, source + count, target + skinned);
 }
 
 // Slots whose name has no bone bound count for nothing, not even in the weight
 // sum; rare enough (the game binds every bone) to take the plain path.
 void Mesh::morphWithUnboundBones(const VertexList& in, VertexList& out) const {
     const unsigned count = in.getVertexCount();
+    out.clear();
+    out.reserve(count);
     const unsigned skinned = std::min(count, m_SkinLayout.m_VertexCount);
     for (unsigned i = 0; i < skinned; ++i) {
         const Vector3& p = in.getPosition(i);

@@ -95,19 +95,27 @@ public:
     const VertexWeight& getVertexWeight(unsigned slot) const { return m_VertexWeights[slot]; }
 
 private:
+    // Four table entries and four weights of one vertex, the weights divided by
+    // their sum; unused slots use the empty entry with weight 0.
+    struct SkinInfluences {
+        uint32_t m_Entries[4];
+        float m_Weights[4];
+    };
     // The weights in flat arrays, built on the first morph after they change:
-    // four table indices and four weights per vertex (unused slots point at the
-    // empty entry 0 with weight 0), and one table entry per distinct bone name.
+    // four table indices and weights per vertex as stored, for the plain path,
+    // and the influences of the fast path, where a vertex without usable
+    // influence takes the rest entry at full weight. Entry 0 is the empty entry,
+    // 1 the rest entry, then one per distinct bone name.
     struct SkinLayout {
         std::vector<BoneMap::value_type*> m_Entries;
         std::vector<uint32_t> m_Indices;
         std::vector<float> m_Weights;
-        std::vector<float> m_NormalisedWeights;
+        std::vector<SkinInfluences> m_Influences;
         unsigned m_VertexCount = 0;
         bool m_Valid = false;
     };
-    // One bone's skin matrix by columns, fetched once per morph. The fourth row
-    // is (0, 0, 0, 1) for a bound bone, so blending it sums the weights.
+    // One table entry's skin matrix by columns, fetched once per morph: zero for
+    // the empty entry, the identity for the rest entry.
     struct alignas(16) SkinColumns {
         float m[16];
     };

@@ -25,11 +25,15 @@ step() {
     fi
 }
 
-# Through CTest, which sets up the display and the game's environment.
+# Through CTest, which sets up the display and the game's environment; more
+# arguments go to CTest.
 e2e() {
-    (cd "$asan" && ctest --output-on-failure --no-tests=error -R "^e2e_$1\$")
+    local name=$1
+    shift
+    (cd "$asan" && ctest --output-on-failure --no-tests=error -R "^e2e_$name\$" "$@")
 }
-long_play() { SOAK_SECONDS=${SOAK_SECONDS:-300} e2e long_play_test; }
+# Verbose, so that a pass shows the memory figures too.
+long_play() { SOAK_SECONDS=${SOAK_SECONDS:-300} e2e long_play_test -V; }
 all_hostile_data() { HOSTILE_ALL=1 e2e hostile_data_test; }
 
 step "long play" long_play

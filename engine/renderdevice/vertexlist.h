@@ -45,6 +45,8 @@ public:
 
     // Keeps the capacity, so lists refilled every frame do not allocate.
     void clear() { m_Vertices.clear(); }
+    // Keeps the first count vertices as they are; added ones are zero.
+    void resize(unsigned count) { m_Vertices.resize(count); }
     // Makes room for count vertices without adding any.
     void reserve(unsigned count) { m_Vertices.reserve(count); }
 

@@ -30,7 +30,7 @@ session_random_player "$seconds" "$seed" || fail "the game ended during play (se
 kill "$session_sampler" 2>/dev/null
 wait "$session_sampler" 2>/dev/null
 session_sampler=""
-session_quit 120 || fail "the game did not quit on Escape"
+session_quit 120 || fail "the game did not quit on $session_escapes Escape presses"
 [ "$session_status" -eq 0 ] || fail "the game exited with status $session_status (seed $seed)"
 reports=$(session_reports)
 [ -z "$reports" ] || fail "sanitizer report (seed $seed): $reports"
@@ -52,4 +52,4 @@ status=$?
 echo "$summary"
 [ "$status" -ne 1 ] || fail "too few memory samples ($(wc -l <"$work/memory"))"
 [ "$status" -eq 0 ] || fail "memory grew by more than 10 % after the warm-up"
-echo "PASS: ${seconds} s of play (seed $seed)"
+echo "PASS: ${seconds} s of play (seed $seed), quit after $session_escapes Escape press(es)"

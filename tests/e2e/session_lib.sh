@@ -12,6 +12,10 @@ session_window=""
 session_sampler=""
 session_log=""
 session_status=""
+session_escapes=0
+session_picture=""
+session_frame_time="unmeasured"
+session_frame_wait=60
 
 session_cleanup() {
     if [ -n "$session_sampler" ]; then
@@ -111,11 +115,53 @@ window_lit() {
     awk -v m="${lit:-0}" 'BEGIN { exit !(m > 0.01) }'
 }
 
+# Waits up to $1 seconds (default 60) for a picture other than the last one
+# it saw; status 1 when none came.
+session_wait_frame() {
+    local deadline=$((SECONDS + ${1:-60})) picture
+    while session_alive; do
+        picture=$(import -silent -window "$session_window" -format '%#' info: 2>/dev/null)
+        if [ "$picture" != "$session_picture" ]; then
+            session_picture=$picture
+            return 0
+        fi
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.05
+    done
+    return 1
+}
+
+# Times three new pictures after the next one: sets session_frame_time to
+# their mean in seconds and session_frame_wait to four of those frames rounded
+# up to whole seconds, how long a new picture may take. While the title sways
+# or a fresh game's camera eases after the player every frame differs; a
+# still scene does not.
+session_measure_frame() {
+    local start i
+    session_wait_frame 300 && session_wait_frame 300 || return 1
+    start=$EPOCHREALTIME
+    for i in 1 2 3; do
+        session_wait_frame 300 || return 1
+    done
+    session_frame_time=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", (b - a) / 3 }')
+    session_frame_wait=$(awk -v t="$session_frame_time" 'BEGIN { print int(4 * t) + 1 }')
+}
+
+# One xdotool key action. SDL keeps at most 128 pending events and drops the
+# rest, which a slow build (memcheck: seconds a frame) would not drain in
+# time: with session_paced set, each input waits for a new picture (at most
+# session_frame_wait seconds, as the scene may stand still), so only a few are
+# ever pending.
+session_key() {
+    xdotool "$1" "$2" 2>/dev/null
+    [ -z "${session_paced:-}" ] || session_wait_frame "$session_frame_wait"
+}
+
 # Holds a key for the given seconds.
 session_hold() {
-    xdotool keydown "$1" 2>/dev/null
+    session_key keydown "$1"
     sleep "$2"
-    xdotool keyup "$1" 2>/dev/null
+    session_key keyup "$1"
 }
 
 session_tap() {
@@ -129,14 +175,16 @@ session_start_play() {
     session_tap x 0.5
 }
 
-# The scripted player: for the given seconds, walks with a random arrow for
-# 0.1 to 0.8 s, now and then holding C to turn, and throws every other move
-# on average. RANDOM is seeded, so a seed repeats the same moves. Status 1
+# The scripted player: measures the frame time, then for the given seconds
+# walks with a random arrow for 0.1 to 0.8 s (or a frame), now and then
+# holding C to turn, and throws every other move on average; each input waits
+# for the game. RANDOM is seeded, so a seed repeats the same moves. Status 1
 # when the game ends on its own.
 session_random_player() {
-    local seconds=$1
+    local seconds=$1 session_paced=1
     RANDOM=$2
     local arrows=(Up Down Left Right)
+    session_measure_frame
     local end=$((SECONDS + seconds))
     while [ "$SECONDS" -lt "$end" ]; do
         session_alive || return 1
@@ -144,9 +192,9 @@ session_random_player() {
         local tenths=$((RANDOM % 8 + 1))
         local turn=$((RANDOM % 4 == 0))
         local throw=$((RANDOM % 2))
-        [ "$turn" -eq 1 ] && xdotool keydown c 2>/dev/null
+        [ "$turn" -eq 1 ] && session_key keydown c
         session_hold "$arrow" "0.$tenths"
-        [ "$turn" -eq 1 ] && xdotool keyup c 2>/dev/null
+        [ "$turn" -eq 1 ] && session_key keyup c
         [ "$throw" -eq 1 ] && session_tap x 0.05
     done
     session_alive
@@ -167,23 +215,36 @@ session_sample_memory() {
     session_sampler=$!
 }
 
-# Presses Escape and waits for the game to end, leaving its exit status in
-# session_status; status 1 when it did not end in time (it is then killed).
+# Presses Escape and waits up to $1 seconds for the game to end, pressing it
+# again every $2 seconds (default 30) while the game runs: a slow build may
+# still have been behind. Leaves the exit status in session_status and the
+# presses in session_escapes; status 1 when it did not end in time (it is then
+# killed).
 session_quit() {
-    local timeout=${1:-$SESSION_TIMEOUT}
-    xdotool key Escape 2>/dev/null
-    session_wait_exit "$timeout"
+    local deadline=$((SECONDS + ${1:-$SESSION_TIMEOUT})) every=${2:-30}
+    session_escapes=0
+    while session_alive && [ "$SECONDS" -lt "$deadline" ]; do
+        xdotool key Escape 2>/dev/null
+        session_escapes=$((session_escapes + 1))
+        session_ends_within $((deadline - SECONDS < every ? deadline - SECONDS : every))
+    done
+    session_wait_exit 0
+}
+
+# True when the game ends within $1 seconds.
+session_ends_within() {
+    local deadline=$((SECONDS + $1))
+    while session_alive; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
 }
 
 session_wait_exit() {
-    local deadline=$((SECONDS + $1))
-    while session_alive; do
-        if [ "$SECONDS" -ge "$deadline" ]; then
-            session_cleanup
-            return 1
-        fi
-        sleep 0.1
-    done
+    if ! session_ends_within "$1"; then
+        session_cleanup
+        return 1
+    fi
     wait "$session_pid"
     session_status=$?
     session_pid=""

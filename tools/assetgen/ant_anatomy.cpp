@@ -2,45 +2,30 @@
 
 namespace assetgen {
 
-namespace ant {
-const Vec3 WAIST{0.0, 0.30, 0.02};
-const Vec3 NECK{0.0, 0.37, -0.40};
-const Vec3 HEAD_FRONT{0.0, 0.37, -0.72};
-const Vec3 PETIOLE_END{0.0, 0.36, 0.14};
-const Vec3 GASTER_END{0.0, 0.36, 0.80};
-const Vec3 SCAPE_END{0.13, 0.55, -0.78};
-const Vec3 ANTENNA_TIP{0.30, 0.44, -1.03};
-const Vec3 MANDIBLE_TIP{0.03, 0.30, -0.87};
-} // namespace ant
-
 namespace {
 
-const LegJoints FRONT_LEG{{0.06, 0.27, -0.31},
-                          {0.12, 0.19, -0.37},
-                          {0.27, 0.33, -0.50},
-                          {0.40, 0.10, -0.63},
-                          {0.45, 0.0, -0.75}};
-const LegJoints MIDDLE_LEG{{0.08, 0.25, -0.19},
+// Front, middle and hind, in the order of LegPair.
+const LegJoints LEGS[] = {{{0.06, 0.27, -0.31},
+                           {0.12, 0.19, -0.37},
+                           {0.27, 0.33, -0.50},
+                           {0.40, 0.10, -0.63},
+                           {0.45, 0.0, -0.75}},
+                          {{0.08, 0.25, -0.19},
                            {0.15, 0.18, -0.18},
                            {0.35, 0.34, -0.15},
                            {0.53, 0.10, -0.11},
-                           {0.61, 0.0, -0.08}};
-const LegJoints HIND_LEG{{0.07, 0.25, -0.08},
-                         {0.14, 0.18, -0.03},
-                         {0.31, 0.34, 0.13},
-                         {0.47, 0.10, 0.36},
-                         {0.53, 0.0, 0.50}};
+                           {0.61, 0.0, -0.08}},
+                          {{0.07, 0.25, -0.08},
+                           {0.14, 0.18, -0.03},
+                           {0.31, 0.34, 0.13},
+                           {0.47, 0.10, 0.36},
+                           {0.53, 0.0, 0.50}}};
+const char* const PAIR_NAMES[] = {"Front", "Middle", "Hind"};
 
-const char* pairName(LegPair pair) {
-    switch (pair) {
-    case LegPair::Front:
-        return "Front";
-    case LegPair::Middle:
-        return "Middle";
-    default:
-        return "Hind";
-    }
-}
+// Texture regions in the order of AntPart.
+const UvRect REGIONS[] = {{0.0, 0.0, 0.5, 0.5},    {0.5, 0.0, 1.0, 0.25},   {0.5, 0.25, 1.0, 0.5},
+                          {0.0, 0.5, 0.5, 0.75},   {0.0, 0.75, 0.5, 0.875}, {0.5, 0.5, 0.75, 0.625},
+                          {0.75, 0.5, 1.0, 0.625}, {0.5, 0.75, 0.75, 1.0}};
 
 void addLeg(Skeleton& s, LegPair pair, char side) {
     const LegJoints& j = legJoints(pair);
@@ -55,10 +40,10 @@ void addLeg(Skeleton& s, LegPair pair, char side) {
 }
 
 void addFeelers(Skeleton& s, char side) {
-    const std::string suffix = side == 'R' ? ".R" : ".L";
-    s.addBone("Antenna" + suffix, "Head", onSide(ant::SCAPE_END, side));
-    s.addBone("Flagellum" + suffix, "Antenna" + suffix, onSide(ant::ANTENNA_TIP, side));
-    s.addBone("Mandible" + suffix, "Head", onSide(ant::MANDIBLE_TIP, side));
+    s.addBone(sideBone("Antenna", side), "Head", onSide(ant::SCAPE_END, side));
+    s.addBone(sideBone("Flagellum", side), sideBone("Antenna", side),
+              onSide(ant::ANTENNA_TIP, side));
+    s.addBone(sideBone("Mandible", side), "Head", onSide(ant::MANDIBLE_TIP, side));
 }
 
 UvRect inset(const UvRect& r) {
@@ -69,18 +54,15 @@ UvRect inset(const UvRect& r) {
 } // namespace
 
 const LegJoints& legJoints(LegPair pair) {
-    switch (pair) {
-    case LegPair::Front:
-        return FRONT_LEG;
-    case LegPair::Middle:
-        return MIDDLE_LEG;
-    default:
-        return HIND_LEG;
-    }
+    return LEGS[int(pair)];
+}
+
+std::string sideBone(const std::string& name, char side) {
+    return name + "." + side;
 }
 
 std::string legBone(LegPair pair, const std::string& segment, char side) {
-    return std::string(pairName(pair)) + segment + "." + side;
+    return sideBone(PAIR_NAMES[int(pair)] + segment, side);
 }
 
 Vec3 onSide(const Vec3& rightPoint, char side) {
@@ -97,33 +79,16 @@ Skeleton antSkeleton() {
     for (char side : {'R', 'L'})
         for (LegPair pair : {LegPair::Front, LegPair::Middle, LegPair::Hind})
             addLeg(s, pair, side);
-    const Vec3 hand = FRONT_LEG.foot;
-    const Vec3 reach = (FRONT_LEG.foot - FRONT_LEG.ankle).normalized() * 0.05;
-    s.addBone("RockHand", legBone(LegPair::Front, "Tarsus", 'R'), hand + reach);
+    const LegJoints& front = legJoints(LegPair::Front);
+    const Vec3 reach = (front.foot - front.ankle).normalized() * 0.05;
+    s.addBone("RockHand", legBone(LegPair::Front, "Tarsus", 'R'), front.foot + reach);
     s.addBone("Petiole", "Root", ant::PETIOLE_END);
     s.addBone("Gaster", "Petiole", ant::GASTER_END);
     return s;
 }
 
 UvRect antRegion(AntPart part) {
-    switch (part) {
-    case AntPart::Gaster:
-        return {0.0, 0.0, 0.5, 0.5};
-    case AntPart::Thorax:
-        return {0.5, 0.0, 1.0, 0.25};
-    case AntPart::Head:
-        return {0.5, 0.25, 1.0, 0.5};
-    case AntPart::Leg:
-        return {0.0, 0.5, 0.5, 0.75};
-    case AntPart::Antenna:
-        return {0.0, 0.75, 0.5, 0.875};
-    case AntPart::Mandible:
-        return {0.5, 0.5, 0.75, 0.625};
-    case AntPart::Petiole:
-        return {0.75, 0.5, 1.0, 0.625};
-    default:
-        return {0.5, 0.75, 0.75, 1.0};
-    }
+    return REGIONS[int(part)];
 }
 
 UvRect antUv(AntPart part) {

@@ -24,6 +24,9 @@ struct LegJoints {
 
 const LegJoints& legJoints(LegPair pair);
 
+// The bone of one side: "<name>.R" or "<name>.L".
+std::string sideBone(const std::string& name, char side);
+
 // "Front", "Middle" or "Hind" followed by the segment ("Hip", "Coxa", "Femur",
 // "Tibia", "Tarsus") and the side suffix ".R" or ".L".
 std::string legBone(LegPair pair, const std::string& segment, char side);
@@ -33,14 +36,14 @@ Vec3 onSide(const Vec3& rightPoint, char side);
 
 namespace ant {
 // Body landmarks.
-extern const Vec3 WAIST;      // root tail: rear of the thorax
-extern const Vec3 NECK;       // thorax tail, head bone's head
-extern const Vec3 HEAD_FRONT; // head tail: antennae and mandibles pivot here
-extern const Vec3 PETIOLE_END;
-extern const Vec3 GASTER_END;
-extern const Vec3 SCAPE_END; // right antenna elbow
-extern const Vec3 ANTENNA_TIP;
-extern const Vec3 MANDIBLE_TIP;
+inline const Vec3 WAIST{0.0, 0.30, 0.02};       // root tail: rear of the thorax
+inline const Vec3 NECK{0.0, 0.37, -0.40};       // thorax tail, head bone's head
+inline const Vec3 HEAD_FRONT{0.0, 0.37, -0.72}; // head tail: antennae and mandibles pivot here
+inline const Vec3 PETIOLE_END{0.0, 0.36, 0.14};
+inline const Vec3 GASTER_END{0.0, 0.36, 0.80};
+inline const Vec3 SCAPE_END{0.13, 0.55, -0.78}; // right antenna elbow
+inline const Vec3 ANTENNA_TIP{0.30, 0.44, -1.03};
+inline const Vec3 MANDIBLE_TIP{0.03, 0.30, -0.87};
 } // namespace ant
 
 Skeleton antSkeleton();

@@ -1,11 +1,7 @@
-#include "tools/assetgen/ant_animations.h"
+#include "tools/assetgen/ants.h"
 
-#include "tools/assetgen/animation_writer.h"
 #include "tools/assetgen/ant_anatomy.h"
-#include "tools/assetgen/ant_mesh.h"
-#include "tools/assetgen/ground_contact.h"
-#include "tools/assetgen/pose_builder.h"
-#include "tools/assetgen/title_screen.h"
+#include "tools/assetgen/title.h"
 
 #include <cmath>
 #include <iterator>
@@ -15,7 +11,7 @@ namespace assetgen {
 
 namespace {
 
-const LegPair PAIRS[] = {LegPair::Front, LegPair::Middle, LegPair::Hind};
+const std::initializer_list<LegPair> ALL_LEGS = {LegPair::Front, LegPair::Middle, LegPair::Hind};
 const char SIDES[] = {'R', 'L'};
 
 Mat3 sided(const Mat3& rightRotation, char side) {
@@ -36,17 +32,13 @@ void stepLeg(PoseBuilder& p, LegPair pair, char side, double swing, double lift)
     p.turn(legBone(pair, "Tibia", side), sided(roll(-0.45 * lift), side));
 }
 
-// Undoes a turn of the thorax for the given legs, so that their feet stay
-// roughly where they stood.
-void keepLegs(PoseBuilder& p, const Mat3& thoraxTurn, std::initializer_list<LegPair> pairs) {
-    for (LegPair pair : pairs)
-        for (char side : SIDES)
-            p.turn(legBone(pair, "Coxa", side), thoraxTurn.transposed());
-}
-
+// Pitches the thorax and undoes the turn for the planted legs, so that their
+// feet stay roughly where they stood.
 void tiltThorax(PoseBuilder& p, double degrees, std::initializer_list<LegPair> planted) {
     p.turn("Thorax", pitch(degrees));
-    keepLegs(p, pitch(degrees), planted);
+    for (LegPair pair : planted)
+        for (char side : SIDES)
+            p.turn(legBone(pair, "Coxa", side), pitch(degrees).transposed());
 }
 
 // Raises or lowers the leg about its femur joint until the tip of the foot is
@@ -72,8 +64,6 @@ void plantFeet(PoseBuilder& p, const Skeleton& s, std::initializer_list<LegPair>
         for (char side : SIDES)
             plantFoot(p, s, pair, side);
 }
-
-const std::initializer_list<LegPair> ALL_LEGS = {LegPair::Front, LegPair::Middle, LegPair::Hind};
 
 const std::vector<std::string> BODY = {"Thorax", "Head", "Petiole", "Gaster"};
 const std::vector<std::string> MOUTH = {"Head", "Mandible.R", "Mandible.L"};
@@ -130,18 +120,18 @@ Mat3 lowerAntenna(double degrees, char) {
 // their base.
 std::vector<Limb> limbs() {
     std::vector<Limb> result;
-    for (LegPair pair : PAIRS)
+    for (LegPair pair : ALL_LEGS)
         for (char side : SIDES)
             result.push_back({legBone(pair, "Femur", side),
                               {legBone(pair, "Femur", side), legBone(pair, "Tibia", side),
                                legBone(pair, "Tarsus", side)},
                               raiseKnee,
                               side});
-    for (char side : SIDES) {
-        const std::string suffix = side == 'R' ? ".R" : ".L";
-        result.push_back(
-            {"Antenna" + suffix, {"Antenna" + suffix, "Flagellum" + suffix}, lowerAntenna, side});
-    }
+    for (char side : SIDES)
+        result.push_back({sideBone("Antenna", side),
+                          {sideBone("Antenna", side), sideBone("Flagellum", side)},
+                          lowerAntenna,
+                          side});
     return result;
 }
 
@@ -171,16 +161,11 @@ void turnLimbs(PoseBuilder& p, const Clearances& clearances) {
 
 // Antennae: raise (pitch) and spread (outwards) in degrees, per side.
 void feel(PoseBuilder& p, char side, double raise, double spread) {
-    p.turn("Antenna." + std::string(1, side), sided(yaw(-spread) * pitch(raise), side));
+    p.turn(sideBone("Antenna", side), sided(yaw(-spread) * pitch(raise), side));
 }
 
 void openMandibles(PoseBuilder& p, double degrees) {
     p.turnBoth("Mandible", yaw(-degrees));
-}
-
-// The tripod that lifts first: left front, right middle, left hind.
-bool firstTripod(LegPair pair, char side) {
-    return (pair == LegPair::Middle) == (side == 'R');
 }
 
 // One quarter of the walk cycle. Phase 0: first tripod reaching forward,
@@ -191,9 +176,11 @@ Pose walkPose(const Skeleton& s, int phase) {
     PoseBuilder p(s);
     const double sway = phase == 1 ? 1.0 : (phase == 3 ? -1.0 : 0.0);
     p.turn("Root", roll(2.5 * sway));
-    for (LegPair pair : PAIRS) {
+    for (LegPair pair : ALL_LEGS) {
         for (char side : SIDES) {
-            const int own = firstTripod(pair, side) ? phase : (phase + 2) % 4;
+            // The tripod of left front, right middle and left hind leads.
+            const bool leads = (pair == LegPair::Middle) == (side == 'R');
+            const int own = leads ? phase : (phase + 2) % 4;
             stepLeg(p, pair, side, SWING[own], LIFT[own]);
             if (own != 3)
                 plantFoot(p, s, pair, side);
@@ -206,10 +193,12 @@ Pose walkPose(const Skeleton& s, int phase) {
     return p.pose();
 }
 
-std::vector<Keyframe> walk(const Skeleton& s) {
+// A loop of four poses, each held `duration` seconds.
+std::vector<Keyframe> cycle(const Skeleton& s, double duration,
+                            Pose (*poseAt)(const Skeleton&, int)) {
     std::vector<Keyframe> keys;
-    for (int phase = 0; phase < 4; ++phase)
-        keys.push_back({0.1, walkPose(s, phase)});
+    for (int i = 0; i < 4; ++i)
+        keys.push_back({duration, poseAt(s, i)});
     return keys;
 }
 
@@ -227,13 +216,6 @@ Pose idlePose(const Skeleton& s, int beat) {
     feel(p, 'L', LEFT_FEEL[beat][0], LEFT_FEEL[beat][1]);
     openMandibles(p, beat % 2 == 1 ? 5.0 : 0.0);
     return p.pose();
-}
-
-std::vector<Keyframe> idle(const Skeleton& s) {
-    std::vector<Keyframe> keys;
-    for (int beat = 0; beat < 4; ++beat)
-        keys.push_back({0.6, idlePose(s, beat)});
-    return keys;
 }
 
 const std::vector<std::string> THROWING_LEG = legChain(LegPair::Front, 'R');
@@ -277,7 +259,7 @@ std::vector<Keyframe> throwRock(const Skeleton& s) {
 
 // Folds every leg in towards the belly; share 0..1 of the full curl.
 void curlLegs(PoseBuilder& p, double share) {
-    for (LegPair pair : PAIRS) {
+    for (LegPair pair : ALL_LEGS) {
         for (char side : SIDES) {
             p.turn(legBone(pair, "Coxa", side), sided(roll(-25.0 * share), side));
             p.turn(legBone(pair, "Femur", side), sided(roll(-55.0 * share), side));
@@ -324,7 +306,7 @@ PoseBuilder dyingPose(const Skeleton& s, const GroundContact& ground, const Coll
     p.turn("Petiole", roll(c.bodyRoll));
     p.turn("Head", pitch(-25.0 * c.curl + 10.0 * c.flail) * yaw(10.0 * c.flail));
     p.turn("Gaster", pitch(25.0 * c.curl - 6.0 * c.flail));
-    for (LegPair pair : PAIRS)
+    for (LegPair pair : ALL_LEGS)
         for (char side : SIDES)
             stepLeg(p, pair, side, c.flail * (side == 'R' ? 18.0 : -14.0), 12.0 * c.flail);
     curlLegs(p, c.curl);
@@ -477,8 +459,8 @@ std::vector<TextFile> antAnimations() {
     const MeshBuilder soldier = buildAntMesh(AntStyle());
     const GroundContact ground(s, soldier);
     return {
-        {"antwalk.ksta", animationText(s, walk(s))},
-        {"antidle.ksta", animationText(s, idle(s))},
+        {"antwalk.ksta", animationText(s, cycle(s, 0.1, walkPose))},
+        {"antidle.ksta", animationText(s, cycle(s, 0.6, idlePose))},
         {"antthrow.ksta", animationText(s, playedOnce(throwRock(s)))},
         {"antdie.ksta", animationText(s, playedOnce(die(s, ground)))},
         {"antfire.ksta", animationText(s, playedOnce(breatheFire(s)))},

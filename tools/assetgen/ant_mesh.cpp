@@ -1,4 +1,4 @@
-#include "tools/assetgen/ant_mesh.h"
+#include "tools/assetgen/ants.h"
 
 #include "tools/assetgen/ant_anatomy.h"
 #include "tools/assetgen/noise.h"
@@ -17,10 +17,6 @@ Influences only(const std::string& bone) {
     return {{bone, 1.0}};
 }
 
-std::string sided(const std::string& base, char side) {
-    return base + "." + side;
-}
-
 // Pushes vertices outwards from a centre by a noise-driven amount.
 void roughen(MeshBuilder& mesh, const VertexRange& range, const Vec3& centre, double amount,
              std::uint32_t seed) {
@@ -34,12 +30,8 @@ void roughen(MeshBuilder& mesh, const VertexRange& range, const Vec3& centre, do
 }
 
 void addHead(MeshBuilder& mesh, const AntStyle& style) {
-    Ellipsoid head;
-    head.centre = HEAD_CENTRE;
-    head.radii = Vec3(0.145, 0.12, 0.165) * style.headScale;
-    head.orientation = Mat3::rotationX(radians(-12.0));
-    head.sides = 10;
-    head.rings = 5;
+    const Ellipsoid head{HEAD_CENTRE, Vec3(0.145, 0.12, 0.165) * style.headScale,
+                         Mat3::rotationX(radians(-12.0)), 10, 5};
     const VertexRange range = addEllipsoid(mesh, head, antUv(AntPart::Head), only("Head"));
     const Vec3 c = head.centre, r = head.radii;
     // Heart shape: wider behind the eyes, a notch at the back, a flatter top.
@@ -56,13 +48,10 @@ void addHead(MeshBuilder& mesh, const AntStyle& style) {
 }
 
 void addEye(MeshBuilder& mesh, const AntStyle& style, char side) {
-    Ellipsoid eye;
     const Vec3 offset = Vec3(0.128, 0.03, -0.035) * style.headScale;
-    eye.centre = onSide(HEAD_CENTRE + offset, side);
-    eye.radii = Vec3(0.034, 0.044, 0.056) * style.headScale;
-    eye.orientation = Mat3::rotationY(radians(side == 'R' ? 18.0 : -18.0));
-    eye.sides = 6;
-    eye.rings = 2;
+    const Ellipsoid eye{onSide(HEAD_CENTRE + offset, side),
+                        Vec3(0.034, 0.044, 0.056) * style.headScale,
+                        Mat3::rotationY(radians(side == 'R' ? 18.0 : -18.0)), 6, 2};
     addEllipsoid(mesh, eye, antUv(AntPart::Eye), only("Head"));
 }
 
@@ -77,7 +66,7 @@ void addMandible(MeshBuilder& mesh, const AntStyle& style, char side) {
         {base + reach * 0.55 + bend, 0.024 * k, 0.012},
         {base + reach * 0.9 + bend * 0.4, 0.012 * k, 0.008},
     };
-    const Influences w = only(sided("Mandible", side));
+    const Influences w = only(sideBone("Mandible", side));
     const std::vector<Ring> rings = ringsAlongPath(path, UP, w);
     addLoft(mesh, rings, 4, antUv(AntPart::Mandible), Cap{}, Cap{true, base + reach, w});
 }
@@ -100,11 +89,11 @@ void addAntenna(MeshBuilder& mesh, const AntStyle& style, char side) {
     const Vec3 socket = onSide(Vec3(0.055, 0.44, -0.67), side);
     const Vec3 elbow = onSide(ant::SCAPE_END, side);
     const UvRect uv = antUv(AntPart::Antenna);
-    const Influences scapeWeights = only(sided("Antenna", side));
+    const Influences scapeWeights = only(sideBone("Antenna", side));
     const std::vector<PathPoint> scape = {
         {socket, 0.017, 0.017}, {lerp(socket, elbow, 0.6), 0.018, 0.018}, {elbow, 0.021, 0.021}};
     addLoft(mesh, ringsAlongPath(scape, UP, scapeWeights), 4, uv, Cap{}, Cap{});
-    const Influences w = only(sided("Flagellum", side));
+    const Influences w = only(sideBone("Flagellum", side));
     const std::vector<PathPoint> path = flagellumPath(style, side);
     const Vec3 last = path.back().centre, before = path[path.size() - 2].centre;
     const Vec3 end = last + (last - before).normalized() * 0.03;
@@ -146,12 +135,9 @@ void addPetiole(MeshBuilder& mesh) {
 }
 
 void addGaster(MeshBuilder& mesh, const AntStyle& style) {
-    Ellipsoid gaster;
-    gaster.radii = Vec3(0.21, 0.19, 0.34) * style.gasterScale;
-    gaster.centre = GASTER_CENTRE + Vec3(0, 0, (style.gasterScale - 1.0) * 0.3);
-    gaster.orientation = Mat3::rotationX(radians(8.0));
-    gaster.sides = 12;
-    gaster.rings = 5;
+    const Ellipsoid gaster{GASTER_CENTRE + Vec3(0, 0, (style.gasterScale - 1.0) * 0.3),
+                           Vec3(0.21, 0.19, 0.34) * style.gasterScale,
+                           Mat3::rotationX(radians(8.0)), 12, 5};
     const VertexRange range = addEllipsoid(mesh, gaster, antUv(AntPart::Gaster), only("Gaster"));
     // Egg shape: fuller towards the back.
     const Vec3 c = gaster.centre;
@@ -185,15 +171,15 @@ void addSegment(MeshBuilder& mesh, const Vec3& a, const Vec3& b, const SegmentSh
 void addLeg(MeshBuilder& mesh, LegPair pair, char side) {
     const LegJoints& j = legJoints(pair);
     const double thick = pair == LegPair::Front ? 1.3 : 1.12;
-    const Vec3 coxaStart = onSide(lerp(j.attach, j.coxa, -0.4), side);
-    addSegment(mesh, coxaStart, onSide(j.coxa, side), {0.036, 0.0, 0.027, 5, false},
-               legBone(pair, "Coxa", side));
-    addSegment(mesh, onSide(j.coxa, side), onSide(j.knee, side),
-               {0.017, 0.028 * thick, 0.018, 5, false}, legBone(pair, "Femur", side));
-    addSegment(mesh, onSide(j.knee, side), onSide(j.ankle, side),
-               {0.015, 0.021 * thick, 0.013, 5, false}, legBone(pair, "Tibia", side));
-    addSegment(mesh, onSide(j.ankle, side), onSide(j.foot, side), {0.012, 0.011, 0.008, 4, true},
-               legBone(pair, "Tarsus", side));
+    const Vec3 ends[] = {lerp(j.attach, j.coxa, -0.4), j.coxa, j.knee, j.ankle, j.foot};
+    const SegmentShape shapes[] = {{0.036, 0.0, 0.027, 5, false},
+                                   {0.017, 0.028 * thick, 0.018, 5, false},
+                                   {0.015, 0.021 * thick, 0.013, 5, false},
+                                   {0.012, 0.011, 0.008, 4, true}};
+    const char* const bones[] = {"Coxa", "Femur", "Tibia", "Tarsus"};
+    for (int i = 0; i < 4; ++i)
+        addSegment(mesh, onSide(ends[i], side), onSide(ends[i + 1], side), shapes[i],
+                   legBone(pair, bones[i], side));
 }
 
 } // namespace

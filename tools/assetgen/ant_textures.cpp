@@ -1,4 +1,4 @@
-#include "tools/assetgen/ant_textures.h"
+#include "tools/assetgen/ants.h"
 
 #include "tools/assetgen/ant_anatomy.h"
 #include "tools/assetgen/noise.h"
@@ -7,62 +7,15 @@
 
 namespace assetgen {
 
-AntPalette soldierPalette() {
-    AntPalette p;
-    p.head = {0.15, 0.09, 0.065};
-    p.thorax = {0.36, 0.15, 0.07};
-    p.gaster = {0.12, 0.08, 0.06};
-    p.leg = {0.28, 0.14, 0.07};
-    p.mandible = {0.34, 0.15, 0.06};
-    p.eye = {0.03, 0.03, 0.035};
-    p.highlight = {0.55, 0.34, 0.16};
-    p.seam = {0.02, 0.015, 0.012};
-    p.seed = 11;
-    return p;
-}
-
-AntPalette firePalette() {
-    AntPalette p;
-    p.head = {0.60, 0.09, 0.035};
-    p.thorax = {0.68, 0.13, 0.045};
-    p.gaster = {0.34, 0.05, 0.025};
-    p.leg = {0.58, 0.12, 0.045};
-    p.mandible = {0.55, 0.12, 0.04};
-    p.eye = {1.0, 0.80, 0.25};
-    p.highlight = {1.0, 0.62, 0.18};
-    p.seam = {0.12, 0.02, 0.01};
-    p.glow = true;
-    p.seed = 23;
-    return p;
-}
-
-AntPalette zombiePalette() {
-    AntPalette p;
-    p.head = {0.74, 0.75, 0.68};
-    p.thorax = {0.70, 0.72, 0.65};
-    p.gaster = {0.68, 0.70, 0.62};
-    p.leg = {0.62, 0.62, 0.56};
-    p.mandible = {0.48, 0.44, 0.36};
-    p.eye = {0.90, 0.92, 0.86};
-    p.highlight = {0.86, 0.87, 0.80};
-    p.seam = {0.30, 0.27, 0.24};
-    p.blotch = {0.42, 0.48, 0.30};
-    p.mottling = 1.0;
-    p.seed = 37;
-    return p;
-}
-
 namespace {
-
-bool contains(const UvRect& r, double u, double v) {
-    return u >= r.u0 && u < r.u1 && v >= r.v0 && v < r.v1;
-}
 
 AntPart partAt(double u, double v) {
     for (AntPart part : {AntPart::Gaster, AntPart::Thorax, AntPart::Head, AntPart::Leg,
-                         AntPart::Antenna, AntPart::Mandible, AntPart::Petiole})
-        if (contains(antRegion(part), u, v))
+                         AntPart::Antenna, AntPart::Mandible, AntPart::Petiole}) {
+        const UvRect r = antRegion(part);
+        if (u >= r.u0 && u < r.u1 && v >= r.v0 && v < r.v1)
             return part;
+    }
     return AntPart::Eye;
 }
 
@@ -72,22 +25,17 @@ Color grained(const Color& c, double u, double v, std::uint32_t seed) {
     return c * (0.88 + 0.24 * n);
 }
 
-// Distance (in t) to the nearest plate boundary and the position within the plate.
-void plateAt(double t, double& toSeam, double& within) {
+// The gaster's plates along t: distance to the nearest seam and the position
+// within the plate.
+Color paintGaster(const AntPalette& p, double t) {
     static const double seams[] = {0.0, 0.2, 0.40, 0.58, 0.74, 0.87, 1.0};
-    toSeam = 1.0;
-    within = 0.0;
+    double toSeam = 1.0, within = 0.0;
     for (int i = 0; i + 1 < 7; ++i) {
         if (t >= seams[i] && t < seams[i + 1]) {
             within = (t - seams[i]) / (seams[i + 1] - seams[i]);
             toSeam = std::min(t - seams[i], seams[i + 1] - t);
         }
     }
-}
-
-Color paintGaster(const AntPalette& p, double t) {
-    double toSeam = 0.0, within = 0.0;
-    plateAt(t, toSeam, within);
     Color c = mix(p.gaster * 0.8, p.gaster, within);
     c = mix(c, p.highlight, smoothstep(0.78, 1.0, within) * 0.45);
     const double seam = 1.0 - smoothstep(0.0, 0.012, toSeam);

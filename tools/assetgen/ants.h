@@ -1,10 +1,58 @@
-// Writes everything the ants need: the soldier ("ant.kst"), fire and zombie
-// ant meshes, their texture atlases and the ant animations.
+// The three kinds of ant and everything they need, on the shared body plan of
+// ant_anatomy.h: the soldier ("ant.kst"), fire and zombie ant meshes, their
+// texture atlases and the ant animations.
+// - Meshes: head with eyes, elbowed antennae and mandibles, thorax, petiole,
+//   gaster and six legs of four segments; every kind stays under about 1000
+//   triangles and differs only in texture, shader and a few proportions.
+// - Atlases: chitin with segment plates, jointed legs, toothed mandibles and
+//   faceted eyes; the fire ant's carries a glow mask in its alpha channel.
+// - Animations: walk (alternating tripod), idle, throw, die, fire, zombie bite
+//   and the title screen's two pointing poses.
 #pragma once
 
+#include "tools/assetgen/image.h"
+#include "tools/assetgen/mesh_builder.h"
 #include "tools/assetgen/output.h"
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 namespace assetgen {
+
+struct AntStyle {
+    std::string texture;
+    std::string fragmentShader;
+    double headScale = 1.0;
+    double gasterScale = 1.0;
+    double mandibleScale = 1.0;
+    double lumpiness = 0.0;     // uneven, swollen body surface (mesh units)
+    bool brokenAntenna = false; // the left antenna ends in a stump
+    std::uint32_t seed = 1;
+};
+
+struct AntPalette {
+    Color head, thorax, gaster, leg, mandible, eye;
+    Color highlight; // plate margins, mid-segments
+    Color seam;      // sutures between plates and at joints
+    Color blotch;    // patches of a diseased skin
+    double mottling = 0.0;
+    bool glow = false; // alpha holds where the ant glows
+    std::uint32_t seed = 1;
+};
+
+struct AntKind {
+    const char* mesh;
+    AntStyle style;
+    AntPalette palette;
+};
+
+extern const AntKind ANT_KINDS[3];
+
+MeshBuilder buildAntMesh(const AntStyle& style);
+Image paintAntTexture(const AntPalette& palette);
+// File name and .ksta text of every ant animation.
+std::vector<TextFile> antAnimations();
 
 void writeAnts(Output& out);
 

@@ -24,7 +24,6 @@ struct Vec2 {
     Vec2 operator+(const Vec2& o) const { return {x + o.x, y + o.y}; }
     Vec2 operator-(const Vec2& o) const { return {x - o.x, y - o.y}; }
     Vec2 operator*(double s) const { return {x * s, y * s}; }
-    bool operator==(const Vec2& o) const { return x == o.x && y == o.y; }
     double length() const { return std::sqrt(x * x + y * y); }
 };
 
@@ -124,19 +123,5 @@ struct Mat3 {
         return r;
     }
 };
-
-// The shortest rotation that turns direction a into direction b (both unit length).
-inline Mat3 rotationBetween(const Vec3& a, const Vec3& b) {
-    const Vec3 axis = cross(a, b);
-    const double s = axis.length();
-    const double c = std::clamp(dot(a, b), -1.0, 1.0);
-    if (s < 1e-12) {
-        if (c > 0.0)
-            return Mat3();
-        const Vec3 side = std::abs(a.x) < 0.9 ? Vec3(1, 0, 0) : Vec3(0, 1, 0);
-        return Mat3::rotation(cross(a, side).normalized(), PI);
-    }
-    return Mat3::rotation(axis / s, std::atan2(s, c));
-}
 
 } // namespace assetgen

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <deque>
 #include <stdexcept>
 
 namespace assetgen {
@@ -133,7 +132,6 @@ namespace {
 
 struct TessState {
     Triangulation* result;
-    std::deque<std::array<GLdouble, 3>> added; // stable storage for combined points
     std::vector<int> pending;
     GLenum error = 0;
 };
@@ -149,7 +147,6 @@ void GLAPIENTRY onVertex(void* data, void* user) {
 
 void GLAPIENTRY onCombine(GLdouble coords[3], void* [4], GLfloat[4], void** out, void* user) {
     auto* s = static_cast<TessState*>(user);
-    s->added.push_back({coords[0], coords[1], coords[2]});
     s->result->points.emplace_back(coords[0], coords[1]);
     *out = reinterpret_cast<void*>(static_cast<std::intptr_t>(s->result->points.size() - 1));
 }
@@ -176,7 +173,7 @@ Triangulation triangulate(const Outline& outline) {
             result.points.push_back(p);
             coords.push_back({p.x, p.y, 0.0});
         }
-    TessState state{&result, {}, {}, 0};
+    TessState state{&result, {}, 0};
     GLUtesselator* tess = gluNewTess();
     setCallback(tess, GLU_TESS_VERTEX_DATA, onVertex);
     setCallback(tess, GLU_TESS_COMBINE_DATA, onCombine);

@@ -107,10 +107,12 @@ Color particlePixel(double u, double v) {
 
 } // namespace
 
+// 512 x 512: near the camera the software rasterizer then magnifies and reads
+// one mipmap level instead of blending two.
 Image paintCenterTerrain() {
     Image image(1024, 1024, false);
     image.fill(terrainColor);
-    return image;
+    return image.halved();
 }
 
 Image paintParticles() {

@@ -30,6 +30,18 @@ struct FileCloser {
 
 } // namespace
 
+Image Image::halved() const {
+    Image result(m_Width / 2, m_Height / 2, hasAlpha());
+    for (int y = 0; y < result.m_Height; ++y) {
+        for (int x = 0; x < result.m_Width; ++x) {
+            const Color sum = get(2 * x, 2 * y) + get(2 * x + 1, 2 * y) + get(2 * x, 2 * y + 1) +
+                              get(2 * x + 1, 2 * y + 1);
+            result.set(x, y, Color(sum.r * 0.25, sum.g * 0.25, sum.b * 0.25, sum.a * 0.25));
+        }
+    }
+    return result;
+}
+
 void Image::set(int x, int y, const Color& color) {
     std::uint8_t* p = &m_Pixels[(static_cast<std::size_t>(y) * m_Width + x) * m_Channels];
     p[0] = toByte(color.r);

@@ -3,14 +3,16 @@
 // the same bytes.
 #include "app/world.h"
 #include "tools/assetgen/ants.h"
-#include "tools/assetgen/output.h"
-#include "tools/assetgen/scenery.h"
+#include "tools/assetgen/ground_textures.h"
 #include "tools/assetgen/shaders.h"
+#include "tools/assetgen/sky.h"
+#include "tools/assetgen/stones.h"
+#include "tools/assetgen/terrain_border.h"
 #include "tools/assetgen/title.h"
+#include "tools/assetgen/vegetation.h"
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <stdexcept>
@@ -28,11 +30,32 @@ void checkFont() {
                                      "' is missing; scripts/install-deps.sh installs it");
 }
 
+// The level's surroundings (all placed by the game at (8, 0.5, 8) with scale
+// (20, 16, 20)), the thrown rock, the ground's texture and the particle texture.
+void writeScenery(assetgen::Output& out) {
+    using namespace assetgen;
+    out.mesh("terrainborder.kst", buildTerrainBorder());
+    out.image("terrainborder.png", paintTerrainBorderTexture());
+    out.mesh("skybox.kst", buildSkybox());
+    out.image("sky.png", paintSkyTexture());
+    out.mesh("rocks.kst", buildBoulders());
+    out.mesh("rock.kst", buildRock());
+    out.image("stone.png", paintStoneTexture());
+    out.mesh("tombstone.kst", buildTombstones());
+    out.image("tombstone.png", paintTombstoneTexture());
+    out.mesh("tree.kst", buildTrees());
+    out.image("tree.png", paintTreeTexture());
+    out.mesh("grass.kst", buildGrass());
+    out.image("grass.png", paintGrassTexture());
+    out.image("centerterrain.png", paintCenterTerrain());
+    out.image("particle.png", paintParticles());
+}
+
 void generate(assetgen::Output& out) {
     for (const assetgen::TextFile& shader : assetgen::shaderSources())
         out.text(shader);
     assetgen::writeAnts(out);
-    assetgen::writeScenery(out);
+    writeScenery(out);
     const assetgen::TitleAssets title = assetgen::buildTitle(FONT_FILE);
     out.mesh("title.kst", title.mesh);
     out.image("title.png", title.texture);
@@ -40,13 +63,10 @@ void generate(assetgen::Output& out) {
     out.copy(FONT_LICENSE, "Gypsy Curse.LICENSE.txt");
 }
 
-void printSummary(const assetgen::Output& out, double seconds, bool verbose) {
+void printSummary(const assetgen::Output& out, double seconds) {
     int triangles = 0;
-    for (const auto& [name, count] : out.triangleCounts()) {
+    for (const auto& [name, count] : out.triangleCounts())
         triangles += count;
-        if (verbose)
-            std::printf("  %-20s %6d triangles\n", name.c_str(), count);
-    }
     std::printf("assetgen: %zu files, %d triangles in %zu meshes, %.2f s\n", out.files().size(),
                 triangles, out.triangleCounts().size(), seconds);
 }
@@ -54,18 +74,17 @@ void printSummary(const assetgen::Output& out, double seconds, bool verbose) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool verbose = argc == 3 && std::strcmp(argv[1], "-v") == 0;
-    if (argc != 2 && !verbose) {
-        std::fprintf(stderr, "usage: assetgen [-v] <output directory>\n");
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: assetgen <output directory>\n");
         return 2;
     }
     const auto start = std::chrono::steady_clock::now();
     try {
         checkFont();
-        assetgen::Output out(argv[argc - 1]);
+        assetgen::Output out(argv[1]);
         generate(out);
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        printSummary(out, elapsed.count(), verbose);
+        printSummary(out, elapsed.count());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "assetgen: %s\n", e.what());
         return 1;

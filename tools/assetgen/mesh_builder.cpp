@@ -76,19 +76,6 @@ int MeshBuilder::triangleCount() const {
     return count;
 }
 
-void MeshBuilder::append(const MeshBuilder& other) {
-    const int offset = vertexCount();
-    for (const Vec3& p : other.m_Positions)
-        addVertex(p);
-    for (Polygon polygon : other.m_Polygons) {
-        for (Corner& corner : polygon.corners)
-            corner.vertex += offset;
-        m_Polygons.push_back(polygon);
-    }
-    for (const VertexWeight& w : other.m_Weights)
-        addWeight(w.vertex + offset, w.bone, w.weight);
-}
-
 std::string MeshBuilder::toText() const {
     std::string out = std::string(Kestrel::KST_MATERIALS) + "\n";
     for (const Material& m : m_Materials) {

@@ -58,8 +58,6 @@ public:
     const std::vector<VertexWeight>& weights() const { return m_Weights; }
 
     int triangleCount() const;
-    // Appends another mesh's vertices and polygons (materials must already exist here).
-    void append(const MeshBuilder& other);
 
     std::string toText() const;
 

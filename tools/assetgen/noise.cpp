@@ -48,17 +48,34 @@ double fade(double t) {
     return t * t * t * (t * (t * 6.0 - 15.0) + 10.0);
 }
 
+// Corners a, b (bottom) and c, d (top) blended across a cell.
+double bilerp(double a, double b, double c, double d, double tx, double ty) {
+    return (a + (b - a) * tx) * (1.0 - ty) + (c + (d - c) * tx) * ty;
+}
+
+// Octaves of `noise(scale, seed)`, each at twice the frequency and half the
+// amplitude of the one before, normalised back to [0, 1].
+template <typename Noise>
+double octaves(int count, std::uint32_t seed, Noise noise) {
+    double sum = 0.0, amplitude = 1.0, total = 0.0, scale = 1.0;
+    for (int i = 0; i < count; ++i) {
+        sum += amplitude * noise(scale, seed + static_cast<std::uint32_t>(i) * 101u);
+        total += amplitude;
+        amplitude *= 0.5;
+        scale *= 2.0;
+    }
+    return sum / total;
+}
+
 } // namespace
 
 double valueNoise(double x, double y, std::uint32_t seed, int period) {
     const double fx = std::floor(x), fy = std::floor(y);
     const auto ix = static_cast<std::int32_t>(fx), iy = static_cast<std::int32_t>(fy);
-    const double tx = fade(x - fx), ty = fade(y - fy);
     const std::int32_t x0 = wrap(ix, period), x1 = wrap(ix + 1, period);
     const std::int32_t y0 = wrap(iy, period), y1 = wrap(iy + 1, period);
-    const double a = lattice(x0, y0, 0, seed), b = lattice(x1, y0, 0, seed);
-    const double c = lattice(x0, y1, 0, seed), d = lattice(x1, y1, 0, seed);
-    return (a + (b - a) * tx) * (1.0 - ty) + (c + (d - c) * tx) * ty;
+    return bilerp(lattice(x0, y0, 0, seed), lattice(x1, y0, 0, seed), lattice(x0, y1, 0, seed),
+                  lattice(x1, y1, 0, seed), fade(x - fx), fade(y - fy));
 }
 
 double valueNoise3(double x, double y, double z, std::uint32_t seed) {
@@ -67,39 +84,23 @@ double valueNoise3(double x, double y, double z, std::uint32_t seed) {
                iz = static_cast<std::int32_t>(fz);
     const double tx = fade(x - fx), ty = fade(y - fy), tz = fade(z - fz);
     double layers[2];
-    for (int k = 0; k < 2; ++k) {
-        const double a = lattice(ix, iy, iz + k, seed), b = lattice(ix + 1, iy, iz + k, seed);
-        const double c = lattice(ix, iy + 1, iz + k, seed),
-                     d = lattice(ix + 1, iy + 1, iz + k, seed);
-        layers[k] = (a + (b - a) * tx) * (1.0 - ty) + (c + (d - c) * tx) * ty;
-    }
+    for (int k = 0; k < 2; ++k)
+        layers[k] = bilerp(lattice(ix, iy, iz + k, seed), lattice(ix + 1, iy, iz + k, seed),
+                           lattice(ix, iy + 1, iz + k, seed), lattice(ix + 1, iy + 1, iz + k, seed),
+                           tx, ty);
     return layers[0] + (layers[1] - layers[0]) * tz;
 }
 
-double fractalNoise(double x, double y, int octaves, std::uint32_t seed, int period) {
-    double sum = 0.0, amplitude = 1.0, total = 0.0;
-    for (int i = 0; i < octaves; ++i) {
-        sum += amplitude * valueNoise(x, y, seed + static_cast<std::uint32_t>(i) * 101u, period);
-        total += amplitude;
-        amplitude *= 0.5;
-        x *= 2.0;
-        y *= 2.0;
-        period *= 2;
-    }
-    return sum / total;
+double fractalNoise(double x, double y, int count, std::uint32_t seed, int period) {
+    return octaves(count, seed, [&](double scale, std::uint32_t s) {
+        return valueNoise(x * scale, y * scale, s, static_cast<int>(period * scale));
+    });
 }
 
-double fractalNoise3(double x, double y, double z, int octaves, std::uint32_t seed) {
-    double sum = 0.0, amplitude = 1.0, total = 0.0;
-    for (int i = 0; i < octaves; ++i) {
-        sum += amplitude * valueNoise3(x, y, z, seed + static_cast<std::uint32_t>(i) * 101u);
-        total += amplitude;
-        amplitude *= 0.5;
-        x *= 2.0;
-        y *= 2.0;
-        z *= 2.0;
-    }
-    return sum / total;
+double fractalNoise3(double x, double y, double z, int count, std::uint32_t seed) {
+    return octaves(count, seed, [&](double scale, std::uint32_t s) {
+        return valueNoise3(x * scale, y * scale, z * scale, s);
+    });
 }
 
 double cellDistance(double x, double y, std::uint32_t seed, int period) {

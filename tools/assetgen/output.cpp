@@ -39,8 +39,6 @@ void Output::image(const std::string& name, const Image& image) {
 
 void Output::copy(const std::string& sourcePath, const std::string& name) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(sourcePath, error))
-        throw std::runtime_error("missing '" + sourcePath + "'");
     std::filesystem::copy_file(sourcePath, path(name),
                                std::filesystem::copy_options::overwrite_existing, error);
     if (error)

@@ -5,13 +5,18 @@
 
 #include "tools/assetgen/image.h"
 #include "tools/assetgen/mesh_builder.h"
-#include "tools/assetgen/text_file.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace assetgen {
+
+// A generated text asset: its file name in the data directory and its contents.
+struct TextFile {
+    std::string name;
+    std::string text;
+};
 
 class Output {
 public:

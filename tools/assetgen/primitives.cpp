@@ -7,6 +7,9 @@
 
 namespace assetgen {
 
+namespace {
+
+// Right and up vectors across a direction, with up as close to upHint as possible.
 void frameAcross(const Vec3& direction, const Vec3& upHint, Vec3& right, Vec3& up) {
     const Vec3 t = direction.normalized();
     Vec3 r = cross(upHint, t);
@@ -15,29 +18,6 @@ void frameAcross(const Vec3& direction, const Vec3& upHint, Vec3& right, Vec3& u
     right = r.normalized();
     up = cross(t, right);
 }
-
-std::vector<Ring> ringsAlongPath(const std::vector<PathPoint>& path, const Vec3& upHint,
-                                 const Influences& weights) {
-    std::vector<double> arc(path.size(), 0.0);
-    for (std::size_t i = 1; i < path.size(); ++i)
-        arc[i] = arc[i - 1] + (path[i].centre - path[i - 1].centre).length();
-    std::vector<Ring> rings;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const Vec3& before = path[i == 0 ? 0 : i - 1].centre;
-        const Vec3& after = path[i + 1 == path.size() ? i : i + 1].centre;
-        Ring ring;
-        frameAcross(after - before, upHint, ring.right, ring.up);
-        ring.centre = path[i].centre;
-        ring.rx = path[i].rx;
-        ring.ry = path[i].ry;
-        ring.v = arc.back() > 0.0 ? arc[i] / arc.back() : 0.0;
-        ring.weights = weights;
-        rings.push_back(ring);
-    }
-    return rings;
-}
-
-namespace {
 
 void weigh(MeshBuilder& mesh, int vertex, const Influences& weights) {
     for (const Influence& w : weights)
@@ -83,6 +63,23 @@ void addPole(MeshBuilder& mesh, int ring, double vRing, const Cap& cap, double v
 
 } // namespace
 
+std::vector<Ring> ringsAlongPath(const std::vector<PathPoint>& path, const Vec3& upHint,
+                                 const Influences& weights) {
+    std::vector<double> arc(path.size(), 0.0);
+    for (std::size_t i = 1; i < path.size(); ++i)
+        arc[i] = arc[i - 1] + (path[i].centre - path[i - 1].centre).length();
+    std::vector<Ring> rings;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const Vec3& before = path[i == 0 ? 0 : i - 1].centre;
+        const Vec3& after = path[i + 1 == path.size() ? i : i + 1].centre;
+        Vec3 right, up;
+        frameAcross(after - before, upHint, right, up);
+        rings.push_back({path[i].centre, right, up, path[i].rx, path[i].ry,
+                         arc.back() > 0.0 ? arc[i] / arc.back() : 0.0, weights});
+    }
+    return rings;
+}
+
 VertexRange addLoft(MeshBuilder& mesh, const std::vector<Ring>& rings, int sides, const UvRect& uv,
                     const Cap& start, const Cap& end) {
     VertexRange range{mesh.vertexCount(), 0};
@@ -106,15 +103,9 @@ VertexRange addEllipsoid(MeshBuilder& mesh, const Ellipsoid& shape, const UvRect
     std::vector<Ring> rings;
     for (int i = 0; i < shape.rings; ++i) {
         const double phi = std::min(PI * (i + 1) / (shape.rings + 1), shape.polarEnd);
-        Ring ring;
-        ring.centre = shape.centre - az * (std::cos(phi) * shape.radii.z);
-        ring.right = ax;
-        ring.up = ay;
-        ring.rx = std::sin(phi) * shape.radii.x;
-        ring.ry = std::sin(phi) * shape.radii.y;
-        ring.v = phi / PI;
-        ring.weights = weights;
-        rings.push_back(ring);
+        rings.push_back({shape.centre - az * (std::cos(phi) * shape.radii.z), ax, ay,
+                         std::sin(phi) * shape.radii.x, std::sin(phi) * shape.radii.y, phi / PI,
+                         weights});
         if (phi >= shape.polarEnd)
             break;
     }
@@ -126,11 +117,6 @@ VertexRange addEllipsoid(MeshBuilder& mesh, const Ellipsoid& shape, const UvRect
 void deform(MeshBuilder& mesh, const VertexRange& range, const std::function<Vec3(Vec3)>& f) {
     for (int i = range.first; i < range.first + range.count; ++i)
         mesh.setPosition(i, f(mesh.position(i)));
-}
-
-void addWeights(MeshBuilder& mesh, const VertexRange& range, const Influences& weights) {
-    for (int i = range.first; i < range.first + range.count; ++i)
-        weigh(mesh, i, weights);
 }
 
 namespace {

@@ -54,9 +54,6 @@ struct VertexRange {
     int count = 0;
 };
 
-// Right and up vectors across a direction, with up as close to upHint as possible.
-void frameAcross(const Vec3& direction, const Vec3& upHint, Vec3& right, Vec3& up);
-
 // Rings along a polyline; texture t runs from 0 to 1 by arc length.
 std::vector<Ring> ringsAlongPath(const std::vector<PathPoint>& path, const Vec3& upHint,
                                  const Influences& weights);
@@ -80,8 +77,6 @@ VertexRange addEllipsoid(MeshBuilder& mesh, const Ellipsoid& shape, const UvRect
 
 // Moves every vertex of a range through f.
 void deform(MeshBuilder& mesh, const VertexRange& range, const std::function<Vec3(Vec3)>& f);
-
-void addWeights(MeshBuilder& mesh, const VertexRange& range, const Influences& weights);
 
 // A unit icosphere (subdivided `levels` times) as positions and triangles,
 // wound counter-clockwise seen from outside.

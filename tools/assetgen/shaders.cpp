@@ -135,15 +135,18 @@ void main()
 )";
 
 // Grass blades are lit like the ground they stand on, whatever their facing,
-// with darker roots; the texture's alpha cuts the blades out.
+// with darker roots; the texture's alpha cuts the blades out, so the cards need
+// no blending and are drawn with the depth test.
 const char* const GRASS_FRAG = R"(
 void main()
 {
     vec4 base = texture2D(texture, uv);
+    if (base.a < 0.25)
+        discard;
     vec3 l = normalize(gl_LightSource[0].position.xyz);
     float light = 0.28 + 0.8 * max(l.y, 0.0);
     float root = mix(1.0, 0.6, uv.y);
-    gl_FragColor = vec4(base.rgb * light * root, base.a);
+    gl_FragColor = vec4(base.rgb * light * root, 1.0);
 }
 )";
 

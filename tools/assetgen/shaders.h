@@ -4,7 +4,7 @@
 // matrix is the object's world matrix and "eye space" is world space.
 #pragma once
 
-#include "tools/assetgen/text_file.h"
+#include "tools/assetgen/output.h"
 
 #include <vector>
 

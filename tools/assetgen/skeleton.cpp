@@ -1,7 +1,11 @@
 #include "tools/assetgen/skeleton.h"
 
+#include "engine/file_keys.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <limits>
 #include <stdexcept>
 
 namespace assetgen {
@@ -43,6 +47,64 @@ Mat3 rightHanded(const Mat3& axes) {
     for (int i = 0; i < 3; ++i)
         c.m[i][2] = -c.m[i][2];
     return c;
+}
+
+Mat3 partialRotationBetween(const Vec3& from, const Vec3& to, double share) {
+    const Vec3 axis = cross(from, to);
+    const double s = axis.length();
+    if (s < 1e-12)
+        return Mat3();
+    const double angle = std::atan2(s, std::clamp(dot(from, to), -1.0, 1.0));
+    return Mat3::rotation(axis / s, angle * share);
+}
+
+// Values that print as zero are written as zero, never as "-0.000000".
+double tidy(double value) {
+    return std::abs(value) < 5e-7 ? 0.0 : value;
+}
+
+// The game interpolates each angle on its own, so an angle that wraps round
+// between keyframes (179 to -179 degrees) would spin the bone the long way.
+// Each is kept within half a turn of the same bone's angle in the keyframe
+// before.
+using AngleHistory = std::map<std::string, Vec3>;
+
+double nearTo(double angle, double previous) {
+    while (angle - previous > PI)
+        angle -= 2.0 * PI;
+    while (angle - previous < -PI)
+        angle += 2.0 * PI;
+    return angle;
+}
+
+Vec3 continued(const std::string& bone, const Vec3& angles, AngleHistory& history) {
+    const auto [found, first] = history.try_emplace(bone, angles);
+    Vec3& before = found->second;
+    if (!first)
+        before = Vec3(nearTo(angles.x, before.x), nearTo(angles.y, before.y),
+                      nearTo(angles.z, before.z));
+    return before;
+}
+
+std::string keyframeText(const Skeleton& skeleton, const Keyframe& keyframe,
+                         AngleHistory& history) {
+    if (!(keyframe.duration > 0.0))
+        throw std::logic_error("keyframe without a positive duration");
+    char line[256];
+    std::snprintf(line, sizeof line, "%s\n%s(0.000000,0.000000,0.000000)\n%s%f\n",
+                  Kestrel::KSTA_KEYFRAME, Kestrel::KSTA_TRANSLATION, Kestrel::KSTA_DURATION,
+                  keyframe.duration);
+    std::string text = line;
+    // The pose is an ordered map, so bones come in ascending byte order of their names.
+    for (const auto& [name, rotation] : keyframe.pose) {
+        const Vec3 a = continued(name, skeleton.anglesFor(skeleton.find(name), rotation), history);
+        const double x = tidy(a.x), y = tidy(a.y), z = tidy(a.z);
+        if (x == 0.0 && y == 0.0 && z == 0.0)
+            continue;
+        std::snprintf(line, sizeof line, "%s:(%f,%f,%f)\n", name.c_str(), x, y, z);
+        text += line;
+    }
+    return text;
 }
 
 } // namespace
@@ -106,16 +168,77 @@ Mat3 mirrored(const Mat3& rotation) {
     return r;
 }
 
-std::string mirrorName(const std::string& name) {
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos || dot == 0 || dot + 2 != name.size())
-        return name;
-    const char side = name[dot + 1];
-    if (side == 'R')
-        return name.substr(0, dot) + ".L";
-    if (side == 'L')
-        return name.substr(0, dot) + ".R";
-    return name;
+PoseBuilder& PoseBuilder::turn(const std::string& bone, const Mat3& rotation) {
+    m_Skeleton->find(bone);
+    const auto found = m_Pose.find(bone);
+    const Mat3 current = found == m_Pose.end() ? Mat3() : found->second;
+    m_Pose[bone] = rotation * current;
+    return *this;
+}
+
+PoseBuilder& PoseBuilder::turnBoth(const std::string& name, const Mat3& rightRotation) {
+    turn(name + ".R", rightRotation);
+    return turn(name + ".L", mirrored(rightRotation));
+}
+
+PoseBuilder& PoseBuilder::aim(const std::vector<std::string>& chain, const Vec3& direction,
+                              double share) {
+    const Vec3 target = direction.normalized();
+    for (const std::string& name : chain) {
+        const int index = m_Skeleton->find(name);
+        const Bone& bone = m_Skeleton->bone(index);
+        const PosedSkeleton posed = m_Skeleton->posed(m_Pose);
+        const Mat3& world = posed.rotations[index];
+        const Vec3 pointing = (world * (bone.tail - bone.head)).normalized();
+        const Mat3 parent = bone.parent < 0 ? Mat3() : posed.rotations[bone.parent];
+        const Mat3 wanted = partialRotationBetween(pointing, target, share) * world;
+        m_Pose[name] = parent.transposed() * wanted;
+    }
+    return *this;
+}
+
+GroundContact::GroundContact(const Skeleton& skeleton, const MeshBuilder& mesh)
+    : m_Skeleton(skeleton) {
+    for (int v = 0; v < mesh.vertexCount(); ++v)
+        m_Points.push_back({mesh.position(v), {}});
+    for (const VertexWeight& w : mesh.weights())
+        m_Points[w.vertex].influences.push_back({skeleton.find(w.bone), w.weight});
+}
+
+double GroundContact::lowest(const Pose& pose, const std::vector<std::string>& bones) const {
+    std::vector<bool> counted(m_Skeleton.size(), bones.empty());
+    for (const std::string& name : bones)
+        counted[m_Skeleton.find(name)] = true;
+    const PosedSkeleton posed = m_Skeleton.posed(pose);
+    double low = std::numeric_limits<double>::max();
+    for (const Point& point : m_Points) {
+        const bool wanted = std::any_of(point.influences.begin(), point.influences.end(),
+                                        [&](const Influence& i) { return counted[i.bone]; });
+        if (!wanted)
+            continue;
+        Vec3 sum;
+        double total = 0.0;
+        for (const Influence& i : point.influences) {
+            sum = sum + m_Skeleton.carry(posed, i.bone, point.rest) * i.weight;
+            total += i.weight;
+        }
+        if (total > 0.0)
+            low = std::min(low, sum.y / total);
+    }
+    return low;
+}
+
+std::string animationText(const Skeleton& skeleton, const std::vector<Keyframe>& keyframes) {
+    std::string text;
+    AngleHistory history;
+    for (const Keyframe& keyframe : keyframes) {
+        // A bone a keyframe leaves out is at rest there.
+        for (auto& [bone, angles] : history)
+            if (keyframe.pose.count(bone) == 0)
+                angles = Vec3();
+        text += keyframeText(skeleton, keyframe, history);
+    }
+    return text;
 }
 
 } // namespace assetgen

@@ -3,6 +3,13 @@
 // angles in radians applied z, x, y, each clockwise seen from the axis tip.
 // Poses are authored as rotations about each bone's head relative to its
 // parent, in rest-pose mesh axes, and converted to those angles.
+// PoseBuilder composes poses from readable steps: turn a bone about its head,
+// turn a left/right pair symmetrically, or aim a chain of bones along a
+// direction; its rotations act after the bone's parent has moved, angles in
+// degrees. GroundContact finds where a posed ant meets the ground (y = 0): the
+// mesh's vertices carried by their bones as the game skins them.
+// animationText writes keyframed poses in the game's .ksta text format, turned
+// into the pose angles the game interpolates.
 #pragma once
 
 #include "tools/assetgen/geometry.h"
@@ -60,7 +67,67 @@ private:
 // The rotation mirrored across the plane x = 0, for the other side's bone.
 Mat3 mirrored(const Mat3& rotation);
 
-// The other side's name: "Leg.R" <-> "Leg.L"; other names stay.
-std::string mirrorName(const std::string& name);
+// Raises the front of whatever points forward.
+inline Mat3 pitch(double degrees) {
+    return Mat3::rotationX(radians(degrees));
+}
+// Turns the front towards the ant's left (and a right-side limb forwards).
+inline Mat3 yaw(double degrees) {
+    return Mat3::rotationY(radians(degrees));
+}
+// Lifts the ant's right side (and a right-side limb).
+inline Mat3 roll(double degrees) {
+    return Mat3::rotationZ(radians(degrees));
+}
+
+class PoseBuilder {
+public:
+    explicit PoseBuilder(const Skeleton& skeleton) : m_Skeleton(&skeleton) {}
+
+    PoseBuilder& turn(const std::string& bone, const Mat3& rotation);
+    // Turns "<name>.R" by the rotation and "<name>.L" by its mirror image.
+    PoseBuilder& turnBoth(const std::string& name, const Mat3& rightRotation);
+    // Turns each bone of the chain, in order, so that it points along the
+    // direction; share < 1 turns only that part of the way.
+    PoseBuilder& aim(const std::vector<std::string>& chain, const Vec3& direction,
+                     double share = 1.0);
+
+    const Pose& pose() const { return m_Pose; }
+
+private:
+    const Skeleton* m_Skeleton;
+    Pose m_Pose;
+};
+
+class GroundContact {
+public:
+    GroundContact(const Skeleton& skeleton, const MeshBuilder& mesh);
+
+    // The lowest height of the vertices that follow any of the bones (all
+    // vertices when the list is empty).
+    double lowest(const Pose& pose, const std::vector<std::string>& bones = {}) const;
+
+private:
+    struct Influence {
+        int bone;
+        double weight;
+    };
+    struct Point {
+        Vec3 rest;
+        std::vector<Influence> influences;
+    };
+
+    const Skeleton& m_Skeleton;
+    std::vector<Point> m_Points;
+};
+
+struct Keyframe {
+    double duration = 0.0; // seconds until the next keyframe
+    Pose pose;
+};
+
+// Throws std::logic_error for a bone the skeleton lacks or a duration that is
+// not positive.
+std::string animationText(const Skeleton& skeleton, const std::vector<Keyframe>& keyframes);
 
 } // namespace assetgen

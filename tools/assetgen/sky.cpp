@@ -68,10 +68,11 @@ MeshBuilder buildSkybox() {
     return mesh;
 }
 
+// 256 x 128: the sky is soft and mostly hidden behind the hills.
 Image paintSkyTexture() {
     Image image(512, 256, false);
     image.fill(skyColor);
-    return image;
+    return image.halved();
 }
 
 } // namespace assetgen

@@ -51,10 +51,6 @@ void addFaceted(MeshBuilder& mesh, const TriangleSoup& soup, const Placement& pl
     }
 }
 
-Vec3 turned(const Vec3& p, double degrees) {
-    return Mat3::rotationY(radians(degrees)) * p;
-}
-
 void addBoulder(MeshBuilder& mesh, const Prop& prop, std::uint32_t seed) {
     TriangleSoup soup = lumpySphere(1, 0.6, seed);
     for (Vec3& p : soup.positions)
@@ -65,7 +61,7 @@ void addBoulder(MeshBuilder& mesh, const Prop& prop, std::uint32_t seed) {
         mesh, soup,
         [&](const Vec3& p) {
             const Vec3 s(p.x * scale.x, p.y * scale.y, p.z * scale.z);
-            return toMesh(base + turned(s, prop.turn));
+            return toMesh(base + Mat3::rotationY(radians(prop.turn)) * s);
         },
         STONE_UV);
 }
@@ -110,17 +106,14 @@ void addTombFaces(MeshBuilder& mesh, const std::vector<Vec2>& outline, const Tom
 }
 
 void addTombWalls(MeshBuilder& mesh, const std::vector<Vec2>& outline, const TombFrame& f) {
+    // s 0 at the front face, 1 at the back.
+    const auto corner = [&](const Vec2& p, double s) {
+        return Corner{mesh.addVertex(f.place(Vec3(p.x, p.y, (s - 0.5) * f.depth))),
+                      TOMB_SIDE_UV.at(s, 1.0 - p.y / 1.4)};
+    };
     for (std::size_t i = 0; i < outline.size(); ++i) {
         const Vec2 p = outline[i], q = outline[(i + 1) % outline.size()];
-        const double v0 = 1.0 - p.y / 1.4, v1 = 1.0 - q.y / 1.4;
-        const Corner a{mesh.addVertex(f.place(Vec3(p.x, p.y, -f.depth * 0.5))),
-                       TOMB_SIDE_UV.at(0, v0)};
-        const Corner b{mesh.addVertex(f.place(Vec3(q.x, q.y, -f.depth * 0.5))),
-                       TOMB_SIDE_UV.at(0, v1)};
-        const Corner c{mesh.addVertex(f.place(Vec3(q.x, q.y, f.depth * 0.5))),
-                       TOMB_SIDE_UV.at(1, v1)};
-        const Corner d{mesh.addVertex(f.place(Vec3(p.x, p.y, f.depth * 0.5))),
-                       TOMB_SIDE_UV.at(1, v0)};
+        const Corner a = corner(p, 0), b = corner(q, 0), c = corner(q, 1), d = corner(p, 1);
         mesh.addQuad(a, d, c, b);
     }
 }

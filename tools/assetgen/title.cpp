@@ -1,8 +1,5 @@
 #include "tools/assetgen/title.h"
 
-#include "tools/assetgen/title_screen.h"
-#include "tools/assetgen/title_texture.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -18,8 +15,11 @@ const double DEPTH = 0.13;
 // stretched over the 4:3 window, so x is narrowed to keep the letters' shape;
 // x is also negated because that camera sees world +x on its left.
 struct Placement {
+    explicit Placement(const Outline& outline)
+        : box(boundsOf(outline)), scale(APPARENT_WIDTH / (box.high.x - box.low.x)) {}
+
     FontBox box;
-    double scale = 1.0;
+    double scale;
 
     Vec2 map(const Vec2& p) const {
         const Vec2 centre = (box.low + box.high) * 0.5;
@@ -28,19 +28,8 @@ struct Placement {
     double v(const Vec2& p) const { return (box.high.y - p.y) / (box.high.y - box.low.y); }
 };
 
-Placement place(const Outline& outline) {
-    Placement placement;
-    placement.box = boundsOf(outline);
-    placement.scale = APPARENT_WIDTH / (placement.box.high.x - placement.box.low.x);
-    return placement;
-}
-
 Vec3 at(const Vec2& p, double z) {
     return {p.x, p.y, z};
-}
-
-double faceZ(const Vec3& a, const Vec3& b, const Vec3& c) {
-    return cross(b - a, c - a).z;
 }
 
 void addCaps(MeshBuilder& mesh, const Triangulation& caps, const Placement& placement) {
@@ -53,8 +42,9 @@ void addCaps(MeshBuilder& mesh, const Triangulation& caps, const Placement& plac
             Corner c[3];
             for (int i = 0; i < 3; ++i)
                 c[i] = {vertices[t[i]], placement.box.frontUv(caps.points[t[i]])};
-            const double facing = faceZ(mesh.position(c[0].vertex), mesh.position(c[1].vertex),
-                                        mesh.position(c[2].vertex));
+            const Vec3 a = mesh.position(c[0].vertex);
+            const double facing =
+                cross(mesh.position(c[1].vertex) - a, mesh.position(c[2].vertex) - a).z;
             if ((facing < 0.0) == front)
                 mesh.addTriangle(c[0], c[1], c[2]);
             else
@@ -120,7 +110,7 @@ void addWalls(MeshBuilder& mesh, const Outline& outline, const Placement& placem
 TitleAssets buildTitle(const std::string& fontPath, const std::string& text) {
     const Outline outline = textOutline(fontPath, text);
     const Triangulation caps = triangulate(outline);
-    const Placement placement = place(outline);
+    const Placement placement(outline);
     TitleAssets title{MeshBuilder(), paintTitleTexture(outline, caps, placement.box)};
     title.mesh.addMaterial({"gold", "title.png", "lit.vert", "title.frag"});
     addCaps(title.mesh, caps, placement);

@@ -1,4 +1,4 @@
-#include "tools/assetgen/title_texture.h"
+#include "tools/assetgen/title.h"
 
 #include "tools/assetgen/noise.h"
 
@@ -7,9 +7,6 @@
 #include <vector>
 
 namespace assetgen {
-
-const UvRect TITLE_FRONT_UV{0.004, 0.02, 0.80, 0.98};
-const UvRect TITLE_SIDE_UV{0.84, 0.02, 0.996, 0.98};
 
 Vec2 FontBox::frontUv(const Vec2& p) const {
     return TITLE_FRONT_UV.at((p.x - low.x) / (high.x - low.x), (high.y - p.y) / (high.y - low.y));
@@ -148,14 +145,12 @@ std::vector<bool> coverage(const Triangulation& caps, const FontBox& box) {
             (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[2].x - p[0].x) * (p[1].y - p[0].y);
         if (area == 0.0)
             continue;
-        const int x0 =
-            std::max(0, static_cast<int>(std::floor(std::min({p[0].x, p[1].x, p[2].x}))));
-        const int x1 =
-            std::min(WIDTH - 1, static_cast<int>(std::ceil(std::max({p[0].x, p[1].x, p[2].x}))));
-        const int y0 =
-            std::max(0, static_cast<int>(std::floor(std::min({p[0].y, p[1].y, p[2].y}))));
-        const int y1 =
-            std::min(HEIGHT - 1, static_cast<int>(std::ceil(std::max({p[0].y, p[1].y, p[2].y}))));
+        const auto [left, right] = std::minmax({p[0].x, p[1].x, p[2].x});
+        const auto [bottom, top] = std::minmax({p[0].y, p[1].y, p[2].y});
+        const int x0 = std::max(0, int(std::floor(left))),
+                  x1 = std::min(WIDTH - 1, int(std::ceil(right)));
+        const int y0 = std::max(0, int(std::floor(bottom))),
+                  y1 = std::min(HEIGHT - 1, int(std::ceil(top)));
         for (int y = y0; y <= y1; ++y)
             for (int x = x0; x <= x1; ++x) {
                 double w[3];

@@ -1,6 +1,6 @@
 // Plants around the field: a few broad-leaved trees (bark lit by the fixed
 // pipeline, leafy crowns by the foliage shader) and tufts of grass on the bank
-// outside the field, drawn by the game with alpha blending and no depth test.
+// outside the field, cut out of their cards by the texture's alpha.
 #pragma once
 
 #include "tools/assetgen/image.h"

@@ -2,8 +2,6 @@
 #include "engine/renderdevice/renderdevice.h"
 #include "engine/scenenode.h"
 #include "tools/preview/ant_studio.h"
-#include "tools/preview/contact_sheet.h"
-#include "tools/preview/posing.h"
 #include "tools/preview/sheets.h"
 #include "tools/preview/stage.h"
 
@@ -38,22 +36,37 @@ const PropViews PROPS[] = {
      {"from above, front right", "from behind"}},
 };
 
+// The three ant meshes in rows, seen from the views in columns; the game's
+// framing names the view in the caption.
+void writeAnts(const SheetContext& context, const std::vector<View>& views, Framing framing,
+               int reduction, const std::string& file) {
+    ContactSheet sheet(int(views.size()), 3, reduction);
+    for (int row = 0; row < 3; ++row) {
+        Kestrel::Scene scene(&context.stage.device());
+        addAnt(scene, ANT_MESHES[row], framing);
+        scene.update(0.0f);
+        for (int column = 0; column < int(views.size()); ++column) {
+            std::string caption = ANT_MESHES[row];
+            if (framing == Framing::Game)
+                caption += std::string("  ") + views[column].name;
+            sheet.place(column, row,
+                        context.stage.shoot(scene, antShot(views[column], caption, framing)));
+        }
+    }
+    sheet.save(context.path(file));
+}
+
+// The time of each of `count` moments spread over the animation; a loop's last
+// moment would repeat its first, so loops stop short of it.
+float momentTime(const AnimationUse& use, int moment, int count) {
+    return playedLength(use.file, use.loop) * moment / (use.loop ? count : count - 1);
+}
+
 } // namespace
 
 void writeAntSheet(const SheetContext& context) {
-    const View views[] = {FRONT_RIGHT, RIGHT_SIDE, TOP, REAR_LEFT, FRONT};
-    ContactSheet sheet(5, 3, 2);
-    for (int row = 0; row < 3; ++row) {
-        Kestrel::Scene scene(&context.stage.device());
-        addAnt(scene, ANT_MESHES[row], Framing::Game);
-        settle(scene);
-        for (int column = 0; column < 5; ++column) {
-            const std::string caption = std::string(ANT_MESHES[row]) + "  " + views[column].name;
-            sheet.place(column, row,
-                        context.stage.shoot(scene, antShot(views[column], caption, Framing::Game)));
-        }
-    }
-    sheet.save(context.path("ants.png"));
+    writeAnts(context, {FRONT_RIGHT, RIGHT_SIDE, TOP, REAR_LEFT, FRONT}, Framing::Game, 2,
+              "ants.png");
 }
 
 void writePropSheet(const SheetContext& context) {
@@ -63,7 +76,7 @@ void writePropSheet(const SheetContext& context) {
         Kestrel::Scene scene(&context.stage.device());
         if (Kestrel::Entity* entity = scene.getRoot()->createEntity(prop.file))
             entity->setPosition(0.0f, prop.height, 0.0f);
-        settle(scene);
+        scene.update(0.0f);
         Shot shot;
         shot.target = prop.target;
         for (int column = 0; column < 2; ++column) {
@@ -79,14 +92,11 @@ void writeAnimationSheets(const SheetContext& context) {
     ContactSheet overview(MOMENTS, int(ANIMATION_USES.size()), 4);
     for (int row = 0; row < int(ANIMATION_USES.size()); ++row) {
         const AnimationUse& use = ANIMATION_USES[row];
-        const float length = playedLength(use.file, use.loop);
-        // A loop's last moment would repeat its first, so loops stop short of it.
-        const float step = length / (use.loop ? MOMENTS : MOMENTS - 1);
         ContactSheet detail(MOMENTS, 2, 2);
         for (int column = 0; column < MOMENTS; ++column) {
             Kestrel::Scene scene(&context.stage.device());
-            const AntMoment moment =
-                playMoment(scene, context.stage.device(), use, step * column, Framing::Game);
+            const AntMoment moment = playMoment(scene, context.stage.device(), use,
+                                                momentTime(use, column, MOMENTS), Framing::Game);
             std::printf("  %s\n", moment.caption.c_str());
             const assetgen::Image side =
                 context.stage.shoot(scene, antShot(RIGHT_SIDE, moment.caption, Framing::Game));
@@ -103,30 +113,17 @@ void writeAnimationSheets(const SheetContext& context) {
 }
 
 void writeAntPictures(const SheetContext& context) {
-    const View views[] = {FRONT_RIGHT, RIGHT_SIDE, TOP};
-    ContactSheet ants(3, 3, 4);
-    for (int row = 0; row < 3; ++row) {
-        Kestrel::Scene scene(&context.stage.device());
-        addAnt(scene, ANT_MESHES[row], Framing::Close);
-        settle(scene);
-        for (int column = 0; column < 3; ++column)
-            ants.place(column, row,
-                       context.stage.shoot(
-                           scene, antShot(views[column], ANT_MESHES[row], Framing::Close)));
-    }
-    ants.save(context.path("docs-ants.png"));
+    writeAnts(context, {FRONT_RIGHT, RIGHT_SIDE, TOP}, Framing::Close, 4, "docs-ants.png");
 
     const char* const files[] = {"antwalk.ksta", "antthrow.ksta", "antdie.ksta", "antfire.ksta"};
     const int moments = 5;
     ContactSheet animations(moments, 4, 4);
     for (int row = 0; row < 4; ++row) {
         const AnimationUse& use = animationUse(files[row]);
-        const float length = playedLength(use.file, use.loop);
         for (int column = 0; column < moments; ++column) {
             Kestrel::Scene scene(&context.stage.device());
-            const float time = length * column / (use.loop ? moments : moments - 1);
-            const AntMoment moment =
-                playMoment(scene, context.stage.device(), use, time, Framing::Close);
+            const AntMoment moment = playMoment(scene, context.stage.device(), use,
+                                                momentTime(use, column, moments), Framing::Close);
             const std::string caption = moment.caption.substr(0, moment.caption.find("  "));
             animations.place(
                 column, row,

@@ -1,12 +1,19 @@
 #include "tools/preview/ant_studio.h"
 
+#include "engine/animation.h"
 #include "engine/bone.h"
 #include "engine/entity.h"
+#include "engine/mesh.h"
+#include "engine/renderdevice/renderdevice.h"
+#include "engine/renderdevice/vertexlist.h"
+#include "engine/resourcemanager.h"
 #include "engine/scenenode.h"
 #include "game/rock.h"
-#include "tools/preview/posing.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <limits>
+#include <memory>
 #include <stdexcept>
 
 namespace preview {
@@ -32,15 +39,14 @@ void giveRock(Kestrel::Scene& scene, Kestrel::Entity& ant) {
     rock->setParent(hand);
 }
 
+Kestrel::Animation* load(const std::string& animation) {
+    Kestrel::Animation* a = Kestrel::ResourceManager::getInstance()->loadAnimation(animation);
+    if (!a)
+        std::fprintf(stderr, "preview: animation '%s' could not be loaded\n", animation.c_str());
+    return a;
+}
+
 } // namespace
-
-const View FRONT_RIGHT{"front right", {0.75f, 0.6f, -1.15f}};
-const View RIGHT_SIDE{"right side", {1.5f, 0.15f, 0.0f}};
-const View TOP{"top", {0.0f, 1.5f, 0.3f}};
-const View REAR_LEFT{"rear left", {-0.95f, 0.65f, 1.05f}};
-const View FRONT{"front", {0.0f, 0.3f, -1.55f}};
-
-const char* const ANT_MESHES[3] = {"ant.kst", "fireant.kst", "zombieant.kst"};
 
 const AnimationUse& animationUse(const std::string& file) {
     for (const AnimationUse& use : ANIMATION_USES)
@@ -80,7 +86,7 @@ AntMoment playMoment(Kestrel::Scene& scene, Kestrel::RenderDevice& device, const
         return moment;
     if (use.holdsRock)
         giveRock(scene, *moment.ant);
-    settle(scene);
+    scene.update(0.0f);
     playAfter(*moment.ant, use.after, use.file, use.blendTime, time, use.loop);
     const float lowest = lowestPoint(*moment.ant, device) * ANT_SCALE / scaleOf(framing);
     const std::string file = use.file;
@@ -89,6 +95,51 @@ AntMoment playMoment(Kestrel::Scene& scene, Kestrel::RenderDevice& device, const
                   time, lowest);
     moment.caption = text;
     return moment;
+}
+
+bool poseAt(Kestrel::Entity& entity, const std::string& animation, float time, bool loop) {
+    Kestrel::Animation* a = load(animation);
+    if (!a)
+        return false;
+    entity.playAnimation(a, 0.0f, loop, false);
+    entity.Kestrel::Entity::update(0.0f);
+    entity.Kestrel::Entity::update(time);
+    entity.Kestrel::Entity::update(0.0f);
+    return true;
+}
+
+bool playAfter(Kestrel::Entity& entity, const std::string& previous, const std::string& animation,
+               float blendTime, float time, bool loop) {
+    const float FRAME = 0.016f;
+    Kestrel::Animation* before = load(previous);
+    Kestrel::Animation* a = load(animation);
+    if (!before || !a)
+        return false;
+    entity.playAnimation(before, 0.0f, true, false);
+    entity.update(0.0f);
+    entity.playAnimation(a, blendTime, loop, false);
+    for (float played = 0.0f; played < time; played += FRAME)
+        entity.update(std::min(FRAME, time - played));
+    entity.update(0.0f);
+    return true;
+}
+
+float playedLength(const std::string& animation, bool loop) {
+    Kestrel::Animation* a = load(animation);
+    return a ? a->getAnimationLength(loop) : 0.0f;
+}
+
+float lowestPoint(Kestrel::Entity& entity, Kestrel::RenderDevice& device) {
+    Kestrel::Mesh* mesh = entity.getMesh();
+    if (!mesh)
+        return 0.0f;
+    std::unique_ptr<Kestrel::VertexList> posed(device.createVertexList(Kestrel::USAGE_DYNAMIC));
+    const Kestrel::VertexList& rest = *mesh->getVertexList();
+    const Kestrel::VertexList& source = entity.morph(rest, *posed) ? *posed : rest;
+    float lowest = std::numeric_limits<float>::max();
+    for (unsigned i = 0; i < source.getVertexCount(); ++i)
+        lowest = std::min(lowest, entity.transformPoint(source.getPosition(i)).y);
+    return lowest;
 }
 
 } // namespace preview

@@ -8,8 +8,7 @@
 #include "game/fireant.h"
 #include "game/playerant.h"
 #include "game/zombieant.h"
-#include "tools/preview/contact_sheet.h"
-#include "tools/preview/posing.h"
+#include "tools/preview/ant_studio.h"
 #include "tools/preview/sheets.h"
 #include "tools/preview/stage.h"
 
@@ -175,7 +174,7 @@ void writeScenerySheet(const SheetContext& context) {
     for (int row = 0; row < LEVEL_PIECE_COUNT; ++row) {
         Kestrel::Scene scene(&context.stage.device());
         addLevelPiece(*scene.getRoot(), LEVEL_PIECES[row], &context.stage.device());
-        settle(scene);
+        scene.update(0.0f);
         const std::string name = LEVEL_PIECES[row].file;
         Shot shot;
         shot.footing = Footing::Field;

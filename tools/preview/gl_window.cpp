@@ -11,24 +11,16 @@
 
 namespace preview {
 
-namespace {
-
-// No multisampling: reading back a multisampled buffer gives black frames on
-// some drivers (Mesa under Xvfb); the contact sheets average pixels instead.
-bool setVideoMode() {
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    return SDL_SetVideoMode(FRAME_WIDTH, FRAME_HEIGHT, 32, SDL_OPENGL) != nullptr;
-}
-
-} // namespace
-
 bool openWindow() {
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         std::fprintf(stderr, "preview: no display (%s)\n", SDL_GetError());
         return false;
     }
-    if (!setVideoMode()) {
+    // No multisampling: reading back a multisampled buffer gives black frames on
+    // some drivers (Mesa under Xvfb); the contact sheets average pixels instead.
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    if (!SDL_SetVideoMode(FRAME_WIDTH, FRAME_HEIGHT, 32, SDL_OPENGL)) {
         std::fprintf(stderr, "preview: no OpenGL window (%s)\n", SDL_GetError());
         SDL_Quit();
         return false;

@@ -17,18 +17,6 @@
 
 namespace {
 
-void writeSheets(preview::Stage& stage, const std::string& outputDirectory) {
-    const preview::SheetContext context{stage, outputDirectory};
-    preview::writeAntSheet(context);
-    preview::writePropSheet(context);
-    preview::writeAnimationSheets(context);
-    preview::writeTitleSheet(context);
-    preview::writeScenerySheet(context);
-    preview::writeFieldSheet(context);
-    preview::writeAntPictures(context);
-    preview::writeGamePictures(context);
-}
-
 // Everything that holds OpenGL objects goes before the window closes.
 int run(const std::string& dataDirectory, const std::string& outputDirectory) {
     if (!preview::openWindow())
@@ -41,7 +29,12 @@ int run(const std::string& dataDirectory, const std::string& outputDirectory) {
             preview::Overlay overlay(device);
             Ground field(&device);
             preview::Stage stage(device, overlay, field);
-            writeSheets(stage, outputDirectory);
+            const preview::SheetContext context{stage, outputDirectory};
+            using namespace preview;
+            for (auto write :
+                 {writeAntSheet, writePropSheet, writeAnimationSheets, writeTitleSheet,
+                  writeScenerySheet, writeFieldSheet, writeAntPictures, writeGamePictures})
+                write(context);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "preview: %s\n", e.what());
             status = 1;

@@ -36,21 +36,20 @@ std::vector<std::uint8_t> panelPixels(bool backdrop) {
 } // namespace
 
 Overlay::Overlay(Kestrel::RenderDevice& device)
-    : m_Device(device), m_Backdrop(makePanel(0.0f, 1.0f, true)),
-      m_Band(makePanel(0.0f, 1.0f, false)),
+    : m_Device(device), m_Backdrop(makePanel(true)), m_Band(makePanel(false)),
       m_Font(Kestrel::ResourceManager::getInstance()->loadText(GAME_FONT_FILE, &device)) {}
 
 Overlay::~Overlay() = default;
 
-Overlay::Panel Overlay::makePanel(float y0, float y1, bool backdrop) {
+Overlay::Panel Overlay::makePanel(bool backdrop) {
     Panel panel;
     panel.vertices.reset(m_Device.createVertexList(Kestrel::USAGE_STATIC));
     panel.faces.reset(m_Device.createFaceList(panel.vertices.get(), Kestrel::USAGE_STATIC));
     const Kestrel::Vector3 normal(0, 0, 1);
-    panel.vertices->addVertex({0, y1, 0}, normal, {0, 0});
-    panel.vertices->addVertex({1, y1, 0}, normal, {1, 0});
-    panel.vertices->addVertex({0, y0, 0}, normal, {0, 1});
-    panel.vertices->addVertex({1, y0, 0}, normal, {1, 1});
+    panel.vertices->addVertex({0, 1, 0}, normal, {0, 0});
+    panel.vertices->addVertex({1, 1, 0}, normal, {1, 0});
+    panel.vertices->addVertex({0, 0, 0}, normal, {0, 1});
+    panel.vertices->addVertex({1, 0, 0}, normal, {1, 1});
     panel.faces->addQuad(0, 1, 2, 3);
     panel.texture.reset(m_Device.createTexture());
     panel.texture->create(Kestrel::FORMAT_RGBA, 4, GRADIENT_ROWS, panelPixels(backdrop).data());
@@ -79,14 +78,12 @@ void Overlay::caption(const std::string& text, float height) {
     m_Device.setModelViewMatrix(Kestrel::Matrix4::scaling({1.0f, height, 1.0f}) *
                                 Kestrel::Matrix4::translation({0.0f, 1.0f - height, 0.0f}));
     drawPanel(m_Band);
-    this->text(text, {0.2f * height, 1.0f - 0.73f * height}, 0.73f * height);
-}
-
-void Overlay::text(const std::string& text, const Kestrel::Vector2& at, float scale) {
     if (!m_Font)
         return;
+    // The text in the game's font, as the game places overlay text.
+    const float scale = 0.73f * height;
     begin();
-    m_Device.setModelViewMatrix(overlayTextMatrix(scale, {at.u, at.v, 0.0f}));
+    m_Device.setModelViewMatrix(overlayTextMatrix(scale, {0.2f * height, 1.0f - scale, 0.0f}));
     m_Font->draw(text.c_str());
 }
 

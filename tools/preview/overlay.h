@@ -1,10 +1,8 @@
 // Flat drawing in screen units (the unit square, y up, as the game's overlay
 // projection maps it onto the viewport) through the render device: a backdrop
-// behind the scene and captions in the game's font. Owns its lists and textures; the font belongs
-// to the resource cache.
+// behind the scene and captions in the game's font. Owns its lists and
+// textures; the font belongs to the resource cache.
 #pragma once
-
-#include "engine/vector.h"
 
 #include <memory>
 #include <string>
@@ -30,16 +28,14 @@ public:
     void caption(const std::string& text, float height);
 
 private:
-    // Text at a screen point with glyphs `scale` high, as the game places it.
-    void text(const std::string& text, const Kestrel::Vector2& at, float scale);
-
     struct Panel {
         std::unique_ptr<Kestrel::VertexList> vertices;
         std::unique_ptr<Kestrel::FaceList> faces;
         std::unique_ptr<Kestrel::Texture> texture;
     };
 
-    Panel makePanel(float y0, float y1, bool backdrop);
+    // The unit square, textured with the backdrop's gradient or the band's grey.
+    Panel makePanel(bool backdrop);
     // The game's overlay state (alpha blended) with no transform or shader.
     void begin();
     void drawPanel(const Panel& panel);

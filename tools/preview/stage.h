@@ -2,6 +2,9 @@
 // ground queued first, the node tree lit, the particles unlit, overlays last,
 // with what the game does not have: a backdrop, a chequered floor and a
 // caption. Whole game states draw themselves and get only the caption.
+// Contact sheets lay the frames out as a grid of equal cells in one PNG, each
+// frame reduced by averaging square blocks of pixels, which also smooths the
+// edges of a frame drawn without multisampling.
 #pragma once
 
 #include "engine/vector.h"
@@ -59,6 +62,22 @@ private:
     std::unique_ptr<Kestrel::VertexList> m_FloorVertices;
     std::unique_ptr<Kestrel::FaceList> m_FloorFaces;
     std::unique_ptr<Kestrel::Texture> m_FloorTexture;
+};
+
+class ContactSheet {
+public:
+    // Cells are the frame size divided by `reduction` (1, 2, 4 ...).
+    ContactSheet(int columns, int rows, int reduction);
+
+    void place(int column, int row, const assetgen::Image& frame);
+    // Throws std::runtime_error when the file cannot be written.
+    void save(const std::string& path) const;
+
+private:
+    int m_Reduction;
+    int m_CellWidth;
+    int m_CellHeight;
+    assetgen::Image m_Image;
 };
 
 } // namespace preview

@@ -5,6 +5,8 @@
 #include <GL/glew.h>
 #include <GL/glu.h>
 
+#include <cstring>
+
 namespace Kestrel {
 namespace {
 
@@ -13,14 +15,17 @@ struct GlFormat {
     GLint internalFormat;
 };
 
-// Colour images are stored compressed by the driver; alpha-only atlases are not.
-bool mapFormat(TextureFormat format, GlFormat& out) {
+const char* g_RendererOverride = nullptr;
+
+// Colour images are stored compressed by the driver, except on software
+// rasterizers; alpha-only atlases never are.
+bool mapFormat(TextureFormat format, bool compress, GlFormat& out) {
     switch (format) {
     case FORMAT_RGBA:
-        out = {GL_RGBA, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT};
+        out = {GL_RGBA, compress ? GLint(GL_COMPRESSED_RGBA_S3TC_DXT5_EXT) : GLint(GL_RGBA8)};
         return true;
     case FORMAT_RGB:
-        out = {GL_RGB, GL_COMPRESSED_RGB_S3TC_DXT1_EXT};
+        out = {GL_RGB, compress ? GLint(GL_COMPRESSED_RGB_S3TC_DXT1_EXT) : GLint(GL_RGB8)};
         return true;
     case FORMAT_ALPHA:
         out = {GL_ALPHA, GL_ALPHA};
@@ -28,6 +33,12 @@ bool mapFormat(TextureFormat format, GlFormat& out) {
     }
     KESTREL_ASSERT(false);
     return false;
+}
+
+bool compressOnCurrentDriver() {
+    if (g_RendererOverride)
+        return compressesColourTextures(g_RendererOverride);
+    return compressesColourTextures(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
 }
 
 // Pixels handed to the texture are tightly packed rows; the default 4-byte
@@ -56,6 +67,20 @@ void setMinMagFilter(GLint minFilter, GLint magFilter) {
 
 } // namespace
 
+bool compressesColourTextures(const char* renderer) {
+    if (!renderer)
+        return true;
+    for (const char* software : {"llvmpipe", "softpipe", "swrast"}) {
+        if (std::strstr(renderer, software))
+            return false;
+    }
+    return true;
+}
+
+void OpenGLTexture::setRendererOverride(const char* renderer) {
+    g_RendererOverride = renderer;
+}
+
 OpenGLTexture::~OpenGLTexture() {
     if (m_TextureHandle != 0)
         glDeleteTextures(1, &m_TextureHandle);
@@ -74,7 +99,7 @@ bool OpenGLTexture::create(TextureFormat format, unsigned width, unsigned height
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 
     GlFormat gl;
-    if (!mapFormat(format, gl))
+    if (!mapFormat(format, compressOnCurrentDriver(), gl))
         return false;
     if (!pixels) {
         KESTREL_ASSERT_TEXT(pixels != nullptr, "pixels != null");
@@ -99,7 +124,7 @@ bool OpenGLTexture::setMipmap(unsigned index, const void* pixels) {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, m_TextureHandle);
     GlFormat gl;
-    if (!mapFormat(m_Format, gl))
+    if (!mapFormat(m_Format, compressOnCurrentDriver(), gl))
         return false;
     unsigned width = m_Width;
     unsigned height = m_Height;

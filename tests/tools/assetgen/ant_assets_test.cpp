@@ -1,7 +1,6 @@
 #include "tools/assetgen/ant_anatomy.h"
-#include "tools/assetgen/ant_animations.h"
-#include "tools/assetgen/ant_mesh.h"
-#include "tools/assetgen/title_screen.h"
+#include "tools/assetgen/ants.h"
+#include "tools/assetgen/title.h"
 
 #include "tools/assetgen/mesh_text.h"
 
@@ -20,27 +19,14 @@ using AssetTest::MeshText;
 
 namespace {
 
-std::vector<assetgen::AntStyle> allKinds() {
-    assetgen::AntStyle soldier, fire, zombie;
-    soldier.texture = "ant.png";
-    fire.texture = "fireant.png";
-    fire.headScale = 1.08;
-    fire.mandibleScale = 1.15;
-    zombie.texture = "zombieant.png";
-    zombie.gasterScale = 1.07;
-    zombie.lumpiness = 0.03;
-    zombie.brokenAntenna = true;
-    return {soldier, fire, zombie};
-}
-
 TEST(AntMeshTest, EveryKindKeepsToTheTriangleBudget) {
-    for (const auto& kind : allKinds())
-        EXPECT_LE(assetgen::buildAntMesh(kind).triangleCount(), 1000) << kind.texture;
+    for (const auto& kind : assetgen::ANT_KINDS)
+        EXPECT_LE(assetgen::buildAntMesh(kind.style).triangleCount(), 1000) << kind.mesh;
 }
 
 // The bone names and their pairs are checked on the loaded files.
 TEST(AntMeshTest, RootAtTheFeetAndTheHandAtTheTipOfAFrontLeg) {
-    const MeshText mesh = AssetTest::readMesh(assetgen::buildAntMesh(allKinds()[0]));
+    const MeshText mesh = AssetTest::readMesh(assetgen::buildAntMesh(assetgen::ANT_KINDS[0].style));
     ASSERT_FALSE(mesh.bones.empty());
     EXPECT_EQ(mesh.bones[0].head, Vec3(0, 0, 0));
     const MeshText::Bone* hand = mesh.bone("RockHand");
@@ -50,8 +36,8 @@ TEST(AntMeshTest, RootAtTheFeetAndTheHandAtTheTipOfAFrontLeg) {
 }
 
 TEST(AntMeshTest, EveryVertexFollowsBonesOfTheSkeleton) {
-    for (const auto& kind : allKinds()) {
-        const MeshText mesh = AssetTest::readMesh(assetgen::buildAntMesh(kind));
+    for (const auto& kind : assetgen::ANT_KINDS) {
+        const MeshText mesh = AssetTest::readMesh(assetgen::buildAntMesh(kind.style));
         std::vector<int> influences(mesh.positions.size(), 0);
         for (const MeshText::Weight& w : mesh.weights) {
             EXPECT_NE(mesh.bone(w.bone), nullptr) << w.bone;
@@ -61,12 +47,12 @@ TEST(AntMeshTest, EveryVertexFollowsBonesOfTheSkeleton) {
         for (const MeshText::Face& f : mesh.faces)
             for (int v : f.vertices)
                 EXPECT_TRUE(influences[v] >= 1 && influences[v] <= 4)
-                    << kind.texture << " vertex " << v;
+                    << kind.mesh << " vertex " << v;
     }
 }
 
 TEST(AntMeshTest, StandsOnTheGroundFacingMinusZAtTheGamesSize) {
-    const MeshText mesh = AssetTest::readMesh(assetgen::buildAntMesh(allKinds()[0]));
+    const MeshText mesh = AssetTest::readMesh(assetgen::buildAntMesh(assetgen::ANT_KINDS[0].style));
     Vec3 low(1e9, 1e9, 1e9), high(-1e9, -1e9, -1e9);
     for (const Vec3& p : mesh.positions) {
         low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};

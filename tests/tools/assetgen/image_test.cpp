@@ -75,6 +75,21 @@ TEST(ImageTest, ColoursAreClampedWhenStored) {
     EXPECT_DOUBLE_EQ(c.a, 1.0);
 }
 
+TEST(ImageTest, HalvedAveragesEachTwoByTwoBlock) {
+    Image image(4, 2, true);
+    const double values[2][4] = {{0.0, 0.4, 1.0, 1.0}, {0.8, 0.4, 0.2, 0.2}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            image.set(x, y, Color(values[y][x], 1.0 - values[y][x], 0.5, values[y][x]));
+    const Image half = image.halved();
+    ASSERT_EQ(half.width(), 2);
+    ASSERT_EQ(half.height(), 1);
+    EXPECT_TRUE(half.hasAlpha());
+    EXPECT_NEAR(half.get(0, 0).r, 0.4, 0.004);
+    EXPECT_NEAR(half.get(0, 0).g, 0.6, 0.004);
+    EXPECT_NEAR(half.get(1, 0).a, 0.6, 0.004);
+}
+
 double alphaAt(const Image& image, double u, double v) {
     return image.get(static_cast<int>(u * image.width()), static_cast<int>(v * image.height())).a;
 }

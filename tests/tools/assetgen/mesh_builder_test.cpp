@@ -62,19 +62,6 @@ TEST(MeshBuilderTest, AFifthInfluenceIsAnError) {
     EXPECT_EQ(other.toText().find("b=A"), std::string::npos);
 }
 
-TEST(MeshBuilderTest, AppendRenumbersTheOtherMeshsVertices) {
-    MeshBuilder first, second;
-    first.addMaterial({"m", "", "", ""});
-    first.addVertex({5, 5, 5});
-    second.useMaterial("m");
-    const int a = second.addVertex({0, 0, 0}), b = second.addVertex({1, 0, 0});
-    const int c = second.addVertex({0, 1, 0});
-    second.addTriangle({a, {}}, {b, {}}, {c, {}});
-    first.append(second);
-    EXPECT_EQ(first.vertexCount(), 4);
-    EXPECT_NE(first.toText().find("v=1,2,3:"), std::string::npos);
-}
-
 TEST(FormatNumberTest, ShortestFixedTextWithoutNegativeZero) {
     EXPECT_EQ(assetgen::formatNumber(0.25), "0.25");
     EXPECT_EQ(assetgen::formatNumber(-1.0), "-1");

@@ -2,13 +2,14 @@
 
 #include "engine/vector.h"
 #include "tools/assetgen/ant_anatomy.h"
-#include "tools/assetgen/pose_builder.h"
 
 #include "support/float_compare.h"
 
 #include <gtest/gtest.h>
 
+using assetgen::Keyframe;
 using assetgen::Mat3;
+using assetgen::Pose;
 using assetgen::Skeleton;
 using assetgen::Vec3;
 using Kestrel::Matrix4;
@@ -77,8 +78,8 @@ TEST(SkeletonTest, PosedHeadsFollowTheGamesBoneChain) {
 
 TEST(SkeletonTest, MirroredTurnsGiveTheGamesMirroredAngles) {
     const Skeleton s = assetgen::antSkeleton();
-    for (const char* right : {"FrontCoxa.R", "MiddleFemur.R", "HindTarsus.R", "Antenna.R"}) {
-        const int r = s.find(right), l = s.find(assetgen::mirrorName(right));
+    for (const std::string right : {"FrontCoxa", "MiddleFemur", "HindTarsus", "Antenna"}) {
+        const int r = s.find(right + ".R"), l = s.find(right + ".L");
         for (const Mat3& turn : SAMPLE_TURNS) {
             const Vec3 a = s.anglesFor(r, turn), b = s.anglesFor(l, assetgen::mirrored(turn));
             EXPECT_NEAR(b.x, a.x, 1e-9) << right;
@@ -97,19 +98,68 @@ TEST(SkeletonTest, RotationForInvertsAnglesFor) {
             EXPECT_NEAR(back.m[i][j], SAMPLE_TURNS[4].m[i][j], 1e-12);
 }
 
-TEST(SkeletonTest, MirrorNameSwapsOnlyTheSideSuffix) {
-    EXPECT_EQ(assetgen::mirrorName("Leg.R"), "Leg.L");
-    EXPECT_EQ(assetgen::mirrorName("Leg.L"), "Leg.R");
-    EXPECT_EQ(assetgen::mirrorName("Head"), "Head");
-    EXPECT_EQ(assetgen::mirrorName(".L"), ".L");
-    EXPECT_EQ(assetgen::mirrorName("Leg.Left"), "Leg.Left");
-}
-
 TEST(SkeletonTest, UnknownBoneIsRejected) {
     Skeleton s;
     s.addRoot("Root", Vec3(), Vec3(0, 1, 0));
     EXPECT_THROW(s.addBone("Arm", "Body", Vec3(1, 1, 0)), std::logic_error);
     EXPECT_THROW(s.addRoot("Again", Vec3(), Vec3(0, 1, 0)), std::logic_error);
+}
+
+// A straight bone along +x has axes x = (0, 0, 1), y = (0, 1, 0), z = (1, 0, 0),
+// so a right-handed turn about +y is the pose angle y = -angle.
+Skeleton twoBones() {
+    Skeleton s;
+    s.addRoot("Body", Vec3(0, 0, 0), Vec3(0, 0, -1));
+    s.addBone("Arm.R", "Body", Vec3(1, 0, -1));
+    return s;
+}
+
+TEST(AnimationWriterTest, WritesKeyframesInTheGamesFormat) {
+    const Skeleton s = twoBones();
+    Pose turned;
+    turned["Arm.R"] = assetgen::yaw(28.64788975654116); // 0.5 rad
+    const std::string text = animationText(s, {{0.25, Pose()}, {0.5, turned}});
+    EXPECT_EQ(text, "[keyframe]\n"
+                    "translation=(0.000000,0.000000,0.000000)\n"
+                    "duration=0.250000\n"
+                    "[keyframe]\n"
+                    "translation=(0.000000,0.000000,0.000000)\n"
+                    "duration=0.500000\n"
+                    "Arm.R:(0.000000,-0.500000,0.000000)\n");
+}
+
+TEST(AnimationWriterTest, BonesComeInByteOrderAndZeroTurnsAreLeftOut) {
+    Skeleton s = twoBones();
+    s.addBone("Arm.L", "Body", Vec3(-1, 0, -1));
+    Pose pose;
+    pose["Body"] = assetgen::pitch(10);
+    pose["Arm.R"] = assetgen::roll(10);
+    pose["Arm.L"] = assetgen::Mat3();
+    const std::string text = animationText(s, {{1.0, pose}});
+    const std::size_t right = text.find("Arm.R:"), body = text.find("Body:");
+    EXPECT_NE(right, std::string::npos);
+    EXPECT_NE(body, std::string::npos);
+    EXPECT_LT(right, body);
+    EXPECT_EQ(text.find("Arm.L"), std::string::npos);
+    EXPECT_EQ(text.find("-0.000000"), std::string::npos);
+}
+
+TEST(AnimationWriterTest, RejectsKeyframesTheGameCannotPlay) {
+    const Skeleton s = twoBones();
+    {
+        SCOPED_TRACE("zero duration");
+        EXPECT_THROW(animationText(s, {{0.0, Pose()}}), std::logic_error);
+    }
+    {
+        SCOPED_TRACE("negative duration");
+        EXPECT_THROW(animationText(s, {{-0.1, Pose()}}), std::logic_error);
+    }
+    {
+        SCOPED_TRACE("unknown bone");
+        Pose pose;
+        pose["Tail"] = assetgen::pitch(5);
+        EXPECT_THROW(animationText(s, {{0.1, pose}}), std::logic_error);
+    }
 }
 
 } // namespace
