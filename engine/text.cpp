@@ -9,8 +9,10 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <fstream>
 
@@ -25,6 +27,8 @@ const unsigned GLYPH_GAP = 4;
 const unsigned SHELF_LEFT = 2;
 // The widest bitmap that still fits between the shelf's left margin and the right edge.
 const unsigned MAX_GLYPH_WIDTH = Text::ATLAS_WIDTH - SHELF_LEFT;
+// Rows of a glyph bitmap as its 16-bit record holds them.
+const unsigned MAX_GLYPH_ROWS = 0xffff;
 // 16-bit indices address this many vertices in one draw.
 const unsigned MAX_VERTICES = 65536;
 const float FROM_26_6 = 0.015625f;
@@ -56,12 +60,21 @@ public:
         return FT_Set_Pixel_Sizes(m_Face, 0, pixelSize) == 0;
     }
 
-    // Leaves the character's 8-bit coverage bitmap in the face's glyph slot.
-    bool renderGlyph(int code) {
+    // Leaves the character's 8-bit coverage bitmap in the face's glyph slot. An
+    // outline taller than maxRows is refused unrendered: a broken font's glyph
+    // can take seconds and megabytes to render.
+    bool renderGlyph(int code, unsigned maxRows = UINT_MAX) {
         const FT_UInt index = FT_Get_Char_Index(m_Face, static_cast<FT_ULong>(code));
         if (FT_Load_Glyph(m_Face, index, FT_LOAD_DEFAULT) != 0)
             return false;
-        return FT_Render_Glyph(m_Face->glyph, FT_RENDER_MODE_NORMAL) == 0;
+        const FT_GlyphSlot slot = m_Face->glyph;
+        if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+            FT_BBox box;
+            FT_Outline_Get_CBox(&slot->outline, &box);
+            if ((box.yMax - box.yMin) / 64 > FT_Pos(maxRows))
+                return false;
+        }
+        return FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) == 0;
     }
 
     FT_Face face() const { return m_Face; }
@@ -152,12 +165,13 @@ void copyBitmap(const FT_Bitmap& bitmap, unsigned width, unsigned rows, AtlasBuf
 }
 
 // Metrics of every printable character, in code order, in units of the pixel size.
-bool measureGlyphs(FontFace& font, float inv, std::vector<Glyph>& glyphs, const std::string& path) {
+bool measureGlyphs(FontFace& font, float inv, std::vector<Glyph>& glyphs, const std::string& path,
+                   unsigned maxRows) {
     for (int code = FIRST_CODE; code <= LAST_CODE; ++code) {
-        const bool rendered = font.renderGlyph(code);
+        const bool rendered = font.renderGlyph(code, maxRows);
         const FT_GlyphSlot slot = font.face()->glyph;
         // A bitmap that cannot fit on a shelf would never be placed.
-        if (!rendered || slot->bitmap.width > MAX_GLYPH_WIDTH || slot->bitmap.rows > 0xffff) {
+        if (!rendered || slot->bitmap.width > MAX_GLYPH_WIDTH || slot->bitmap.rows > maxRows) {
             KESTREL_ASSERT(false);
             std::printf("Error: Font file '%s' cannot draw the character '%c' at this size.\n",
                         path.c_str(), char(code));
@@ -191,8 +205,9 @@ size_t shelfEnd(const std::vector<Glyph*>& sorted, size_t first, unsigned& lineW
 }
 
 // Packs the glyphs on shelves, lowest first, rendering each again into place;
-// texture coordinates are left in pixels.
-void packGlyphs(FontFace& font, std::vector<Glyph>& glyphs, AtlasBuffer& atlas) {
+// texture coordinates are left in pixels. False, before the atlas grows past
+// them, when the shelves need more than maxRows rows.
+bool packGlyphs(FontFace& font, std::vector<Glyph>& glyphs, AtlasBuffer& atlas, unsigned maxRows) {
     std::vector<Glyph*> sorted;
     for (Glyph& glyph : glyphs)
         sorted.push_back(&glyph);
@@ -206,6 +221,8 @@ void packGlyphs(FontFace& font, std::vector<Glyph>& glyphs, AtlasBuffer& atlas) 
         const size_t end = shelfEnd(sorted, i, lineWidth);
         KESTREL_ASSERT(lineWidth > 0);
         const unsigned nextY = y + sorted[end - 1]->bitmapRows + GLYPH_GAP;
+        if (nextY > maxRows)
+            return false;
         atlas.growTo(nextY);
 
         unsigned x = SHELF_LEFT;
@@ -224,6 +241,16 @@ void packGlyphs(FontFace& font, std::vector<Glyph>& glyphs, AtlasBuffer& atlas) 
         y = nextY;
         i = end;
     }
+    return true;
+}
+
+// Names a font whose atlas the driver cannot store; always false.
+bool refuseOversizeAtlas(const std::string& path, unsigned size, unsigned limit) {
+    KESTREL_ASSERT(false);
+    std::printf("Error: Font file '%s' at %u pixels needs a glyph atlas larger than the driver's "
+                "largest texture (GL_MAX_TEXTURE_SIZE %u).\n",
+                path.c_str(), size, limit);
+    return false;
 }
 
 void toTextureCoordinates(std::vector<Glyph>& glyphs, unsigned atlasHeight) {
@@ -275,11 +302,14 @@ bool Text::load(const std::string& path, unsigned size) {
     }
     const float inv = 1.0f / float(size);
     m_LineHeight = float(font.face()->size->metrics.height) * inv * FROM_26_6;
-    if (!measureGlyphs(font, inv, m_Glyphs, path))
+    // The driver would store a larger atlas scaled down, and every glyph would
+    // be drawn blurred and out of place.
+    const unsigned limit = m_RenderDevice ? m_RenderDevice->getMaxTextureSize() : 0;
+    if (!measureGlyphs(font, inv, m_Glyphs, path, std::min(limit, MAX_GLYPH_ROWS)))
         return false;
-
     AtlasBuffer atlas;
-    packGlyphs(font, m_Glyphs, atlas);
+    if (limit < ATLAS_WIDTH || !packGlyphs(font, m_Glyphs, atlas, limit) || atlas.height > limit)
+        return refuseOversizeAtlas(path, size, limit);
     toTextureCoordinates(m_Glyphs, atlas.height);
     const unsigned totalBufferHeight = atlas.height;
     KESTREL_ASSERT(totalBufferHeight % 2 == 0);

@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
 """Writes the seed inputs of the image and font fuzz targets: small PNG files
-in the colour types, bit depths and layouts the decoder has to handle, a tiny
+in the colour types, bit depths and layouts the decoder has to handle, one
+picture of four coloured quadrants in every other image format read (made with
+ImageMagick's convert, which must be installed), a tiny
 TrueType font of three outlined glyphs and a tiny BDF bitmap font. The files
 are committed; run this again only to change them."""
 import os
+import shutil
 import struct
+import subprocess
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -28,21 +32,57 @@ def write(target, name, data):
 
 
 def png_seeds():
-    write("png_texture", "rgb8.png",
+    write("image_texture", "rgb8.png",
           png(4, 2, 8, 2, [bytes(range(i * 12, i * 12 + 12)) for i in range(2)]))
-    write("png_texture", "rgba8.png",
+    write("image_texture", "rgba8.png",
           png(3, 2, 8, 6, [bytes([200, 10, 10, 255] * 3), bytes([0, 0, 250, 0] * 3)]))
-    write("png_texture", "grey1.png", png(9, 3, 1, 0, [b"\xaa\x80", b"\x55\x00", b"\xff\x80"]))
-    write("png_texture", "grey16.png", png(2, 2, 16, 0, [b"\x00\x00\xff\xff", b"\x80\x00\x12\x34"]))
-    write("png_texture", "greyalpha8.png", png(2, 1, 8, 4, [b"\x40\xff\xc0\x00"]))
+    write("image_texture", "grey1.png", png(9, 3, 1, 0, [b"\xaa\x80", b"\x55\x00", b"\xff\x80"]))
+    write("image_texture", "grey16.png", png(2, 2, 16, 0, [b"\x00\x00\xff\xff", b"\x80\x00\x12\x34"]))
+    write("image_texture", "greyalpha8.png", png(2, 1, 8, 4, [b"\x40\xff\xc0\x00"]))
     palette = chunk(b"PLTE", bytes([255, 0, 0, 0, 255, 0, 0, 0, 255]))
     alpha = chunk(b"tRNS", bytes([255, 128]))
-    write("png_texture", "palette4-trns.png",
+    write("image_texture", "palette4-trns.png",
           png(5, 2, 4, 3, [b"\x01\x20\x10", b"\x22\x11\x00"], palette + alpha))
-    write("png_texture", "rgba16.png", png(1, 2, 16, 6, [bytes(range(8)), bytes(range(8, 16))]))
-    write("png_texture", "interlaced.png",
+    write("image_texture", "rgba16.png", png(1, 2, 16, 6, [bytes(range(8)), bytes(range(8, 16))]))
+    write("image_texture", "interlaced.png",
           png(5, 5, 8, 2, [bytes((i * 7 + j) % 256 for j in range(15)) for i in range(5)],
               interlace=1))
+
+
+# convert's TGA marks its rows as bottom first but stores them top first, so
+# that one is written here: run-length packets, rows bottom first.
+def quadrant_tga(colours):
+    header = struct.pack("<BBBHHBHHHHBB", 0, 0, 10, 0, 0, 0, 0, 0, 16, 16, 24, 0)
+    rows = b""
+    for y in reversed(range(16)):
+        for x in (0, 8):
+            r, g, b = colours[(x >= 8) + 2 * (y >= 8)]
+            rows += bytes([0x80 | 7, b, g, r])
+    write("image_texture", "quadrants.tga", header + rows)
+
+
+# convert's options per file: JPEG without chroma subsampling, so each 8 x 8
+# block keeps one colour; lossy WebP, the only kind the image library reads.
+QUADRANT_FORMATS = {
+    "jpg": ["-sampling-factor", "1x1", "-quality", "95"],
+    "bmp": [], "gif": [], "ppm": [], "tif": ["-compress", "none"], "xpm": [],
+    "webp": ["-define", "webp:lossless=false", "-quality", "100"], "pcx": [], "ico": [],
+}
+
+
+def quadrant_seeds():
+    """Red, green, blue and white quadrants of a 16 x 16 picture, top-left first."""
+    if shutil.which("convert") is None:
+        raise SystemExit("make_seeds.py: ImageMagick's convert is needed for the image seeds")
+    colours = [(255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 255)]
+    rows = [bytes(c for x in range(16) for c in colours[(x >= 8) + 2 * (y >= 8)])
+            for y in range(16)]
+    source = os.path.join(HERE, "corpus", "image_texture", "quadrants.png")
+    write("image_texture", "quadrants.png", png(16, 16, 8, 2, rows))
+    quadrant_tga(colours)
+    for extension, options in QUADRANT_FORMATS.items():
+        target = source[:-3] + extension
+        subprocess.run(["convert", source] + options + ["-strip", target], check=True)
 
 
 def table_directory(tables):
@@ -131,5 +171,6 @@ def bdf_seed():
 
 if __name__ == "__main__":
     png_seeds()
+    quadrant_seeds()
     ttf_seed()
     bdf_seed()

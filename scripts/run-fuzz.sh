@@ -27,6 +27,8 @@ fi
 rm -rf "$results"
 mkdir -p "$results"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+# The tests' suppressions: leaks inside system libraries (SDL_image's WebP reader).
+export LSAN_OPTIONS="suppressions=$root/tests/support/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 status=0
 cases=""

@@ -74,6 +74,9 @@ public:
     // The camera's whole transform goes into the projection; model-view stays
     // for each object's own world matrix.
     virtual void setCamera(Camera* camera) = 0;
+    // The longest texture side the driver takes, in pixels. Devices that cannot
+    // ask a driver assume what this machine's drivers take.
+    virtual unsigned getMaxTextureSize() const { return 16384; }
 
     // Note the argument order: the face list first.
     void addToRenderQueue(FaceList* faceList, Transformable* transform, Texture* texture,

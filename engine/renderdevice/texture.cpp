@@ -1,6 +1,7 @@
 #include "engine/renderdevice/texture.h"
 
 #include "engine/assert.h"
+#include "engine/renderdevice/imagefile.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -14,12 +15,14 @@
 namespace Kestrel {
 namespace {
 
-// Larger images are refused before decoding: they exceed what drivers take as
-// one texture, and the decoded copies alone would take gigabytes.
-const uint32_t MAX_IMAGE_SIDE = 8192;
-const size_t PNG_SIGNATURE_SIZE = 8;
-const size_t CHUNK_FRAME_SIZE = 12; // length, type and checksum around the data
-const uint32_t MAX_CHUNK_LENGTH = 0x7fffffff;
+typedef SDL_Surface* (*Decoder)(SDL_RWops*);
+
+// The image library's reader for each format, in the order of ImageFormat.
+const Decoder DECODERS[] = {nullptr,        IMG_LoadPNG_RW, IMG_LoadJPG_RW, IMG_LoadBMP_RW,
+                            IMG_LoadICO_RW, IMG_LoadCUR_RW, IMG_LoadGIF_RW, IMG_LoadTGA_RW,
+                            IMG_LoadPNM_RW, IMG_LoadTIF_RW, IMG_LoadXPM_RW, IMG_LoadWEBP_RW,
+                            IMG_LoadPCX_RW};
+static_assert(sizeof(DECODERS) / sizeof(DECODERS[0]) == IMAGE_FORMAT_COUNT, "one per format");
 
 bool readFile(const std::string& path, std::string& bytes) {
     std::ifstream file(path, std::ios::binary);
@@ -29,46 +32,11 @@ bool readFile(const std::string& path, std::string& bytes) {
     return !file.bad();
 }
 
-uint32_t bigEndian32(const std::string& bytes, size_t offset) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + offset);
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
-
-// What is wrong with the file's PNG structure, or null when every chunk from
-// the image header to the end chunk lies inside the file. The image library
-// takes a read past the end for data and can loop forever on it, so a file
-// that ends early never reaches the decoder.
-const char* pngStructureProblem(const std::string& bytes) {
-    static const char SIGNATURE[] = "\x89PNG\r\n\x1a\n";
-    if (bytes.size() < PNG_SIGNATURE_SIZE || bytes.compare(0, PNG_SIGNATURE_SIZE, SIGNATURE) != 0)
-        return "is not a PNG image";
-    size_t offset = PNG_SIGNATURE_SIZE;
-    for (bool first = true;; first = false) {
-        if (bytes.size() - offset < CHUNK_FRAME_SIZE)
-            return "is cut short";
-        const uint32_t length = bigEndian32(bytes, offset);
-        const std::string type = bytes.substr(offset + 4, 4);
-        if (length > MAX_CHUNK_LENGTH || bytes.size() - offset - CHUNK_FRAME_SIZE < length)
-            return "is cut short";
-        if (first) {
-            if (type != "IHDR" || length != 13)
-                return "does not start with an image header";
-            const uint32_t width = bigEndian32(bytes, offset + 8);
-            const uint32_t height = bigEndian32(bytes, offset + 12);
-            if (width == 0 || height == 0 || width > MAX_IMAGE_SIDE || height > MAX_IMAGE_SIDE)
-                return "has no size between 1 and 8192 pixels per side";
-        }
-        if (type == "IEND")
-            return nullptr;
-        offset += CHUNK_FRAME_SIZE + length;
-    }
-}
-
-// Decodes PNG bytes that passed the structure check; null (with the library's
+// Decodes bytes that passed the structure check; null (with the library's
 // reason in why) when the decoder gives up.
-SDL_Surface* decodePng(const std::string& bytes, std::string& why) {
+SDL_Surface* decode(const std::string& bytes, ImageFormat format, std::string& why) {
     SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-    SDL_Surface* image = source ? IMG_LoadPNG_RW(source) : nullptr;
+    SDL_Surface* image = source ? DECODERS[format](source) : nullptr;
     if (source)
         SDL_RWclose(source);
     if (!image)
@@ -84,14 +52,13 @@ SDL_Surface* loadImage(const std::string& path) {
         std::printf("Error: Texture file '%s' could not be opened.\n", path.c_str());
         return nullptr;
     }
-    const char* problem =
-        bytes.size() > size_t(INT32_MAX) ? "is too large" : pngStructureProblem(bytes);
-    if (problem) {
-        std::printf("Error: Texture file '%s' %s.\n", path.c_str(), problem);
+    const ImageCheck check = checkImageFile(bytes, path);
+    if (check.problem) {
+        std::printf("Error: Texture file '%s' %s.\n", path.c_str(), check.problem);
         return nullptr;
     }
     std::string why;
-    SDL_Surface* image = decodePng(bytes, why);
+    SDL_Surface* image = decode(bytes, check.format, why);
     if (!image)
         std::printf("Error: Texture file '%s' could not be decoded: %s\n", path.c_str(),
                     why.c_str());

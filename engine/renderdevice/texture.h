@@ -1,4 +1,5 @@
-// A two-dimensional image on the graphics side, filled from a PNG file or from
+// A two-dimensional image on the graphics side, filled from an image file (PNG,
+// JPEG, BMP, GIF, TGA, PNM, TIFF and the other formats of imagefile.h) or from
 // pixels in memory. Texture coordinate v = 0 is the image's first row. Made by
 // RenderDevice::createTexture and owned by the caller, or by the resource cache
 // when loaded through loadTexture; it owns its one texture name from create on.
@@ -16,7 +17,7 @@ class Texture : public Resource {
 public:
     ~Texture() override = default;
     Type getResourceType() const override { return TEXTURE; }
-    // Decodes the PNG file and hands tightly packed RGB or RGBA bytes to create;
+    // Decodes the image file and hands tightly packed RGB or RGBA bytes to create;
     // a missing or broken file is named on standard output.
     virtual bool load(const std::string& path);
     // Builds the texture and its whole mipmap chain from rows of width pixels.

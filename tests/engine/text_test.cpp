@@ -227,6 +227,36 @@ TEST(TextLoadTest, BadArgumentsAndFilesFailWithAReport) {
     }
 }
 
+// A driver would store a larger atlas scaled down; the load names the font,
+// its size and the driver's limit instead, and keeps no atlas.
+TEST_F(TextTest, AnAtlasLargerThanTheDriverTakesIsRefused) {
+    const unsigned height = m_Text.getAtlasHeight();
+    ASSERT_LT(height, Text::ATLAS_WIDTH);
+    const struct {
+        unsigned size, limit;
+        bool loads;
+    } cases[] = {{SIZE, height, false},
+                 {SIZE, Text::ATLAS_WIDTH, true},
+                 {SIZE * 4, Text::ATLAS_WIDTH, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " pixels, limit " + std::to_string(c.limit));
+        AssertionRecorder recorder;
+        m_Device.m_MaxTextureSize = c.limit;
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(m_Text.load(SANS, c.size), c.loads);
+        const std::string output = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(m_Text.getTexture() != nullptr, c.loads);
+        EXPECT_EQ(recorder.reports().empty(), c.loads);
+        const std::string expected = "Error: Font file '" + std::string(SANS) + "' at " +
+                                     std::to_string(c.size) + " pixels needs a glyph atlas larger";
+        EXPECT_EQ(output.find(expected) == 0 &&
+                      output.find("(GL_MAX_TEXTURE_SIZE " + std::to_string(c.limit) + ")") !=
+                          std::string::npos,
+                  !c.loads)
+            << output;
+    }
+}
+
 // FreeType reads tables as it needs them: a font cut after the glyphs of the
 // printable characters still loads, but is named as cut short.
 TEST(TextLoadTest, AFontCutShortIsNamed) {
@@ -392,6 +422,18 @@ TEST_F(TextTest, ASecondLoadReplacesTheFirst) {
 }
 
 class TextGlTest : public TestSupport::GlTest {};
+
+// 768 pixels makes an atlas taller than any driver here takes.
+TEST_F(TextGlTest, AFontTooLargeForTheDriverIsRefused) {
+    Kestrel::OpenGLRenderDevice device;
+    Text text(&device);
+    AssertionRecorder quiet;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(text.load(SANS, 768));
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("GL_MAX_TEXTURE_SIZE"),
+              std::string::npos);
+    EXPECT_EQ(text.getTexture(), nullptr);
+}
 
 TEST_F(TextGlTest, TheHudTextIsWhiteInTheLowerRightAndNowhereElse) {
     using TestSupport::GL_TEST_HEIGHT;

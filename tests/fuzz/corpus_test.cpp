@@ -74,7 +74,7 @@ TEST(FuzzCorpusTest, AnimationInputsSettleAfterOneRoundTrip) {
 
 TEST(FuzzCorpusTest, ImageInputsLoadOrFailCleanly) {
     TestSupport::AssertionRecorder quiet;
-    const auto files = corpus("png_texture");
+    const auto files = corpus("image_texture");
     ASSERT_FALSE(files.empty());
     for (const std::string& path : files) {
         SCOPED_TRACE(path);

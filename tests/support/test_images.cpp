@@ -2,11 +2,16 @@
 
 #include <png.h>
 
+#include <algorithm>
+#include <filesystem>
+
 namespace TestSupport {
-namespace {
 
 const std::array<Rgba8, 4> OPAQUE_COLORS = {
     {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {255, 255, 255, 255}}};
+
+namespace {
+
 const std::array<Rgba8, 4> TRANSLUCENT_COLORS = {
     {{255, 0, 0, 255}, {0, 255, 0, 128}, {0, 0, 255, 64}, {255, 255, 255, 0}}};
 const std::array<uint8_t, 4> GREYS = {0, 85, 170, 255};
@@ -111,6 +116,21 @@ std::vector<TestImage> makeTestImages() {
         direct("rgba16", 16, 16, true, 16),     direct("rgb-width10", 10, 8, false, 8),
         direct("rgba-48x40", 48, 40, true, 8),
     };
+}
+
+std::vector<std::string> quadrantImageFiles() {
+    const std::filesystem::path directory =
+        std::filesystem::path(FORMIK_SOURCE_DIR) / "fuzz" / "corpus" / "image_texture";
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        if (entry.path().stem() == "quadrants")
+            files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    std::stable_partition(files.begin(), files.end(), [](const std::string& file) {
+        return std::filesystem::path(file).extension() == ".png";
+    });
+    return files;
 }
 
 } // namespace TestSupport

@@ -33,4 +33,14 @@ struct TestImage {
 // that is not a multiple of 4 and a size that is not a power of two.
 std::vector<TestImage> makeTestImages();
 
+// How far a channel of a lossy format (JPEG, WebP) may stray from the PNG.
+const int LOSSY_TOLERANCE = 48;
+
+// The opaque colours of makeTestImages' quadrants, top-left first.
+extern const std::array<Rgba8, 4> OPAQUE_COLORS;
+
+// One 16 x 16 picture of the opaque quadrants in every format the texture
+// loader reads, from the image fuzz corpus; the PNG comes first.
+std::vector<std::string> quadrantImageFiles();
+
 } // namespace TestSupport

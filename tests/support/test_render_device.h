@@ -66,6 +66,7 @@ public:
     // Records the queue as it was drawn, then empties it.
     void render(Kestrel::Camera* camera) override;
     void setCamera(Kestrel::Camera* camera) override { m_Camera = camera; }
+    unsigned getMaxTextureSize() const override { return m_MaxTextureSize; }
 
     Kestrel::Texture* m_Textures[Kestrel::MAX_TEXTURE_STAGES] = {};
     Kestrel::Shader* m_Shader = nullptr;
@@ -73,6 +74,7 @@ public:
     bool m_DepthTest = false;
     Kestrel::BlendMode m_BlendMode = Kestrel::BLEND_NONE;
     int m_ClearCount = 0;
+    unsigned m_MaxTextureSize = 16384;
     std::vector<Kestrel::FaceList*> m_DrawnFaceLists;
     std::vector<std::vector<Kestrel::RenderItem>> m_RenderedQueues;
 };

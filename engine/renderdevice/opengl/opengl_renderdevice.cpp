@@ -210,6 +210,12 @@ void OpenGLRenderDevice::drawFaceList(FaceList* faceList) {
     disableClientArrays();
 }
 
+unsigned OpenGLRenderDevice::getMaxTextureSize() const {
+    GLint size = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    return size > 0 ? unsigned(size) : 0;
+}
+
 // The whole camera goes into the projection, so the model-view holds only the
 // object's own world matrix.
 void OpenGLRenderDevice::setCamera(Camera* camera) {

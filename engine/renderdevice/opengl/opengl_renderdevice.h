@@ -31,6 +31,7 @@ public:
     void drawFaceList(FaceList* faceList) override;
     void render(Camera* camera) override;
     void setCamera(Camera* camera) override;
+    unsigned getMaxTextureSize() const override;
 
 protected:
     Texture* m_Textures[MAX_TEXTURE_STAGES] = {};

@@ -22,6 +22,11 @@ using TestSupport::Rgba8;
 
 namespace {
 
+// Colour times alpha: what BLEND_ALPHA leaves over black.
+Rgba8 overBlack(Rgba8 c) {
+    return {uint8_t(c.r * c.a / 255), uint8_t(c.g * c.a / 255), uint8_t(c.b * c.a / 255), 255};
+}
+
 class OpenGLTextureGlTest : public TestSupport::GlTest {
 protected:
     void SetUp() override {
@@ -37,6 +42,20 @@ protected:
         m_Device.setBlendMode(blend);
         m_Device.drawFaceList(quad.faces.get());
         m_Device.setBlendMode(Kestrel::BLEND_NONE);
+    }
+
+    // Draws the texture across the cleared screen (alpha blended over black) and
+    // reads it back at the quadrant centres.
+    void expectQuadrants(Texture* texture, const std::array<Rgba8, 4>& quadrants, bool alpha,
+                         int tolerance) {
+        const int centers[4][2] = {{160, 360}, {480, 360}, {160, 120}, {480, 120}};
+        m_Device.clear(true, true);
+        drawFullScreen(texture, alpha ? Kestrel::BLEND_ALPHA : Kestrel::BLEND_NONE);
+        for (int q = 0; q < 4; ++q) {
+            const Rgba8 expected = alpha ? overBlack(quadrants[q]) : quadrants[q];
+            EXPECT_TRUE(pixelNear(centers[q][0], centers[q][1], expected, tolerance))
+                << "quadrant " << q;
+        }
     }
 
     Kestrel::OpenGLRenderDevice m_Device;
@@ -80,11 +99,6 @@ GLint colourStorage(bool alpha) {
     return alpha ? GL_RGBA8 : GL_RGB8;
 }
 
-// Colour times alpha: what BLEND_ALPHA leaves over black.
-Rgba8 overBlack(Rgba8 c) {
-    return {uint8_t(c.r * c.a / 255), uint8_t(c.g * c.a / 255), uint8_t(c.b * c.a / 255), 255};
-}
-
 // Each layout is written as a real file, found and decoded through the cache,
 // drawn across the screen (alpha images blended over black) and read back at
 // the quadrant centres.
@@ -92,7 +106,6 @@ TEST_F(OpenGLTextureGlTest, PngFilesOfEveryLayoutDrawTheirColours) {
     TestSupport::TempDir dir;
     Kestrel::ResourceManager resources;
     resources.addSearchPath(dir.path());
-    const int centers[4][2] = {{160, 360}, {480, 360}, {160, 120}, {480, 120}};
     for (const TestSupport::TestImage& image : TestSupport::makeTestImages()) {
         SCOPED_TRACE(image.name);
         ASSERT_TRUE(TestSupport::writePng(dir.file(image.name + ".png"), image.png));
@@ -101,16 +114,25 @@ TEST_F(OpenGLTextureGlTest, PngFilesOfEveryLayoutDrawTheirColours) {
         ASSERT_NE(texture->getHandle(), 0u);
         EXPECT_EQ(levelParameter(texture->getHandle(), 0, GL_TEXTURE_INTERNAL_FORMAT),
                   colourStorage(image.hasAlpha));
+        expectQuadrants(texture, image.quadrants, image.hasAlpha, TestSupport::S3TC_TOLERANCE);
+    }
+    resources.clear();
+}
 
-        m_Device.clear(true, true);
-        drawFullScreen(texture, image.hasAlpha ? Kestrel::BLEND_ALPHA : Kestrel::BLEND_NONE);
-        for (int q = 0; q < 4; ++q) {
-            const Rgba8 expected =
-                image.hasAlpha ? overBlack(image.quadrants[q]) : image.quadrants[q];
-            EXPECT_TRUE(
-                pixelNear(centers[q][0], centers[q][1], expected, TestSupport::S3TC_TOLERANCE))
-                << "quadrant " << q;
-        }
+TEST_F(OpenGLTextureGlTest, EveryImageFormatDrawsItsColours) {
+    Kestrel::ResourceManager resources;
+    const std::vector<std::string> files = TestSupport::quadrantImageFiles();
+    resources.addSearchPath(std::filesystem::path(files[0]).parent_path().string());
+    for (const std::string& path : files) {
+        const std::string name = std::filesystem::path(path).filename().string();
+        SCOPED_TRACE(name);
+        Texture* texture = resources.loadTexture(name, &m_Device);
+        ASSERT_NE(texture, nullptr);
+        ASSERT_NE(texture->getHandle(), 0u);
+        const bool lossy =
+            name.find(".jpg") != std::string::npos || name.find(".webp") != std::string::npos;
+        expectQuadrants(texture, TestSupport::OPAQUE_COLORS, false,
+                        lossy ? TestSupport::LOSSY_TOLERANCE : TestSupport::S3TC_TOLERANCE);
     }
     resources.clear();
 }
