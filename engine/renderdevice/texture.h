@@ -25,7 +25,8 @@ public:
                         const void* pixels) = 0;
     // Replaces mipmap level index + 1 (index 0 is the first level below full size).
     virtual bool setMipmap(unsigned index, const void* pixels) = 0;
-    // Trilinear filtering, or nearest-pixel sampling when false.
+    // Smooth mipmapped filtering (as the device affords it), or nearest-pixel
+    // sampling when false.
     virtual void setFiltering(bool filtered) = 0;
     // The graphics API's name of the texture; 0 while empty.
     virtual unsigned getHandle() const = 0;

@@ -135,18 +135,35 @@ void main()
 )";
 
 // Grass blades are lit like the ground they stand on, whatever their facing,
-// with darker roots; the texture's alpha cuts the blades out, so the cards need
-// no blending and are drawn with the depth test.
-const char* const GRASS_FRAG = R"(
+// with darker roots. Both factors are constant or linear over a card, so they
+// are worked out per vertex.
+const char* const GRASS_VERT = R"(#version 120
+varying vec2 uv;
+varying float shade;
+
+void main()
+{
+    vec3 l = normalize(gl_LightSource[0].position.xyz);
+    float root = mix(1.0, 0.6, gl_MultiTexCoord0.t);
+    shade = (0.28 + 0.8 * max(l.y, 0.0)) * root;
+    uv = gl_MultiTexCoord0.st;
+    gl_Position = ftransform();
+}
+)";
+
+// The texture's alpha cuts the blades out, so the cards need no blending and
+// are drawn with the depth test.
+const char* const GRASS_FRAG = R"(#version 120
+uniform sampler2D texture;
+varying vec2 uv;
+varying float shade;
+
 void main()
 {
     vec4 base = texture2D(texture, uv);
     if (base.a < 0.25)
         discard;
-    vec3 l = normalize(gl_LightSource[0].position.xyz);
-    float light = 0.28 + 0.8 * max(l.y, 0.0);
-    float root = mix(1.0, 0.6, uv.y);
-    gl_FragColor = vec4(base.rgb * light * root, 1.0);
+    gl_FragColor = vec4(base.rgb * shade, 1.0);
 }
 )";
 
@@ -184,7 +201,8 @@ std::vector<TextFile> shaderSources() {
             {"zombieant.frag", lit(ZOMBIEANT_FRAG)},
             {"title.frag", lit(TITLE_FRAG)},
             {"foliage.frag", lit(FOLIAGE_FRAG)},
-            {"grass.frag", lit(GRASS_FRAG)},
+            {"grass.vert", GRASS_VERT},
+            {"grass.frag", GRASS_FRAG},
             {"sky.vert", SKY_VERT},
             {"sky.frag", SKY_FRAG}};
 }

@@ -166,7 +166,7 @@ MeshBuilder buildTrees() {
 
 MeshBuilder buildGrass() {
     MeshBuilder mesh;
-    mesh.addMaterial({"grass", "grass.png", "lit.vert", "grass.frag"});
+    mesh.addMaterial({"grass", "grass.png", "grass.vert", "grass.frag"});
     for (const Tuft& tuft : tuftPlaces())
         addTuft(mesh, tuft);
     return mesh;

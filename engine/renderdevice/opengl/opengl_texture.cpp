@@ -35,10 +35,21 @@ bool mapFormat(TextureFormat format, bool compress, GlFormat& out) {
     return false;
 }
 
-bool compressOnCurrentDriver() {
+const char* currentRenderer() {
     if (g_RendererOverride)
-        return compressesColourTextures(g_RendererOverride);
-    return compressesColourTextures(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+        return g_RendererOverride;
+    return reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+}
+
+bool compressOnCurrentDriver() {
+    return compressesColourTextures(currentRenderer());
+}
+
+// The drivers that keep colour uncompressed are the software rasterizers,
+// which pay for every texel fetched: they read the nearest mipmap level
+// instead of blending two.
+GLint smoothMinFilter() {
+    return compressOnCurrentDriver() ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_NEAREST;
 }
 
 // Pixels handed to the texture are tightly packed rows; the default 4-byte
@@ -94,7 +105,7 @@ bool OpenGLTexture::create(TextureFormat format, unsigned width, unsigned height
         glDeleteTextures(1, &m_TextureHandle);
     glGenTextures(1, &m_TextureHandle);
     glBindTexture(GL_TEXTURE_2D, m_TextureHandle);
-    setMinMagFilter(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR);
+    setMinMagFilter(smoothMinFilter(), GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 
@@ -150,7 +161,7 @@ void OpenGLTexture::setFiltering(bool filtered) {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, m_TextureHandle);
     if (filtered)
-        setMinMagFilter(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR);
+        setMinMagFilter(smoothMinFilter(), GL_LINEAR);
     else
         setMinMagFilter(GL_NEAREST, GL_NEAREST);
 }

@@ -1,7 +1,7 @@
 // A texture on OpenGL: colour images stored S3TC-compressed (uncompressed on
 // software rasterizers, which decode blocks at every texel fetch) with a full
-// GLU-built mipmap chain, trilinear and clamped; alpha-only images for glyph
-// atlases. Owns its texture name.
+// GLU-built mipmap chain, trilinear (nearest level on software rasterizers)
+// and clamped; alpha-only images for glyph atlases. Owns its texture name.
 #pragma once
 
 #include "engine/renderdevice/texture.h"
