@@ -110,7 +110,8 @@ bool OpenGLTexture::create(TextureFormat format, unsigned width, unsigned height
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 
     GlFormat gl;
-    if (!mapFormat(format, compressOnCurrentDriver(), gl))
+    const bool compressed = compressOnCurrentDriver();
+    if (!mapFormat(format, compressed, gl))
         return false;
     if (!pixels) {
         KESTREL_ASSERT_TEXT(pixels != nullptr, "pixels != null");
@@ -124,6 +125,7 @@ bool OpenGLTexture::create(TextureFormat format, unsigned width, unsigned height
     m_Width = width;
     m_Height = height;
     m_Format = format;
+    m_Compressed = compressed;
     return true;
 }
 
@@ -135,7 +137,8 @@ bool OpenGLTexture::setMipmap(unsigned index, const void* pixels) {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, m_TextureHandle);
     GlFormat gl;
-    if (!mapFormat(m_Format, compressOnCurrentDriver(), gl))
+    // Every level keeps the storage the image was created with.
+    if (!mapFormat(m_Format, m_Compressed, gl))
         return false;
     unsigned width = m_Width;
     unsigned height = m_Height;

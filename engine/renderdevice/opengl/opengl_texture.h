@@ -26,6 +26,7 @@ public:
 protected:
     unsigned m_TextureHandle = 0;
     TextureFormat m_Format = FORMAT_RGBA;
+    bool m_Compressed = true;
     unsigned m_Width = 0;
     unsigned m_Height = 0;
 };
