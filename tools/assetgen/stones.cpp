@@ -215,19 +215,15 @@ Color tombFront(double s, double t) {
 } // namespace
 
 Image paintStoneTexture() {
-    Image image(256, 256, false);
-    image.fill(granite);
-    return image;
+    return paint(256, 256, false, granite);
 }
 
 Image paintTombstoneTexture() {
-    Image image(256, 256, false);
-    image.fill([](double u, double v) {
+    return paint(256, 256, false, [](double u, double v) {
         if (u < 0.765)
             return tombFront((u - TOMB_FRONT_UV.u0) / (TOMB_FRONT_UV.u1 - TOMB_FRONT_UV.u0), v);
         return granite(u, v) * 0.9;
     });
-    return image;
 }
 
 } // namespace assetgen

@@ -250,21 +250,18 @@ Color grassPixel(const std::vector<Blade>& all, double x, double y) {
 } // namespace
 
 Image paintTreeTexture() {
-    Image image(256, 256, false);
-    image.fill(
-        [](double u, double v) { return u < 0.5 ? bark(u * 2.0, v) : leaves(u * 2.0 - 1.0, v); });
-    return image;
+    return paint(256, 256, false, [](double u, double v) {
+        return u < 0.5 ? bark(u * 2.0, v) : leaves(u * 2.0 - 1.0, v);
+    });
 }
 
 Image paintGrassTexture() {
-    Image image(256, 128, true);
     std::vector<Blade> all = blades(0);
     for (const Blade& b : blades(1))
         all.push_back(b);
-    for (int y = 0; y < 128; ++y)
-        for (int x = 0; x < 256; ++x)
-            image.set(x, y, grassPixel(all, x + 0.5, y + 0.5));
-    return image;
+    // Blades are laid out in pixels; u and v scale back to them exactly.
+    return paint(256, 128, true,
+                 [&](double u, double v) { return grassPixel(all, u * 256.0, v * 128.0); });
 }
 
 } // namespace assetgen
