@@ -86,4 +86,8 @@ struct TriangleSoup {
 };
 TriangleSoup icosphere(int levels);
 
+// p on the axis plane that `normal` faces most: (z, y) facing x, (x, z) facing
+// y, (x, y) facing z; for textures projected along a face's dominant axis.
+Vec2 facingPlane(const Vec3& p, const Vec3& normal);
+
 } // namespace assetgen

@@ -30,9 +30,7 @@ TriangleSoup lumpySphere(int levels, double lumpiness, std::uint32_t seed) {
 
 // Texture coordinates from the face's dominant axis, in the stone's own space.
 Vec2 facetUv(const Vec3& p, const Vec3& normal, const UvRect& uv) {
-    const double ax = std::abs(normal.x), ay = std::abs(normal.y), az = std::abs(normal.z);
-    Vec2 flat =
-        ax >= ay && ax >= az ? Vec2(p.z, p.y) : (ay >= az ? Vec2(p.x, p.z) : Vec2(p.x, p.y));
+    const Vec2 flat = facingPlane(p, normal);
     return uv.at(std::clamp(flat.x * 0.35 + 0.5, 0.0, 1.0),
                  std::clamp(flat.y * 0.35 + 0.5, 0.0, 1.0));
 }

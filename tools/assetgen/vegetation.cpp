@@ -70,13 +70,9 @@ void addCrownBlob(MeshBuilder& mesh, const TreeFrame& f, const Vec3& centre, dou
     for (const auto& t : soup.triangles) {
         const Vec3 a = soup.positions[t[0]], b = soup.positions[t[1]], c = soup.positions[t[2]];
         const Vec3 n = cross(b - a, c - a);
-        const bool sideways = std::abs(n.y) < std::max(std::abs(n.x), std::abs(n.z));
-        const bool alongX = std::abs(n.x) > std::abs(n.z);
         Corner corners[3];
         for (int i = 0; i < 3; ++i) {
-            const Vec3& p = soup.positions[t[i]];
-            const Vec2 flat =
-                !sideways ? Vec2(p.x, p.z) : (alongX ? Vec2(p.z, p.y) : Vec2(p.x, p.y));
+            const Vec2 flat = facingPlane(soup.positions[t[i]], n);
             corners[i] = {vertices[t[i]], LEAVES_UV.at(flat.x * 0.45 + 0.5, 0.5 - flat.y * 0.45)};
         }
         mesh.addTriangle(corners[0], corners[1], corners[2]);
