@@ -38,15 +38,10 @@ Vec2 facetUv(const Vec3& p, const Vec3& normal, const UvRect& uv) {
 // Every face gets its own corners, so the game shades the stone faceted.
 void addFaceted(MeshBuilder& mesh, const TriangleSoup& soup, const Placement& place,
                 const UvRect& uv) {
-    for (const auto& t : soup.triangles) {
-        const Vec3 a = soup.positions[t[0]], b = soup.positions[t[1]], c = soup.positions[t[2]];
-        const Vec3 normal = cross(b - a, c - a);
-        Corner corners[3];
-        const Vec3 local[3] = {a, b, c};
-        for (int i = 0; i < 3; ++i)
-            corners[i] = {mesh.addVertex(place(local[i])), facetUv(local[i], normal, uv)};
-        mesh.addTriangle(corners[0], corners[1], corners[2]);
-    }
+    addSoupFaces(mesh, soup, [&](int i, const Vec3& normal) {
+        const Vec3& p = soup.positions[i];
+        return Corner{mesh.addVertex(place(p)), facetUv(p, normal, uv)};
+    });
 }
 
 void addBoulder(MeshBuilder& mesh, const Prop& prop, std::uint32_t seed) {

@@ -67,16 +67,10 @@ void addCrownBlob(MeshBuilder& mesh, const TreeFrame& f, const Vec3& centre, dou
     }
     // Each face projects the texture along its own dominant axis; corners
     // still share their vertex, so the crown stays smoothly shaded.
-    for (const auto& t : soup.triangles) {
-        const Vec3 a = soup.positions[t[0]], b = soup.positions[t[1]], c = soup.positions[t[2]];
-        const Vec3 n = cross(b - a, c - a);
-        Corner corners[3];
-        for (int i = 0; i < 3; ++i) {
-            const Vec2 flat = facingPlane(soup.positions[t[i]], n);
-            corners[i] = {vertices[t[i]], LEAVES_UV.at(flat.x * 0.45 + 0.5, 0.5 - flat.y * 0.45)};
-        }
-        mesh.addTriangle(corners[0], corners[1], corners[2]);
-    }
+    addSoupFaces(mesh, soup, [&](int i, const Vec3& normal) {
+        const Vec2 flat = facingPlane(soup.positions[i], normal);
+        return Corner{vertices[i], LEAVES_UV.at(flat.x * 0.45 + 0.5, 0.5 - flat.y * 0.45)};
+    });
 }
 
 void addCrown(MeshBuilder& mesh, const TreeFrame& f, std::uint32_t seed) {
