@@ -10,9 +10,7 @@
 #include "tools/preview/gl_window.h"
 #include "tools/preview/overlay.h"
 
-#include <cstdint>
 #include <stdexcept>
-#include <vector>
 
 namespace preview {
 
@@ -23,18 +21,13 @@ const float FLOOR_HALF_SIZE = 12.8f;
 const int CHECKER_SQUARES = 256;
 const int CHECKER_PIXELS = 4;
 
-std::vector<std::uint8_t> checkerPixels() {
+assetgen::Image checker() {
     const int size = CHECKER_SQUARES * CHECKER_PIXELS;
-    std::vector<std::uint8_t> pixels;
-    pixels.reserve(std::size_t(size) * size * 3);
-    for (int y = 0; y < size; ++y) {
-        for (int x = 0; x < size; ++x) {
-            const bool light = ((x / CHECKER_PIXELS) + (y / CHECKER_PIXELS)) % 2 == 0;
-            const std::uint8_t v = light ? 178 : 150;
-            pixels.insert(pixels.end(), {v, v, std::uint8_t(v - 8)});
-        }
-    }
-    return pixels;
+    return assetgen::paint(size, size, false, [](double u, double v) {
+        const bool light = (int(u * CHECKER_SQUARES) + int(v * CHECKER_SQUARES)) % 2 == 0;
+        const double grey = (light ? 178.0 : 150.0) / 255.0;
+        return assetgen::Color(grey, grey, grey - 8.0 / 255.0);
+    });
 }
 
 } // namespace
@@ -51,8 +44,9 @@ Stage::Stage(Kestrel::RenderDevice& device, Overlay& overlay, ::Ground& field)
     m_FloorVertices->addVertex({-h, 0, h}, up, {0, 1});
     m_FloorVertices->addVertex({h, 0, h}, up, {1, 1});
     m_FloorFaces->addQuad(2, 3, 0, 1);
-    const int size = CHECKER_SQUARES * CHECKER_PIXELS;
-    m_FloorTexture->create(Kestrel::FORMAT_RGB, size, size, checkerPixels().data());
+    const assetgen::Image floor = checker();
+    m_FloorTexture->create(Kestrel::FORMAT_RGB, floor.width(), floor.height(),
+                           floor.pixels().data());
 }
 
 Stage::~Stage() = default;
