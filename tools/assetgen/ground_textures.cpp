@@ -110,7 +110,7 @@ Color particlePixel(double u, double v) {
 // 512 x 512: near the camera the software rasterizer then magnifies and reads
 // one mipmap level instead of blending two.
 Image paintCenterTerrain() {
-    return paint(1024, 1024, false, terrainColor).halved();
+    return paint(1024, 1024, false, terrainColor).reduced(2);
 }
 
 Image paintParticles() {

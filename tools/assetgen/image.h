@@ -36,9 +36,9 @@ public:
     void set(int x, int y, const Color& color);
     Color get(int x, int y) const;
 
-    // Half the size, each pixel the mean of a 2 x 2 block: painted detail is
-    // averaged into the smaller picture rather than skipped.
-    Image halved() const;
+    // 1/n of the size, each pixel the mean of an n x n block: painted detail
+    // is averaged into the smaller picture rather than skipped.
+    Image reduced(int n) const;
 
     const std::vector<std::uint8_t>& pixels() const { return m_Pixels; }
 

@@ -70,7 +70,7 @@ MeshBuilder buildSkybox() {
 
 // 256 x 128: the sky is soft and mostly hidden behind the hills.
 Image paintSkyTexture() {
-    return paint(512, 256, false, skyColor).halved();
+    return paint(512, 256, false, skyColor).reduced(2);
 }
 
 } // namespace assetgen

@@ -88,18 +88,10 @@ ContactSheet::ContactSheet(int columns, int rows, int reduction)
       m_Image(columns * m_CellWidth, rows * m_CellHeight, false) {}
 
 void ContactSheet::place(int column, int row, const assetgen::Image& frame) {
-    const int n = m_Reduction;
-    const double share = 1.0 / (n * n);
-    for (int y = 0; y < m_CellHeight; ++y) {
-        for (int x = 0; x < m_CellWidth; ++x) {
-            assetgen::Color sum(0, 0, 0);
-            for (int dy = 0; dy < n; ++dy)
-                for (int dx = 0; dx < n; ++dx)
-                    sum = sum + frame.get(x * n + dx, y * n + dy);
-            m_Image.set(column * m_CellWidth + x, row * m_CellHeight + y,
-                        assetgen::Color(sum.r * share, sum.g * share, sum.b * share));
-        }
-    }
+    const assetgen::Image cell = frame.reduced(m_Reduction);
+    for (int y = 0; y < m_CellHeight; ++y)
+        for (int x = 0; x < m_CellWidth; ++x)
+            m_Image.set(column * m_CellWidth + x, row * m_CellHeight + y, cell.get(x, y));
 }
 
 void ContactSheet::save(const std::string& path) const {
