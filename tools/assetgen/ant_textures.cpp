@@ -123,8 +123,7 @@ Color paintPart(const AntPalette& p, AntPart part, double s, double t) {
 } // namespace
 
 Image paintAntTexture(const AntPalette& palette) {
-    Image image(256, 256, palette.glow);
-    image.fill([&](double u, double v) {
+    return paint(256, 256, palette.glow, [&](double u, double v) {
         const AntPart part = partAt(u, v);
         const UvRect r = antRegion(part);
         const double s = (u - r.u0) / (r.u1 - r.u0), t = (v - r.v0) / (r.v1 - r.v0);
@@ -133,7 +132,6 @@ Image paintAntTexture(const AntPalette& palette) {
             c = mottle(palette, grained(c, u, v, palette.seed).withAlpha(c.a), u, v);
         return c;
     });
-    return image;
 }
 
 } // namespace assetgen

@@ -31,11 +31,14 @@ struct AntStyle {
     std::uint32_t seed = 1;
 };
 
-struct AntPalette {
+struct AntColors {
     Color head, thorax, gaster, leg, mandible, eye;
     Color highlight; // plate margins, mid-segments
     Color seam;      // sutures between plates and at joints
     Color blotch;    // patches of a diseased skin
+};
+
+struct AntPalette : AntColors {
     double mottling = 0.0;
     bool glow = false; // alpha holds where the ant glows
     std::uint32_t seed = 1;

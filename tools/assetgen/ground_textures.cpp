@@ -110,15 +110,11 @@ Color particlePixel(double u, double v) {
 // 512 x 512: near the camera the software rasterizer then magnifies and reads
 // one mipmap level instead of blending two.
 Image paintCenterTerrain() {
-    Image image(1024, 1024, false);
-    image.fill(terrainColor);
-    return image.halved();
+    return paint(1024, 1024, false, terrainColor).reduced(2);
 }
 
 Image paintParticles() {
-    Image image(256, 256, true);
-    image.fill(particlePixel);
-    return image;
+    return paint(256, 256, true, particlePixel);
 }
 
 } // namespace assetgen

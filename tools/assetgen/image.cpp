@@ -30,13 +30,16 @@ struct FileCloser {
 
 } // namespace
 
-Image Image::halved() const {
-    Image result(m_Width / 2, m_Height / 2, hasAlpha());
+Image Image::reduced(int n) const {
+    Image result(m_Width / n, m_Height / n, hasAlpha());
+    const double share = 1.0 / (n * n);
     for (int y = 0; y < result.m_Height; ++y) {
         for (int x = 0; x < result.m_Width; ++x) {
-            const Color sum = get(2 * x, 2 * y) + get(2 * x + 1, 2 * y) + get(2 * x, 2 * y + 1) +
-                              get(2 * x + 1, 2 * y + 1);
-            result.set(x, y, Color(sum.r * 0.25, sum.g * 0.25, sum.b * 0.25, sum.a * 0.25));
+            Color sum(0, 0, 0, 0);
+            for (int dy = 0; dy < n; ++dy)
+                for (int dx = 0; dx < n; ++dx)
+                    sum = sum + get(x * n + dx, y * n + dy);
+            result.set(x, y, Color(sum.r * share, sum.g * share, sum.b * share, sum.a * share));
         }
     }
     return result;

@@ -36,17 +36,9 @@ public:
     void set(int x, int y, const Color& color);
     Color get(int x, int y) const;
 
-    // Calls shade(u, v) for the centre of every pixel, u and v in [0, 1].
-    template <typename Shader>
-    void fill(Shader shade) {
-        for (int y = 0; y < m_Height; ++y)
-            for (int x = 0; x < m_Width; ++x)
-                set(x, y, shade((x + 0.5) / m_Width, (y + 0.5) / m_Height));
-    }
-
-    // Half the size, each pixel the mean of a 2 x 2 block: painted detail is
-    // averaged into the smaller picture rather than skipped.
-    Image halved() const;
+    // 1/n of the size, each pixel the mean of an n x n block: painted detail
+    // is averaged into the smaller picture rather than skipped.
+    Image reduced(int n) const;
 
     const std::vector<std::uint8_t>& pixels() const { return m_Pixels; }
 
@@ -56,6 +48,16 @@ private:
     int m_Channels;
     std::vector<std::uint8_t> m_Pixels;
 };
+
+// An image whose every pixel is shade(u, v) at its centre, u and v in [0, 1].
+template <typename Shader>
+Image paint(int width, int height, bool alpha, Shader shade) {
+    Image image(width, height, alpha);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.set(x, y, shade((x + 0.5) / width, (y + 0.5) / height));
+    return image;
+}
 
 // Writes the image as a PNG without time stamps or other varying chunks.
 // Returns false (with a message on standard error) when the file cannot be written.

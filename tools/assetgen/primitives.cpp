@@ -168,4 +168,11 @@ TriangleSoup icosphere(int levels) {
     return soup;
 }
 
+Vec2 facingPlane(const Vec3& p, const Vec3& normal) {
+    const double ax = std::abs(normal.x), ay = std::abs(normal.y), az = std::abs(normal.z);
+    if (ax >= ay && ax >= az)
+        return {p.z, p.y};
+    return ay >= az ? Vec2(p.x, p.z) : Vec2(p.x, p.y);
+}
+
 } // namespace assetgen

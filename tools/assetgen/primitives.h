@@ -86,4 +86,22 @@ struct TriangleSoup {
 };
 TriangleSoup icosphere(int levels);
 
+// p on the axis plane that `normal` faces most: (z, y) facing x, (x, z) facing
+// y, (x, y) facing z; for textures projected along a face's dominant axis.
+Vec2 facingPlane(const Vec3& p, const Vec3& normal);
+
+// Adds the soup's triangles; corner(i, normal) makes the corner of position i
+// on a face with that (unnormalised) normal, in the triangle's order.
+template <typename MakeCorner>
+void addSoupFaces(MeshBuilder& mesh, const TriangleSoup& soup, MakeCorner corner) {
+    for (const auto& t : soup.triangles) {
+        const Vec3 a = soup.positions[t[0]], b = soup.positions[t[1]], c = soup.positions[t[2]];
+        const Vec3 normal = cross(b - a, c - a);
+        const Corner first = corner(t[0], normal);
+        const Corner second = corner(t[1], normal);
+        const Corner third = corner(t[2], normal);
+        mesh.addTriangle(first, second, third);
+    }
+}
+
 } // namespace assetgen

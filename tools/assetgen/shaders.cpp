@@ -37,16 +37,20 @@ varying vec3 normal;
 varying vec2 uv;
 )";
 
-// Polished chitin: wrapped diffuse light, a tight highlight and a cool rim that
-// keeps a dark ant readable against dark soil.
-const char* const ANT_FRAG = R"(
+// Every lit program starts from the texel, the unit normal and the direction
+// towards the light; most also need the direction towards the viewer.
+const char* const LIT_MAIN = R"(
 void main()
 {
     vec4 base = texture2D(texture, uv);
     vec3 n = normalize(normal);
     vec3 l = normalize(gl_LightSource[0].position.xyz);
-    vec3 v = viewDirection();
-    float lambert = dot(n, l);
+)";
+const char* const VIEWER = "    vec3 v = viewDirection();\n";
+
+// Polished chitin: wrapped diffuse light, a tight highlight and a cool rim that
+// keeps a dark ant readable against dark soil.
+const char* const ANT_FRAG = R"(    float lambert = dot(n, l);
     float wrap = clamp(lambert * 0.6 + 0.4, 0.0, 1.0);
     float specular = pow(max(dot(n, normalize(l + v)), 0.0), 36.0);
     float rim = pow(1.0 - max(dot(n, v), 0.0), 3.0);
@@ -60,14 +64,7 @@ void main()
 
 // Red chitin that smoulders: the texture's alpha marks glowing seams and eyes,
 // and an ember tint lifts the shadowed side.
-const char* const FIREANT_FRAG = R"(
-void main()
-{
-    vec4 base = texture2D(texture, uv);
-    vec3 n = normalize(normal);
-    vec3 l = normalize(gl_LightSource[0].position.xyz);
-    vec3 v = viewDirection();
-    float wrap = clamp(dot(n, l) * 0.6 + 0.4, 0.0, 1.0);
+const char* const FIREANT_FRAG = R"(    float wrap = clamp(dot(n, l) * 0.6 + 0.4, 0.0, 1.0);
     float specular = pow(max(dot(n, normalize(l + v)), 0.0), 30.0);
     float rim = pow(1.0 - max(dot(n, v), 0.0), 2.0);
     vec3 light = gl_LightSource[0].diffuse.rgb;
@@ -81,14 +78,7 @@ void main()
 
 // Pale, waxy and dull: soft light that bleeds into the shadow side, a greenish
 // cast and hardly any shine.
-const char* const ZOMBIEANT_FRAG = R"(
-void main()
-{
-    vec4 base = texture2D(texture, uv);
-    vec3 n = normalize(normal);
-    vec3 l = normalize(gl_LightSource[0].position.xyz);
-    vec3 v = viewDirection();
-    float wrap = clamp(dot(n, l) * 0.5 + 0.5, 0.0, 1.0);
+const char* const ZOMBIEANT_FRAG = R"(    float wrap = clamp(dot(n, l) * 0.5 + 0.5, 0.0, 1.0);
     float sheen = pow(max(dot(n, normalize(l + v)), 0.0), 10.0);
     float rim = pow(1.0 - max(dot(n, v), 0.0), 2.5);
     vec3 light = gl_LightSource[0].diffuse.rgb;
@@ -102,14 +92,7 @@ void main()
 
 // Polished gold: a fake environment (warm below, bright above) reflected by the
 // normal, plus a strong highlight that travels as the title sways.
-const char* const TITLE_FRAG = R"(
-void main()
-{
-    vec4 base = texture2D(texture, uv);
-    vec3 n = normalize(normal);
-    vec3 l = normalize(gl_LightSource[0].position.xyz);
-    vec3 v = viewDirection();
-    float diffuse = max(dot(n, l), 0.0);
+const char* const TITLE_FRAG = R"(    float diffuse = max(dot(n, l), 0.0);
     float specular = pow(max(dot(n, normalize(l + v)), 0.0), 24.0);
     vec3 r = reflect(-v, n);
     vec3 environment = mix(vec3(0.30, 0.14, 0.04), vec3(1.0, 0.90, 0.62), r.y * 0.5 + 0.5);
@@ -121,13 +104,7 @@ void main()
 )";
 
 // Foliage: light wraps far round and a little passes through the leaves.
-const char* const FOLIAGE_FRAG = R"(
-void main()
-{
-    vec4 base = texture2D(texture, uv);
-    vec3 n = normalize(normal);
-    vec3 l = normalize(gl_LightSource[0].position.xyz);
-    float wrap = clamp(dot(n, l) * 0.45 + 0.55, 0.0, 1.0);
+const char* const FOLIAGE_FRAG = R"(    float wrap = clamp(dot(n, l) * 0.45 + 0.55, 0.0, 1.0);
     float up = n.y * 0.5 + 0.5;
     vec3 colour = base.rgb * (0.30 + 0.75 * wrap) * (0.8 + 0.3 * up);
     gl_FragColor = vec4(colour, 1.0);
@@ -188,8 +165,8 @@ void main()
 }
 )";
 
-std::string lit(const char* body) {
-    return std::string(HEADER) + VIEW_DIRECTION + body;
+std::string lit(const char* body, bool seesViewer = true) {
+    return std::string(HEADER) + VIEW_DIRECTION + LIT_MAIN + (seesViewer ? VIEWER : "") + body;
 }
 
 } // namespace
@@ -200,7 +177,7 @@ std::vector<TextFile> shaderSources() {
             {"fireant.frag", lit(FIREANT_FRAG)},
             {"zombieant.frag", lit(ZOMBIEANT_FRAG)},
             {"title.frag", lit(TITLE_FRAG)},
-            {"foliage.frag", lit(FOLIAGE_FRAG)},
+            {"foliage.frag", lit(FOLIAGE_FRAG, false)},
             {"grass.vert", GRASS_VERT},
             {"grass.frag", GRASS_FRAG},
             {"sky.vert", SKY_VERT},

@@ -70,9 +70,7 @@ MeshBuilder buildSkybox() {
 
 // 256 x 128: the sky is soft and mostly hidden behind the hills.
 Image paintSkyTexture() {
-    Image image(512, 256, false);
-    image.fill(skyColor);
-    return image.halved();
+    return paint(512, 256, false, skyColor).reduced(2);
 }
 
 } // namespace assetgen

@@ -30,9 +30,7 @@ TriangleSoup lumpySphere(int levels, double lumpiness, std::uint32_t seed) {
 
 // Texture coordinates from the face's dominant axis, in the stone's own space.
 Vec2 facetUv(const Vec3& p, const Vec3& normal, const UvRect& uv) {
-    const double ax = std::abs(normal.x), ay = std::abs(normal.y), az = std::abs(normal.z);
-    Vec2 flat =
-        ax >= ay && ax >= az ? Vec2(p.z, p.y) : (ay >= az ? Vec2(p.x, p.z) : Vec2(p.x, p.y));
+    const Vec2 flat = facingPlane(p, normal);
     return uv.at(std::clamp(flat.x * 0.35 + 0.5, 0.0, 1.0),
                  std::clamp(flat.y * 0.35 + 0.5, 0.0, 1.0));
 }
@@ -40,15 +38,10 @@ Vec2 facetUv(const Vec3& p, const Vec3& normal, const UvRect& uv) {
 // Every face gets its own corners, so the game shades the stone faceted.
 void addFaceted(MeshBuilder& mesh, const TriangleSoup& soup, const Placement& place,
                 const UvRect& uv) {
-    for (const auto& t : soup.triangles) {
-        const Vec3 a = soup.positions[t[0]], b = soup.positions[t[1]], c = soup.positions[t[2]];
-        const Vec3 normal = cross(b - a, c - a);
-        Corner corners[3];
-        const Vec3 local[3] = {a, b, c};
-        for (int i = 0; i < 3; ++i)
-            corners[i] = {mesh.addVertex(place(local[i])), facetUv(local[i], normal, uv)};
-        mesh.addTriangle(corners[0], corners[1], corners[2]);
-    }
+    addSoupFaces(mesh, soup, [&](int i, const Vec3& normal) {
+        const Vec3& p = soup.positions[i];
+        return Corner{mesh.addVertex(place(p)), facetUv(p, normal, uv)};
+    });
 }
 
 void addBoulder(MeshBuilder& mesh, const Prop& prop, std::uint32_t seed) {
@@ -215,19 +208,15 @@ Color tombFront(double s, double t) {
 } // namespace
 
 Image paintStoneTexture() {
-    Image image(256, 256, false);
-    image.fill(granite);
-    return image;
+    return paint(256, 256, false, granite);
 }
 
 Image paintTombstoneTexture() {
-    Image image(256, 256, false);
-    image.fill([](double u, double v) {
+    return paint(256, 256, false, [](double u, double v) {
         if (u < 0.765)
             return tombFront((u - TOMB_FRONT_UV.u0) / (TOMB_FRONT_UV.u1 - TOMB_FRONT_UV.u0), v);
         return granite(u, v) * 0.9;
     });
-    return image;
 }
 
 } // namespace assetgen

@@ -119,9 +119,7 @@ MeshBuilder buildTerrainBorder() {
 }
 
 Image paintTerrainBorderTexture() {
-    Image image(256, 1024, false);
-    image.fill(borderColor);
-    return image;
+    return paint(256, 1024, false, borderColor);
 }
 
 } // namespace assetgen

@@ -128,10 +128,6 @@ private:
     std::vector<std::vector<Segment>> m_Cells;
 };
 
-Vec2 texelCentre(int x, int y) {
-    return {(x + 0.5) / WIDTH, (y + 0.5) / HEIGHT};
-}
-
 // Marks the texels whose centres the cap triangles cover.
 std::vector<bool> coverage(const Triangulation& caps, const FontBox& box) {
     std::vector<bool> inside(static_cast<std::size_t>(WIDTH) * HEIGHT, false);
@@ -194,20 +190,15 @@ Image paintTitleTexture(const Outline& outline, const Triangulation& caps, const
     const SegmentGrid edges(outline, box, bevelWidth);
     const std::vector<bool> inside = coverage(caps, box);
     const UvRect& f = TITLE_FRONT_UV;
-    Image image(WIDTH, HEIGHT, false);
-    for (int y = 0; y < HEIGHT; ++y)
-        for (int x = 0; x < WIDTH; ++x) {
-            const Vec2 uv = texelCentre(x, y);
-            if (uv.x >= TITLE_SIDE_UV.u0 - 0.02) {
-                image.set(x, y, side(uv.x, uv.y));
-                continue;
-            }
-            const double s = (uv.x - f.u0) / (f.u1 - f.u0), t = (uv.y - f.v0) / (f.v1 - f.v0);
-            const Vec2 p(box.low.x + s * (box.high.x - box.low.x), box.high.y - t * boxHeight);
-            const bool in = inside[static_cast<std::size_t>(y) * WIDTH + x];
-            image.set(x, y, in ? letter(edges, p, t, bevelWidth) : RIM);
-        }
-    return image;
+    return paint(WIDTH, HEIGHT, false, [&](double u, double v) {
+        if (u >= TITLE_SIDE_UV.u0 - 0.02)
+            return side(u, v);
+        const double s = (u - f.u0) / (f.u1 - f.u0), t = (v - f.v0) / (f.v1 - f.v0);
+        const Vec2 p(box.low.x + s * (box.high.x - box.low.x), box.high.y - t * boxHeight);
+        // The sizes are powers of two, so u and v scale back to whole texels.
+        const bool in = inside[std::size_t(v * HEIGHT) * WIDTH + std::size_t(u * WIDTH)];
+        return in ? letter(edges, p, t, bevelWidth) : RIM;
+    });
 }
 
 } // namespace assetgen

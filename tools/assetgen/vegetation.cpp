@@ -67,20 +67,10 @@ void addCrownBlob(MeshBuilder& mesh, const TreeFrame& f, const Vec3& centre, dou
     }
     // Each face projects the texture along its own dominant axis; corners
     // still share their vertex, so the crown stays smoothly shaded.
-    for (const auto& t : soup.triangles) {
-        const Vec3 a = soup.positions[t[0]], b = soup.positions[t[1]], c = soup.positions[t[2]];
-        const Vec3 n = cross(b - a, c - a);
-        const bool sideways = std::abs(n.y) < std::max(std::abs(n.x), std::abs(n.z));
-        const bool alongX = std::abs(n.x) > std::abs(n.z);
-        Corner corners[3];
-        for (int i = 0; i < 3; ++i) {
-            const Vec3& p = soup.positions[t[i]];
-            const Vec2 flat =
-                !sideways ? Vec2(p.x, p.z) : (alongX ? Vec2(p.z, p.y) : Vec2(p.x, p.y));
-            corners[i] = {vertices[t[i]], LEAVES_UV.at(flat.x * 0.45 + 0.5, 0.5 - flat.y * 0.45)};
-        }
-        mesh.addTriangle(corners[0], corners[1], corners[2]);
-    }
+    addSoupFaces(mesh, soup, [&](int i, const Vec3& normal) {
+        const Vec2 flat = facingPlane(soup.positions[i], normal);
+        return Corner{vertices[i], LEAVES_UV.at(flat.x * 0.45 + 0.5, 0.5 - flat.y * 0.45)};
+    });
 }
 
 void addCrown(MeshBuilder& mesh, const TreeFrame& f, std::uint32_t seed) {
@@ -250,21 +240,18 @@ Color grassPixel(const std::vector<Blade>& all, double x, double y) {
 } // namespace
 
 Image paintTreeTexture() {
-    Image image(256, 256, false);
-    image.fill(
-        [](double u, double v) { return u < 0.5 ? bark(u * 2.0, v) : leaves(u * 2.0 - 1.0, v); });
-    return image;
+    return paint(256, 256, false, [](double u, double v) {
+        return u < 0.5 ? bark(u * 2.0, v) : leaves(u * 2.0 - 1.0, v);
+    });
 }
 
 Image paintGrassTexture() {
-    Image image(256, 128, true);
     std::vector<Blade> all = blades(0);
     for (const Blade& b : blades(1))
         all.push_back(b);
-    for (int y = 0; y < 128; ++y)
-        for (int x = 0; x < 256; ++x)
-            image.set(x, y, grassPixel(all, x + 0.5, y + 0.5));
-    return image;
+    // Blades are laid out in pixels; u and v scale back to them exactly.
+    return paint(256, 128, true,
+                 [&](double u, double v) { return grassPixel(all, u * 256.0, v * 128.0); });
 }
 
 } // namespace assetgen

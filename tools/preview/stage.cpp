@@ -10,9 +10,7 @@
 #include "tools/preview/gl_window.h"
 #include "tools/preview/overlay.h"
 
-#include <cstdint>
 #include <stdexcept>
-#include <vector>
 
 namespace preview {
 
@@ -23,18 +21,13 @@ const float FLOOR_HALF_SIZE = 12.8f;
 const int CHECKER_SQUARES = 256;
 const int CHECKER_PIXELS = 4;
 
-std::vector<std::uint8_t> checkerPixels() {
+assetgen::Image checker() {
     const int size = CHECKER_SQUARES * CHECKER_PIXELS;
-    std::vector<std::uint8_t> pixels;
-    pixels.reserve(std::size_t(size) * size * 3);
-    for (int y = 0; y < size; ++y) {
-        for (int x = 0; x < size; ++x) {
-            const bool light = ((x / CHECKER_PIXELS) + (y / CHECKER_PIXELS)) % 2 == 0;
-            const std::uint8_t v = light ? 178 : 150;
-            pixels.insert(pixels.end(), {v, v, std::uint8_t(v - 8)});
-        }
-    }
-    return pixels;
+    return assetgen::paint(size, size, false, [](double u, double v) {
+        const bool light = (int(u * CHECKER_SQUARES) + int(v * CHECKER_SQUARES)) % 2 == 0;
+        const double grey = (light ? 178.0 : 150.0) / 255.0;
+        return assetgen::Color(grey, grey, grey - 8.0 / 255.0);
+    });
 }
 
 } // namespace
@@ -51,8 +44,9 @@ Stage::Stage(Kestrel::RenderDevice& device, Overlay& overlay, ::Ground& field)
     m_FloorVertices->addVertex({-h, 0, h}, up, {0, 1});
     m_FloorVertices->addVertex({h, 0, h}, up, {1, 1});
     m_FloorFaces->addQuad(2, 3, 0, 1);
-    const int size = CHECKER_SQUARES * CHECKER_PIXELS;
-    m_FloorTexture->create(Kestrel::FORMAT_RGB, size, size, checkerPixels().data());
+    const assetgen::Image floor = checker();
+    m_FloorTexture->create(Kestrel::FORMAT_RGB, floor.width(), floor.height(),
+                           floor.pixels().data());
 }
 
 Stage::~Stage() = default;
@@ -94,18 +88,10 @@ ContactSheet::ContactSheet(int columns, int rows, int reduction)
       m_Image(columns * m_CellWidth, rows * m_CellHeight, false) {}
 
 void ContactSheet::place(int column, int row, const assetgen::Image& frame) {
-    const int n = m_Reduction;
-    const double share = 1.0 / (n * n);
-    for (int y = 0; y < m_CellHeight; ++y) {
-        for (int x = 0; x < m_CellWidth; ++x) {
-            assetgen::Color sum(0, 0, 0);
-            for (int dy = 0; dy < n; ++dy)
-                for (int dx = 0; dx < n; ++dx)
-                    sum = sum + frame.get(x * n + dx, y * n + dy);
-            m_Image.set(column * m_CellWidth + x, row * m_CellHeight + y,
-                        assetgen::Color(sum.r * share, sum.g * share, sum.b * share));
-        }
-    }
+    const assetgen::Image cell = frame.reduced(m_Reduction);
+    for (int y = 0; y < m_CellHeight; ++y)
+        for (int x = 0; x < m_CellWidth; ++x)
+            m_Image.set(column * m_CellWidth + x, row * m_CellHeight + y, cell.get(x, y));
 }
 
 void ContactSheet::save(const std::string& path) const {

@@ -75,13 +75,13 @@ TEST(ImageTest, ColoursAreClampedWhenStored) {
     EXPECT_DOUBLE_EQ(c.a, 1.0);
 }
 
-TEST(ImageTest, HalvedAveragesEachTwoByTwoBlock) {
+TEST(ImageTest, ReducedAveragesEachBlock) {
     Image image(4, 2, true);
     const double values[2][4] = {{0.0, 0.4, 1.0, 1.0}, {0.8, 0.4, 0.2, 0.2}};
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x)
             image.set(x, y, Color(values[y][x], 1.0 - values[y][x], 0.5, values[y][x]));
-    const Image half = image.halved();
+    const Image half = image.reduced(2);
     ASSERT_EQ(half.width(), 2);
     ASSERT_EQ(half.height(), 1);
     EXPECT_TRUE(half.hasAlpha());
