@@ -61,72 +61,39 @@ bool onBoundary(const Outline& outline, const Segment& s) {
     return filled(outline, middle + normal * step) != filled(outline, middle - normal * step);
 }
 
-// Buckets the outline's edges by cell so that the nearest edge within a
-// radius is found by looking at one cell only.
-class SegmentGrid {
-public:
-    SegmentGrid(const Outline& outline, const FontBox& box, double radius)
-        : m_Low(box.low), m_Cell(radius),
-          m_Columns(static_cast<int>((box.high.x - box.low.x) / radius) + 1),
-          m_Rows(static_cast<int>((box.high.y - box.low.y) / radius) + 1),
-          m_Cells(static_cast<std::size_t>(m_Columns) * m_Rows) {
-        for (const auto& contour : outline.contours)
-            for (std::size_t i = 0; i < contour.size(); ++i) {
-                const Segment s{contour[i], contour[(i + 1) % contour.size()]};
-                if (onBoundary(outline, s))
-                    insert(s);
-            }
-    }
-
-    // Distance to the nearest edge (at most the radius) and the unit direction towards it.
-    double nearest(const Vec2& p, Vec2& towards) const {
-        double best = m_Cell;
-        towards = Vec2(0, 0);
-        for (const Segment& s : m_Cells[cellIndex(column(p.x), row(p.y))]) {
-            const Vec2 closest = closestPoint(s, p);
-            const double d = (closest - p).length();
-            if (d < best && d > 0.0) {
-                best = d;
-                towards = (closest - p) * (1.0 / d);
-            }
+// The edges the bevel follows: those between the letters and the background.
+std::vector<Segment> boundaryEdges(const Outline& outline) {
+    std::vector<Segment> edges;
+    for (const auto& contour : outline.contours)
+        for (std::size_t i = 0; i < contour.size(); ++i) {
+            const Segment s{contour[i], contour[(i + 1) % contour.size()]};
+            if (onBoundary(outline, s))
+                edges.push_back(s);
         }
-        return best;
-    }
+    return edges;
+}
 
-private:
-    int column(double x) const {
-        return std::clamp(static_cast<int>((x - m_Low.x) / m_Cell), 0, m_Columns - 1);
-    }
-    int row(double y) const {
-        return std::clamp(static_cast<int>((y - m_Low.y) / m_Cell), 0, m_Rows - 1);
-    }
-    std::size_t cellIndex(int c, int r) const {
-        return static_cast<std::size_t>(r) * m_Columns + c;
-    }
+Vec2 closestPoint(const Segment& s, const Vec2& p) {
+    const Vec2 ab = s.b - s.a, ap = p - s.a;
+    const double len2 = ab.x * ab.x + ab.y * ab.y;
+    const double t = len2 > 0.0 ? std::clamp((ap.x * ab.x + ap.y * ab.y) / len2, 0.0, 1.0) : 0.0;
+    return s.a + ab * t;
+}
 
-    void insert(const Segment& s) {
-        const int c0 = column(std::min(s.a.x, s.b.x) - m_Cell),
-                  c1 = column(std::max(s.a.x, s.b.x) + m_Cell);
-        const int r0 = row(std::min(s.a.y, s.b.y) - m_Cell),
-                  r1 = row(std::max(s.a.y, s.b.y) + m_Cell);
-        for (int r = r0; r <= r1; ++r)
-            for (int c = c0; c <= c1; ++c)
-                m_Cells[cellIndex(c, r)].push_back(s);
+// Distance to the nearest edge (at most `radius`) and the unit direction towards it.
+double nearestEdge(const std::vector<Segment>& edges, const Vec2& p, double radius, Vec2& towards) {
+    double best = radius;
+    towards = Vec2(0, 0);
+    for (const Segment& s : edges) {
+        const Vec2 closest = closestPoint(s, p);
+        const double d = (closest - p).length();
+        if (d < best && d > 0.0) {
+            best = d;
+            towards = (closest - p) * (1.0 / d);
+        }
     }
-
-    static Vec2 closestPoint(const Segment& s, const Vec2& p) {
-        const Vec2 ab = s.b - s.a, ap = p - s.a;
-        const double len2 = ab.x * ab.x + ab.y * ab.y;
-        const double t =
-            len2 > 0.0 ? std::clamp((ap.x * ab.x + ap.y * ab.y) / len2, 0.0, 1.0) : 0.0;
-        return s.a + ab * t;
-    }
-
-    Vec2 m_Low;
-    double m_Cell;
-    int m_Columns, m_Rows;
-    std::vector<std::vector<Segment>> m_Cells;
-};
+    return best;
+}
 
 // Marks the texels whose centres the cap triangles cover.
 std::vector<bool> coverage(const Triangulation& caps, const FontBox& box) {
@@ -167,9 +134,9 @@ Color gold(double height) {
     return mix(c, Color(1.0, 0.97, 0.78), std::exp(-std::pow((height - 0.32) / 0.06, 2.0)) * 0.4);
 }
 
-Color letter(const SegmentGrid& edges, const Vec2& p, double v, double bevelWidth) {
+Color letter(const std::vector<Segment>& edges, const Vec2& p, double v, double bevelWidth) {
     Vec2 towards;
-    const double d = edges.nearest(p, towards);
+    const double d = nearestEdge(edges, p, bevelWidth, towards);
     const double bevel = 1.0 - smoothstep(0.0, bevelWidth, d);
     const double facing = (towards.x + towards.y) * std::sqrt(0.5);
     Color c = gold(v) * (1.0 + 0.55 * bevel * facing);
@@ -187,7 +154,7 @@ Color side(double u, double v) {
 Image paintTitleTexture(const Outline& outline, const Triangulation& caps, const FontBox& box) {
     const double boxHeight = box.high.y - box.low.y;
     const double bevelWidth = boxHeight * 0.045;
-    const SegmentGrid edges(outline, box, bevelWidth);
+    const std::vector<Segment> edges = boundaryEdges(outline);
     const std::vector<bool> inside = coverage(caps, box);
     const UvRect& f = TITLE_FRONT_UV;
     return paint(WIDTH, HEIGHT, false, [&](double u, double v) {
