@@ -2,6 +2,8 @@
 // ground queued first, the node tree lit, the particles unlit, overlays last,
 // with what the game does not have: a backdrop, a chequered floor and a
 // caption. Whole game states draw themselves and get only the caption.
+// Flat drawing (backdrop, captions in the game's font) is in screen units: the
+// unit square, y up, as the game's overlay projection maps it onto the viewport.
 // Contact sheets lay the frames out as a grid of equal cells in one PNG, each
 // frame reduced by averaging square blocks of pixels, which also smooths the
 // edges of a frame drawn without multisampling.
@@ -20,13 +22,12 @@ namespace Kestrel {
 class FaceList;
 class RenderDevice;
 class Scene;
+class Text;
 class Texture;
 class VertexList;
 } // namespace Kestrel
 
 namespace preview {
-
-class Overlay;
 
 // What the scene stands on: nothing, a plain floor, or the playing field.
 enum class Footing { None, Floor, Field };
@@ -43,7 +44,8 @@ struct Shot {
 
 class Stage {
 public:
-    Stage(Kestrel::RenderDevice& device, Overlay& overlay, ::Ground& field);
+    // The font belongs to the resource cache; everything else is the stage's own.
+    explicit Stage(Kestrel::RenderDevice& device);
     ~Stage();
 
     // Draws the scene from the shot's camera; the scene is not updated here.
@@ -53,15 +55,29 @@ public:
     assetgen::Image shootGame(const std::function<void()>& render, const std::string& caption);
 
     Kestrel::RenderDevice& device() { return m_Device; }
-    Overlay& overlay() { return m_Overlay; }
 
 private:
+    // A textured quad: the floor, the backdrop or the caption band.
+    struct Panel {
+        std::unique_ptr<Kestrel::VertexList> vertices;
+        std::unique_ptr<Kestrel::FaceList> faces;
+        std::unique_ptr<Kestrel::Texture> texture;
+    };
+    // Corners at texture coordinates (0, 0), (1, 0), (0, 1) and (1, 1).
+    Panel makePanel(const Kestrel::Vector3 (&corners)[4], const Kestrel::Vector3& normal,
+                    const assetgen::Image& image);
+    // The game's overlay state (alpha blended) with no transform or shader.
+    void beginOverlay();
+    void drawPanel(const Panel& panel);
+    // A caption on a dark band along the top edge, `height` of the screen high.
+    void drawCaption(const std::string& text, float height);
+
     Kestrel::RenderDevice& m_Device;
-    Overlay& m_Overlay;
-    ::Ground& m_Field;
-    std::unique_ptr<Kestrel::VertexList> m_FloorVertices;
-    std::unique_ptr<Kestrel::FaceList> m_FloorFaces;
-    std::unique_ptr<Kestrel::Texture> m_FloorTexture;
+    std::unique_ptr<::Ground> m_Field;
+    Panel m_Floor;
+    Panel m_Backdrop;
+    Panel m_Band;
+    Kestrel::Text* m_Font;
 };
 
 class ContactSheet {
