@@ -14,25 +14,10 @@
 #include "tools/assetgen/glyph_outlines.h"
 #include "tools/assetgen/image.h"
 #include "tools/assetgen/mesh_builder.h"
-#include "tools/assetgen/primitives.h"
 
 #include <string>
 
 namespace assetgen {
-
-struct FontBox {
-    Vec2 low;
-    Vec2 high;
-    // Where a font point lies on the front region of the texture.
-    Vec2 frontUv(const Vec2& p) const;
-};
-
-FontBox boundsOf(const Outline& outline);
-
-inline const UvRect TITLE_FRONT_UV{0.004, 0.02, 0.80, 0.98};
-inline const UvRect TITLE_SIDE_UV{0.84, 0.02, 0.996, 0.98};
-
-Image paintTitleTexture(const Outline& outline, const Triangulation& caps, const FontBox& box);
 
 struct TitleAssets {
     MeshBuilder mesh;
