@@ -1,17 +1,166 @@
+#include "engine/animation.h"
+#include "engine/bone.h"
 #include "engine/entity.h"
+#include "engine/mesh.h"
 #include "engine/renderdevice/renderdevice.h"
+#include "engine/renderdevice/vertexlist.h"
+#include "engine/resourcemanager.h"
 #include "engine/scenenode.h"
-#include "tools/preview/ant_studio.h"
+#include "game/animation_uses.h"
+#include "game/rock.h"
 #include "tools/preview/sheets.h"
 #include "tools/preview/stage.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <limits>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+// Single ants are photographed at the origin facing -z (mesh axes,
+// docs/architecture.md). Entities are posed through their animation stack: a
+// pose applied by one update reaches the bone matrices at the next, so every
+// pose ends with an update of no time that settles the matrices.
 namespace preview {
 
 namespace {
+
+using Kestrel::Vector3;
+
+// Views look at the middle of the ant's body from about 1.5 units.
+const Vector3 ANT_CENTRE(0.0f, 0.13f, -0.05f);
+
+struct View {
+    const char* name;
+    Vector3 offset; // eye relative to the ant's middle, for an ant of the game's size
+};
+
+const View FRONT_RIGHT{"front right", {0.75f, 0.6f, -1.15f}};
+const View RIGHT_SIDE{"right side", {1.5f, 0.15f, 0.0f}};
+const View TOP{"top", {0.0f, 1.5f, 0.3f}};
+const View REAR_LEFT{"rear left", {-0.95f, 0.65f, 1.05f}};
+const View FRONT{"front", {0.0f, 0.3f, -1.55f}};
+
+const char* const ANT_MESHES[3] = {"ant.kst", "fireant.kst", "zombieant.kst"};
+
+// The ant at the game's size, or at twice that size and seen from relatively
+// closer (the near plane keeps a camera a unit away from what it sees).
+enum class Framing { Game, Close };
+
+float scaleOf(Framing framing) {
+    return framing == Framing::Game ? ANT_SCALE : 2.0f * ANT_SCALE;
+}
+
+// A soldier holds its rock in the "RockHand" bone during the throw.
+void giveRock(Kestrel::Scene& scene, Kestrel::Entity& ant) {
+    Kestrel::Bone* hand = ant.getBone("RockHand");
+    Kestrel::Entity* rock = scene.getRoot()->createEntity("rock.kst");
+    if (!hand || !rock)
+        return;
+    rock->setScale(ROCK_SCALE, ROCK_SCALE, ROCK_SCALE);
+    rock->setParent(hand);
+}
+
+Kestrel::Animation* load(const std::string& animation) {
+    Kestrel::Animation* a = Kestrel::ResourceManager::getInstance()->loadAnimation(animation);
+    if (!a)
+        std::fprintf(stderr, "preview: animation '%s' could not be loaded\n", animation.c_str());
+    return a;
+}
+
+const AnimationUse& animationUse(const std::string& file) {
+    for (const AnimationUse& use : ANIMATION_USES)
+        if (file == use.file)
+            return use;
+    throw std::logic_error("no animation " + file);
+}
+
+// Null (with the engine's report) when the mesh cannot be loaded.
+Kestrel::Entity* addAnt(Kestrel::Scene& scene, const std::string& mesh, Framing framing) {
+    Kestrel::Entity* ant = scene.getRoot()->createEntity(mesh);
+    if (ant) {
+        const float s = scaleOf(framing);
+        ant->setScale(s, s, s);
+    }
+    return ant;
+}
+
+// A close view shows an ant twice the size from 1.4 times as far.
+Shot antShot(const View& view, const std::string& caption, Framing framing) {
+    const float size = scaleOf(framing) / ANT_SCALE;
+    const float distance = framing == Framing::Game ? 1.0f : 1.4f;
+    Shot shot;
+    shot.target = ANT_CENTRE * size;
+    shot.eye = shot.target + view.offset * distance;
+    shot.caption = caption;
+    // Close views go into small pictures, so their captions are larger.
+    if (framing == Framing::Close)
+        shot.captionHeight = 0.15f;
+    return shot;
+}
+
+// The pose the game shows `time` into the animation when it switches to it
+// from `previous` (looping) with the blend time, in frames of 16 ms.
+bool playAfter(Kestrel::Entity& entity, const std::string& previous, const std::string& animation,
+               float blendTime, float time, bool loop) {
+    const float FRAME = 0.016f;
+    Kestrel::Animation* before = load(previous);
+    Kestrel::Animation* a = load(animation);
+    if (!before || !a)
+        return false;
+    entity.playAnimation(before, 0.0f, true, false);
+    entity.update(0.0f);
+    entity.playAnimation(a, blendTime, loop, false);
+    for (float played = 0.0f; played < time; played += FRAME)
+        entity.update(std::min(FRAME, time - played));
+    entity.update(0.0f);
+    return true;
+}
+
+// The lowest world height of the entity's skinned mesh in its current pose:
+// about 0 for an ant standing on the floor.
+float lowestPoint(Kestrel::Entity& entity, Kestrel::RenderDevice& device) {
+    Kestrel::Mesh* mesh = entity.getMesh();
+    if (!mesh)
+        return 0.0f;
+    std::unique_ptr<Kestrel::VertexList> posed(device.createVertexList(Kestrel::USAGE_DYNAMIC));
+    const Kestrel::VertexList& rest = *mesh->getVertexList();
+    const Kestrel::VertexList& source = entity.morph(rest, *posed) ? *posed : rest;
+    float lowest = std::numeric_limits<float>::max();
+    for (unsigned i = 0; i < source.getVertexCount(); ++i)
+        lowest = std::min(lowest, entity.transformPoint(source.getPosition(i)).y);
+    return lowest;
+}
+
+// An ant playing the animation as the game does, `time` into it, with the
+// rock in its hand when it throws; the caption names the moment and prints the
+// pose's lowest point (world units at the game's size), so that a pose that
+// sinks into the floor or floats shows up.
+struct AntMoment {
+    Kestrel::Entity* ant = nullptr;
+    std::string caption;
+};
+
+AntMoment playMoment(Kestrel::Scene& scene, Kestrel::RenderDevice& device, const AnimationUse& use,
+                     float time, Framing framing) {
+    AntMoment moment;
+    moment.ant = addAnt(scene, use.mesh, framing);
+    if (!moment.ant)
+        return moment;
+    if (use.holdsRock)
+        giveRock(scene, *moment.ant);
+    scene.update(0.0f);
+    playAfter(*moment.ant, use.after, use.file, use.blendTime, time, use.loop);
+    const float lowest = lowestPoint(*moment.ant, device) * ANT_SCALE / scaleOf(framing);
+    const std::string file = use.file;
+    char text[128];
+    std::snprintf(text, sizeof text, "%s %.2f s  low %+.3f", file.substr(0, file.find('.')).c_str(),
+                  time, lowest);
+    moment.caption = text;
+    return moment;
+}
 
 const int MOMENTS = 6;
 
@@ -63,6 +212,22 @@ float momentTime(const AnimationUse& use, int moment, int count) {
 }
 
 } // namespace
+
+bool poseAt(Kestrel::Entity& entity, const std::string& animation, float time, bool loop) {
+    Kestrel::Animation* a = load(animation);
+    if (!a)
+        return false;
+    entity.playAnimation(a, 0.0f, loop, false);
+    entity.Kestrel::Entity::update(0.0f);
+    entity.Kestrel::Entity::update(time);
+    entity.Kestrel::Entity::update(0.0f);
+    return true;
+}
+
+float playedLength(const std::string& animation, bool loop) {
+    Kestrel::Animation* a = load(animation);
+    return a ? a->getAnimationLength(loop) : 0.0f;
+}
 
 void writeAntSheet(const SheetContext& context) {
     writeAnts(context, {FRONT_RIGHT, RIGHT_SIDE, TOP, REAR_LEFT, FRONT}, Framing::Game, 2,

@@ -8,7 +8,6 @@
 #include "game/fireant.h"
 #include "game/playerant.h"
 #include "game/zombieant.h"
-#include "tools/preview/ant_studio.h"
 #include "tools/preview/sheets.h"
 #include "tools/preview/stage.h"
 
