@@ -3,7 +3,6 @@
 // Needs a display; `make preview` gives it a virtual one.
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "engine/resourcemanager.h"
-#include "tools/preview/gl_window.h"
 #include "tools/preview/sheets.h"
 #include "tools/preview/stage.h"
 

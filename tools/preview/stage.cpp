@@ -1,5 +1,6 @@
 #include "tools/preview/stage.h"
 
+#include "app/application.h"
 #include "app/ground.h"
 #include "app/world.h"
 #include "engine/camera.h"
@@ -10,9 +11,14 @@
 #include "engine/resourcemanager.h"
 #include "engine/scenenode.h"
 #include "engine/text.h"
-#include "tools/preview/gl_window.h"
 
+#include <GL/glew.h>
+#include <SDL.h>
+
+#include <cstdint>
+#include <cstdio>
 #include <stdexcept>
+#include <vector>
 
 namespace preview {
 
@@ -48,11 +54,64 @@ Image translucentBlack() {
                            [](double, double) { return Color(0, 0, 0, 150.0 / 255.0); });
 }
 
+// Quad corners (see makePanel): the screen's unit square and the floor.
 const Vector3 SCREEN[4] = {{0, 1, 0}, {1, 1, 0}, {0, 0, 0}, {1, 0, 0}};
-const float H = FLOOR_HALF_SIZE;
-const Vector3 FLOOR[4] = {{-H, 0, H}, {H, 0, H}, {-H, 0, -H}, {H, 0, -H}};
+const float F = FLOOR_HALF_SIZE;
+const Vector3 FLOOR[4] = {{-F, 0, F}, {F, 0, F}, {-F, 0, -F}, {F, 0, -F}};
+
+// The fixed-function lighting switch the game flips around its scene pass.
+void setLighting(bool enabled) {
+    if (enabled)
+        glEnable(GL_LIGHTING);
+    else
+        glDisable(GL_LIGHTING);
+}
+
+// The back buffer as an RGB image, first row at the top.
+Image grabFrame() {
+    std::vector<std::uint8_t> rgb(std::size_t(WINDOW_WIDTH) * WINDOW_HEIGHT * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    Image image(WINDOW_WIDTH, WINDOW_HEIGHT, false);
+    for (int y = 0; y < WINDOW_HEIGHT; ++y) {
+        const std::uint8_t* row = &rgb[std::size_t(WINDOW_HEIGHT - 1 - y) * WINDOW_WIDTH * 3];
+        for (int x = 0; x < WINDOW_WIDTH; ++x)
+            image.set(x, y, {row[3 * x] / 255.0, row[3 * x + 1] / 255.0, row[3 * x + 2] / 255.0});
+    }
+    return image;
+}
 
 } // namespace
+
+bool openWindow() {
+    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+        std::fprintf(stderr, "preview: no display (%s)\n", SDL_GetError());
+        return false;
+    }
+    // No multisampling: reading back a multisampled buffer gives black frames on
+    // some drivers (Mesa under Xvfb); the contact sheets average pixels instead.
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    if (!SDL_SetVideoMode(WINDOW_WIDTH, WINDOW_HEIGHT, 32, SDL_OPENGL)) {
+        std::fprintf(stderr, "preview: no OpenGL window (%s)\n", SDL_GetError());
+        SDL_Quit();
+        return false;
+    }
+    if (glewInit() != GLEW_OK) {
+        std::fprintf(stderr, "preview: GLEW could not be initialised\n");
+        SDL_Quit();
+        return false;
+    }
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    ::setFixedLight();
+    return true;
+}
+
+void closeWindow() {
+    SDL_Quit();
+}
 
 Stage::Stage(Kestrel::RenderDevice& device)
     : m_Device(device), m_Field(std::make_unique<::Ground>(&device)),
@@ -104,7 +163,7 @@ void Stage::drawCaption(const std::string& text, float height) {
 
 Image Stage::shoot(Kestrel::Scene& scene, const Shot& shot) {
     m_Device.clear(true, true);
-    m_Device.setViewport({0, 0}, {FRAME_WIDTH, FRAME_HEIGHT});
+    m_Device.setViewport({0, 0}, {WINDOW_WIDTH, WINDOW_HEIGHT});
     setLighting(false);
     if (shot.backdrop) {
         beginOverlay();
@@ -129,7 +188,7 @@ Image Stage::shoot(Kestrel::Scene& scene, const Shot& shot) {
 }
 
 Image Stage::shootGame(const std::function<void()>& render, const std::string& caption) {
-    m_Device.setViewport({0, 0}, {FRAME_WIDTH, FRAME_HEIGHT});
+    m_Device.setViewport({0, 0}, {WINDOW_WIDTH, WINDOW_HEIGHT});
     render();
     if (!caption.empty())
         drawCaption(caption, Shot().captionHeight);
@@ -137,8 +196,8 @@ Image Stage::shootGame(const std::function<void()>& render, const std::string& c
 }
 
 ContactSheet::ContactSheet(int columns, int rows, int reduction)
-    : m_Reduction(reduction), m_CellWidth(FRAME_WIDTH / reduction),
-      m_CellHeight(FRAME_HEIGHT / reduction),
+    : m_Reduction(reduction), m_CellWidth(WINDOW_WIDTH / reduction),
+      m_CellHeight(WINDOW_HEIGHT / reduction),
       m_Image(columns * m_CellWidth, rows * m_CellHeight, false) {}
 
 void ContactSheet::place(int column, int row, const Image& frame) {

@@ -4,6 +4,9 @@
 // caption. Whole game states draw themselves and get only the caption.
 // Flat drawing (backdrop, captions in the game's font) is in screen units: the
 // unit square, y up, as the game's overlay projection maps it onto the viewport.
+// The window is one 640 x 480 SDL window like the game's, lit by the game's
+// fixed white light (a direction in world space, since the render device keeps
+// the camera in the projection matrix); frames are read from its back buffer.
 // Contact sheets lay the frames out as a grid of equal cells in one PNG, each
 // frame reduced by averaging square blocks of pixels, which also smooths the
 // edges of a frame drawn without multisampling.
@@ -28,6 +31,11 @@ class VertexList;
 } // namespace Kestrel
 
 namespace preview {
+
+// Opens the window, initialises GLEW and sets the light; false (with a message
+// on standard error) when there is no display or no usable OpenGL.
+bool openWindow();
+void closeWindow();
 
 // What the scene stands on: nothing, a plain floor, or the playing field.
 enum class Footing { None, Floor, Field };
