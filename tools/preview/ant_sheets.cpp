@@ -27,6 +27,7 @@ namespace preview {
 
 namespace {
 
+using assetgen::Image;
 using Kestrel::Vector3;
 
 // Views look at the middle of the ant's body from about 1.5 units.
@@ -134,34 +135,6 @@ float lowestPoint(Kestrel::Entity& entity, Kestrel::RenderDevice& device) {
     return lowest;
 }
 
-// An ant playing the animation as the game does, `time` into it, with the
-// rock in its hand when it throws; the caption names the moment and prints the
-// pose's lowest point (world units at the game's size), so that a pose that
-// sinks into the floor or floats shows up.
-struct AntMoment {
-    Kestrel::Entity* ant = nullptr;
-    std::string caption;
-};
-
-AntMoment playMoment(Kestrel::Scene& scene, Kestrel::RenderDevice& device, const AnimationUse& use,
-                     float time, Framing framing) {
-    AntMoment moment;
-    moment.ant = addAnt(scene, use.mesh, framing);
-    if (!moment.ant)
-        return moment;
-    if (use.holdsRock)
-        giveRock(scene, *moment.ant);
-    scene.update(0.0f);
-    playAfter(*moment.ant, use.after, use.file, use.blendTime, time, use.loop);
-    const float lowest = lowestPoint(*moment.ant, device) * ANT_SCALE / scaleOf(framing);
-    const std::string file = use.file;
-    char text[128];
-    std::snprintf(text, sizeof text, "%s %.2f s  low %+.3f", file.substr(0, file.find('.')).c_str(),
-                  time, lowest);
-    moment.caption = text;
-    return moment;
-}
-
 const int MOMENTS = 6;
 
 // A mesh shown on its own from two sides.
@@ -209,6 +182,37 @@ void writeAnts(const SheetContext& context, const std::vector<View>& views, Fram
 // moment would repeat its first, so loops stop short of it.
 float momentTime(const AnimationUse& use, int moment, int count) {
     return playedLength(use.file, use.loop) * moment / (use.loop ? count : count - 1);
+}
+
+// Moment `moment` of `count` of the animation as the game plays it, on the ant
+// kind that plays it and with the rock in its hand when it throws, from each
+// view. At the game's framing the caption prints the pose's lowest point (world
+// units), so that a pose that sinks into the floor or floats shows up.
+std::vector<Image> photographMoment(const SheetContext& context, const AnimationUse& use,
+                                    int moment, int count, Framing framing,
+                                    const std::vector<View>& views) {
+    Kestrel::Scene scene(&context.stage.device());
+    const float time = momentTime(use, moment, count);
+    const std::string file = use.file;
+    char text[128];
+    std::snprintf(text, sizeof text, "%s %.2f s", file.substr(0, file.find('.')).c_str(), time);
+    std::string caption = text;
+    if (Kestrel::Entity* ant = addAnt(scene, use.mesh, framing)) {
+        if (use.holdsRock)
+            giveRock(scene, *ant);
+        scene.update(0.0f);
+        playAfter(*ant, use.after, use.file, use.blendTime, time, use.loop);
+        if (framing == Framing::Game) {
+            std::snprintf(text, sizeof text, "  low %+.3f",
+                          lowestPoint(*ant, context.stage.device()));
+            caption += text;
+            std::printf("  %s\n", caption.c_str());
+        }
+    }
+    std::vector<Image> shots;
+    for (const View& view : views)
+        shots.push_back(context.stage.shoot(scene, antShot(view, caption, framing)));
+    return shots;
 }
 
 } // namespace
@@ -259,17 +263,11 @@ void writeAnimationSheets(const SheetContext& context) {
         const AnimationUse& use = ANIMATION_USES[row];
         ContactSheet detail(MOMENTS, 2, 2);
         for (int column = 0; column < MOMENTS; ++column) {
-            Kestrel::Scene scene(&context.stage.device());
-            const AntMoment moment = playMoment(scene, context.stage.device(), use,
-                                                momentTime(use, column, MOMENTS), Framing::Game);
-            std::printf("  %s\n", moment.caption.c_str());
-            const assetgen::Image side =
-                context.stage.shoot(scene, antShot(RIGHT_SIDE, moment.caption, Framing::Game));
-            detail.place(column, 0, side);
-            overview.place(column, row, side);
-            detail.place(
-                column, 1,
-                context.stage.shoot(scene, antShot(FRONT_RIGHT, moment.caption, Framing::Game)));
+            const std::vector<Image> shots = photographMoment(
+                context, use, column, MOMENTS, Framing::Game, {RIGHT_SIDE, FRONT_RIGHT});
+            detail.place(column, 0, shots[0]);
+            detail.place(column, 1, shots[1]);
+            overview.place(column, row, shots[0]);
         }
         const std::string name(use.file);
         detail.save(context.path("anim-" + name.substr(0, name.find('.')) + ".png"));
@@ -283,18 +281,11 @@ void writeAntPictures(const SheetContext& context) {
     const char* const files[] = {"antwalk.ksta", "antthrow.ksta", "antdie.ksta", "antfire.ksta"};
     const int moments = 5;
     ContactSheet animations(moments, 4, 4);
-    for (int row = 0; row < 4; ++row) {
-        const AnimationUse& use = animationUse(files[row]);
-        for (int column = 0; column < moments; ++column) {
-            Kestrel::Scene scene(&context.stage.device());
-            const AntMoment moment = playMoment(scene, context.stage.device(), use,
-                                                momentTime(use, column, moments), Framing::Close);
-            const std::string caption = moment.caption.substr(0, moment.caption.find("  "));
-            animations.place(
-                column, row,
-                context.stage.shoot(scene, antShot(RIGHT_SIDE, caption, Framing::Close)));
-        }
-    }
+    for (int row = 0; row < 4; ++row)
+        for (int column = 0; column < moments; ++column)
+            animations.place(column, row,
+                             photographMoment(context, animationUse(files[row]), column, moments,
+                                              Framing::Close, {RIGHT_SIDE})[0]);
     animations.save(context.path("docs-animations.png"));
 }
 
