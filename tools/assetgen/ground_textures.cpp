@@ -94,15 +94,12 @@ Color particlePixel(double u, double v) {
     const double cx = std::fmod(u, cell) * 2.0 / cell - 1.0;
     const double cy = std::fmod(v, cell) * 2.0 / cell - 1.0;
     const double edge = 1.0 - smoothstep(0.8, 0.97, std::max(std::abs(cx), std::abs(cy)));
-    if (v < FLAME_CELL_MAX.v && u < FLAME_CELL_MAX.u) {
-        const Color c = flame(cx, cy);
-        return c.withAlpha(c.a * edge);
-    }
-    if (v < SMOKE_CELL_MAX.v && u >= SMOKE_CELL_MIN.u) {
-        const Color c = smoke(cx, cy);
-        return c.withAlpha(c.a * edge);
-    }
-    return Color(0.5, 0.4, 0.3, 0.0);
+    Color c(0.5, 0.4, 0.3, 0.0);
+    if (v < FLAME_CELL_MAX.v && u < FLAME_CELL_MAX.u)
+        c = flame(cx, cy);
+    else if (v < SMOKE_CELL_MAX.v && u >= SMOKE_CELL_MIN.u)
+        c = smoke(cx, cy);
+    return c.withAlpha(c.a * edge);
 }
 
 } // namespace

@@ -177,17 +177,15 @@ double antIcon(double s, double t) {
     };
     double d = std::min({ellipse(0.5, 0.30, 0.06, 0.05), ellipse(0.5, 0.42, 0.045, 0.07),
                          ellipse(0.5, 0.62, 0.085, 0.12)});
-    for (int side : {-1, 1}) {
-        const double k = side;
-        d = std::min({d, line(0.5, 0.40, 0.5 + 0.16 * k, 0.32, 0.012),
-                      line(0.5 + 0.16 * k, 0.32, 0.5 + 0.2 * k, 0.26, 0.012),
-                      line(0.5, 0.43, 0.5 + 0.18 * k, 0.46, 0.012),
-                      line(0.5 + 0.18 * k, 0.46, 0.5 + 0.22 * k, 0.52, 0.012),
-                      line(0.5, 0.46, 0.5 + 0.15 * k, 0.56, 0.012),
-                      line(0.5 + 0.15 * k, 0.56, 0.5 + 0.17 * k, 0.64, 0.012),
-                      line(0.5, 0.27, 0.5 + 0.07 * k, 0.19, 0.01),
-                      line(0.5 + 0.07 * k, 0.19, 0.5 + 0.12 * k, 0.17, 0.01)});
-    }
+    // Legs and antennae: (x off the middle, y) of both ends, and the width.
+    const double strokes[][5] = {{0.0, 0.40, 0.16, 0.32, 0.012}, {0.16, 0.32, 0.2, 0.26, 0.012},
+                                 {0.0, 0.43, 0.18, 0.46, 0.012}, {0.18, 0.46, 0.22, 0.52, 0.012},
+                                 {0.0, 0.46, 0.15, 0.56, 0.012}, {0.15, 0.56, 0.17, 0.64, 0.012},
+                                 {0.0, 0.27, 0.07, 0.19, 0.01},  {0.07, 0.19, 0.12, 0.17, 0.01}};
+    for (double k : {-1.0, 1.0})
+        for (const auto& stroke : strokes)
+            d = std::min(
+                d, line(0.5 + stroke[0] * k, stroke[1], 0.5 + stroke[2] * k, stroke[3], stroke[4]));
     const double frame = std::abs(std::hypot((s - 0.5) / 0.4, (t - 0.58) / 0.5) - 1.0) / 0.02 - 1.0;
     return std::min(d, frame);
 }
