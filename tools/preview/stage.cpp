@@ -93,7 +93,7 @@ bool openWindow() {
     // some drivers (Mesa under Xvfb); the contact sheets average pixels instead.
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    if (!SDL_SetVideoMode(WINDOW_WIDTH, WINDOW_HEIGHT, 32, SDL_OPENGL)) {
+    if (!SDL_SetVideoMode(WINDOW_WIDTH, WINDOW_HEIGHT, WINDOW_BITS_PER_PIXEL, SDL_OPENGL)) {
         std::fprintf(stderr, "preview: no OpenGL window (%s)\n", SDL_GetError());
         SDL_Quit();
         return false;

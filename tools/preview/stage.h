@@ -1,15 +1,8 @@
-// Takes pictures of single objects the way the game draws a frame: clear, the
-// ground queued first, the node tree lit, the particles unlit, overlays last,
-// with what the game does not have: a backdrop, a chequered floor and a
-// caption. Whole game states draw themselves and get only the caption.
-// Flat drawing (backdrop, captions in the game's font) is in screen units: the
-// unit square, y up, as the game's overlay projection maps it onto the viewport.
-// The window is one 640 x 480 SDL window like the game's, lit by the game's
-// fixed white light (a direction in world space, since the render device keeps
-// the camera in the projection matrix); frames are read from its back buffer.
-// Contact sheets lay the frames out as a grid of equal cells in one PNG, each
-// frame reduced by averaging square blocks of pixels, which also smooths the
-// edges of a frame drawn without multisampling.
+// Photographs single objects the way the game draws a frame (ground queued
+// first, the node tree lit, particles unlit, overlays last), adding a backdrop,
+// a chequered floor and a caption; whole game states draw themselves and get
+// only the caption. Flat drawing is in the overlay's screen units (unit square,
+// y up). Also opens the preview's window and lays frames out as contact sheets.
 #pragma once
 
 #include "engine/vector.h"
@@ -32,8 +25,10 @@ class VertexList;
 
 namespace preview {
 
-// Opens the window, initialises GLEW and sets the light; false (with a message
-// on standard error) when there is no display or no usable OpenGL.
+// Opens one SDL window of the game's size, initialises GLEW and sets the game's
+// fixed light (a direction in world space: the render device keeps the camera
+// in the projection matrix); false (with a message on standard error) when
+// there is no display or no usable OpenGL.
 bool openWindow();
 void closeWindow();
 
@@ -88,6 +83,9 @@ private:
     Kestrel::Text* m_Font;
 };
 
+// Frames in a grid of equal cells in one PNG, each reduced by averaging square
+// blocks of pixels, which also smooths the edges of a frame drawn without
+// multisampling.
 class ContactSheet {
 public:
     // Cells are the frame size divided by `reduction` (1, 2, 4 ...).
