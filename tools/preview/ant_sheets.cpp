@@ -8,6 +8,7 @@
 #include "engine/scenenode.h"
 #include "game/animation_uses.h"
 #include "game/rock.h"
+#include "tools/assetgen/ants.h"
 #include "tools/preview/sheets.h"
 #include "tools/preview/stage.h"
 
@@ -43,8 +44,6 @@ const View RIGHT_SIDE{"right side", {1.5f, 0.15f, 0.0f}};
 const View TOP{"top", {0.0f, 1.5f, 0.3f}};
 const View REAR_LEFT{"rear left", {-0.95f, 0.65f, 1.05f}};
 const View FRONT{"front", {0.0f, 0.3f, -1.55f}};
-
-const char* const ANT_MESHES[3] = {"ant.kst", "fireant.kst", "zombieant.kst"};
 
 // The ant at the game's size, or at twice that size and seen from relatively
 // closer (the near plane keeps a camera a unit away from what it sees).
@@ -141,8 +140,8 @@ const int MOMENTS = 6;
 struct PropViews {
     const char* file;
     float height;
-    Kestrel::Vector3 target;
-    Kestrel::Vector3 eyes[2];
+    Vector3 target;
+    Vector3 eyes[2];
     const char* captions[2];
 };
 const PropViews PROPS[] = {
@@ -165,10 +164,10 @@ void writeAnts(const SheetContext& context, const std::vector<View>& views, Fram
     ContactSheet sheet(int(views.size()), 3, reduction);
     for (int row = 0; row < 3; ++row) {
         Kestrel::Scene scene(&context.stage.device());
-        addAnt(scene, ANT_MESHES[row], framing);
+        addAnt(scene, assetgen::ANT_KINDS[row].mesh, framing);
         scene.update(0.0f);
         for (int column = 0; column < int(views.size()); ++column) {
-            std::string caption = ANT_MESHES[row];
+            std::string caption = assetgen::ANT_KINDS[row].mesh;
             if (framing == Framing::Game)
                 caption += std::string("  ") + views[column].name;
             sheet.place(column, row,
