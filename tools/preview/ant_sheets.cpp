@@ -102,17 +102,16 @@ Shot antShot(const View& view, const std::string& caption, Framing framing) {
 }
 
 // The pose the game shows `time` into the animation when it switches to it
-// from `previous` (looping) with the blend time, in frames of 16 ms.
-bool playAfter(Kestrel::Entity& entity, const std::string& previous, const std::string& animation,
-               float blendTime, float time, bool loop) {
+// from the one it usually follows (looping), in frames of 16 ms.
+bool playAfter(Kestrel::Entity& entity, const AnimationUse& use, float time) {
     const float FRAME = 0.016f;
-    Kestrel::Animation* before = load(previous);
-    Kestrel::Animation* a = load(animation);
+    Kestrel::Animation* before = load(use.after);
+    Kestrel::Animation* a = load(use.file);
     if (!before || !a)
         return false;
     entity.playAnimation(before, 0.0f, true, false);
     entity.update(0.0f);
-    entity.playAnimation(a, blendTime, loop, false);
+    entity.playAnimation(a, use.blendTime, use.loop, false);
     for (float played = 0.0f; played < time; played += FRAME)
         entity.update(std::min(FRAME, time - played));
     entity.update(0.0f);
@@ -180,7 +179,7 @@ void writeAnts(const SheetContext& context, const std::vector<View>& views, Fram
 // The time of each of `count` moments spread over the animation; a loop's last
 // moment would repeat its first, so loops stop short of it.
 float momentTime(const AnimationUse& use, int moment, int count) {
-    return playedLength(use.file, use.loop) * moment / (use.loop ? count : count - 1);
+    return playedLength(use.file) * moment / (use.loop ? count : count - 1);
 }
 
 // Moment `moment` of `count` of the animation as the game plays it, on the ant
@@ -200,7 +199,7 @@ std::vector<Image> photographMoment(const SheetContext& context, const Animation
         if (use.holdsRock)
             giveRock(scene, *ant);
         scene.update(0.0f);
-        playAfter(*ant, use.after, use.file, use.blendTime, time, use.loop);
+        playAfter(*ant, use, time);
         if (framing == Framing::Game) {
             std::snprintf(text, sizeof text, "  low %+.3f",
                           lowestPoint(*ant, context.stage.device()));
@@ -216,20 +215,20 @@ std::vector<Image> photographMoment(const SheetContext& context, const Animation
 
 } // namespace
 
-bool poseAt(Kestrel::Entity& entity, const std::string& animation, float time, bool loop) {
+bool poseAt(Kestrel::Entity& entity, const std::string& animation, float time) {
     Kestrel::Animation* a = load(animation);
     if (!a)
         return false;
-    entity.playAnimation(a, 0.0f, loop, false);
+    entity.playAnimation(a, 0.0f, animationUse(animation).loop, false);
     entity.Kestrel::Entity::update(0.0f);
     entity.Kestrel::Entity::update(time);
     entity.Kestrel::Entity::update(0.0f);
     return true;
 }
 
-float playedLength(const std::string& animation, bool loop) {
+float playedLength(const std::string& animation) {
     Kestrel::Animation* a = load(animation);
-    return a ? a->getAnimationLength(loop) : 0.0f;
+    return a ? a->getAnimationLength(animationUse(animation).loop) : 0.0f;
 }
 
 void writeAntSheet(const SheetContext& context) {

@@ -38,11 +38,12 @@ void writeScenerySheet(const SheetContext& context);
 // about the field, and from farther out.
 void writeFieldSheet(const SheetContext& context);
 
-// The pose of the animation alone at the time; an actor's behaviour does not
-// run. False (with a message) when the animation cannot be read.
-bool poseAt(Kestrel::Entity& entity, const std::string& animation, float time, bool loop);
+// The pose of the animation alone at the time, looping as the game plays it; an
+// actor's behaviour does not run. False (with a message) when the animation
+// cannot be read.
+bool poseAt(Kestrel::Entity& entity, const std::string& animation, float time);
 // The length the game plays: to the last keyframe once, or round the loop.
-float playedLength(const std::string& animation, bool loop);
+float playedLength(const std::string& animation);
 
 // Small pictures for the project's documentation, each well under 300 KB:
 // docs-ants.png (the three kinds, closer) and docs-animations.png (moments of
