@@ -121,12 +121,10 @@ Mat3 lowerAntenna(double degrees, char) {
 std::vector<Limb> limbs() {
     std::vector<Limb> result;
     for (LegPair pair : ALL_LEGS)
-        for (char side : SIDES)
-            result.push_back({legBone(pair, "Femur", side),
-                              {legBone(pair, "Femur", side), legBone(pair, "Tibia", side),
-                               legBone(pair, "Tarsus", side)},
-                              raiseKnee,
-                              side});
+        for (char side : SIDES) {
+            const std::vector<std::string> leg = legChain(pair, side);
+            result.push_back({leg[1], {leg.begin() + 1, leg.end()}, raiseKnee, side});
+        }
     for (char side : SIDES)
         result.push_back({sideBone("Antenna", side),
                           {sideBone("Antenna", side), sideBone("Flagellum", side)},
@@ -259,14 +257,13 @@ std::vector<Keyframe> throwRock(const Skeleton& s) {
 
 // Folds every leg in towards the belly; share 0..1 of the full curl.
 void curlLegs(PoseBuilder& p, double share) {
-    for (LegPair pair : ALL_LEGS) {
+    const double CURL[] = {-25.0, -55.0, -75.0, -40.0}; // coxa to tarsus, degrees
+    for (LegPair pair : ALL_LEGS)
         for (char side : SIDES) {
-            p.turn(legBone(pair, "Coxa", side), sided(roll(-25.0 * share), side));
-            p.turn(legBone(pair, "Femur", side), sided(roll(-55.0 * share), side));
-            p.turn(legBone(pair, "Tibia", side), sided(roll(-75.0 * share), side));
-            p.turn(legBone(pair, "Tarsus", side), sided(roll(-40.0 * share), side));
+            const std::vector<std::string> leg = legChain(pair, side);
+            for (int i = 0; i < 4; ++i)
+                p.turn(leg[i], sided(roll(CURL[i] * share), side));
         }
-    }
 }
 
 // One moment of falling over to the right and onto the back. The root turns
