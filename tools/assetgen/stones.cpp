@@ -59,6 +59,9 @@ void addBoulder(MeshBuilder& mesh, const Prop& prop, std::uint32_t seed) {
         STONE_UV);
 }
 
+// How thick a tombstone is, in the units of its outline.
+const double TOMB_DEPTH = 0.22;
+
 // Tombstone outline in its own plane: a slab with a round top, width 1, height
 // 1.4, as a closed polygon running counter-clockwise seen from the front (-z).
 std::vector<Vec2> tombOutline() {
@@ -73,18 +76,13 @@ std::vector<Vec2> tombOutline() {
     return outline;
 }
 
-struct TombFrame {
-    Placement place;
-    double depth;
-};
-
-void addTombFaces(MeshBuilder& mesh, const std::vector<Vec2>& outline, const TombFrame& f) {
-    for (double z : {-f.depth * 0.5, f.depth * 0.5}) {
+void addTombFaces(MeshBuilder& mesh, const std::vector<Vec2>& outline, const Placement& place) {
+    for (double z : {-TOMB_DEPTH * 0.5, TOMB_DEPTH * 0.5}) {
         const bool front = z < 0.0;
         const UvRect& uv = front ? TOMB_FRONT_UV : TOMB_SIDE_UV;
         // Seen from the front +x is on the viewer's left, so s runs from +x to -x.
         auto corner = [&](const Vec2& p) {
-            return Corner{mesh.addVertex(f.place(Vec3(p.x, p.y, z))),
+            return Corner{mesh.addVertex(place(Vec3(p.x, p.y, z))),
                           uv.at(0.5 - p.x, 1.0 - p.y / 1.4)};
         };
         const Corner centre = corner(Vec2(0.0, 0.7));
@@ -98,10 +96,10 @@ void addTombFaces(MeshBuilder& mesh, const std::vector<Vec2>& outline, const Tom
     }
 }
 
-void addTombWalls(MeshBuilder& mesh, const std::vector<Vec2>& outline, const TombFrame& f) {
+void addTombWalls(MeshBuilder& mesh, const std::vector<Vec2>& outline, const Placement& place) {
     // s 0 at the front face, 1 at the back.
     const auto corner = [&](const Vec2& p, double s) {
-        return Corner{mesh.addVertex(f.place(Vec3(p.x, p.y, (s - 0.5) * f.depth))),
+        return Corner{mesh.addVertex(place(Vec3(p.x, p.y, (s - 0.5) * TOMB_DEPTH))),
                       TOMB_SIDE_UV.at(s, 1.0 - p.y / 1.4)};
     };
     for (std::size_t i = 0; i < outline.size(); ++i) {
@@ -115,10 +113,10 @@ void addTombstone(MeshBuilder& mesh, const Prop& prop) {
     const double scale = 0.8 * prop.size;
     const Mat3 lean = Mat3::rotationY(radians(prop.turn)) * Mat3::rotationX(radians(-6.0));
     const Vec3 base = prop.base - Vec3(0, 0.12, 0);
-    const TombFrame frame{[&](const Vec3& p) { return toMesh(base + lean * (p * scale)); }, 0.22};
+    const Placement place = [&](const Vec3& p) { return toMesh(base + lean * (p * scale)); };
     const std::vector<Vec2> outline = tombOutline();
-    addTombFaces(mesh, outline, frame);
-    addTombWalls(mesh, outline, frame);
+    addTombFaces(mesh, outline, place);
+    addTombWalls(mesh, outline, place);
 }
 
 } // namespace
