@@ -100,7 +100,7 @@ void addAntenna(MeshBuilder& mesh, const AntStyle& style, char side) {
     addLoft(mesh, ringsAlongPath(path, UP, w), 4, uv, Cap{}, Cap{true, end, w});
 }
 
-// Sections along z, (z, y, rx, ry), closed at both ends.
+// Lofted through sections (z, y, rx, ry) along the body and closed at both ends.
 void addThorax(MeshBuilder& mesh, const AntStyle& style) {
     const double stations[][4] = {{-0.41, 0.368, 0.050, 0.045}, {-0.36, 0.372, 0.095, 0.085},
                                   {-0.29, 0.383, 0.115, 0.105}, {-0.21, 0.372, 0.100, 0.090},
