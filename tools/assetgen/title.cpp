@@ -12,6 +12,10 @@ namespace assetgen {
 
 namespace {
 
+// The texture maps the text's bounding box (font units) straight onto the
+// front region, where the letters are polished gold with a dark rim and a bevel
+// lit from the upper right (where the light comes from as the title camera sees
+// it); the side walls use a plain bronze region.
 const UvRect FRONT_UV{0.004, 0.02, 0.80, 0.98};
 const UvRect SIDE_UV{0.84, 0.02, 0.996, 0.98};
 

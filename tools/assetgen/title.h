@@ -1,14 +1,8 @@
-// The 3D title: the game's name in the game's font, extruded into solid
-// letters (front cap, back cap, side walls) in mesh coordinates centred on the
-// origin. The front faces -z, towards the title camera, and the letters read
-// left to right from there, where world +x appears on the left.
-// Its texture maps the text's bounding box (font units) straight onto the
-// front region, where the letters are painted as polished gold with a bevel lit
-// from the upper right (where the game's light comes from as the title camera
-// sees it) and a dark rim; the side walls use a plain bronze region.
-// assetgen::title says how the game's title screen (app/title_layout.h) shows
-// the title mesh and the pointing ant: a 45 degree projection of aspect 1.0
-// stretched over the 640 x 480 window. Lets the generator aim the ant at the menu.
+// The 3D title: the game's name in the game's font extruded into solid gold
+// letters, centred on the origin in mesh coordinates with the front facing -z
+// (the title camera, which sees world +x on its left), and its texture.
+// assetgen::title is how the title screen (app/title_layout.h) shows the title
+// and the pointing ant through its square camera on the 640 x 480 window.
 #pragma once
 
 #include "tools/assetgen/glyph_outlines.h"
