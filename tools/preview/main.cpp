@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <memory>
 #include <string>
 
 namespace {
