@@ -4,6 +4,7 @@
 #include "tools/assetgen/title.h"
 
 #include <cmath>
+#include <functional>
 #include <iterator>
 #include <map>
 
@@ -104,34 +105,24 @@ using Clearances = std::map<std::string, double>;
 struct Limb {
     std::string bone;
     std::vector<std::string> part;
-    Mat3 (*turn)(double degrees, char side);
-    char side;
+    std::function<Mat3(double degrees)> turn;
 };
-
-Mat3 raiseKnee(double degrees, char side) {
-    return sided(roll(degrees), side);
-}
-
-Mat3 lowerAntenna(double degrees, char) {
-    return pitch(-degrees);
-}
 
 // Knees rise (the femur turns up towards the back); antennae fold down about
 // their base.
 std::vector<Limb> limbs() {
     std::vector<Limb> result;
     for (LegPair pair : ALL_LEGS)
-        for (char side : SIDES)
-            result.push_back({legBone(pair, "Femur", side),
-                              {legBone(pair, "Femur", side), legBone(pair, "Tibia", side),
-                               legBone(pair, "Tarsus", side)},
-                              raiseKnee,
-                              side});
+        for (char side : SIDES) {
+            const std::vector<std::string> leg = legChain(pair, side);
+            result.push_back({leg[1], {leg.begin() + 1, leg.end()}, [side](double degrees) {
+                                  return sided(roll(degrees), side);
+                              }});
+        }
     for (char side : SIDES)
         result.push_back({sideBone("Antenna", side),
                           {sideBone("Antenna", side), sideBone("Flagellum", side)},
-                          lowerAntenna,
-                          side});
+                          [](double degrees) { return pitch(-degrees); }});
     return result;
 }
 
@@ -141,7 +132,7 @@ Clearances neededClearances(const PoseBuilder& p, const GroundContact& ground) {
     for (const Limb& limb : limbs()) {
         for (double degrees = 0.0; degrees <= 150.0; degrees += 0.5) {
             PoseBuilder trial = p;
-            trial.turn(limb.bone, limb.turn(degrees, limb.side));
+            trial.turn(limb.bone, limb.turn(degrees));
             if (ground.lowest(trial.pose(), limb.part) >= CLEARANCE) {
                 needed[limb.bone] = degrees;
                 break;
@@ -155,7 +146,7 @@ void turnLimbs(PoseBuilder& p, const Clearances& clearances) {
     for (const Limb& limb : limbs()) {
         const auto found = clearances.find(limb.bone);
         if (found != clearances.end() && found->second > 0.0)
-            p.turn(limb.bone, limb.turn(found->second, limb.side));
+            p.turn(limb.bone, limb.turn(found->second));
     }
 }
 
@@ -259,14 +250,13 @@ std::vector<Keyframe> throwRock(const Skeleton& s) {
 
 // Folds every leg in towards the belly; share 0..1 of the full curl.
 void curlLegs(PoseBuilder& p, double share) {
-    for (LegPair pair : ALL_LEGS) {
+    const double CURL[] = {-25.0, -55.0, -75.0, -40.0}; // coxa to tarsus, degrees
+    for (LegPair pair : ALL_LEGS)
         for (char side : SIDES) {
-            p.turn(legBone(pair, "Coxa", side), sided(roll(-25.0 * share), side));
-            p.turn(legBone(pair, "Femur", side), sided(roll(-55.0 * share), side));
-            p.turn(legBone(pair, "Tibia", side), sided(roll(-75.0 * share), side));
-            p.turn(legBone(pair, "Tarsus", side), sided(roll(-40.0 * share), side));
+            const std::vector<std::string> leg = legChain(pair, side);
+            for (int i = 0; i < 4; ++i)
+                p.turn(leg[i], sided(roll(CURL[i] * share), side));
         }
-    }
 }
 
 // One moment of falling over to the right and onto the back. The root turns

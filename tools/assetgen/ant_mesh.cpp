@@ -100,28 +100,20 @@ void addAntenna(MeshBuilder& mesh, const AntStyle& style, char side) {
     addLoft(mesh, ringsAlongPath(path, UP, w), 4, uv, Cap{}, Cap{true, end, w});
 }
 
-struct Station {
-    double z, y, rx, ry;
-};
-
-// A loft along z through stations, closed at both ends.
-VertexRange addBodyLoft(MeshBuilder& mesh, const std::vector<Station>& stations, int sides,
-                        AntPart part, const Influences& w, double startZ, double endZ) {
-    std::vector<PathPoint> path;
-    for (const Station& s : stations)
-        path.push_back({Vec3(0, s.y, s.z), s.rx, s.ry});
-    const Cap start{true, Vec3(0, stations.front().y, startZ), w};
-    const Cap end{true, Vec3(0, stations.back().y, endZ), w};
-    return addLoft(mesh, ringsAlongPath(path, UP, w), sides, antUv(part), start, end);
-}
-
+// Lofted through sections (z, y, rx, ry) along the body and closed at both ends.
 void addThorax(MeshBuilder& mesh, const AntStyle& style) {
-    const std::vector<Station> stations = {
-        {-0.41, 0.368, 0.050, 0.045}, {-0.36, 0.372, 0.095, 0.085}, {-0.29, 0.383, 0.115, 0.105},
-        {-0.21, 0.372, 0.100, 0.090}, {-0.13, 0.345, 0.078, 0.070}, {-0.05, 0.345, 0.085, 0.080},
-        {0.01, 0.330, 0.060, 0.060}};
+    const double stations[][4] = {{-0.41, 0.368, 0.050, 0.045}, {-0.36, 0.372, 0.095, 0.085},
+                                  {-0.29, 0.383, 0.115, 0.105}, {-0.21, 0.372, 0.100, 0.090},
+                                  {-0.13, 0.345, 0.078, 0.070}, {-0.05, 0.345, 0.085, 0.080},
+                                  {0.01, 0.330, 0.060, 0.060}};
+    std::vector<PathPoint> path;
+    for (const auto& s : stations)
+        path.push_back({Vec3(0, s[1], s[0]), s[2], s[3]});
+    const Influences w = only("Thorax");
+    const Cap start{true, Vec3(0, path.front().centre.y, -0.435), w};
+    const Cap end{true, Vec3(0, path.back().centre.y, 0.04), w};
     const VertexRange range =
-        addBodyLoft(mesh, stations, 8, AntPart::Thorax, only("Thorax"), -0.435, 0.04);
+        addLoft(mesh, ringsAlongPath(path, UP, w), 8, antUv(AntPart::Thorax), start, end);
     roughen(mesh, range, Vec3(0, 0.35, -0.2), style.lumpiness * 0.6, style.seed + 2);
 }
 

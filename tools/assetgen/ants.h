@@ -1,13 +1,8 @@
-// The three kinds of ant and everything they need, on the shared body plan of
-// ant_anatomy.h: the soldier ("ant.kst"), fire and zombie ant meshes, their
-// texture atlases and the ant animations.
-// - Meshes: head with eyes, elbowed antennae and mandibles, thorax, petiole,
-//   gaster and six legs of four segments; every kind stays under about 1000
-//   triangles and differs only in texture, shader and a few proportions.
-// - Atlases: chitin with segment plates, jointed legs, toothed mandibles and
-//   faceted eyes; the fire ant's carries a glow mask in its alpha channel.
-// - Animations: walk (alternating tripod), idle, throw, die, fire, zombie bite
-//   and the title screen's two pointing poses.
+// The three kinds of ant on the shared body plan of ant_anatomy.h: the soldier
+// ("ant.kst"), fire and zombie ant meshes (under about 1000 triangles each,
+// differing in texture, shader and a few proportions), their chitin texture
+// atlases (the fire ant's glow mask in alpha) and the ant animations: walk,
+// idle, throw, die, fire, zombie bite and the title screen's two pointing poses.
 #pragma once
 
 #include "tools/assetgen/image.h"

@@ -33,17 +33,15 @@ struct Flattener {
     }
 };
 
-int moveTo(const FT_Vector* to, void* user) {
-    auto* f = static_cast<Flattener*>(user);
-    f->contours->emplace_back();
-    f->add(f->at(to));
-    return 0;
-}
-
 int lineTo(const FT_Vector* to, void* user) {
     auto* f = static_cast<Flattener*>(user);
     f->add(f->at(to));
     return 0;
+}
+
+int moveTo(const FT_Vector* to, void* user) {
+    static_cast<Flattener*>(user)->contours->emplace_back();
+    return lineTo(to, user);
 }
 
 int conicTo(const FT_Vector* control, const FT_Vector* to, void* user) {

@@ -4,9 +4,47 @@
 #include "game/flame.h"
 #include "tools/assetgen/geometry.h"
 #include "tools/assetgen/noise.h"
-#include "tools/assetgen/soil.h"
 
 #include <cmath>
+
+namespace assetgen::soil {
+
+namespace {
+
+const Color DIRT{0.44, 0.33, 0.21};
+const Color DARK_DIRT{0.29, 0.20, 0.12};
+const Color SAND{0.66, 0.52, 0.33};
+const Color GRASS{0.27, 0.40, 0.14};
+const Color LIGHT_GRASS{0.46, 0.56, 0.22};
+const Color DRY_GRASS{0.55, 0.52, 0.28};
+const Color PEBBLE{0.58, 0.55, 0.50};
+
+// Bare earth with clods and darker damp patches; x, y are noise coordinates
+// (the caller chooses scale and period).
+Color earth(double x, double y, int period) {
+    const double large = fractalNoise(x, y, 4, 301, period);
+    const double clods = fractalNoise(x * 6.0, y * 6.0, 3, 302, period * 6);
+    const double grit = valueNoise(x * 40.0, y * 40.0, 303, period * 40);
+    Color c = mix(DIRT, DARK_DIRT, smoothstep(0.35, 0.75, large) * 0.7);
+    c = c * (0.86 + 0.22 * clods + 0.1 * (grit - 0.5));
+    const double stone = smoothstep(0.86, 0.9, valueNoise(x * 14.0, y * 14.0, 304, period * 14));
+    return mix(c, PEBBLE * (0.8 + 0.3 * grit), stone * 0.8);
+}
+
+} // namespace
+
+Color meadow(double x, double y, int period, double cover, double detail) {
+    const double patches = fractalNoise(x * 1.5, y * 1.5, 3, 311, static_cast<int>(period * 1.5));
+    const double blades = fractalNoise(x * 30.0, y * 30.0, 2, 312, period * 30);
+    const double amount = smoothstep(0.0, 0.35, cover + (patches - 0.5) * 0.8);
+    Color grass = mix(GRASS, LIGHT_GRASS, smoothstep(0.3, 0.8, patches));
+    grass = mix(grass, DRY_GRASS,
+                smoothstep(0.62, 0.8, fractalNoise(x * 0.7, y * 0.7, 2, 313, period)) * 0.5);
+    grass = grass * (1.0 + (0.5 * blades - 0.28) * detail);
+    return mix(earth(x, y, period), grass, std::min(1.0, amount));
+}
+
+} // namespace assetgen::soil
 
 namespace assetgen {
 
@@ -94,15 +132,12 @@ Color particlePixel(double u, double v) {
     const double cx = std::fmod(u, cell) * 2.0 / cell - 1.0;
     const double cy = std::fmod(v, cell) * 2.0 / cell - 1.0;
     const double edge = 1.0 - smoothstep(0.8, 0.97, std::max(std::abs(cx), std::abs(cy)));
-    if (v < FLAME_CELL_MAX.v && u < FLAME_CELL_MAX.u) {
-        const Color c = flame(cx, cy);
-        return c.withAlpha(c.a * edge);
-    }
-    if (v < SMOKE_CELL_MAX.v && u >= SMOKE_CELL_MIN.u) {
-        const Color c = smoke(cx, cy);
-        return c.withAlpha(c.a * edge);
-    }
-    return Color(0.5, 0.4, 0.3, 0.0);
+    Color c(0.5, 0.4, 0.3, 0.0);
+    if (v < FLAME_CELL_MAX.v && u < FLAME_CELL_MAX.u)
+        c = flame(cx, cy);
+    else if (v < SMOKE_CELL_MAX.v && u >= SMOKE_CELL_MIN.u)
+        c = smoke(cx, cy);
+    return c.withAlpha(c.a * edge);
 }
 
 } // namespace

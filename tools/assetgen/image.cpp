@@ -24,10 +24,6 @@ std::uint8_t toByte(double value) {
     return static_cast<std::uint8_t>(std::lround(std::clamp(value, 0.0, 1.0) * 255.0));
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 } // namespace
 
 Image Image::reduced(int n) const {
@@ -61,7 +57,8 @@ Color Image::get(int x, int y) const {
 }
 
 bool writePng(const Image& image, const std::string& path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
+                                                         std::fclose);
     if (!file) {
         std::fprintf(stderr, "assetgen: cannot write '%s'\n", path.c_str());
         return false;

@@ -67,17 +67,6 @@ double octaves(int count, std::uint32_t seed, Noise noise) {
     return sum / total;
 }
 
-} // namespace
-
-double valueNoise(double x, double y, std::uint32_t seed, int period) {
-    const double fx = std::floor(x), fy = std::floor(y);
-    const auto ix = static_cast<std::int32_t>(fx), iy = static_cast<std::int32_t>(fy);
-    const std::int32_t x0 = wrap(ix, period), x1 = wrap(ix + 1, period);
-    const std::int32_t y0 = wrap(iy, period), y1 = wrap(iy + 1, period);
-    return bilerp(lattice(x0, y0, 0, seed), lattice(x1, y0, 0, seed), lattice(x0, y1, 0, seed),
-                  lattice(x1, y1, 0, seed), fade(x - fx), fade(y - fy));
-}
-
 double valueNoise3(double x, double y, double z, std::uint32_t seed) {
     const double fx = std::floor(x), fy = std::floor(y), fz = std::floor(z);
     const auto ix = static_cast<std::int32_t>(fx), iy = static_cast<std::int32_t>(fy),
@@ -89,6 +78,17 @@ double valueNoise3(double x, double y, double z, std::uint32_t seed) {
                            lattice(ix, iy + 1, iz + k, seed), lattice(ix + 1, iy + 1, iz + k, seed),
                            tx, ty);
     return layers[0] + (layers[1] - layers[0]) * tz;
+}
+
+} // namespace
+
+double valueNoise(double x, double y, std::uint32_t seed, int period) {
+    const double fx = std::floor(x), fy = std::floor(y);
+    const auto ix = static_cast<std::int32_t>(fx), iy = static_cast<std::int32_t>(fy);
+    const std::int32_t x0 = wrap(ix, period), x1 = wrap(ix + 1, period);
+    const std::int32_t y0 = wrap(iy, period), y1 = wrap(iy + 1, period);
+    return bilerp(lattice(x0, y0, 0, seed), lattice(x1, y0, 0, seed), lattice(x0, y1, 0, seed),
+                  lattice(x1, y1, 0, seed), fade(x - fx), fade(y - fy));
 }
 
 double fractalNoise(double x, double y, int count, std::uint32_t seed, int period) {

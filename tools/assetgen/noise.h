@@ -24,7 +24,6 @@ private:
 // Smooth value noise in [0, 1]. A period of 0 means no wrapping; otherwise the
 // pattern repeats every `period` cells, for textures that tile.
 double valueNoise(double x, double y, std::uint32_t seed, int period = 0);
-double valueNoise3(double x, double y, double z, std::uint32_t seed);
 
 // Sum of octaves of value noise, normalised back to [0, 1].
 double fractalNoise(double x, double y, int octaves, std::uint32_t seed, int period = 0);

@@ -47,6 +47,8 @@ void main()
     vec3 l = normalize(gl_LightSource[0].position.xyz);
 )";
 const char* const VIEWER = "    vec3 v = viewDirection();\n";
+// ... and ends by writing the opaque colour it worked out.
+const char* const LIT_END = "    gl_FragColor = vec4(colour, 1.0);\n}\n";
 
 // Polished chitin: wrapped diffuse light, a tight highlight and a cool rim that
 // keeps a dark ant readable against dark soil.
@@ -58,8 +60,6 @@ const char* const ANT_FRAG = R"(    float lambert = dot(n, l);
     vec3 colour = base.rgb * (0.25 * gl_LightSource[0].ambient.rgb + 1.05 * wrap * light)
                 + specular * 0.55 * gl_LightSource[0].specular.rgb
                 + rim * vec3(0.30, 0.27, 0.26);
-    gl_FragColor = vec4(colour, 1.0);
-}
 )";
 
 // Red chitin that smoulders: the texture's alpha marks glowing seams and eyes,
@@ -72,8 +72,6 @@ const char* const FIREANT_FRAG = R"(    float wrap = clamp(dot(n, l) * 0.6 + 0.4
                 + specular * 0.45 * gl_LightSource[0].specular.rgb;
     vec3 ember = vec3(1.0, 0.42, 0.08);
     colour += ember * (base.a * 1.4 + rim * 0.55) + vec3(0.18, 0.03, 0.0);
-    gl_FragColor = vec4(colour, 1.0);
-}
 )";
 
 // Pale, waxy and dull: soft light that bleeds into the shadow side, a greenish
@@ -86,8 +84,6 @@ const char* const ZOMBIEANT_FRAG = R"(    float wrap = clamp(dot(n, l) * 0.5 + 0
     vec3 colour = base.rgb * (0.28 * sickly * gl_LightSource[0].ambient.rgb + 0.85 * wrap * light)
                 + sheen * 0.10 * gl_LightSource[0].specular.rgb
                 + rim * vec3(0.16, 0.22, 0.10);
-    gl_FragColor = vec4(colour, 1.0);
-}
 )";
 
 // Polished gold: a fake environment (warm below, bright above) reflected by the
@@ -99,16 +95,12 @@ const char* const TITLE_FRAG = R"(    float diffuse = max(dot(n, l), 0.0);
     float rim = pow(1.0 - max(dot(n, v), 0.0), 2.0);
     vec3 colour = base.rgb * (0.30 + 0.70 * diffuse + 0.55 * environment)
                 + specular * vec3(1.0, 0.93, 0.75) + rim * vec3(0.35, 0.20, 0.05);
-    gl_FragColor = vec4(colour, 1.0);
-}
 )";
 
 // Foliage: light wraps far round and a little passes through the leaves.
 const char* const FOLIAGE_FRAG = R"(    float wrap = clamp(dot(n, l) * 0.45 + 0.55, 0.0, 1.0);
     float up = n.y * 0.5 + 0.5;
     vec3 colour = base.rgb * (0.30 + 0.75 * wrap) * (0.8 + 0.3 * up);
-    gl_FragColor = vec4(colour, 1.0);
-}
 )";
 
 // Grass blades are lit like the ground they stand on, whatever their facing,
@@ -166,7 +158,8 @@ void main()
 )";
 
 std::string lit(const char* body, bool seesViewer = true) {
-    return std::string(HEADER) + VIEW_DIRECTION + LIT_MAIN + (seesViewer ? VIEWER : "") + body;
+    return std::string(HEADER) + VIEW_DIRECTION + LIT_MAIN + (seesViewer ? VIEWER : "") + body +
+           LIT_END;
 }
 
 } // namespace

@@ -1,15 +1,8 @@
-// A bone hierarchy in rest-pose mesh coordinates with the game's pose rules:
-// axes from the tail (z along the bone, x = z cross up, y = x cross z), pose
-// angles in radians applied z, x, y, each clockwise seen from the axis tip.
-// Poses are authored as rotations about each bone's head relative to its
-// parent, in rest-pose mesh axes, and converted to those angles.
-// PoseBuilder composes poses from readable steps: turn a bone about its head,
-// turn a left/right pair symmetrically, or aim a chain of bones along a
-// direction; its rotations act after the bone's parent has moved, angles in
-// degrees. GroundContact finds where a posed ant meets the ground (y = 0): the
-// mesh's vertices carried by their bones as the game skins them.
-// animationText writes keyframed poses in the game's .ksta text format, turned
-// into the pose angles the game interpolates.
+// A bone hierarchy in rest-pose mesh coordinates with the game's pose rules
+// (bone axes from the tail, angles in radians applied z, x, y, clockwise from
+// each axis tip); PoseBuilder authors poses as turns about bone heads in degrees,
+// GroundContact finds where a posed ant meets the ground (y = 0) as the game
+// skins it, and animationText writes keyframes in the game's .ksta format.
 #pragma once
 
 #include "tools/assetgen/geometry.h"
@@ -28,7 +21,8 @@ struct Bone {
     Vec3 tail;
 };
 
-// Rotation of each named bone about its head; bones not named stay at rest.
+// Rotation of each named bone about its head, relative to its parent and in
+// rest-pose mesh axes; bones not named stay at rest.
 using Pose = std::map<std::string, Mat3>;
 
 // Where a pose puts every bone: its head and its accumulated rotation.
@@ -47,7 +41,8 @@ public:
     const Bone& bone(const std::string& name) const { return m_Bones[find(name)]; }
     int size() const { return static_cast<int>(m_Bones.size()); }
 
-    // The bone's axes (columns x, y, z) in mesh coordinates, as the game derives them.
+    // The bone's axes (columns x, y, z) in mesh coordinates, as the game derives
+    // them: z along the bone, x = z cross up, y = x cross z.
     Mat3 axes(int index) const;
     // Pose angles (x, y, z in radians) that make the bone turn by `rotation`.
     Vec3 anglesFor(int index, const Mat3& rotation) const;
@@ -80,6 +75,8 @@ inline Mat3 roll(double degrees) {
     return Mat3::rotationZ(radians(degrees));
 }
 
+// Composes a pose from readable steps; each turn acts after the bone's parent
+// has moved.
 class PoseBuilder {
 public:
     explicit PoseBuilder(const Skeleton& skeleton) : m_Skeleton(&skeleton) {}

@@ -59,6 +59,9 @@ void addBoulder(MeshBuilder& mesh, const Prop& prop, std::uint32_t seed) {
         STONE_UV);
 }
 
+// How thick a tombstone is, in the units of its outline.
+const double TOMB_DEPTH = 0.22;
+
 // Tombstone outline in its own plane: a slab with a round top, width 1, height
 // 1.4, as a closed polygon running counter-clockwise seen from the front (-z).
 std::vector<Vec2> tombOutline() {
@@ -73,18 +76,13 @@ std::vector<Vec2> tombOutline() {
     return outline;
 }
 
-struct TombFrame {
-    Placement place;
-    double depth;
-};
-
-void addTombFaces(MeshBuilder& mesh, const std::vector<Vec2>& outline, const TombFrame& f) {
-    for (double z : {-f.depth * 0.5, f.depth * 0.5}) {
+void addTombFaces(MeshBuilder& mesh, const std::vector<Vec2>& outline, const Placement& place) {
+    for (double z : {-TOMB_DEPTH * 0.5, TOMB_DEPTH * 0.5}) {
         const bool front = z < 0.0;
         const UvRect& uv = front ? TOMB_FRONT_UV : TOMB_SIDE_UV;
         // Seen from the front +x is on the viewer's left, so s runs from +x to -x.
         auto corner = [&](const Vec2& p) {
-            return Corner{mesh.addVertex(f.place(Vec3(p.x, p.y, z))),
+            return Corner{mesh.addVertex(place(Vec3(p.x, p.y, z))),
                           uv.at(0.5 - p.x, 1.0 - p.y / 1.4)};
         };
         const Corner centre = corner(Vec2(0.0, 0.7));
@@ -98,10 +96,10 @@ void addTombFaces(MeshBuilder& mesh, const std::vector<Vec2>& outline, const Tom
     }
 }
 
-void addTombWalls(MeshBuilder& mesh, const std::vector<Vec2>& outline, const TombFrame& f) {
+void addTombWalls(MeshBuilder& mesh, const std::vector<Vec2>& outline, const Placement& place) {
     // s 0 at the front face, 1 at the back.
     const auto corner = [&](const Vec2& p, double s) {
-        return Corner{mesh.addVertex(f.place(Vec3(p.x, p.y, (s - 0.5) * f.depth))),
+        return Corner{mesh.addVertex(place(Vec3(p.x, p.y, (s - 0.5) * TOMB_DEPTH))),
                       TOMB_SIDE_UV.at(s, 1.0 - p.y / 1.4)};
     };
     for (std::size_t i = 0; i < outline.size(); ++i) {
@@ -115,10 +113,10 @@ void addTombstone(MeshBuilder& mesh, const Prop& prop) {
     const double scale = 0.8 * prop.size;
     const Mat3 lean = Mat3::rotationY(radians(prop.turn)) * Mat3::rotationX(radians(-6.0));
     const Vec3 base = prop.base - Vec3(0, 0.12, 0);
-    const TombFrame frame{[&](const Vec3& p) { return toMesh(base + lean * (p * scale)); }, 0.22};
+    const Placement place = [&](const Vec3& p) { return toMesh(base + lean * (p * scale)); };
     const std::vector<Vec2> outline = tombOutline();
-    addTombFaces(mesh, outline, frame);
-    addTombWalls(mesh, outline, frame);
+    addTombFaces(mesh, outline, place);
+    addTombWalls(mesh, outline, place);
 }
 
 } // namespace
@@ -177,17 +175,15 @@ double antIcon(double s, double t) {
     };
     double d = std::min({ellipse(0.5, 0.30, 0.06, 0.05), ellipse(0.5, 0.42, 0.045, 0.07),
                          ellipse(0.5, 0.62, 0.085, 0.12)});
-    for (int side : {-1, 1}) {
-        const double k = side;
-        d = std::min({d, line(0.5, 0.40, 0.5 + 0.16 * k, 0.32, 0.012),
-                      line(0.5 + 0.16 * k, 0.32, 0.5 + 0.2 * k, 0.26, 0.012),
-                      line(0.5, 0.43, 0.5 + 0.18 * k, 0.46, 0.012),
-                      line(0.5 + 0.18 * k, 0.46, 0.5 + 0.22 * k, 0.52, 0.012),
-                      line(0.5, 0.46, 0.5 + 0.15 * k, 0.56, 0.012),
-                      line(0.5 + 0.15 * k, 0.56, 0.5 + 0.17 * k, 0.64, 0.012),
-                      line(0.5, 0.27, 0.5 + 0.07 * k, 0.19, 0.01),
-                      line(0.5 + 0.07 * k, 0.19, 0.5 + 0.12 * k, 0.17, 0.01)});
-    }
+    // Legs and antennae: (x off the middle, y) of both ends, and the width.
+    const double strokes[][5] = {{0.0, 0.40, 0.16, 0.32, 0.012}, {0.16, 0.32, 0.2, 0.26, 0.012},
+                                 {0.0, 0.43, 0.18, 0.46, 0.012}, {0.18, 0.46, 0.22, 0.52, 0.012},
+                                 {0.0, 0.46, 0.15, 0.56, 0.012}, {0.15, 0.56, 0.17, 0.64, 0.012},
+                                 {0.0, 0.27, 0.07, 0.19, 0.01},  {0.07, 0.19, 0.12, 0.17, 0.01}};
+    for (double k : {-1.0, 1.0})
+        for (const auto& stroke : strokes)
+            d = std::min(
+                d, line(0.5 + stroke[0] * k, stroke[1], 0.5 + stroke[2] * k, stroke[3], stroke[4]));
     const double frame = std::abs(std::hypot((s - 0.5) / 0.4, (t - 0.58) / 0.5) - 1.0) / 0.02 - 1.0;
     return std::min(d, frame);
 }

@@ -1,7 +1,7 @@
 #include "tools/assetgen/terrain_border.h"
 
+#include "tools/assetgen/ground_textures.h"
 #include "tools/assetgen/landscape.h"
-#include "tools/assetgen/soil.h"
 
 #include <cmath>
 

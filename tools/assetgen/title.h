@@ -1,38 +1,17 @@
-// The 3D title: the game's name in the game's font, extruded into solid
-// letters (front cap, back cap, side walls) in mesh coordinates centred on the
-// origin. The front faces -z, towards the title camera, and the letters read
-// left to right from there, where world +x appears on the left.
-// Its texture maps the text's bounding box (font units) straight onto the
-// front region, where the letters are painted as polished gold with a bevel lit
-// from the upper right (where the game's light comes from as the title camera
-// sees it) and a dark rim; the side walls use a plain bronze region.
-// assetgen::title says how the game's title screen (app/title_layout.h) shows
-// the title mesh and the pointing ant: a 45 degree projection of aspect 1.0
-// stretched over the 640 x 480 window. Lets the generator aim the ant at the menu.
+// The 3D title: the game's name in the game's font extruded into solid gold
+// letters, centred on the origin in mesh coordinates with the front facing -z
+// (the title camera, which sees world +x on its left), and its texture.
+// assetgen::title is how the title screen (app/title_layout.h) shows the title
+// and the pointing ant through its square camera on the 640 x 480 window.
 #pragma once
 
 #include "tools/assetgen/glyph_outlines.h"
 #include "tools/assetgen/image.h"
 #include "tools/assetgen/mesh_builder.h"
-#include "tools/assetgen/primitives.h"
 
 #include <string>
 
 namespace assetgen {
-
-struct FontBox {
-    Vec2 low;
-    Vec2 high;
-    // Where a font point lies on the front region of the texture.
-    Vec2 frontUv(const Vec2& p) const;
-};
-
-FontBox boundsOf(const Outline& outline);
-
-inline const UvRect TITLE_FRONT_UV{0.004, 0.02, 0.80, 0.98};
-inline const UvRect TITLE_SIDE_UV{0.84, 0.02, 0.996, 0.98};
-
-Image paintTitleTexture(const Outline& outline, const Triangulation& caps, const FontBox& box);
 
 struct TitleAssets {
     MeshBuilder mesh;

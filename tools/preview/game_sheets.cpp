@@ -8,7 +8,6 @@
 #include "game/fireant.h"
 #include "game/playerant.h"
 #include "game/zombieant.h"
-#include "tools/preview/ant_studio.h"
 #include "tools/preview/sheets.h"
 #include "tools/preview/stage.h"
 
@@ -33,14 +32,13 @@ struct Enemy {
     bool relative;
     const char* animation;
     float time;
-    bool loop;
 };
 
-const Enemy ENEMIES[] = {{Enemy::SOLDIER, {4.0f, 0, 15.5f}, false, "antwalk.ksta", 0.1f, true},
-                         {Enemy::ZOMBIE, {12.5f, 0, 14.0f}, false, "antwalk.ksta", 0.25f, true},
-                         {Enemy::FIRE, {3.0f, 0, 5.0f}, true, "antfire.ksta", 0.7f, false},
-                         {Enemy::THROWER, {-2.5f, 0, 4.0f}, true, "antthrow.ksta", 0.3f, false},
-                         {Enemy::CASUALTY, {-4.0f, 0, 1.5f}, true, "antdie.ksta", 1.3f, false}};
+const Enemy ENEMIES[] = {{Enemy::SOLDIER, {4.0f, 0, 15.5f}, false, "antwalk.ksta", 0.1f},
+                         {Enemy::ZOMBIE, {12.5f, 0, 14.0f}, false, "antwalk.ksta", 0.25f},
+                         {Enemy::FIRE, {3.0f, 0, 5.0f}, true, "antfire.ksta", 0.7f},
+                         {Enemy::THROWER, {-2.5f, 0, 4.0f}, true, "antthrow.ksta", 0.3f},
+                         {Enemy::CASUALTY, {-4.0f, 0, 1.5f}, true, "antdie.ksta", 1.3f}};
 
 Insect* makeEnemy(Enemy::Kind kind, Kestrel::RenderDevice* device) {
     if (kind == Enemy::ZOMBIE)
@@ -72,7 +70,7 @@ public:
         m_World.m_Scene->update(0.0f);
         for (std::size_t i = 0; i < m_Enemies.size(); ++i)
             pose(*m_Enemies[i], ENEMIES[i], player);
-        poseAt(*m_World.m_Player, "antidle.ksta", 0.3f, true);
+        poseAt(*m_World.m_Player, "antidle.ksta", 0.3f);
         if (m_Fire)
             breathe(m_World, *m_Fire);
         m_World.m_Scene->getCamera()->setAspect(CAMERA_ASPECT);
@@ -109,7 +107,7 @@ private:
             static_cast<SoldierAnt&>(ant).throwRock();
         else if (enemy.kind == Enemy::CASUALTY)
             ant.die();
-        poseAt(ant, enemy.animation, enemy.time, enemy.loop);
+        poseAt(ant, enemy.animation, enemy.time);
     }
 
     World m_World;
@@ -122,7 +120,7 @@ private:
 void showTitle(TitleScreen& title, bool pointingUp, float sway) {
     title.m_Selection = pointingUp;
     const char* animation = pointingUp ? "antpointup.ksta" : "antpointdown.ksta";
-    const float settled = SWITCH_BLEND_TIME + playedLength(animation, false);
+    const float settled = SWITCH_BLEND_TIME + playedLength(animation);
     for (float played = 0.0f; played < settled; played += FRAME)
         title.update(FRAME);
     title.m_Time = std::asin(sway / SWAY_DEGREES);

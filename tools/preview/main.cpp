@@ -1,18 +1,14 @@
 // preview <data directory> <output directory>: draws the generated data through
 // the engine, as the game does, into contact sheets (PNG) for people to look at.
 // Needs a display; `make preview` gives it a virtual one.
-#include "app/ground.h"
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "engine/resourcemanager.h"
-#include "tools/preview/gl_window.h"
-#include "tools/preview/overlay.h"
 #include "tools/preview/sheets.h"
 #include "tools/preview/stage.h"
 
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <memory>
 #include <string>
 
 namespace {
@@ -26,9 +22,7 @@ int run(const std::string& dataDirectory, const std::string& outputDirectory) {
         Kestrel::OpenGLRenderDevice device;
         Kestrel::ResourceManager::getInstance()->addSearchPath(dataDirectory + "/");
         try {
-            preview::Overlay overlay(device);
-            Ground field(&device);
-            preview::Stage stage(device, overlay, field);
+            preview::Stage stage(device);
             const preview::SheetContext context{stage, outputDirectory};
             using namespace preview;
             for (auto write :

@@ -1,8 +1,13 @@
 // The contact sheets the preview writes, one PNG each into the output
 // directory. Each throws std::runtime_error when its file cannot be written.
+// Also how the sheets pose an ant as the game plays its animations.
 #pragma once
 
 #include <string>
+
+namespace Kestrel {
+class Entity;
+}
 
 namespace preview {
 
@@ -32,6 +37,13 @@ void writeScenerySheet(const SheetContext& context);
 // The whole level with ants from the world's camera, following the player
 // about the field, and from farther out.
 void writeFieldSheet(const SheetContext& context);
+
+// The pose of the animation alone at the time, looping as the game plays it; an
+// actor's behaviour does not run. False (with a message) when the animation
+// cannot be read.
+bool poseAt(Kestrel::Entity& entity, const std::string& animation, float time);
+// The length the game plays: to the last keyframe once, or round the loop.
+float playedLength(const std::string& animation);
 
 // Small pictures for the project's documentation, each well under 300 KB:
 // docs-ants.png (the three kinds, closer) and docs-animations.png (moments of

@@ -1,10 +1,8 @@
-// Takes pictures of single objects the way the game draws a frame: clear, the
-// ground queued first, the node tree lit, the particles unlit, overlays last,
-// with what the game does not have: a backdrop, a chequered floor and a
-// caption. Whole game states draw themselves and get only the caption.
-// Contact sheets lay the frames out as a grid of equal cells in one PNG, each
-// frame reduced by averaging square blocks of pixels, which also smooths the
-// edges of a frame drawn without multisampling.
+// Photographs single objects the way the game draws a frame (ground queued
+// first, the node tree lit, particles unlit, overlays last), adding a backdrop,
+// a chequered floor and a caption; whole game states draw themselves and get
+// only the caption. Flat drawing is in the overlay's screen units (unit square,
+// y up). Also opens the preview's window and lays frames out as contact sheets.
 #pragma once
 
 #include "engine/vector.h"
@@ -20,13 +18,19 @@ namespace Kestrel {
 class FaceList;
 class RenderDevice;
 class Scene;
+class Text;
 class Texture;
 class VertexList;
 } // namespace Kestrel
 
 namespace preview {
 
-class Overlay;
+// Opens one SDL window of the game's size, initialises GLEW and sets the game's
+// fixed light (a direction in world space: the render device keeps the camera
+// in the projection matrix); false (with a message on standard error) when
+// there is no display or no usable OpenGL.
+bool openWindow();
+void closeWindow();
 
 // What the scene stands on: nothing, a plain floor, or the playing field.
 enum class Footing { None, Floor, Field };
@@ -43,7 +47,8 @@ struct Shot {
 
 class Stage {
 public:
-    Stage(Kestrel::RenderDevice& device, Overlay& overlay, ::Ground& field);
+    // The font belongs to the resource cache; everything else is the stage's own.
+    explicit Stage(Kestrel::RenderDevice& device);
     ~Stage();
 
     // Draws the scene from the shot's camera; the scene is not updated here.
@@ -53,17 +58,34 @@ public:
     assetgen::Image shootGame(const std::function<void()>& render, const std::string& caption);
 
     Kestrel::RenderDevice& device() { return m_Device; }
-    Overlay& overlay() { return m_Overlay; }
 
 private:
+    // A textured quad: the floor, the backdrop or the caption band.
+    struct Panel {
+        std::unique_ptr<Kestrel::VertexList> vertices;
+        std::unique_ptr<Kestrel::FaceList> faces;
+        std::unique_ptr<Kestrel::Texture> texture;
+    };
+    // Corners at texture coordinates (0, 0), (1, 0), (0, 1) and (1, 1).
+    Panel makePanel(const Kestrel::Vector3 (&corners)[4], const Kestrel::Vector3& normal,
+                    const assetgen::Image& image);
+    // The game's overlay state (alpha blended) with no transform or shader.
+    void beginOverlay();
+    void drawPanel(const Panel& panel);
+    // A caption on a dark band along the top edge, `height` of the screen high.
+    void drawCaption(const std::string& text, float height);
+
     Kestrel::RenderDevice& m_Device;
-    Overlay& m_Overlay;
-    ::Ground& m_Field;
-    std::unique_ptr<Kestrel::VertexList> m_FloorVertices;
-    std::unique_ptr<Kestrel::FaceList> m_FloorFaces;
-    std::unique_ptr<Kestrel::Texture> m_FloorTexture;
+    std::unique_ptr<::Ground> m_Field;
+    Panel m_Floor;
+    Panel m_Backdrop;
+    Panel m_Band;
+    Kestrel::Text* m_Font;
 };
 
+// Frames in a grid of equal cells in one PNG, each reduced by averaging square
+// blocks of pixels, which also smooths the edges of a frame drawn without
+// multisampling.
 class ContactSheet {
 public:
     // Cells are the frame size divided by `reduction` (1, 2, 4 ...).
