@@ -26,6 +26,8 @@ void resetGlState();
 // Reads the back buffer; (x, y) counts from the lower-left corner.
 Rgba readPixel(int x, int y);
 std::vector<Rgba> readFrame();
+// The texels of one level of a 2D texture, rows from the first.
+std::vector<Rgba> readTexture(unsigned handle, int level = 0);
 
 class GlTest : public ::testing::Test {
 protected:
