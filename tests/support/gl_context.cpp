@@ -29,6 +29,8 @@ void resetGlState() {
     glDisable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
+    glDisable(GL_LIGHT0);
+    glDisable(GL_NORMALIZE);
     glDisable(GL_CULL_FACE);
     glUseProgram(0);
     for (int unit = 3; unit >= 0; --unit) {

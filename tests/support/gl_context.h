@@ -20,7 +20,7 @@ struct Rgba {
 
 // Opens the window and initialises GLEW once; false when there is no display.
 bool ensureGlContext();
-// Viewport over the window, black clear, no blending, depth test, lighting or
+// Viewport over the window, black clear, no blending, depth test, lights or
 // program, identity matrices, nothing bound.
 void resetGlState();
 // Reads the back buffer; (x, y) counts from the lower-left corner.
