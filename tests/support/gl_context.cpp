@@ -1,9 +1,14 @@
 #include "support/gl_scene.h"
 
+#include "support/png_file.h"
+
 #include <GL/glew.h>
 #include <SDL.h>
 
+#include <GL/glu.h>
+
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 
 namespace TestSupport {
@@ -72,6 +77,35 @@ std::vector<Rgba> readTexture(unsigned handle, int level) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
     return texels;
+}
+
+Rgba pixelAt(const Kestrel::Vector3& world, int radius) {
+    const GLdouble identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    GLdouble projection[16], x, y, z;
+    GLint viewport[4];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    gluProject(world.x, world.y, world.z, identity, projection, viewport, &x, &y, &z);
+    int sum[4] = {};
+    for (int dy = -radius; dy <= radius; ++dy) {
+        for (int dx = -radius; dx <= radius; ++dx) {
+            const Rgba p = readPixel(int(x) + dx, int(y) + dy);
+            const uint8_t channels[4] = {p.r, p.g, p.b, p.a};
+            for (int c = 0; c < 4; ++c)
+                sum[c] += channels[c];
+        }
+    }
+    const int n = (2 * radius + 1) * (2 * radius + 1);
+    return {uint8_t(sum[0] / n), uint8_t(sum[1] / n), uint8_t(sum[2] / n), uint8_t(sum[3] / n)};
+}
+
+bool saveFrame(const std::string& name) {
+    const std::filesystem::path output = std::filesystem::path(FORMIK_BINARY_DIR) / "test-output";
+    std::filesystem::create_directories(output);
+    const std::vector<Rgba> frame = readFrame();
+    const auto* bytes = reinterpret_cast<const uint8_t*>(frame.data());
+    return writeRgbaPngBottomUp((output / name).string(), GL_TEST_WIDTH, GL_TEST_HEIGHT,
+                                std::vector<uint8_t>(bytes, bytes + frame.size() * 4));
 }
 
 void GlTest::SetUp() {
