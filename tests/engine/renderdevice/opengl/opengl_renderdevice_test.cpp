@@ -105,6 +105,31 @@ TEST_F(OpenGLRenderDeviceGlTest, TexturedQuadLandsWhereCameraAndProjectionPutIt)
                  {430, 359, BLACK}});
 }
 
+// The target lands in the middle; from the game's camera (heading 0, looking
+// along +z) world +x is on the left, 2 units at distance 12.806 being 90.5 pixels.
+// Then down the diagonal from (5, 5, 5): heading -135, pitch 35.26.
+TEST_F(OpenGLRenderDeviceGlTest, TargetOfLookAtLandsInTheMiddle) {
+    auto green = makeSolidTexture(m_Device, GREEN);
+    auto red = makeSolidTexture(m_Device, RED);
+    Quad center = makeQuad(m_Device, -0.3f, -0.3f, 0.3f, 0.3f);
+    Transformable atTarget, offTarget, origin;
+    atTarget.setPosition(8, 0, 8);
+    offTarget.setPosition(10, 0, 8);
+    for (Transformable* t : {&atTarget, &offTarget, &origin})
+        t->update(0);
+    m_Camera.lookAt({8, 10, 0}, {8, 0, 8}, {0, 1, 0});
+    queue(center.faces.get(), green.get(), BLEND_NONE, &atTarget);
+    queue(center.faces.get(), red.get(), BLEND_NONE, &offTarget);
+    m_Device.render(&m_Camera);
+    expectSpots({{320, 240, GREEN}, {230, 240, RED}, {410, 240, BLACK}});
+
+    m_Device.clear(true, true);
+    m_Camera.lookAt({5, 5, 5}, {0, 0, 0}, {0, 1, 0});
+    queue(center.faces.get(), green.get(), BLEND_NONE, &origin);
+    m_Device.render(&m_Camera);
+    expectSpots({{320, 240, GREEN}, {320, 300, BLACK}});
+}
+
 // A green square behind the blue one is hidden by the depth test; half-red
 // overlays behind both still blend, as blended items draw without depth test.
 TEST_F(OpenGLRenderDeviceGlTest, BlendModesMixAndAdd) {

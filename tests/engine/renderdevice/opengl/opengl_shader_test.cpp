@@ -8,6 +8,7 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <string>
 
 using namespace TestSupport;
@@ -77,6 +78,16 @@ TEST_F(OpenGLShaderGlTest, ProgramDrawsTheItemTextureThroughTheQueue) {
     m_Device.render(&camera);
     EXPECT_TRUE(pixelNear(320, 240, BLUE));
     EXPECT_EQ(currentProgram(), 0) << "the shader before render is restored";
+
+    // Compiling again deletes the old program and stages; their names may come back.
+    const GLuint old[3] = {shader->getProgram(), shader->getVertexShader(),
+                           shader->getFragmentShader()};
+    shader->compile(VERTEX_PROGRAM, SWAPPING_FRAGMENT_PROGRAM);
+    const GLuint now[3] = {shader->getProgram(), shader->getVertexShader(),
+                           shader->getFragmentShader()};
+    EXPECT_FALSE(glIsProgram(old[0]) && std::count(now, now + 3, old[0]) == 0);
+    for (GLuint stage : {old[1], old[2]})
+        EXPECT_FALSE(glIsShader(stage) && std::count(now, now + 3, stage) == 0) << stage;
 }
 
 // A stage that does not compile is reported by name, with the driver's whole
