@@ -208,7 +208,8 @@ TEST_F(OpenGLRenderDeviceGlTest, RenderAppliesItsStateAndRestoresTheCallers) {
     glLoadTransposeMatrixf(Matrix4::translation({1, 2, 3}).m);
     m_Device.render(&m_Camera);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    for (GLenum array : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_TEXTURE_COORD_ARRAY})
+        EXPECT_FALSE(glIsEnabled(array)) << array;
     EXPECT_EQ(integer(GL_ARRAY_BUFFER_BINDING_ARB), 0);
     EXPECT_EQ(integer(GL_ELEMENT_ARRAY_BUFFER_BINDING_ARB), 0);
     GLfloat modelView[16], projection[16];
@@ -276,7 +277,8 @@ TEST_F(OpenGLRenderDeviceGlTest, MatrixSettersAndImmediateDraw) {
     m_Device.drawFaceList(quad.faces.get());
     // The square covers ndc -0.5..0: pixels 160..320 x 120..240.
     expectSpots({{240, 180, GREEN}, {400, 300, BLACK}});
-    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    for (GLenum array : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_TEXTURE_COORD_ARRAY})
+        EXPECT_FALSE(glIsEnabled(array)) << array;
 }
 
 // Brick-red cubes on a green field (seen along +z, so world +x is on the left),
