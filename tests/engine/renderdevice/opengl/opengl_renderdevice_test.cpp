@@ -64,8 +64,10 @@ struct LiftingMorphable : Kestrel::Morphable {
     int m_Calls = 0;
 };
 
-GLint integer(GLenum name, unsigned textureUnit = 0) {
-    glActiveTexture(GL_TEXTURE0 + textureUnit);
+// A unit given makes it the active one first.
+GLint integer(GLenum name, int textureUnit = -1) {
+    if (textureUnit >= 0)
+        glActiveTexture(GL_TEXTURE0 + textureUnit);
     GLint value = -1;
     glGetIntegerv(name, &value);
     return value;
@@ -229,7 +231,7 @@ TEST_F(OpenGLRenderDeviceGlTest, StateSettersFilterAndReport) {
     glActiveTexture(GL_TEXTURE1);
     m_Device.setTexture(texture.get(), 4);
     EXPECT_TRUE(assertions.reported("textureStage < MAX_TEXTURE_STAGES"));
-    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE, 1), GL_TEXTURE1);
+    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE1);
     EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D, 1), 0);
 
     // The device trusts its record: setting the current shader again issues nothing.
