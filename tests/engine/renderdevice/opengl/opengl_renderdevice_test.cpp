@@ -133,7 +133,8 @@ TEST_F(OpenGLRenderDeviceGlTest, TargetOfLookAtLandsInTheMiddle) {
 }
 
 // A green square behind the blue one is hidden by the depth test; half-red
-// overlays behind both still blend, as blended items draw without depth test.
+// overlays behind both still blend, as blended items draw without depth test;
+// the additive one comes straight after the opaque ones.
 TEST_F(OpenGLRenderDeviceGlTest, BlendModesMixAndAdd) {
     auto blue = makeSolidTexture(m_Device, BLUE);
     auto green = makeSolidTexture(m_Device, GREEN);
@@ -142,8 +143,8 @@ TEST_F(OpenGLRenderDeviceGlTest, BlendModesMixAndAdd) {
     Quad left = makeQuad(m_Device, -4, -3, 0, 3, -1), right = makeQuad(m_Device, 0, -3, 4, 3, -1);
     queue(front.faces.get(), blue.get());
     queue(hidden.faces.get(), green.get());
-    queue(left.faces.get(), halfRed.get(), BLEND_ALPHA);
     queue(right.faces.get(), halfRed.get(), BLEND_ADDITIVE);
+    queue(left.faces.get(), halfRed.get(), BLEND_ALPHA);
     m_Device.render(&m_Camera);
     expectSpots({{250, 240, {128, 0, 127, 255}}, {390, 240, {128, 0, 255, 255}}});
     EXPECT_TRUE(glIsEnabled(GL_BLEND)) << "the last item's blend mode stays";
