@@ -4,6 +4,7 @@
 
 #include "engine/assert.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -11,16 +12,26 @@ namespace TestSupport {
 
 class AssertionRecorder {
 public:
-    AssertionRecorder();
-    ~AssertionRecorder();
+    AssertionRecorder() : m_Previous(Kestrel::setAssertionHandler(record)) { clear(); }
+    ~AssertionRecorder() {
+        Kestrel::setAssertionHandler(m_Previous);
+        clear();
+    }
     AssertionRecorder(const AssertionRecorder&) = delete;
     AssertionRecorder& operator=(const AssertionRecorder&) = delete;
 
-    const std::vector<std::string>& reports() const;
-    bool reported(const std::string& condition) const;
-    void clear();
+    const std::vector<std::string>& reports() const { return s_Reports; }
+    bool reported(const std::string& condition) const {
+        return std::find(s_Reports.begin(), s_Reports.end(), condition) != s_Reports.end();
+    }
+    void clear() { s_Reports.clear(); }
 
 private:
+    static void record(const char* condition, const char*, int) {
+        s_Reports.emplace_back(condition);
+    }
+
+    static inline std::vector<std::string> s_Reports;
     Kestrel::AssertionHandler m_Previous;
 };
 

@@ -11,8 +11,6 @@
 #include "game/rock.h"
 #include "support/test_render_device.h"
 
-#include <GL/glew.h>
-
 #include <algorithm>
 
 namespace TestSupport {
@@ -140,8 +138,6 @@ void GameGlTest::SetUp() {
     GlTest::SetUp();
     if (HasFatalFailure())
         return;
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
     setFixedLight();
     static Kestrel::OpenGLRenderDevice* s_Device = new Kestrel::OpenGLRenderDevice();
     m_Device = s_Device;
@@ -153,8 +149,6 @@ void GameGlTest::SetUp() {
 
 // GL resources go while the context is surely there.
 void GameGlTest::TearDown() {
-    glDisable(GL_LIGHT0);
-    glDisable(GL_NORMALIZE);
     delete g_World;
     g_World = nullptr;
     g_RenderDevice = nullptr;

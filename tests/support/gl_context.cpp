@@ -1,7 +1,15 @@
-#include "support/gl_context.h"
+#include "support/gl_scene.h"
+
+#include "support/png_file.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
+
+#include <GL/glu.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
 
 namespace TestSupport {
 
@@ -26,6 +34,8 @@ void resetGlState() {
     glDisable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
+    glDisable(GL_LIGHT0);
+    glDisable(GL_NORMALIZE);
     glDisable(GL_CULL_FACE);
     glUseProgram(0);
     for (int unit = 3; unit >= 0; --unit) {
@@ -58,9 +68,118 @@ std::vector<Rgba> readFrame() {
     return frame;
 }
 
+std::vector<Rgba> readTexture(unsigned handle, int level) {
+    GLint width = 0, height = 0;
+    glBindTexture(GL_TEXTURE_2D, handle);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
+    std::vector<Rgba> texels(size_t(width) * height);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    return texels;
+}
+
+Rgba pixelAt(const Kestrel::Vector3& world, int radius) {
+    const GLdouble identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    GLdouble projection[16], x, y, z;
+    GLint viewport[4];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    gluProject(world.x, world.y, world.z, identity, projection, viewport, &x, &y, &z);
+    int sum[4] = {};
+    for (int dy = -radius; dy <= radius; ++dy) {
+        for (int dx = -radius; dx <= radius; ++dx) {
+            const Rgba p = readPixel(int(x) + dx, int(y) + dy);
+            const uint8_t channels[4] = {p.r, p.g, p.b, p.a};
+            for (int c = 0; c < 4; ++c)
+                sum[c] += channels[c];
+        }
+    }
+    const int n = (2 * radius + 1) * (2 * radius + 1);
+    return {uint8_t(sum[0] / n), uint8_t(sum[1] / n), uint8_t(sum[2] / n), uint8_t(sum[3] / n)};
+}
+
+bool saveFrame(const std::string& name) {
+    const std::filesystem::path output = std::filesystem::path(FORMIK_BINARY_DIR) / "test-output";
+    std::filesystem::create_directories(output);
+    const std::vector<Rgba> frame = readFrame();
+    const auto* bytes = reinterpret_cast<const uint8_t*>(frame.data());
+    return writeRgbaPngBottomUp((output / name).string(), GL_TEST_WIDTH, GL_TEST_HEIGHT,
+                                std::vector<uint8_t>(bytes, bytes + frame.size() * 4));
+}
+
 void GlTest::SetUp() {
     ASSERT_TRUE(ensureGlContext()) << "no OpenGL context: run through tests/support/with-xvfb.sh";
     resetGlState();
+}
+
+void addQuad(Kestrel::VertexList& vertices, Kestrel::FaceList& faces, float x0, float y0, float x1,
+             float y1, float z) {
+    const Kestrel::Vector3 normal(0, 0, 1);
+    const uint16_t a = uint16_t(vertices.addVertex({x0, y0, z}, normal, {0, 1}));
+    const uint16_t b = uint16_t(vertices.addVertex({x1, y0, z}, normal, {1, 1}));
+    const uint16_t c = uint16_t(vertices.addVertex({x0, y1, z}, normal, {0, 0}));
+    const uint16_t d = uint16_t(vertices.addVertex({x1, y1, z}, normal, {1, 0}));
+    faces.addQuad(a, b, c, d);
+}
+
+Quad makeQuad(Kestrel::RenderDevice& device, float x0, float y0, float x1, float y1, float z,
+              int usage) {
+    Quad quad;
+    quad.vertices.reset(device.createVertexList(usage));
+    quad.faces.reset(device.createFaceList(quad.vertices.get(), usage));
+    addQuad(*quad.vertices, *quad.faces, x0, y0, x1, y1, z);
+    return quad;
+}
+
+namespace {
+
+std::unique_ptr<Kestrel::Texture> makeTexture(Kestrel::RenderDevice& device, int size, bool alpha,
+                                              const std::function<Rgba8(int, int)>& colorAt) {
+    std::vector<uint8_t> pixels;
+    for (int i = 0; i < size * size; ++i) {
+        const Rgba8 c = colorAt(i % size, i / size);
+        pixels.insert(pixels.end(), {c.r, c.g, c.b, c.a});
+        if (!alpha)
+            pixels.pop_back();
+    }
+    std::unique_ptr<Kestrel::Texture> texture(device.createTexture());
+    texture->create(alpha ? Kestrel::FORMAT_RGBA : Kestrel::FORMAT_RGB, size, size, pixels.data());
+    return texture;
+}
+
+} // namespace
+
+std::unique_ptr<Kestrel::Texture> makeSolidTexture(Kestrel::RenderDevice& device, Rgba8 color,
+                                                   bool alpha) {
+    return makeTexture(device, 8, alpha, [color](int, int) { return color; });
+}
+
+std::unique_ptr<Kestrel::Texture> makeQuadrantTexture(Kestrel::RenderDevice& device) {
+    const Rgba8 quadrants[4] = {RED, GREEN, BLUE, WHITE};
+    return makeTexture(device, 16, false,
+                       [&](int x, int y) { return quadrants[(x < 8 ? 0 : 1) + (y < 8 ? 0 : 2)]; });
+}
+
+::testing::AssertionResult colorNear(Rgba actual, Rgba8 expected, int tolerance) {
+    if (std::abs(actual.r - expected.r) <= tolerance &&
+        std::abs(actual.g - expected.g) <= tolerance &&
+        std::abs(actual.b - expected.b) <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "(" << int(actual.r) << ", " << int(actual.g) << ", " << int(actual.b)
+           << ") is not within " << tolerance << " of (" << int(expected.r) << ", "
+           << int(expected.g) << ", " << int(expected.b) << ")";
+}
+
+::testing::AssertionResult pixelNear(int x, int y, Rgba8 expected, int tolerance) {
+    return colorNear(readPixel(x, y), expected, tolerance)
+           << " at pixel (" << x << ", " << y << ")";
+}
+
+void expectSpots(std::initializer_list<Spot> spots, int tolerance) {
+    for (const Spot& spot : spots)
+        EXPECT_TRUE(pixelNear(spot.x, spot.y, spot.color, tolerance));
 }
 
 } // namespace TestSupport

@@ -4,9 +4,12 @@
 // from a known state and read the frame back.
 #pragma once
 
+#include "engine/vector.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace TestSupport {
@@ -20,12 +23,19 @@ struct Rgba {
 
 // Opens the window and initialises GLEW once; false when there is no display.
 bool ensureGlContext();
-// Viewport over the window, black clear, no blending, depth test, lighting or
+// Viewport over the window, black clear, no blending, depth test, lights or
 // program, identity matrices, nothing bound.
 void resetGlState();
 // Reads the back buffer; (x, y) counts from the lower-left corner.
 Rgba readPixel(int x, int y);
 std::vector<Rgba> readFrame();
+// The texels of one level of a 2D texture, rows from the first.
+std::vector<Rgba> readTexture(unsigned handle, int level = 0);
+// The mean of the (2 radius + 1)^2 pixels around where a world point lands under
+// the current projection (the model-view taken as identity).
+Rgba pixelAt(const Kestrel::Vector3& world, int radius = 0);
+// Writes the back buffer to test-output/<name> in the build directory, to look at.
+bool saveFrame(const std::string& name);
 
 class GlTest : public ::testing::Test {
 protected:

@@ -50,4 +50,11 @@ const Rgba8 BLACK = {0, 0, 0, 255};
 ::testing::AssertionResult pixelNear(int x, int y, Rgba8 expected, int tolerance = 3);
 ::testing::AssertionResult colorNear(Rgba actual, Rgba8 expected, int tolerance);
 
+struct Spot {
+    int x, y;
+    Rgba8 color;
+};
+// Checks each spot of the back buffer with pixelNear.
+void expectSpots(std::initializer_list<Spot> spots, int tolerance = 3);
+
 } // namespace TestSupport

@@ -16,90 +16,55 @@ const std::array<Rgba8, 4> TRANSLUCENT_COLORS = {
     {{255, 0, 0, 255}, {0, 255, 0, 128}, {0, 0, 255, 64}, {255, 255, 255, 0}}};
 const std::array<uint8_t, 4> GREYS = {0, 85, 170, 255};
 
-TestImage blank(const std::string& name, int width, int height, int colorType, int bitDepth) {
-    TestImage image;
-    image.name = name;
-    image.hasAlpha = false;
-    image.quadrants = OPAQUE_COLORS;
-    image.png.width = width;
-    image.png.height = height;
-    image.png.colorType = colorType;
-    image.png.bitDepth = bitDepth;
-    return image;
-}
-
-// Writes one sample per pixel of `bits` bits (1, 2, 4 or 8), packed high bits first.
-void packSamples(TestImage& image, int bits) {
-    const int perByte = 8 / bits;
-    const size_t stride = (size_t(image.png.width) * bits + 7) / 8;
-    image.png.rows.assign(stride * image.png.height, 0);
-    for (int y = 0; y < image.png.height; ++y) {
-        for (int x = 0; x < image.png.width; ++x) {
-            const int shift = 8 - bits * (x % perByte + 1);
-            image.png.rows[y * stride + x / perByte] |= uint8_t(image.quadrantAt(x, y) << shift);
-        }
+// The samples PNG stores for quadrant q: palette and sub-byte grey images store
+// the index (2-bit greys 0..3 scale to 0, 85, 170, 255).
+std::vector<uint8_t> samples(const TestImage& image, int q) {
+    const Rgba8 c = image.quadrants[q];
+    switch (image.png.colorType) {
+    case PNG_COLOR_TYPE_RGB:
+        return {c.r, c.g, c.b};
+    case PNG_COLOR_TYPE_RGBA:
+        return {c.r, c.g, c.b, c.a};
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+        return {c.r, c.a};
+    case PNG_COLOR_TYPE_GRAY:
+        return {uint8_t(image.png.bitDepth == 8 ? c.r : q)};
     }
+    return {uint8_t(q)};
 }
 
-// Direct colour: channels 3 or 4, 8 or 16 bits (16-bit samples carry a low byte
-// the decoder must drop).
-TestImage direct(const std::string& name, int width, int height, bool alpha, int bitDepth) {
-    TestImage image =
-        blank(name, width, height, alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, bitDepth);
-    image.hasAlpha = alpha;
-    if (alpha)
-        image.quadrants = TRANSLUCENT_COLORS;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const Rgba8 c = image.expected(x, y);
-            const uint8_t channels[4] = {c.r, c.g, c.b, c.a};
-            for (int i = 0; i < (alpha ? 4 : 3); ++i) {
-                image.png.rows.push_back(channels[i]);
-                if (bitDepth == 16)
-                    image.png.rows.push_back(0x2a);
-            }
-        }
-    }
-    return image;
-}
-
-TestImage paletted(const std::string& name, int width, int height, int bitDepth, bool translucent) {
-    TestImage image = blank(name, width, height, PNG_COLOR_TYPE_PALETTE, bitDepth);
-    image.hasAlpha = translucent;
-    if (translucent)
-        image.quadrants = TRANSLUCENT_COLORS;
-    for (const Rgba8& c : image.quadrants) {
-        image.png.palette.insert(image.png.palette.end(), {c.r, c.g, c.b});
-        if (translucent)
+// Packs the samples of every pixel, sub-byte ones from the high bits; 16-bit
+// samples carry a low byte the decoder must drop.
+TestImage layout(const std::string& name, int width, int height, int colorType, int bitDepth,
+                 bool alpha) {
+    const bool grey = colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA;
+    TestImage image{name, alpha, alpha ? TRANSLUCENT_COLORS : OPAQUE_COLORS,
+                    PngImage{width, height, colorType, bitDepth, {}, {}, {}}};
+    for (int q = 0; q < 4; ++q) {
+        Rgba8& c = image.quadrants[q];
+        if (grey)
+            c = {GREYS[q], GREYS[q], GREYS[q], c.a};
+        if (colorType == PNG_COLOR_TYPE_PALETTE)
+            image.png.palette.insert(image.png.palette.end(), {c.r, c.g, c.b});
+        if (colorType == PNG_COLOR_TYPE_PALETTE && alpha)
             image.png.transparency.push_back(c.a);
     }
-    packSamples(image, bitDepth);
-    return image;
-}
-
-TestImage grey(const std::string& name, int width, int height, int bitDepth, bool alpha) {
-    TestImage image = blank(name, width, height,
-                            alpha ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_GRAY, bitDepth);
-    image.hasAlpha = alpha;
-    for (int q = 0; q < 4; ++q) {
-        const uint8_t alphaValue = alpha ? TRANSLUCENT_COLORS[q].a : 255;
-        image.quadrants[q] = {GREYS[q], GREYS[q], GREYS[q], alphaValue};
-    }
-    if (!alpha) {
-        // 2-bit greys 0..3 scale to 0, 85, 170, 255; 8-bit ones are stored as is.
-        if (bitDepth == 8) {
-            for (int y = 0; y < height; ++y)
-                for (int x = 0; x < width; ++x)
-                    image.png.rows.push_back(image.expected(x, y).r);
-        } else {
-            packSamples(image, bitDepth);
-        }
-        return image;
-    }
+    std::vector<uint8_t>& rows = image.png.rows;
     for (int y = 0; y < height; ++y) {
+        int bit = 0;
         for (int x = 0; x < width; ++x) {
-            image.png.rows.push_back(image.expected(x, y).r);
-            image.png.rows.push_back(image.expected(x, y).a);
+            for (uint8_t sample : samples(image, image.quadrantAt(x, y))) {
+                if (bitDepth < 8) {
+                    if (bit % 8 == 0)
+                        rows.push_back(0);
+                    rows.back() |= uint8_t(sample << (8 - bitDepth - bit % 8));
+                    bit += bitDepth;
+                    continue;
+                }
+                rows.push_back(sample);
+                if (bitDepth == 16)
+                    rows.push_back(0x2a);
+            }
         }
     }
     return image;
@@ -109,12 +74,17 @@ TestImage grey(const std::string& name, int width, int height, int bitDepth, boo
 
 std::vector<TestImage> makeTestImages() {
     return {
-        direct("rgb", 16, 16, false, 8),        direct("rgba", 16, 16, true, 8),
-        paletted("palette8", 16, 16, 8, false), paletted("palette4-translucent", 15, 16, 4, true),
-        grey("grey8", 16, 16, 8, false),        grey("grey2", 14, 16, 2, false),
-        grey("grey-alpha", 16, 16, 8, true),    direct("rgb16", 16, 16, false, 16),
-        direct("rgba16", 16, 16, true, 16),     direct("rgb-width10", 10, 8, false, 8),
-        direct("rgba-48x40", 48, 40, true, 8),
+        layout("rgb", 16, 16, PNG_COLOR_TYPE_RGB, 8, false),
+        layout("rgba", 16, 16, PNG_COLOR_TYPE_RGBA, 8, true),
+        layout("palette8", 16, 16, PNG_COLOR_TYPE_PALETTE, 8, false),
+        layout("palette4-translucent", 15, 16, PNG_COLOR_TYPE_PALETTE, 4, true),
+        layout("grey8", 16, 16, PNG_COLOR_TYPE_GRAY, 8, false),
+        layout("grey2", 14, 16, PNG_COLOR_TYPE_GRAY, 2, false),
+        layout("grey-alpha", 16, 16, PNG_COLOR_TYPE_GRAY_ALPHA, 8, true),
+        layout("rgb16", 16, 16, PNG_COLOR_TYPE_RGB, 16, false),
+        layout("rgba16", 16, 16, PNG_COLOR_TYPE_RGBA, 16, true),
+        layout("rgb-width10", 10, 8, PNG_COLOR_TYPE_RGB, 8, false),
+        layout("rgba-48x40", 48, 40, PNG_COLOR_TYPE_RGBA, 8, true),
     };
 }
 

@@ -18,7 +18,18 @@ namespace TestSupport {
 class RecordingTexture : public Kestrel::Texture {
 public:
     bool create(Kestrel::TextureFormat format, unsigned width, unsigned height,
-                const void* pixels) override;
+                const void* pixels) override {
+        const unsigned bytesPerPixel[3] = {4, 3, 1}; // RGBA, RGB, alpha
+        if (unsigned(format) > 2)
+            return false;
+        m_Created = true;
+        m_Format = format;
+        m_Width = width;
+        m_Height = height;
+        const auto* bytes = static_cast<const unsigned char*>(pixels);
+        m_Pixels.assign(bytes, bytes + size_t(width) * height * bytesPerPixel[format]);
+        return true;
+    }
     bool setMipmap(unsigned, const void*) override { return true; }
     void setFiltering(bool filtered) override { m_Filtered = filtered; }
     unsigned getHandle() const override { return m_Created ? 1u : 0u; }
@@ -33,8 +44,14 @@ public:
 
 class RecordingShader : public Kestrel::Shader {
 public:
-    bool compile(const std::string& vertexSource, const std::string& fragmentSource) override;
-    void setUniform(const std::string& name, int value) override;
+    bool compile(const std::string& vertexSource, const std::string& fragmentSource) override {
+        m_VertexSource = vertexSource;
+        m_FragmentSource = fragmentSource;
+        return true;
+    }
+    void setUniform(const std::string& name, int value) override {
+        m_Uniforms.emplace_back(name, value);
+    }
 
     std::string m_VertexSource;
     std::string m_FragmentSource;
@@ -53,7 +70,10 @@ public:
     Kestrel::FrameBuffer* createFrameBuffer() override { return nullptr; }
     Kestrel::Texture* createTexture() override { return new RecordingTexture(); }
 
-    void setTexture(Kestrel::Texture* texture, unsigned int stage) override;
+    void setTexture(Kestrel::Texture* texture, unsigned int stage) override {
+        if (stage < Kestrel::MAX_TEXTURE_STAGES)
+            m_Textures[stage] = texture;
+    }
     void setShader(Kestrel::Shader* shader) override { m_Shader = shader; }
     void setFrameBuffer(Kestrel::FrameBuffer*) override {}
     void setViewport(const Kestrel::IntPoint&, const Kestrel::IntPoint&) override {}
@@ -64,7 +84,11 @@ public:
         m_DrawnFaceLists.push_back(faceList);
     }
     // Records the queue as it was drawn, then empties it.
-    void render(Kestrel::Camera* camera) override;
+    void render(Kestrel::Camera* camera) override {
+        m_Camera = camera;
+        m_RenderedQueues.push_back(m_RenderQueue);
+        m_RenderQueue.clear();
+    }
     void setCamera(Kestrel::Camera* camera) override { m_Camera = camera; }
     unsigned getMaxTextureSize() const override { return m_MaxTextureSize; }
 

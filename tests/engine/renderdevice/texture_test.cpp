@@ -11,67 +11,40 @@
 #include <fstream>
 #include <iterator>
 
-using TestSupport::RecordingTexture;
-using TestSupport::TempDir;
-using TestSupport::TestImage;
+using namespace TestSupport;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
 
 namespace {
 
-// Every decoded layout reaches create as rows of exactly width pixels of 3 or 4
-// bytes, with the colours the file holds.
+// A texture whose size and format are garbage until something is created.
+struct LoadedTexture : RecordingTexture {
+    LoadedTexture() {
+        m_Format = Kestrel::FORMAT_ALPHA;
+        m_Width = m_Height = 12345;
+    }
+};
+
+// Every layout reaches create as rows of exactly width pixels of 3 or 4 bytes,
+// with the colours the file holds.
 TEST(TextureTest, LoadPacksEveryLayoutIntoRgbOrRgba) {
     TempDir dir;
-    for (const TestImage& image : TestSupport::makeTestImages()) {
+    for (const TestImage& image : makeTestImages()) {
         SCOPED_TRACE(image.name);
-        const std::string path = dir.file(image.name + ".png");
-        ASSERT_TRUE(TestSupport::writePng(path, image.png));
-
-        RecordingTexture texture;
-        texture.m_Format = Kestrel::FORMAT_ALPHA;
-        texture.m_Width = texture.m_Height = 12345;
-        ASSERT_TRUE(texture.load(path));
+        ASSERT_TRUE(writePng(dir.file(image.name + ".png"), image.png));
+        LoadedTexture texture;
+        ASSERT_TRUE(texture.load(dir.file(image.name + ".png")));
         EXPECT_EQ(texture.m_Format, image.hasAlpha ? Kestrel::FORMAT_RGBA : Kestrel::FORMAT_RGB);
         ASSERT_EQ(texture.m_Width, unsigned(image.png.width));
         ASSERT_EQ(texture.m_Height, unsigned(image.png.height));
-
         const int bpp = image.hasAlpha ? 4 : 3;
         int mismatches = 0;
-        for (int y = 0; y < image.png.height; ++y) {
-            for (int x = 0; x < image.png.width; ++x) {
-                const uint8_t* p = &texture.m_Pixels[(size_t(y) * image.png.width + x) * bpp];
-                const TestSupport::Rgba8 e = image.expected(x, y);
-                if (p[0] != e.r || p[1] != e.g || p[2] != e.b || (bpp == 4 && p[3] != e.a))
-                    ++mismatches;
-            }
+        for (int i = 0; i < image.png.width * image.png.height; ++i) {
+            const Rgba8 e = image.expected(i % image.png.width, i / image.png.width);
+            const uint8_t expected[4] = {e.r, e.g, e.b, e.a};
+            mismatches += !std::equal(expected, expected + bpp, &texture.m_Pixels[i * bpp]);
         }
         EXPECT_EQ(mismatches, 0);
-    }
-}
-
-TEST(TextureTest, LoadRefusesEmptyPathAndUndecodableFiles) {
-    TestSupport::AssertionRecorder assertions;
-    {
-        RecordingTexture texture;
-        EXPECT_FALSE(texture.load(""));
-        EXPECT_TRUE(assertions.reports().empty()) << "the decoder must not run";
-        EXPECT_FALSE(texture.m_Created);
-    }
-    {
-        TempDir dir;
-        dir.write("broken.png", "\x89PNG\r\n\x1a\n but nothing after the signature");
-        RecordingTexture texture;
-        EXPECT_FALSE(texture.load(dir.file("broken.png")));
-        EXPECT_TRUE(assertions.reported("image != null"));
-        EXPECT_FALSE(texture.m_Created);
-    }
-    {
-        assertions.clear();
-        RecordingTexture texture;
-        testing::internal::CaptureStdout();
-        EXPECT_FALSE(texture.load("/nonexistent/formik/missing.png"));
-        EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  "Error: Texture file '/nonexistent/formik/missing.png' could not be opened.\n");
-        EXPECT_TRUE(assertions.reported("image != null"));
     }
 }
 
@@ -81,32 +54,31 @@ std::string fileBytes(const std::string& path) {
 }
 
 // The same picture in every format reaches create as the PNG's pixels, lossy
-// formats within a tolerance; alpha, where a decoder adds it, is opaque.
+// formats within a tolerance away from the quadrant borders they blur; alpha,
+// where a decoder adds it, is opaque.
 TEST(TextureTest, EveryFormatDecodesToThePixelsOfThePng) {
-    const std::vector<std::string> files = TestSupport::quadrantImageFiles();
+    const std::vector<std::string> files = quadrantImageFiles();
     ASSERT_GE(files.size(), 10u);
     RecordingTexture png;
     ASSERT_TRUE(png.load(files[0]));
     for (const std::string& path : files) {
         SCOPED_TRACE(path);
-        RecordingTexture texture;
-        texture.m_Width = texture.m_Height = 12345;
+        LoadedTexture texture;
         ASSERT_TRUE(texture.load(path));
         ASSERT_EQ(texture.m_Width, png.m_Width);
         ASSERT_EQ(texture.m_Height, png.m_Height);
         const size_t bpp = texture.m_Format == Kestrel::FORMAT_RGBA ? 4 : 3;
-        const bool lossy =
-            path.find(".jpg") != std::string::npos || path.find(".webp") != std::string::npos;
+        const std::string extension = path.substr(path.rfind('.'));
+        const bool lossy = extension == ".jpg" || extension == ".webp";
         int worst = 0;
         for (size_t i = 0; i < size_t(png.m_Width) * png.m_Height; ++i) {
-            // Lossy formats blur colour across the quadrant borders.
             const bool border = (i % png.m_Width + 2) % 8 < 4 || (i / png.m_Width + 2) % 8 < 4;
             for (size_t c = 0; c < bpp && !(lossy && border); ++c) {
                 const int expected = c < 3 ? png.m_Pixels[i * 3 + c] : 255;
                 worst = std::max(worst, std::abs(texture.m_Pixels[i * bpp + c] - expected));
             }
         }
-        EXPECT_LE(worst, lossy ? TestSupport::LOSSY_TOLERANCE : 0);
+        EXPECT_LE(worst, lossy ? LOSSY_TOLERANCE : 0);
     }
 }
 
@@ -116,23 +88,36 @@ std::string raw(const char (&text)[N]) {
     return std::string(text, N - 1);
 }
 
-// Loads the bytes from a file of the given name, which must fail, and returns
-// what was printed.
+// Loads a file of the given name and bytes, which must fail; returns what was printed.
 std::string refusal(const std::string& name, const std::string& bytes) {
     TempDir dir;
     dir.write(name, bytes);
     RecordingTexture texture;
-    testing::internal::CaptureStdout();
+    CaptureStdout();
     EXPECT_FALSE(texture.load(dir.file(name)));
     EXPECT_FALSE(texture.m_Created);
-    return testing::internal::GetCapturedStdout();
+    return GetCapturedStdout();
 }
 
-// Copies of the pictures cut in half or with a field changed are refused, named,
-// before the image library reads them (its readers hang or crash on some).
+// Missing and undecodable files are refused and named; an empty name never
+// reaches the decoder. Copies of the pictures cut in half or with a field
+// changed are refused before the image library reads them (its readers hang or
+// crash on some).
 TEST(TextureTest, BrokenFilesOfEveryFormatAreRefusedByName) {
-    TestSupport::AssertionRecorder quiet;
-    for (const std::string& path : TestSupport::quadrantImageFiles()) {
+    AssertionRecorder assertions;
+    RecordingTexture unnamed;
+    EXPECT_FALSE(unnamed.load(""));
+    EXPECT_TRUE(assertions.reports().empty());
+    CaptureStdout();
+    EXPECT_FALSE(unnamed.load("/nonexistent/formik/missing.png"));
+    EXPECT_EQ(GetCapturedStdout(),
+              "Error: Texture file '/nonexistent/formik/missing.png' could not be opened.\n");
+    EXPECT_EQ(assertions.reports(), std::vector<std::string>{"image != null"});
+    assertions.clear();
+    refusal("broken.png", "\x89PNG\r\n\x1a\n but nothing after the signature");
+    EXPECT_TRUE(assertions.reported("image != null"));
+
+    for (const std::string& path : quadrantImageFiles()) {
         const std::string bytes = fileBytes(path);
         const std::string name = "half" + path.substr(path.rfind('.'));
         const std::string output = refusal(name, bytes.substr(0, bytes.size() / 2));
@@ -144,7 +129,7 @@ TEST(TextureTest, BrokenFilesOfEveryFormatAreRefusedByName) {
         const char* message;
     };
     const char* const SIZE = "has no size between 1 and 8192 pixels per side";
-    const std::vector<Case> cases = {
+    const Case cases[] = {
         // A text chunk past the end: the image library read the same chunk for ever.
         {"chunk-past-end.png", "", "", "is cut short"},
         {"quadrants.png", "IHDR", "IDAT", "does not start with an image header"},
@@ -153,12 +138,14 @@ TEST(TextureTest, BrokenFilesOfEveryFormatAreRefusedByName) {
         {"quadrants.png", "IDATx", "IDATy", "could not be decoded"},
         {"quadrants.png", "\x89PNG", "GIF9", "is not an image the texture loader reads"},
         {"quadrants.bmp", raw("\x10\0\0\0\x10\0\0\0"), raw("\x10\0\0\0\x01\x20\0\0"), SIZE},
+        {"quadrants.bmp", raw("\x01\0\x18\0"), raw("\x01\0\x02\0"), "is damaged"},
         {"quadrants.jpg", raw("\x08\0\x10\0\x10"), raw("\x08\0\0\0\x10"), SIZE},
         {"quadrants.jpg", "\xff\xc0", "\xff\xe1", "is damaged"},
         {"quadrants.gif", raw(",\0\0\0\0\x10\0"), raw(",\0\0\0\0\x01\x20"), SIZE},
         {"quadrants.tga", raw("\x10\0\x10\0"), raw("\x10\0\x01\x20"), SIZE},
         {"quadrants.ppm", "16 16", "16 8193", SIZE},
         {"quadrants.ppm", "16 16", "8192 8192", "is cut short"},
+        {"quadrants.ppm", "\n255\n", "\n256\n", "is damaged"},
         {"quadrants.tif", raw("\x01\x03\0\x01\0\0\0\x10\0"), raw("\x01\x03\0\x01\0\0\0\x01\x20"),
          SIZE},
         {"quadrants.tif", raw("II*\0\x08\x03"), raw("II*\0\x08\x04"), "is cut short"},
@@ -170,7 +157,7 @@ TEST(TextureTest, BrokenFilesOfEveryFormatAreRefusedByName) {
         {"quadrants.xpm", "16 16 4 1", "8 16 4 1", "is damaged"},
         {"quadrants.ico", raw("\x68\x04\0\0\x16"), raw("\x68\x05\0\0\x16"), "is cut short"},
     };
-    const std::string corpus = TestSupport::quadrantImageFiles()[0];
+    const std::string corpus = quadrantImageFiles()[0];
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + ": " + c.message);
         std::string bytes = fileBytes(corpus.substr(0, corpus.rfind('/') + 1) + c.file);

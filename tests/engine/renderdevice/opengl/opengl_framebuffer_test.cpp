@@ -6,27 +6,23 @@
 
 #include <GL/glew.h>
 
-#include <memory>
-#include <vector>
-
+using namespace TestSupport;
 using Kestrel::OpenGLFrameBuffer;
-using TestSupport::Rgba8;
 
 namespace {
 
 const int SIZE = 32;
 
-class OpenGLFrameBufferGlTest : public TestSupport::GlTest {
+class OpenGLFrameBufferGlTest : public GlTest {
 protected:
     void SetUp() override {
-        TestSupport::GlTest::SetUp();
-        m_Green = TestSupport::makeSolidTexture(m_Device, TestSupport::GREEN);
-        m_Red = TestSupport::makeSolidTexture(m_Device, TestSupport::RED);
+        GlTest::SetUp();
+        m_Green = makeSolidTexture(m_Device, GREEN);
+        m_Red = makeSolidTexture(m_Device, RED);
     }
-
     // Inside the target: a green square near the eye over the left half, then a
-    // red one further away over everything. Under the identity projection z is
-    // the depth in -1 (near) .. 1 (far).
+    // red one further away over everything (under the identity projection z is
+    // the depth, -1 near .. 1 far).
     void drawNearGreenThenFarRed(Kestrel::FrameBuffer* target) {
         m_Device.setFrameBuffer(target);
         m_Device.setViewport({0, 0}, {SIZE, SIZE});
@@ -34,70 +30,53 @@ protected:
         m_Device.setProjectionMatrix(Kestrel::Matrix4());
         m_Device.setModelViewMatrix(Kestrel::Matrix4());
         m_Device.setDepthTest(true);
-        TestSupport::Quad nearQuad = TestSupport::makeQuad(m_Device, -1, -1, 0, 1, -0.5f);
-        TestSupport::Quad farQuad = TestSupport::makeQuad(m_Device, -1, -1, 1, 1, 0.5f);
+        Quad nearQuad = makeQuad(m_Device, -1, -1, 0, 1, -0.5f);
+        Quad farQuad = makeQuad(m_Device, -1, -1, 1, 1, 0.5f);
         m_Device.setTexture(m_Green.get(), 0);
         m_Device.drawFaceList(nearQuad.faces.get());
         m_Device.setTexture(m_Red.get(), 0);
         m_Device.drawFaceList(farQuad.faces.get());
         m_Device.setFrameBuffer(nullptr);
-        m_Device.setViewport({0, 0}, {TestSupport::GL_TEST_WIDTH, TestSupport::GL_TEST_HEIGHT});
-    }
-
-    // The colour texture's texel in the middle of the left and of the right half.
-    std::pair<TestSupport::Rgba, TestSupport::Rgba> readHalves(Kestrel::Texture* color) {
-        std::vector<TestSupport::Rgba> texels(SIZE * SIZE);
-        glBindTexture(GL_TEXTURE_2D, color->getHandle());
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-        const int row = SIZE / 2 * SIZE;
-        return {texels[row + SIZE / 4], texels[row + 3 * SIZE / 4]};
+        m_Device.setViewport({0, 0}, {GL_TEST_WIDTH, GL_TEST_HEIGHT});
     }
 
     Kestrel::OpenGLRenderDevice m_Device;
-    std::unique_ptr<Kestrel::Texture> m_Green;
-    std::unique_ptr<Kestrel::Texture> m_Red;
+    std::unique_ptr<Kestrel::Texture> m_Green, m_Red;
 };
 
-// With depth the near green square wins on the left; without, the last (red) one.
+// With depth the near green square wins on the left, without it the last (red)
+// one; the window stays untouched until the colour texture is drawn across it.
 TEST_F(OpenGLFrameBufferGlTest, DrawsIntoItsColourTextureWithAndWithoutDepth) {
     for (bool depth : {true, false}) {
         SCOPED_TRACE(depth);
+        resetGlState();
         OpenGLFrameBuffer frameBuffer;
         ASSERT_TRUE(frameBuffer.create(SIZE, SIZE, depth));
-        ASSERT_NE(frameBuffer.getColorTexture()->getHandle(), 0u);
+        GLint bound = -1;
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
+        EXPECT_EQ(bound, 0) << "drawing still goes to the window";
         EXPECT_EQ(frameBuffer.getDepthTexture()->getHandle() != 0, depth);
         frameBuffer.bind();
         EXPECT_EQ(glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT),
                   GLenum(GL_FRAMEBUFFER_COMPLETE_EXT));
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-
         drawNearGreenThenFarRed(&frameBuffer);
-        const auto halves = readHalves(frameBuffer.getColorTexture());
-        EXPECT_TRUE(
-            TestSupport::colorNear(halves.first, depth ? TestSupport::GREEN : TestSupport::RED, 3));
-        EXPECT_TRUE(TestSupport::colorNear(halves.second, TestSupport::RED, 3));
-        EXPECT_TRUE(TestSupport::pixelNear(10, 10, TestSupport::BLACK))
-            << "the window stays untouched";
+        const auto texels = readTexture(frameBuffer.getColorTexture()->getHandle());
+        ASSERT_EQ(texels.size(), size_t(SIZE * SIZE));
+        const Rgba8 left = depth ? GREEN : RED;
+        EXPECT_TRUE(colorNear(texels[SIZE * SIZE / 2 + SIZE / 4], left, 3));
+        EXPECT_TRUE(colorNear(texels[SIZE * SIZE / 2 + 3 * SIZE / 4], RED, 3));
+        EXPECT_TRUE(pixelNear(10, 10, BLACK));
+
+        Quad screen = makeQuad(m_Device, -1, -1, 1, 1);
+        m_Device.setDepthTest(false);
+        m_Device.setTexture(frameBuffer.getColorTexture(), 0);
+        m_Device.drawFaceList(screen.faces.get());
+        expectSpots({{160, 240, left}, {480, 240, RED}});
     }
 }
 
-// The colour attachment binds like any texture: drawn across the window.
-TEST_F(OpenGLFrameBufferGlTest, ColourTextureDrawsLikeAnyTexture) {
-    OpenGLFrameBuffer frameBuffer;
-    frameBuffer.create(SIZE, SIZE, true);
-    drawNearGreenThenFarRed(&frameBuffer);
-
-    TestSupport::Quad screen = TestSupport::makeQuad(m_Device, -1, -1, 1, 1);
-    m_Device.setDepthTest(false);
-    m_Device.setTexture(frameBuffer.getColorTexture(), 0);
-    m_Device.drawFaceList(screen.faces.get());
-    EXPECT_TRUE(TestSupport::pixelNear(160, 240, TestSupport::GREEN));
-    EXPECT_TRUE(TestSupport::pixelNear(480, 240, TestSupport::RED));
-}
-
-TEST_F(OpenGLFrameBufferGlTest, AttachmentsCannotBeLoaded) {
-    TestSupport::AssertionRecorder assertions;
+TEST_F(OpenGLFrameBufferGlTest, AttachmentsCannotBeLoadedAndGoWithASecondCreate) {
+    AssertionRecorder assertions;
     OpenGLFrameBuffer frameBuffer;
     EXPECT_EQ(frameBuffer.getColorTexture(), nullptr);
     frameBuffer.create(SIZE, SIZE, false);
@@ -107,7 +86,6 @@ TEST_F(OpenGLFrameBufferGlTest, AttachmentsCannotBeLoaded) {
     EXPECT_FALSE(color->load("anything.png", 4, 4, false));
     EXPECT_EQ(assertions.reports(), std::vector<std::string>({"false", "false"}));
 
-    // A second create replaces the target and its attachments.
     const unsigned oldColor = color->getHandle();
     frameBuffer.create(SIZE, SIZE, true);
     EXPECT_NE(frameBuffer.getDepthTexture()->getHandle(), 0u);

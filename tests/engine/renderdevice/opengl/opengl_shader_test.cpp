@@ -7,13 +7,12 @@
 #include "support/temp_dir.h"
 
 #include <GL/glew.h>
-#include <gmock/gmock.h>
 
+#include <algorithm>
 #include <string>
 
+using namespace TestSupport;
 using Kestrel::OpenGLShader;
-using testing::HasSubstr;
-using testing::Not;
 using testing::internal::CaptureStderr;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStderr;
@@ -33,23 +32,24 @@ const char* const SWAPPING_FRAGMENT_PROGRAM =
     "void main() {\n"
     "    gl_FragColor = texture2D(texture, gl_TexCoord[0].st).bgra;\n"
     "}\n";
-const char* const BROKEN_PROGRAM = "#version 120\n"
-                                   "void main() {\n"
-                                   "    gl_FragColor = vec4(1.0) +;\n"
-                                   "}\n";
 
-class OpenGLShaderGlTest : public TestSupport::GlTest {
+class OpenGLShaderGlTest : public GlTest {
 protected:
     void SetUp() override {
-        TestSupport::GlTest::SetUp();
+        GlTest::SetUp();
         m_Resources.addSearchPath(m_Dir.path());
         m_Dir.write("plain.vert", VERTEX_PROGRAM);
         m_Dir.write("swap.frag", SWAPPING_FRAGMENT_PROGRAM);
-        m_Dir.write("broken.glsl", BROKEN_PROGRAM);
+        m_Dir.write("broken.glsl", "#version 120\nvoid main() { gl_FragColor = vec4(1.0) +; }\n");
+        // Errors enough for a log far longer than 500 characters.
+        std::string longLog = "#version 120\nvoid main() {\n";
+        for (int i = 0; i < 40; ++i)
+            longLog += "float v" + std::to_string(i) + " = undeclared_" + std::to_string(i) + ";\n";
+        m_Dir.write("long.frag", longLog + "}\n");
     }
     void TearDown() override { m_Resources.clear(); }
 
-    TestSupport::TempDir m_Dir;
+    TempDir m_Dir;
     Kestrel::ResourceManager m_Resources;
     Kestrel::OpenGLRenderDevice m_Device;
 };
@@ -65,96 +65,73 @@ GLint currentProgram() {
 TEST_F(OpenGLShaderGlTest, ProgramDrawsTheItemTextureThroughTheQueue) {
     auto* shader =
         static_cast<OpenGLShader*>(m_Resources.loadShader("plain.vert", "swap.frag", &m_Device));
-    ASSERT_NE(shader, nullptr);
     ASSERT_NE(shader->getProgram(), 0u);
     glUseProgram(shader->getProgram());
     glUniform1i(glGetUniformLocation(shader->getProgram(), "texture"), 1);
     glUseProgram(0);
-
-    auto red = TestSupport::makeSolidTexture(m_Device, TestSupport::RED);
-    TestSupport::Quad quad = TestSupport::makeQuad(m_Device, -2, -2, 2, 2);
+    auto red = makeSolidTexture(m_Device, RED);
+    Quad quad = makeQuad(m_Device, -2, -2, 2, 2);
     Kestrel::Camera camera;
     camera.lookAt({0, 0, 10}, {0, 0, 0}, {0, 1, 0});
     m_Device.addToRenderQueue(quad.faces.get(), nullptr, red.get(), shader, nullptr,
                               Kestrel::BLEND_NONE);
     m_Device.render(&camera);
-    EXPECT_TRUE(TestSupport::pixelNear(320, 240, TestSupport::BLUE));
+    EXPECT_TRUE(pixelNear(320, 240, BLUE));
     EXPECT_EQ(currentProgram(), 0) << "the shader before render is restored";
+
+    // Compiling again deletes the old program and stages; their names may come back.
+    const GLuint old[3] = {shader->getProgram(), shader->getVertexShader(),
+                           shader->getFragmentShader()};
+    shader->compile(VERTEX_PROGRAM, SWAPPING_FRAGMENT_PROGRAM);
+    const GLuint now[3] = {shader->getProgram(), shader->getVertexShader(),
+                           shader->getFragmentShader()};
+    EXPECT_FALSE(glIsProgram(old[0]) && std::count(now, now + 3, old[0]) == 0);
+    for (GLuint stage : {old[1], old[2]})
+        EXPECT_FALSE(glIsShader(stage) && std::count(now, now + 3, stage) == 0) << stage;
 }
 
-TEST_F(OpenGLShaderGlTest, SyntaxErrorsAreReportedAndTheShaderIsStillCached) {
-    CaptureStderr();
-    CaptureStdout();
-    auto* fragmentBroken = m_Resources.loadShader("plain.vert", "broken.glsl", &m_Device);
-    EXPECT_THAT(GetCapturedStdout(), HasSubstr("broken.glsl' do not compile and link"));
-    const std::string fragmentReport = GetCapturedStderr();
-    EXPECT_THAT(fragmentReport, HasSubstr("Error Compiling Fragment Shader\n"));
-    EXPECT_THAT(fragmentReport, Not(HasSubstr("Error Compiling Vertex Shader")));
-    EXPECT_THAT(fragmentReport, HasSubstr("error"));
-    ASSERT_NE(fragmentBroken, nullptr);
-    EXPECT_EQ(m_Resources.loadShader("plain.vert", "broken.glsl", &m_Device), fragmentBroken);
-
-    CaptureStderr();
-    auto* vertexBroken =
-        static_cast<OpenGLShader*>(m_Resources.loadShader("broken.glsl", "swap.frag", &m_Device));
-    const std::string vertexReport = GetCapturedStderr();
-    EXPECT_THAT(vertexReport, HasSubstr("Error Compiling Vertex Shader\n"));
-    EXPECT_THAT(vertexReport, Not(HasSubstr("Error Compiling Fragment Shader")));
-    ASSERT_NE(vertexBroken, nullptr);
-    EXPECT_NE(vertexBroken->getProgram(), 0u);
-
-    // An unlinked program falls back to the fixed-function pipeline when bound.
-    OpenGLShader working;
-    working.compile(VERTEX_PROGRAM, SWAPPING_FRAGMENT_PROGRAM);
-    working.bind();
-    vertexBroken->bind();
-    EXPECT_EQ(currentProgram(), 0);
-}
-
-// Many errors make a log far longer than 500 characters; its end arrives too.
-TEST_F(OpenGLShaderGlTest, TheWholeCompileLogIsReported) {
-    std::string source = "#version 120\nvoid main() {\n";
-    for (int i = 0; i < 40; ++i)
-        source +=
-            "    float v" + std::to_string(i) + " = undeclared_name_" + std::to_string(i) + ";\n";
-    source += "    gl_FragColor = vec4(1.0);\n}\n";
-    OpenGLShader shader;
-    CaptureStderr();
-    EXPECT_TRUE(shader.compile("", source));
-    const std::string report = GetCapturedStderr();
-    EXPECT_GT(report.size(), 1000u);
-    EXPECT_THAT(report, HasSubstr("undeclared_name_39"));
-}
-
-TEST_F(OpenGLShaderGlTest, MissingStagesAreLeftOut) {
-    auto* fragmentOnly =
-        static_cast<OpenGLShader*>(m_Resources.loadShader("", "swap.frag", &m_Device));
-    ASSERT_NE(fragmentOnly, nullptr);
-    EXPECT_EQ(fragmentOnly->getVertexShader(), 0u);
-    EXPECT_NE(fragmentOnly->getFragmentShader(), 0u);
-
-    // A missing file reads as an empty source: that stage is left out too.
-    CaptureStdout();
-    auto* vertexOnly = static_cast<OpenGLShader*>(
-        m_Resources.loadShader("plain.vert", "/nonexistent/formik.frag", &m_Device));
-    EXPECT_THAT(GetCapturedStdout(),
-                HasSubstr("Shader file '/nonexistent/formik.frag' could not be read or is empty"));
-    ASSERT_NE(vertexOnly, nullptr);
-    EXPECT_NE(vertexOnly->getVertexShader(), 0u);
-    EXPECT_EQ(vertexOnly->getFragmentShader(), 0u);
-}
-
-TEST_F(OpenGLShaderGlTest, UndeclaredUniformsChangeNothing) {
-    OpenGLShader shader;
-    shader.compile(VERTEX_PROGRAM, SWAPPING_FRAGMENT_PROGRAM);
-    shader.bind();
-    shader.setUniform("texture", 2);
-    shader.setUniform("notDeclared", 5);
-    GLint unit = -1;
-    glGetUniformiv(shader.getProgram(), glGetUniformLocation(shader.getProgram(), "texture"),
-                   &unit);
-    EXPECT_EQ(unit, 2);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+// A stage that does not compile is reported by name, with the driver's whole
+// log, and the shader is still cached; binding an unlinked program falls back to
+// the fixed-function pipeline. A missing or empty file leaves its stage out.
+TEST_F(OpenGLShaderGlTest, FailuresAreReportedAndMissingStagesLeftOut) {
+    struct Case {
+        const char *vertex, *fragment;
+        bool hasVertex, hasFragment, linked;
+        const char *printed, *reported, *notReported;
+    };
+    const char* const NONE = "\x01";
+    const Case cases[] = {
+        {"plain.vert", "swap.frag", true, true, true, "", "", "Error"},
+        {"plain.vert", "broken.glsl", true, true, false, "broken.glsl' do not compile and link",
+         "Error Compiling Fragment Shader\n", "Error Compiling Vertex Shader"},
+        {"broken.glsl", "swap.frag", true, true, false, "", "Error Compiling Vertex Shader\n",
+         "Error Compiling Fragment Shader"},
+        {"plain.vert", "long.frag", true, true, false, "", "undeclared_39", NONE},
+        {"", "swap.frag", false, true, true, "", "", NONE},
+        {"plain.vert", "/nonexistent/formik.frag", true, false, true,
+         "Shader file '/nonexistent/formik.frag' could not be read or is empty", "", NONE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.vertex) + " " + c.fragment);
+        CaptureStdout();
+        CaptureStderr();
+        auto* shader =
+            static_cast<OpenGLShader*>(m_Resources.loadShader(c.vertex, c.fragment, &m_Device));
+        const std::string reported = GetCapturedStderr();
+        EXPECT_NE(GetCapturedStdout().find(c.printed), std::string::npos);
+        EXPECT_NE(reported.find(c.reported), std::string::npos) << reported;
+        EXPECT_EQ(reported.find(c.notReported), std::string::npos) << reported;
+        ASSERT_NE(shader, nullptr);
+        EXPECT_EQ(m_Resources.loadShader(c.vertex, c.fragment, &m_Device), shader);
+        EXPECT_EQ(shader->getVertexShader() != 0, c.hasVertex);
+        EXPECT_EQ(shader->getFragmentShader() != 0, c.hasFragment);
+        OpenGLShader working;
+        working.compile(VERTEX_PROGRAM, SWAPPING_FRAGMENT_PROGRAM);
+        working.bind();
+        shader->bind();
+        EXPECT_EQ(currentProgram(), c.linked ? GLint(shader->getProgram()) : 0);
+        glUseProgram(0);
+    }
 }
 
 } // namespace
