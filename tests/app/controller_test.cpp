@@ -4,40 +4,28 @@
 
 namespace {
 
-TEST(ControllerTest, PressAndReleaseWithinOneLatchShowBothAndHoldNothing) {
+// Pending bits per latch, and what the latch then shows for BUTTON_UP.
+TEST(ControllerTest, PressedAndReleasedLastOneLatchHeldUntilReleased) {
+    const struct {
+        uint32_t pressed, released;
+        bool wasPressed, wasReleased, held;
+    } frames[] = {{BUTTON_UP | BUTTON_C, 0, true, false, true},
+                  {0, 0, false, false, true},
+                  {0, BUTTON_UP, false, true, false},
+                  {0, 0, false, false, false},
+                  {BUTTON_UP, BUTTON_UP, true, true, false}};
     Controller c;
-    c.m_PendingPressed |= BUTTON_X;
-    c.m_PendingReleased |= BUTTON_X;
-    c.latch();
-    EXPECT_TRUE(c.wasPressed(BUTTON_X));
-    EXPECT_TRUE(c.wasReleased(BUTTON_X));
-    EXPECT_FALSE(c.isHeld(BUTTON_X));
-    EXPECT_EQ(c.m_PendingPressed, 0u);
-    EXPECT_EQ(c.m_PendingReleased, 0u);
-}
-
-TEST(ControllerTest, KeyHeldAcrossLatchesIsPressedOnceAndReleasedOnce) {
-    Controller c;
-    c.m_PendingPressed |= BUTTON_UP | BUTTON_C;
-    c.latch();
-    EXPECT_TRUE(c.wasPressed(BUTTON_UP));
-    EXPECT_TRUE(c.isHeld(BUTTON_UP));
-
-    for (int frame = 0; frame < 3; ++frame) {
+    for (const auto& f : frames) {
+        SCOPED_TRACE(&f - frames);
+        c.m_PendingPressed |= f.pressed;
+        c.m_PendingReleased |= f.released;
         c.latch();
-        EXPECT_FALSE(c.wasPressed(BUTTON_UP));
-        EXPECT_FALSE(c.wasReleased(BUTTON_UP));
-        EXPECT_TRUE(c.isHeld(BUTTON_UP));
+        EXPECT_EQ(c.wasPressed(BUTTON_UP), f.wasPressed);
+        EXPECT_EQ(c.wasReleased(BUTTON_UP), f.wasReleased);
+        EXPECT_EQ(c.isHeld(BUTTON_UP), f.held);
+        EXPECT_TRUE(c.isHeld(BUTTON_C)) << "an unrelated release keeps other bits";
+        EXPECT_EQ(c.m_PendingPressed | c.m_PendingReleased, 0u);
     }
-
-    c.m_PendingReleased |= BUTTON_UP;
-    c.latch();
-    EXPECT_TRUE(c.wasReleased(BUTTON_UP));
-    EXPECT_FALSE(c.isHeld(BUTTON_UP));
-    EXPECT_TRUE(c.isHeld(BUTTON_C)) << "an unrelated release keeps other bits";
-    EXPECT_TRUE(c.isHeld(BUTTON_UP | BUTTON_C)) << "any of the bits";
-    c.latch();
-    EXPECT_FALSE(c.wasReleased(BUTTON_UP));
 }
 
 } // namespace

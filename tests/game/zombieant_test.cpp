@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 using Kestrel::Vector3;
 using TestSupport::animation;
 using TestSupport::FRAME;
@@ -24,25 +22,33 @@ protected:
         step(1);
     }
 
-    float gap(const ZombieAnt* zombie) const {
-        return distance(zombie->getPosition(), player()->getPosition());
+    // Distance run toward the player in the given frames.
+    float run(const ZombieAnt* zombie, int frames) {
+        const float before = distance(zombie->getPosition(), player()->getPosition());
+        step(frames);
+        return before - distance(zombie->getPosition(), player()->getPosition());
     }
 };
 
-TEST_F(ZombieAntTest, RunsAtThePlayerAtFourUnitsPerSecond) {
+// Four units a second; a dead zombie chases no one.
+TEST_F(ZombieAntTest, RunsAtThePlayerUntilItDies) {
+    protectPlayer();
     ZombieAnt* zombie = addEnemy<ZombieAnt>(8.0f, 14.0f);
     step(1);
-    const float start = gap(zombie);
-    step(50);
-    EXPECT_TRUE(near(start - gap(zombie), 50 * 4.0f * FRAME, 0.01f));
+    EXPECT_TRUE(near(run(zombie, 50), 50 * 4.0f * FRAME, 0.01f));
     EXPECT_EQ(zombie->getCurrentAnimation(), animation("antwalk.ksta"));
     EXPECT_TRUE(near(zombie->getFacing(), Vector3(0, 0, -1), 1e-3f));
     EXPECT_FALSE(zombie->isEating());
+    ASSERT_TRUE(zombie->die());
+    EXPECT_FALSE(zombie->die());
+    EXPECT_EQ(world()->m_Kills, 1);
+    EXPECT_EQ(run(zombie, 20), 0.0f);
 }
 
-TEST_F(ZombieAntTest, BitesOnlyBelowThreeTenths) {
+// 0.35 away: one more step of 0.064 brings it to 0.286, then it bites; after
+// the meal it hunts the next ant.
+TEST_F(ZombieAntTest, BitesOnlyBelowThreeTenthsThenHuntsTheNextAnt) {
     player()->m_InvulnerableTime = 0.0f;
-    // 0.35 away: one more step of 0.064 brings it to 0.286, then it bites.
     ZombieAnt* zombie = addEnemy<ZombieAnt>(8.0f, 2.35f);
     PlayerAnt* victim = player();
     step(1);
@@ -54,57 +60,30 @@ TEST_F(ZombieAntTest, BitesOnlyBelowThreeTenths) {
     EXPECT_TRUE(victim->isDead());
     EXPECT_EQ(world()->m_AntsLeft, 8);
     EXPECT_EQ(world()->m_Kills, 0);
+    player()->setPosition(2.0f, 0.0f, 9.0f);
+    protectPlayer();
+    ASSERT_TRUE(stepUntil([&] { return !zombie->isEating(); }, 300));
+    step(2);
+    EXPECT_TRUE(near(run(zombie, 20), 20 * 4.0f * FRAME, 0.01f));
 }
 
+// The zombie stands while it eats, then bites again and again.
 TEST_F(ZombieAntTest, AProtectedPlayerIsBittenWithoutEffect) {
     protectPlayer();
     ZombieAnt* zombie = addEnemy<ZombieAnt>(8.0f, 2.1f);
     step(1);
     ASSERT_TRUE(zombie->isEating());
     const Vector3 where = zombie->getPosition();
-    // The zombie stands while it eats, then bites again and again.
     int bites = 0;
-    bool wasEating = true;
     for (int frame = 0; frame < 400; ++frame) {
+        const bool wasEating = zombie->isEating();
         step(1);
         EXPECT_TRUE(near(zombie->getPosition(), where));
-        if (zombie->isEating() && !wasEating)
-            ++bites;
-        wasEating = zombie->isEating();
+        bites += zombie->isEating() && !wasEating;
     }
     EXPECT_GE(bites, 2);
     EXPECT_FALSE(player()->isDead());
     EXPECT_EQ(world()->m_AntsLeft, 9);
-}
-
-TEST_F(ZombieAntTest, AfterAKillItHuntsTheNextAnt) {
-    player()->m_InvulnerableTime = 0.0f;
-    ZombieAnt* zombie = addEnemy<ZombieAnt>(8.0f, 2.1f);
-    PlayerAnt* victim = player();
-    step(1);
-    ASSERT_TRUE(victim->isDead());
-    PlayerAnt* next = player();
-    next->setPosition(2.0f, 0.0f, 9.0f);
-    next->m_InvulnerableTime = 1e9f;
-    ASSERT_TRUE(stepUntil([&] { return !zombie->isEating(); }, 300));
-    step(2);
-    const float before = distance(zombie->getPosition(), next->getPosition());
-    step(20);
-    EXPECT_TRUE(near(before - distance(zombie->getPosition(), next->getPosition()),
-                     20 * 4.0f * FRAME, 0.01f));
-}
-
-TEST_F(ZombieAntTest, DiesOnceAndThenChasesNoOne) {
-    protectPlayer();
-    ZombieAnt* zombie = addEnemy<ZombieAnt>(8.0f, 10.0f);
-    step(20);
-    EXPECT_FALSE(zombie->isDead());
-    ASSERT_TRUE(zombie->die());
-    EXPECT_FALSE(zombie->die());
-    EXPECT_EQ(world()->m_Kills, 1);
-    const Vector3 where = zombie->getPosition();
-    step(20);
-    EXPECT_TRUE(near(zombie->getPosition(), where)) << "a dead zombie chases no one";
 }
 
 } // namespace
