@@ -110,12 +110,15 @@ TEST(EventTest, EventsChangeOnlyWhatTheyAreFor) {
     }
 }
 
-TEST(EventTest, MissingStatesAreSkipped) {
-    EventTargets none;
-    for (SDLKey key : {SDLK_UP, SDLK_DOWN, SDLK_x, SDLK_c, SDLK_F1}) {
-        EXPECT_TRUE(handleEvent(down(key), none)) << "key " << key;
-        EXPECT_TRUE(handleEvent(up(key), none)) << "key " << key;
-    }
+// Before the world and the title screen exist only the pause flag is offered.
+TEST(EventTest, StatesThatDoNotExistAreSkipped) {
+    ASSERT_TRUE(g_World == nullptr && g_TitleScreen == nullptr);
+    EventTargets none = currentEventTargets();
+    EXPECT_EQ(none.paused, &g_Paused);
+    EXPECT_TRUE(!none.controller && !none.menuSelection && !none.menuActive && !none.playing);
+    none.paused = nullptr;
+    for (SDLKey key : {SDLK_UP, SDLK_DOWN, SDLK_x, SDLK_c, SDLK_F1})
+        EXPECT_TRUE(handleEvent(down(key), none) && handleEvent(up(key), none)) << key;
     EXPECT_FALSE(handleEvent(down(SDLK_ESCAPE), none));
     // A title screen without a world still starts on X.
     bool selection = true, menuActive = true;
@@ -123,17 +126,6 @@ TEST(EventTest, MissingStatesAreSkipped) {
     none.menuActive = &menuActive;
     EXPECT_TRUE(handleEvent(down(SDLK_x), none));
     EXPECT_FALSE(menuActive);
-}
-
-TEST(CurrentEventTargetsTest, OffersOnlyThePauseFlagBeforeTheStatesExist) {
-    ASSERT_EQ(g_World, nullptr);
-    ASSERT_EQ(g_TitleScreen, nullptr);
-    const EventTargets targets = currentEventTargets();
-    EXPECT_EQ(targets.paused, &g_Paused);
-    EXPECT_EQ(targets.controller, nullptr);
-    EXPECT_EQ(targets.menuSelection, nullptr);
-    EXPECT_EQ(targets.menuActive, nullptr);
-    EXPECT_EQ(targets.playing, nullptr);
 }
 
 } // namespace

@@ -123,18 +123,9 @@ TEST_F(WorldTest, CameraEasesAfterThePlayerAndOvershootsOnAVeryLongFrame) {
     const float playerZ = player()->getPosition().z;
     step(1, 0.5f);
     EXPECT_TRUE(near(world()->m_CameraTarget.z, playerZ + 0.5f * (playerZ - before), 1e-4f));
-}
-
-// A machine fifty times too slow: frames of a second each for 30 s of play.
-TEST_F(WorldTest, OneSecondFramesKeepTheCameraOnThePlayer) {
-    const float dt = timeStep(frameTiming(1000).carry);
-    for (int frame = 0; frame < 30; ++frame) {
-        step(1, dt);
-        const Vector3 look = world()->m_Scene->getCamera()->getDirection();
-        const Vector3 toPlayer = player()->getPosition() - world()->m_CameraPosition;
-        ASSERT_GT(Kestrel::dot(look, toPlayer.normalized()), 0.9f) << frame;
-        ASSERT_TRUE(world()->m_AntsLeft >= 0 && world()->m_AntsLeft <= 9) << frame;
-    }
+    // The longest step (after a frame of a second) lands it on the player.
+    step(1, timeStep(frameTiming(1000).carry));
+    EXPECT_TRUE(near(world()->m_CameraTarget, player()->getPosition(), 1e-2f));
 }
 
 TEST_F(WorldTest, EveryDeathBringsTheNextAntAndTheCountRunsBelowZero) {
@@ -150,20 +141,6 @@ TEST_F(WorldTest, EveryDeathBringsTheNextAntAndTheCountRunsBelowZero) {
     EXPECT_EQ(world()->getHudText(), "Ants: -1/10\nKills: 0");
     step(1);
     EXPECT_FALSE(player()->isDead());
-}
-
-TEST_F(WorldTest, DeadAntsSinkAndLeaveTheField) {
-    quietEnemies();
-    protectPlayer();
-    ZombieAnt* zombie = addEnemy<ZombieAnt>(2.0f, 14.0f);
-    step(1);
-    ASSERT_TRUE(zombie->die());
-    const auto attached = [&] { return enemies().size() == 1u; };
-    // Removed only once below -1, so the ant passes -0.9 while still attached.
-    ASSERT_TRUE(stepUntil([&] { return zombie->getPosition().y < -0.9f; }, 600));
-    EXPECT_TRUE(attached());
-    ASSERT_TRUE(stepUntil([&] { return !attached(); }, 30));
-    EXPECT_EQ(world()->getHudText(), "Ants: 9/10\nKills: 1");
 }
 
 TEST_F(WorldTest, RenderDrawsGroundSceneParticlesAndTheHud) {

@@ -39,8 +39,9 @@ TEST_F(InsectTest, LivingAntsStandOnTheGroundFacingTheNearEdge) {
     EXPECT_FLOAT_EQ(player()->getPosition().y, Ground::getHeight(15.0f, 10.0f));
 }
 
-// Frames until the death animation's time reaches its length.
-TEST_F(InsectTest, TheDeadLieStillUntilTheAnimationEndsThenSinkHalfAUnitASecond) {
+// Still until the death animation's time reaches its length, then half a unit a
+// second down, counted as a kill and removed only once below -1.
+TEST_F(InsectTest, TheDeadLieStillThenSinkAndLeaveTheField) {
     SoldierAnt* ant = addEnemy<SoldierAnt>(3.0f, 15.0f);
     step(1);
     ant->die();
@@ -56,6 +57,10 @@ TEST_F(InsectTest, TheDeadLieStillUntilTheAnimationEndsThenSinkHalfAUnitASecond)
     const float y1 = ant->getPosition().y;
     step(1);
     EXPECT_TRUE(near(y1 - ant->getPosition().y, 0.5f * FRAME));
+    ASSERT_TRUE(stepUntil([&] { return ant->getPosition().y < -0.9f; }, 600));
+    EXPECT_EQ(enemies().size(), 1u);
+    ASSERT_TRUE(stepUntil([&] { return enemies().empty(); }, 30));
+    EXPECT_EQ(world()->getHudText(), "Ants: 9/10\nKills: 1");
 }
 
 } // namespace
