@@ -1,14 +1,11 @@
 #include "game/fireant.h"
 
+#include "game/field.h"
+
 #include "engine/bone.h"
 #include "engine/particlemanager.h"
 #include "engine/scenenode.h"
 #include "game/flame.h"
-#include "game/playerant.h"
-#include "support/float_compare.h"
-#include "support/game_fixture.h"
-
-#include <gtest/gtest.h>
 
 #include <list>
 #include <vector>
@@ -20,16 +17,8 @@ using TestSupport::near;
 
 namespace {
 
-class FireAntTest : public TestSupport::GameTest {
+class FireAntTest : public TestSupport::FieldTest {
 protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        quietEnemies();
-        protectPlayer();
-        player()->setPosition(8.0f, 0.0f, 1.0f);
-        step(1);
-    }
-
     std::vector<Flame*> flames() const {
         std::vector<Flame*> found;
         for (Kestrel::Particle* p : particles()) {

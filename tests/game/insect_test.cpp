@@ -1,13 +1,10 @@
 #include "game/insect.h"
 
+#include "game/field.h"
+
 #include "app/ground.h"
 #include "engine/animation.h"
-#include "game/playerant.h"
 #include "game/soldierant.h"
-#include "support/float_compare.h"
-#include "support/game_fixture.h"
-
-#include <gtest/gtest.h>
 
 using Kestrel::Vector3;
 using TestSupport::FRAME;
@@ -15,14 +12,7 @@ using TestSupport::near;
 
 namespace {
 
-class InsectTest : public TestSupport::GameTest {
-protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        quietEnemies();
-        protectPlayer();
-    }
-};
+using InsectTest = TestSupport::FieldTest;
 
 // Half size, facing the near edge, standing on the ground: on the hill at
 // (15, 11..15) and beyond the field's edge.

@@ -1,12 +1,9 @@
-#include "game/playerant.h"
+
 
 #include "app/controller.h"
 #include "engine/animation.h"
+#include "game/field.h"
 #include "game/rock.h"
-#include "support/float_compare.h"
-#include "support/game_fixture.h"
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 
@@ -17,15 +14,7 @@ using TestSupport::near;
 
 namespace {
 
-class PlayerAntTest : public TestSupport::GameTest {
-protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        quietEnemies();
-        player()->setPosition(8.0f, 0.0f, 2.0f);
-        step(1);
-    }
-};
+using PlayerAntTest = TestSupport::FieldTest;
 
 // Three units a second along the axes; Up beats Down and Left beats Right; the
 // field's edge (15 is still on it) stops one axis and lets the other move.
@@ -63,7 +52,6 @@ TEST_F(PlayerAntTest, ArrowsMoveAlongTheAxesWithinTheField) {
 // faces -z); the way starts out exactly opposite, so the turn takes a few
 // seconds to get going. Moving +x turns it gradually.
 TEST_F(PlayerAntTest, OnlyHoldingCTurnsTheAntsBackTowardTheWayItMoves) {
-    protectPlayer();
     const float heading0 = player()->getRotationY();
     press(BUTTON_LEFT | BUTTON_UP);
     step(40);
@@ -84,15 +72,19 @@ TEST_F(PlayerAntTest, OnlyHoldingCTurnsTheAntsBackTowardTheWayItMoves) {
     EXPECT_TRUE(near(player()->getFacing(), Vector3(-1, 0, 0), 1e-2f));
 }
 
-// Holding X does not repeat the throw; the ant starts facing +z, and so does
-// the rock.
-TEST_F(PlayerAntTest, EachPressOfXThrowsOneRock) {
-    protectPlayer();
+// Holding X does not repeat the throw. The ant stands until the launch, whose
+// frame latches the keys pressed meanwhile; it faces +z, and so does the rock.
+TEST_F(PlayerAntTest, EachPressOfXThrowsOneRockAndTheAntStandsUntilTheLaunch) {
     press(BUTTON_X);
     step(1);
     ASSERT_NE(player()->getHeldRock(), nullptr);
     EXPECT_TRUE(player()->getHeldRock()->m_FromPlayer);
+    const Vector3 where = player()->getPosition();
+    press(BUTTON_UP);
+    step(3);
+    EXPECT_TRUE(near(player()->getPosition(), where));
     ASSERT_TRUE(stepUntil([&] { return player()->getHeldRock() == nullptr; }, 200));
+    EXPECT_GT(player()->getPosition().z, where.z);
     ASSERT_EQ(flyingRocks().size(), 1u);
     EXPECT_GT(flyingRocks()[0]->m_Velocity.z, 3.5f);
     EXPECT_LT(std::fabs(flyingRocks()[0]->m_Velocity.x), 0.5f);
@@ -106,48 +98,26 @@ TEST_F(PlayerAntTest, EachPressOfXThrowsOneRock) {
     EXPECT_NE(player()->getHeldRock(), nullptr);
 }
 
-// The frame of the launch latches Up and the second X: the ant steps and starts
-// the next throw, whose animation therefore plays again in full.
-TEST_F(PlayerAntTest, NothingMovesDuringAThrowAndKeysWaitForTheLaunch) {
-    protectPlayer();
-    press(BUTTON_X);
-    step(1);
-    const Vector3 where = player()->getPosition();
-    release(BUTTON_X);
-    press(BUTTON_UP);
-    step(3);
-    EXPECT_TRUE(near(player()->getPosition(), where)) << "no steering while the arm swings";
-    press(BUTTON_X);
-    ASSERT_TRUE(stepUntil([&] { return !flyingRocks().empty(); }, 200));
-    EXPECT_EQ(flyingRocks().size(), 1u);
-    EXPECT_NE(player()->getHeldRock(), nullptr);
-    EXPECT_GT(player()->getPosition().z, where.z);
-    EXPECT_EQ(player()->getCurrentAnimation(), animation("antthrow.ksta"));
-    const float throwLength = animation("antthrow.ksta")->getAnimationLength(false);
-    step(static_cast<int>(throwLength / FRAME) - 2);
-    EXPECT_EQ(flyingRocks().size(), 1u);
-    EXPECT_TRUE(stepUntil([&] { return flyingRocks().size() == 2u; }, 10));
-}
-
-// Protection is counted from the ant's own frames (one was stepped in SetUp);
-// its own death is no kill, and the keys go to the next ant.
+// A new ant is protected for two seconds of its own frames; the player's own
+// death is no kill, and the keys go to the next ant.
 TEST_F(PlayerAntTest, TwoSecondsOfProtectionThenAHitKills) {
+    player()->m_InvulnerableTime = 0.0f;
     PlayerAnt* first = player();
-    step(120);
-    EXPECT_FALSE(first->die());
-    EXPECT_EQ(player(), first);
-    step(5);
-    EXPECT_TRUE(first->die());
+    ASSERT_TRUE(first->die());
     EXPECT_TRUE(first->isDead());
-    EXPECT_NE(player(), first);
     EXPECT_EQ(world()->m_Kills, 0);
     EXPECT_EQ(world()->m_AntsLeft, 8);
     EXPECT_FALSE(first->die()) << "a second hit changes nothing";
     EXPECT_EQ(world()->m_AntsLeft, 8);
-    const Vector3 start = player()->getPosition();
+    PlayerAnt* second = player();
+    ASSERT_NE(second, first);
+    const Vector3 start = second->getPosition();
     press(BUTTON_UP);
-    step(10);
-    EXPECT_GT(player()->getPosition().z, start.z + 0.4f);
+    step(121);
+    EXPECT_GT(second->getPosition().z, start.z + 5.0f);
+    EXPECT_FALSE(second->die());
+    step(5);
+    EXPECT_TRUE(second->die());
 }
 
 } // namespace

@@ -1,11 +1,9 @@
 #include "game/rock.h"
 
-#include "app/ground.h"
-#include "game/playerant.h"
-#include "game/soldierant.h"
-#include "support/game_fixture.h"
+#include "game/field.h"
 
-#include <gtest/gtest.h>
+#include "app/ground.h"
+#include "game/soldierant.h"
 
 #include <algorithm>
 
@@ -13,16 +11,8 @@ using Kestrel::Vector3;
 
 namespace {
 
-class RockTest : public TestSupport::GameTest {
+class RockTest : public TestSupport::FieldTest {
 protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        quietEnemies();
-        player()->setPosition(8.0f, 0.0f, 1.0f);
-        step(1);
-        player()->m_InvulnerableTime = 0.0f;
-    }
-
     Rock* launch(const Vector3& at, const Vector3& velocity) {
         Rock* rock = place(true, at.x, at.z);
         rock->setPosition(at);
@@ -56,7 +46,6 @@ protected:
 // Never below 0.1 over the ground (0.5 outside the field); at rest it falls
 // through the terrain and is removed below -1.
 TEST_F(RockTest, BouncesStayingAboveTheGroundThenRestsSinksAndGoes) {
-    protectPlayer();
     Rock* inside = launch(Vector3(2.0f, 0.8f, 2.0f), Vector3(4.0f, 0.0f, 3.0f));
     Rock* outside = launch(Vector3(18.0f, 1.5f, 8.0f), Vector3(0.0f, -1.0f, 0.5f));
     int bounces = 0;
@@ -83,7 +72,6 @@ TEST_F(RockTest, BouncesStayingAboveTheGroundThenRestsSinksAndGoes) {
 // A steep landing stops the rock at once, though gravity alone gives
 // (2 dt)^2 > 0.001 at 16 ms; a grazing one keeps most of its speed.
 TEST_F(RockTest, BouncesLoseTheSpeedAlongTheNormal) {
-    protectPlayer();
     Rock* steep = launch(Vector3(8.0f, 0.3f, 8.0f), Vector3(0.0f, -3.0f, 0.0f));
     Rock* grazing = launch(Vector3(1.0f, 0.11f, 8.5f), Vector3(5.0f, -0.2f, 0.0f));
     step(1);
@@ -113,21 +101,9 @@ TEST_F(RockTest, HitsUseTheFullDistanceAndNeedLessThanFourTenths) {
     EXPECT_EQ(world()->m_Kills, 1);
 }
 
-// Both stand within 4 units of the player; the second is already under a rock
-// when the sliding one reaches it.
-TEST_F(RockTest, OnePlayerRockKillsEveryEnemyOnItsPathButEachOnlyOnce) {
-    SoldierAnt* first = standingSoldier(8.0f, 3.0f);
-    SoldierAnt* second = standingSoldier(8.0f, 4.5f);
-    launch(Vector3(8.0f, 0.1f, 1.5f), Vector3(0.0f, 0.0f, 4.0f));
-    place(true, 8.0f, 4.5f);
-    step(120);
-    EXPECT_TRUE(first->isDead());
-    EXPECT_TRUE(second->isDead());
-    EXPECT_EQ(world()->m_Kills, 2);
-}
-
 TEST_F(RockTest, PlayerRocksSpareThePlayerAndEnemyRocksSpareEnemies) {
     PlayerAnt* me = player();
+    me->m_InvulnerableTime = 0.0f;
     SoldierAnt* enemy = standingSoldier(10.0f, 3.0f);
     place(true, me->getPosition().x, me->getPosition().z);
     place(false, 10.0f, 3.0f);

@@ -1,12 +1,9 @@
 #include "game/soldierant.h"
 
-#include "engine/bone.h"
-#include "game/playerant.h"
-#include "game/rock.h"
-#include "support/float_compare.h"
-#include "support/game_fixture.h"
+#include "game/field.h"
 
-#include <gtest/gtest.h>
+#include "engine/bone.h"
+#include "game/rock.h"
 
 using Kestrel::Vector3;
 using TestSupport::animation;
@@ -15,15 +12,8 @@ using TestSupport::near;
 
 namespace {
 
-class SoldierAntTest : public TestSupport::GameTest {
+class SoldierAntTest : public TestSupport::FieldTest {
 protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        quietEnemies();
-        protectPlayer();
-        player()->setPosition(8.0f, 0.0f, 1.0f);
-    }
-
     float distanceToPlayer(const SoldierAnt* ant) const {
         return distance(ant->getPosition(), player()->getPosition());
     }
@@ -108,16 +98,6 @@ TEST_F(SoldierAntTest, WithoutAHandTheRockRidesOnTheAntAndLeavesFromAboveIt) {
     ASSERT_EQ(ant->getBone("RockHand"), nullptr);
     EXPECT_EQ(ant->getHeldRock()->getParent(), ant);
     expectLaunchAboveHandOrAnt(ant);
-}
-
-// Thrown from 3 units straight at a player who stands still.
-TEST_F(SoldierAntTest, ItsRocksKillThePlayer) {
-    player()->m_InvulnerableTime = 0.0f;
-    PlayerAnt* target = player();
-    addEnemy<SoldierAnt>(8.0f, 4.0f);
-    EXPECT_TRUE(stepUntil([&] { return target->isDead(); }, 3000));
-    EXPECT_NE(player(), target);
-    EXPECT_EQ(world()->m_Kills, 0);
 }
 
 TEST_F(SoldierAntTest, DyingWithARockInHandKeepsItThere) {

@@ -1,10 +1,6 @@
 #include "game/zombieant.h"
 
-#include "game/playerant.h"
-#include "support/float_compare.h"
-#include "support/game_fixture.h"
-
-#include <gtest/gtest.h>
+#include "game/field.h"
 
 using Kestrel::Vector3;
 using TestSupport::animation;
@@ -13,15 +9,8 @@ using TestSupport::near;
 
 namespace {
 
-class ZombieAntTest : public TestSupport::GameTest {
+class ZombieAntTest : public TestSupport::FieldTest {
 protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        quietEnemies();
-        player()->setPosition(8.0f, 0.0f, 2.0f);
-        step(1);
-    }
-
     // Distance run toward the player in the given frames.
     float run(const ZombieAnt* zombie, int frames) {
         const float before = distance(zombie->getPosition(), player()->getPosition());
@@ -32,7 +21,6 @@ protected:
 
 // Four units a second; a dead zombie chases no one.
 TEST_F(ZombieAntTest, RunsAtThePlayerUntilItDies) {
-    protectPlayer();
     ZombieAnt* zombie = addEnemy<ZombieAnt>(8.0f, 14.0f);
     step(1);
     EXPECT_TRUE(near(run(zombie, 50), 50 * 4.0f * FRAME, 0.01f));
@@ -49,7 +37,7 @@ TEST_F(ZombieAntTest, RunsAtThePlayerUntilItDies) {
 // the meal it hunts the next ant.
 TEST_F(ZombieAntTest, BitesOnlyBelowThreeTenthsThenHuntsTheNextAnt) {
     player()->m_InvulnerableTime = 0.0f;
-    ZombieAnt* zombie = addEnemy<ZombieAnt>(8.0f, 2.35f);
+    ZombieAnt* zombie = addEnemy<ZombieAnt>(8.0f, 1.35f);
     PlayerAnt* victim = player();
     step(1);
     EXPECT_FALSE(zombie->isEating());
@@ -69,8 +57,7 @@ TEST_F(ZombieAntTest, BitesOnlyBelowThreeTenthsThenHuntsTheNextAnt) {
 
 // The zombie stands while it eats, then bites again and again.
 TEST_F(ZombieAntTest, AProtectedPlayerIsBittenWithoutEffect) {
-    protectPlayer();
-    ZombieAnt* zombie = addEnemy<ZombieAnt>(8.0f, 2.1f);
+    ZombieAnt* zombie = addEnemy<ZombieAnt>(8.0f, 1.1f);
     step(1);
     ASSERT_TRUE(zombie->isEating());
     const Vector3 where = zombie->getPosition();
