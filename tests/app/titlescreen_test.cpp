@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/controller.h"
+#include "app/title_layout.h"
 #include "engine/entity.h"
 #include "engine/scenenode.h"
 #include "game/playerant.h"
@@ -45,6 +46,11 @@ protected:
 };
 
 TEST_F(TitleScreenTest, TheAntPointsAtTheSelectedItem) {
+    // Placed where the tools that aim the pointing expect them.
+    EXPECT_TRUE(near(title->m_Title->getScale(), Vector3(1, 1, 1) * TITLE_SCALE));
+    EXPECT_TRUE(near(title->m_Title->getPosition(), Vector3(0, TITLE_HEIGHT, 0)));
+    EXPECT_TRUE(near(title->m_Ant->getPosition(), TITLE_ANT_POSITION));
+    EXPECT_FLOAT_EQ(title->m_Ant->getRotationY(), TITLE_ANT_HEADING);
     EXPECT_TRUE(title->m_Active);
     EXPECT_TRUE(title->m_Selection) << "opens on One Player";
     title->update(FRAME);

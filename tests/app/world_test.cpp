@@ -62,6 +62,7 @@ TEST_F(WorldTest, NothingMovesOrIsDrawnBeforeTheGameStarts) {
     world()->render();
     EXPECT_EQ(world()->m_EnemyNode->getChildCount(), 0u);
     EXPECT_TRUE(near(world()->m_CameraPosition, Vector3(8.0f, 10.0f, 0.0f)));
+    EXPECT_TRUE(near(world()->m_CameraTarget, Vector3(8.0f, 0.0f, 8.0f)));
     EXPECT_EQ(device.m_ClearCount, clears);
     EXPECT_EQ(device.m_RenderedQueues.size(), drawnQueues);
 }

@@ -48,8 +48,9 @@ protected:
 };
 
 // Like a soldier it walks up at 2 units a second; the frame the countdown runs
-// out it neither moves nor turns, and starts the breath without a flame.
-TEST_F(FireAntTest, ApproachesUntilTheCountdownRunsOut) {
+// out it neither moves nor turns. Then, standing, it sends a flame from its head
+// at the first frame after each 0.2 s (every 13th) until the breath ends.
+TEST_F(FireAntTest, ApproachesThenBreathesAFlameEveryFifthOfASecond) {
     FireAnt* ant = addEnemy<FireAnt>(8.0f, 12.0f);
     const float countdown = ant->getFireCountdown();
     EXPECT_GE(countdown, 2.0f);
@@ -67,29 +68,21 @@ TEST_F(FireAntTest, ApproachesUntilTheCountdownRunsOut) {
         heading = ant->getRotationY();
         step(1);
     }
-    EXPECT_TRUE(near(ant->getPosition(), where));
     EXPECT_EQ(ant->getRotationY(), heading);
     EXPECT_EQ(ant->getCurrentAnimation(), animation("antfire.ksta"));
     EXPECT_TRUE(flames().empty());
-}
 
-// The flame timer starts over with each flame, which comes at the first frame
-// after each 0.2 s: every 13th frame, from the head, while the ant stands.
-TEST_F(FireAntTest, ABreathSendsAFlameEveryFifthOfASecondFromTheHead) {
-    FireAnt* ant = breathingAnt();
-    const Vector3 where = ant->getPosition();
     Kestrel::Bone* head = ant->getBone("Head");
     ASSERT_NE(head, nullptr);
     std::vector<int> emitted;
     for (int frame = 1; ant->getFireCountdown() <= 0.0f && frame < 400; ++frame) {
+        EXPECT_TRUE(near(ant->getPosition(), where));
         const Vector3 mouth = head->transformPoint(Vector3(0.0f, 0.0f, 0.2f));
         step(1);
-        EXPECT_TRUE(near(ant->getPosition(), where));
         if (ant->getFlameTimer() != 0.0f)
             continue;
         emitted.push_back(frame);
         // Born at the mouth, then moved one frame along the head's -z, level.
-        ASSERT_FALSE(flames().empty());
         Flame* newest = flames().back();
         EXPECT_TRUE(near(newest->m_Position, mouth + newest->m_Direction * (5 * FRAME), 1e-3f));
         EXPECT_EQ(newest->m_Direction.y, 0.0f);
