@@ -45,7 +45,7 @@ protected:
     TitleScreen* title = nullptr;
 };
 
-TEST_F(TitleScreenTest, TheAntPointsAtTheSelectedItem) {
+TEST_F(TitleScreenTest, TheAntPointsAtTheSelectedItemAndTheTitleSways) {
     // Placed where the tools that aim the pointing expect them.
     EXPECT_TRUE(near(title->m_Title->getScale(), Vector3(1, 1, 1) * TITLE_SCALE));
     EXPECT_TRUE(near(title->m_Title->getPosition(), Vector3(0, TITLE_HEIGHT, 0)));
@@ -71,9 +71,8 @@ TEST_F(TitleScreenTest, TheAntPointsAtTheSelectedItem) {
     for (int i = 0; i < 13; ++i)
         title->update(FRAME);
     EXPECT_FLOAT_EQ(title->m_Ant->getCurrentBlendRatio(), 1.0f);
-}
 
-TEST_F(TitleScreenTest, TheTitleSwaysTwentyDegreesAndTheClockStaysWithinOneTurn) {
+    // The title sways twenty degrees; its clock stays within one turn.
     float widest = 0.0f;
     for (int i = 0; i <= 1000; ++i) {
         title->update(i < 1000 ? FRAME : 1000.0f);
