@@ -34,13 +34,6 @@ protected:
         const std::vector<Rock*> rocks = flyingRocks();
         return std::find(rocks.begin(), rocks.end(), rock) != rocks.end();
     }
-
-    // Within 4 units of the player a soldier stands still (apart from rare throws).
-    SoldierAnt* standingSoldier(float x, float z) {
-        SoldierAnt* ant = addEnemy<SoldierAnt>(x, z);
-        step(1);
-        return ant;
-    }
 };
 
 // Never below 0.1 over the ground (0.5 outside the field); at rest it falls
@@ -84,14 +77,15 @@ TEST_F(RockTest, BouncesLoseTheSpeedAlongTheNormal) {
     EXPECT_LT(steep->getPosition().y, y) << "a resting rock sinks";
 }
 
-// The rock lies 0.1 above the ground, so 0.39 sideways is 0.4026 away in three
-// dimensions; a resting rock hurts no one.
+// Soldiers within 4 units of the player stand. The rock lies 0.1 above the
+// ground, so 0.39 sideways is 0.4026 away in three dimensions; a resting rock
+// hurts no one.
 TEST_F(RockTest, HitsUseTheFullDistanceAndNeedLessThanFourTenths) {
-    SoldierAnt* spared = standingSoldier(6.0f, 4.0f);
+    SoldierAnt* spared = addEnemy<SoldierAnt>(6.0f, 4.0f);
     place(true, 6.39f, 4.0f);
-    SoldierAnt* hit = standingSoldier(10.0f, 4.0f);
+    SoldierAnt* hit = addEnemy<SoldierAnt>(10.0f, 4.0f);
     place(true, 10.3f, 4.0f);
-    SoldierAnt* underRestingRock = standingSoldier(8.0f, 4.0f);
+    SoldierAnt* underRestingRock = addEnemy<SoldierAnt>(8.0f, 4.0f);
     Rock* resting = place(true, 8.0f, 4.0f);
     resting->m_Thrown = resting->m_Resting = true;
     step(1);
@@ -104,7 +98,7 @@ TEST_F(RockTest, HitsUseTheFullDistanceAndNeedLessThanFourTenths) {
 TEST_F(RockTest, PlayerRocksSpareThePlayerAndEnemyRocksSpareEnemies) {
     PlayerAnt* me = player();
     me->m_InvulnerableTime = 0.0f;
-    SoldierAnt* enemy = standingSoldier(10.0f, 3.0f);
+    SoldierAnt* enemy = addEnemy<SoldierAnt>(10.0f, 3.0f);
     place(true, me->getPosition().x, me->getPosition().z);
     place(false, 10.0f, 3.0f);
     step(2);
