@@ -35,7 +35,7 @@ protected:
         const Vector3 where = ant->getPosition();
         const float heading = ant->getRotationY();
         Vector3 start, velocity;
-        while (ant->getHeldRock() == rock) {
+        for (int frame = 0; ant->getHeldRock() == rock && frame < 400; ++frame) {
             ASSERT_TRUE(near(ant->getPosition(), where));
             ASSERT_EQ(ant->getRotationY(), heading);
             start = hand ? hand->getMatrix().getTranslation() : ant->getPosition();
