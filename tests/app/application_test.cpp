@@ -14,8 +14,6 @@ using TestSupport::near;
 SDL_Event event(Uint8 type, SDLKey key = SDLK_UNKNOWN) {
     SDL_Event e = {};
     e.type = type;
-    e.key.type = type;
-    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
     e.key.keysym.sym = key;
     return e;
 }

@@ -51,8 +51,6 @@ TEST_F(TitleScreenTest, TheAntPointsAtTheSelectedItemAndTheTitleSways) {
     EXPECT_TRUE(near(title->m_Title->getPosition(), Vector3(0, TITLE_HEIGHT, 0)));
     EXPECT_TRUE(near(title->m_Ant->getPosition(), TITLE_ANT_POSITION));
     EXPECT_FLOAT_EQ(title->m_Ant->getRotationY(), TITLE_ANT_HEADING);
-    EXPECT_TRUE(title->m_Active);
-    EXPECT_TRUE(title->m_Selection) << "opens on One Player";
     title->update(FRAME);
     EXPECT_EQ(pointing(), animation("antpointup.ksta"));
     title->m_Selection = false;
