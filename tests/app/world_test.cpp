@@ -101,15 +101,12 @@ TEST_F(WorldTest, CameraEasesAfterThePlayerAndOvershootsOnAVeryLongFrame) {
     EXPECT_TRUE(near(world()->m_CameraPosition,
                      eye * (1 - 0.5f * FRAME) + Vector3(q.x, q.y + 8, q.z - 10) * (0.5f * FRAME)));
 
-    step(2000);
-    const Vector3 r = player()->getPosition();
-    EXPECT_TRUE(near(world()->m_CameraTarget, r, 1e-3f));
-    EXPECT_TRUE(near(world()->m_CameraPosition, Vector3(r.x, r.y + 8, r.z - 10), 1e-3f));
     const Vector3 look = world()->m_Scene->getCamera()->getDirection();
-    EXPECT_TRUE(near(look, (r - world()->m_CameraPosition).normalized(), 1e-3f));
+    const Vector3 toTarget = world()->m_CameraTarget - world()->m_CameraPosition;
+    EXPECT_TRUE(near(look, toTarget.normalized(), 1e-4f));
 
     // a = 1.5: the target lands half as far beyond the player as it was before it.
-    player()->setPosition(r.x, r.y, r.z + 1.0f);
+    player()->setPosition(q.x, q.y, q.z + 1.0f);
     step(1);
     const float before = world()->m_CameraTarget.z;
     const float playerZ = player()->getPosition().z;
