@@ -8,6 +8,7 @@
 #include <algorithm>
 
 using Kestrel::Vector3;
+using TestSupport::near;
 
 namespace {
 
@@ -67,8 +68,11 @@ TEST_F(RockTest, BouncesStayingAboveTheGroundThenRestsSinksAndGoes) {
 TEST_F(RockTest, BouncesLoseTheSpeedAlongTheNormal) {
     Rock* steep = launch(Vector3(8.0f, 0.3f, 8.0f), Vector3(0.0f, -3.0f, 0.0f));
     Rock* grazing = launch(Vector3(1.0f, 0.11f, 8.5f), Vector3(5.0f, -0.2f, 0.0f));
+    // Mirrored to (3, 4) and scaled by 1 - 4/5.
+    Rock* angled = launch(Vector3(8.0f, 0.11f, 9.0f), Vector3(3.0f, -4.0f, 0.0f));
     step(1);
     EXPECT_GT(grazing->m_Velocity.x, 4.5f);
+    EXPECT_TRUE(near(angled->m_Velocity, Vector3(0.6f, 0.8f, 0.0f), 0.01f));
     ASSERT_TRUE(stepUntil([&] { return steep->getPosition().y <= 0.1f + 1e-4f; }, 20));
     EXPECT_LT(steep->m_Velocity.length(), 0.05f);
     EXPECT_TRUE(steep->m_Resting);

@@ -27,6 +27,11 @@ TEST_F(ZombieAntTest, RunsAtThePlayerUntilItDies) {
     EXPECT_EQ(zombie->getCurrentAnimation(), animation("antwalk.ksta"));
     EXPECT_TRUE(near(zombie->getFacing(), Vector3(0, 0, -1), 1e-3f));
     EXPECT_FALSE(zombie->isEating());
+    // The run loops: after two seconds its clock still moves.
+    step(60);
+    const float time = zombie->getCurrentAnimationTime();
+    step(1);
+    EXPECT_NE(zombie->getCurrentAnimationTime(), time);
     ASSERT_TRUE(zombie->die());
     EXPECT_FALSE(zombie->die());
     EXPECT_EQ(world()->m_Kills, 1);
