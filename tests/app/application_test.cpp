@@ -5,24 +5,24 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 using TestSupport::near;
 
-SDL_Event keyEvent(Uint8 type, SDLKey key) {
-    SDL_Event event = {};
-    event.type = type;
-    event.key.type = type;
-    event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    event.key.keysym.sym = key;
-    return event;
+SDL_Event event(Uint8 type, SDLKey key = SDLK_UNKNOWN) {
+    SDL_Event e = {};
+    e.type = type;
+    e.key.keysym.sym = key;
+    return e;
 }
 
-SDL_Event keyDown(SDLKey key) {
-    return keyEvent(SDL_KEYDOWN, key);
+SDL_Event down(SDLKey key) {
+    return event(SDL_KEYDOWN, key);
 }
-SDL_Event keyUp(SDLKey key) {
-    return keyEvent(SDL_KEYUP, key);
+SDL_Event up(SDLKey key) {
+    return event(SDL_KEYUP, key);
 }
 
 // A 16 ms period: a short frame sleeps the rest, a long one carries its overrun
@@ -44,140 +44,86 @@ TEST(FrameTimingTest, SleepOrCarryAndTheNextStep) {
     }
 }
 
-// A stand-in for the globals: a player's latch, the title menu and the world flag.
-class EventTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_Targets.paused = &m_Paused;
-        m_Targets.controller = &m_Controller;
-        m_Targets.menuSelection = &m_Selection;
-        m_Targets.menuActive = &m_MenuActive;
-        m_Targets.playing = &m_Playing;
-    }
-
-    bool send(const SDL_Event& event) { return handleEvent(event, m_Targets); }
-
-    Controller m_Controller;
-    bool m_Paused = false;
-    bool m_Selection = true;
-    bool m_MenuActive = false;
-    bool m_Playing = true;
-    EventTargets m_Targets;
+// Events applied in order to a player's latch, the title menu and the world
+// flag; the result of the last event and the states afterwards.
+struct State {
+    bool menuActive, playing, selection, paused;
 };
 
-TEST_F(EventTest, EscapeAndTheWindowCloseQuit) {
-    SDL_Event close = {};
-    close.type = SDL_QUIT;
-    EXPECT_FALSE(send(close));
-    EXPECT_FALSE(send(keyDown(SDLK_ESCAPE)));
-    EXPECT_TRUE(send(keyUp(SDLK_ESCAPE)));
-    EXPECT_EQ(m_Controller.m_PendingPressed, 0u);
-}
-
-TEST_F(EventTest, F1TogglesPauseAndSetsNoBit) {
-    EXPECT_TRUE(send(keyDown(SDLK_F1)));
-    EXPECT_TRUE(m_Paused);
-    EXPECT_TRUE(send(keyUp(SDLK_F1)));
-    EXPECT_TRUE(send(keyDown(SDLK_F1)));
-    EXPECT_FALSE(m_Paused);
-    EXPECT_EQ(m_Controller.m_PendingPressed, 0u);
-    EXPECT_EQ(m_Controller.m_PendingReleased, 0u);
-}
-
-TEST_F(EventTest, EachBitKeySetsItsOwnBit) {
-    const struct {
-        SDLKey key;
-        uint32_t bit;
-    } keys[] = {{SDLK_UP, BUTTON_UP},       {SDLK_DOWN, BUTTON_DOWN}, {SDLK_LEFT, BUTTON_LEFT},
-                {SDLK_RIGHT, BUTTON_RIGHT}, {SDLK_c, BUTTON_C},       {SDLK_x, BUTTON_X}};
-    for (const auto& entry : keys) {
-        m_Controller = Controller();
-        send(keyDown(entry.key));
-        send(keyUp(entry.key));
-        EXPECT_EQ(m_Controller.m_PendingPressed, entry.bit) << "key " << entry.key;
-        EXPECT_EQ(m_Controller.m_PendingReleased, entry.bit) << "key " << entry.key;
+TEST(EventTest, EventsChangeOnlyWhatTheyAreFor) {
+    const State PLAY = {false, true, true, false}, PLAY_ON_EXIT = {false, true, false, false},
+                PAUSED = {false, true, true, true}, TITLE = {true, false, true, false},
+                TITLE_ON_EXIT = {true, false, false, false};
+    const struct Case {
+        State start;
+        std::vector<SDL_Event> events;
+        bool goOn;
+        uint32_t pressed, released;
+        State end;
+    } cases[] = {
+        {PLAY, {event(SDL_QUIT)}, false, 0, 0, PLAY},
+        {PLAY, {down(SDLK_ESCAPE)}, false, 0, 0, PLAY},
+        {PLAY, {up(SDLK_ESCAPE)}, true, 0, 0, PLAY},
+        {PLAY, {down(SDLK_F1), up(SDLK_F1)}, true, 0, 0, PAUSED},
+        {PLAY, {down(SDLK_F1), down(SDLK_F1)}, true, 0, 0, PLAY},
+        {PLAY, {event(SDL_MOUSEMOTION), down(SDLK_SPACE), up(SDLK_z)}, true, 0, 0, PLAY},
+        {PLAY,
+         {down(SDLK_LEFT), down(SDLK_RIGHT), down(SDLK_c), up(SDLK_LEFT), up(SDLK_c)},
+         true,
+         BUTTON_LEFT | BUTTON_RIGHT | BUTTON_C,
+         BUTTON_LEFT | BUTTON_C,
+         PLAY},
+        // The menu follows Up and Down also during play.
+        {PLAY,
+         {down(SDLK_DOWN), down(SDLK_DOWN), up(SDLK_DOWN)},
+         true,
+         BUTTON_DOWN,
+         BUTTON_DOWN,
+         PLAY_ON_EXIT},
+        {PLAY,
+         {down(SDLK_DOWN), down(SDLK_UP), down(SDLK_UP), up(SDLK_UP)},
+         true,
+         BUTTON_DOWN | BUTTON_UP,
+         BUTTON_UP,
+         PLAY},
+        {PLAY_ON_EXIT, {down(SDLK_x), up(SDLK_x)}, true, BUTTON_X, BUTTON_X, PLAY_ON_EXIT},
+        {TITLE, {down(SDLK_x)}, true, BUTTON_X, 0, PLAY},
+        {TITLE_ON_EXIT, {down(SDLK_x)}, false, 0, 0, TITLE_ON_EXIT},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        Controller controller;
+        State s = c.start;
+        const EventTargets targets{&s.paused, &controller, &s.selection, &s.menuActive, &s.playing};
+        bool goOn = !c.goOn;
+        for (const SDL_Event& e : c.events)
+            goOn = handleEvent(e, targets);
+        EXPECT_EQ(goOn, c.goOn);
+        EXPECT_EQ(controller.m_PendingPressed, c.pressed);
+        EXPECT_EQ(controller.m_PendingReleased, c.released);
+        EXPECT_EQ(s.menuActive, c.end.menuActive);
+        EXPECT_EQ(s.playing, c.end.playing);
+        EXPECT_EQ(s.selection, c.end.selection);
+        EXPECT_EQ(s.paused, c.end.paused);
     }
 }
 
-TEST_F(EventTest, OtherKeysAndEventsSetNothing) {
-    m_Controller.m_PendingPressed = BUTTON_C;
-    SDL_Event motion = {};
-    motion.type = SDL_MOUSEMOTION;
-    EXPECT_TRUE(send(motion));
-    EXPECT_TRUE(send(keyDown(SDLK_SPACE)));
-    EXPECT_TRUE(send(keyUp(SDLK_z)));
-    EXPECT_EQ(m_Controller.m_PendingPressed, BUTTON_C);
-    EXPECT_EQ(m_Controller.m_PendingReleased, 0u);
-    EXPECT_FALSE(m_Paused);
-}
-
-TEST_F(EventTest, PressAndReleaseWithinOneFrameBothStayPendingForTheLatch) {
-    send(keyDown(SDLK_LEFT));
-    send(keyUp(SDLK_LEFT));
-    send(keyDown(SDLK_LEFT));
-    m_Controller.latch();
-    EXPECT_TRUE(m_Controller.wasPressed(BUTTON_LEFT));
-    EXPECT_TRUE(m_Controller.wasReleased(BUTTON_LEFT));
-}
-
-TEST_F(EventTest, UpAndDownMoveTheMenuSelectionEvenAfterTheGameStarted) {
-    for (const auto& [key, selection] :
-         {std::make_pair(SDLK_DOWN, false), {SDLK_DOWN, false}, {SDLK_UP, true}, {SDLK_UP, true}}) {
-        EXPECT_TRUE(send(keyDown(key)));
-        EXPECT_EQ(m_Selection, selection) << "key " << key;
-    }
-}
-
-TEST_F(EventTest, XOnOnePlayerStartsTheGameAndReachesThePlayer) {
-    m_MenuActive = true;
-    m_Playing = false;
-    EXPECT_TRUE(send(keyDown(SDLK_x)));
-    EXPECT_FALSE(m_MenuActive);
-    EXPECT_TRUE(m_Playing);
-    EXPECT_EQ(m_Controller.m_PendingPressed, uint32_t(BUTTON_X));
-}
-
-TEST_F(EventTest, XOnExitQuitsWithoutSettingABit) {
-    m_MenuActive = true;
-    m_Playing = false;
-    m_Selection = false;
-    EXPECT_FALSE(send(keyDown(SDLK_x)));
-    EXPECT_FALSE(m_Playing);
-    EXPECT_EQ(m_Controller.m_PendingPressed, 0u);
-}
-
-TEST_F(EventTest, XDuringPlayOnlySetsItsBit) {
-    m_Selection = false;
-    EXPECT_TRUE(send(keyDown(SDLK_x)));
-    EXPECT_EQ(m_Controller.m_PendingPressed, uint32_t(BUTTON_X));
-    EXPECT_FALSE(m_MenuActive);
-}
-
-TEST_F(EventTest, MissingStatesAreSkipped) {
-    EventTargets none;
-    for (SDLKey key : {SDLK_UP, SDLK_DOWN, SDLK_x, SDLK_c, SDLK_F1}) {
-        EXPECT_TRUE(handleEvent(keyDown(key), none)) << "key " << key;
-        EXPECT_TRUE(handleEvent(keyUp(key), none)) << "key " << key;
-    }
-    EXPECT_FALSE(handleEvent(keyDown(SDLK_ESCAPE), none));
-
+// Before the world and the title screen exist only the pause flag is offered.
+TEST(EventTest, StatesThatDoNotExistAreSkipped) {
+    ASSERT_TRUE(g_World == nullptr && g_TitleScreen == nullptr);
+    EventTargets none = currentEventTargets();
+    EXPECT_EQ(none.paused, &g_Paused);
+    EXPECT_TRUE(!none.controller && !none.menuSelection && !none.menuActive && !none.playing);
+    none.paused = nullptr;
+    for (SDLKey key : {SDLK_UP, SDLK_DOWN, SDLK_x, SDLK_c, SDLK_F1})
+        EXPECT_TRUE(handleEvent(down(key), none) && handleEvent(up(key), none)) << key;
+    EXPECT_FALSE(handleEvent(down(SDLK_ESCAPE), none));
     // A title screen without a world still starts on X.
-    m_Targets.playing = nullptr;
-    m_Targets.controller = nullptr;
-    m_MenuActive = true;
-    EXPECT_TRUE(send(keyDown(SDLK_x)));
-    EXPECT_FALSE(m_MenuActive);
-}
-
-TEST(CurrentEventTargetsTest, OffersOnlyThePauseFlagBeforeTheStatesExist) {
-    ASSERT_EQ(g_World, nullptr);
-    ASSERT_EQ(g_TitleScreen, nullptr);
-    const EventTargets targets = currentEventTargets();
-    EXPECT_EQ(targets.paused, &g_Paused);
-    EXPECT_EQ(targets.controller, nullptr);
-    EXPECT_EQ(targets.menuSelection, nullptr);
-    EXPECT_EQ(targets.menuActive, nullptr);
-    EXPECT_EQ(targets.playing, nullptr);
+    bool selection = true, menuActive = true;
+    none.menuSelection = &selection;
+    none.menuActive = &menuActive;
+    EXPECT_TRUE(handleEvent(down(SDLK_x), none));
+    EXPECT_FALSE(menuActive);
 }
 
 } // namespace

@@ -22,7 +22,8 @@ TEST(GroundTest, HeightsFollowTheTableBilinearlyAndAreConstantOutside) {
     } cases[] = {{4.0f, 0.0f, 0.5f},       {15.0f, 11.0f, 1.0f},  {0.0f, 0.0f, 0.0f},
                  {5.0f, 13.0f, 1.0f},      {15.5f, 11.0f, 0.75f}, {3.5f, 0.5f, 0.375f},
                  {15.999f, 5.0f, 0.4995f}, {-0.1f, 5.0f, 0.5f},   {16.0f, 5.0f, 0.5f},
-                 {5.0f, 16.0f, 0.5f},      {5.0f, -3.0f, 0.5f},   {std::nanf(""), 5.0f, 0.5f}};
+                 {5.0f, 16.0f, 0.5f},      {5.0f, -3.0f, 0.5f},   {std::nanf(""), 5.0f, 0.5f},
+                 {8.0f, 15.5f, 0.25f}};
     for (const auto& c : cases)
         EXPECT_TRUE(near(Ground::getHeight(c.x, c.z), c.height, 1e-4f)) << c.x << ", " << c.z;
 }
@@ -42,15 +43,13 @@ TEST_F(GroundMeshTest, NormalsPointUpOnFlatGroundAndLeanAwayFromHills) {
     EXPECT_GT(n.y, 0.0f);
     EXPECT_TRUE(near(n.length(), 1.0f, 1e-4f));
     // Near the far edge the nearest stored normal; off the field flat.
-    Vector3 beyond(-7.0f, -7.0f, -7.0f);
-    beyond = ground.getNormal(15.6f, 8.0f);
-    EXPECT_TRUE(near(beyond, ground.getNormal(15.0f, 8.0f)));
+    EXPECT_TRUE(near(ground.getNormal(15.6f, 8.0f), ground.getNormal(15.0f, 8.0f)));
     EXPECT_TRUE(near(ground.getNormal(8.0f, 15.9f), ground.getNormal(8.0f, 15.0f)));
     EXPECT_TRUE(near(ground.getNormal(16.0f, 8.0f), UP));
     EXPECT_TRUE(near(ground.getNormal(-1.0f, 8.0f), UP));
 }
 
-TEST_F(GroundMeshTest, MeshCoversTwoPointsBeyondTheTableWithARaisedRim) {
+TEST_F(GroundMeshTest, MeshCoversTwoPointsBeyondTheTableWithARaisedRimFacingUp) {
     const Kestrel::VertexList* vertices = ground.getVertexList();
     ASSERT_EQ(vertices->getVertexCount(), 441u);
     EXPECT_EQ(ground.getFaceList()->getFaceCount(), 800);
@@ -67,11 +66,7 @@ TEST_F(GroundMeshTest, MeshCoversTwoPointsBeyondTheTableWithARaisedRim) {
     EXPECT_FLOAT_EQ(vertices->getPosition(1 * 21 + 10).y, 0.5f);
     // The slope up to the rim tilts the edge normal toward the field.
     EXPECT_GT(vertices->getNormal(2 * 21 + 10).z, 0.0f);
-}
-
-TEST_F(GroundMeshTest, TrianglesFaceUpward) {
     const Kestrel::FaceList* faces = ground.getFaceList();
-    const Kestrel::VertexList* vertices = ground.getVertexList();
     for (uint16_t f = 0; f < faces->getFaceCount(); ++f) {
         const Vector3 a = vertices->getPosition(faces->getIndex(f, 0));
         const Vector3 b = vertices->getPosition(faces->getIndex(f, 1));
@@ -83,6 +78,7 @@ TEST_F(GroundMeshTest, TrianglesFaceUpward) {
 
 TEST_F(GroundMeshTest, RenderQueuesTheTerrainUntransformed) {
     device.setBlendMode(Kestrel::BLEND_ALPHA);
+    device.setModelViewMatrix(Kestrel::Matrix4::translation(Vector3(1.0f, 2.0f, 3.0f)));
     ground.render();
     ASSERT_EQ(device.getRenderQueue().size(), 1u);
     const Kestrel::RenderItem& item = device.getRenderQueue()[0];
@@ -92,6 +88,7 @@ TEST_F(GroundMeshTest, RenderQueuesTheTerrainUntransformed) {
     EXPECT_EQ(item.blendMode, Kestrel::BLEND_NONE);
     EXPECT_EQ(device.m_BlendMode, Kestrel::BLEND_NONE);
     EXPECT_EQ(device.m_Textures[0], nullptr);
+    EXPECT_TRUE(near(device.getModelViewMatrix().transformPoint(Vector3()), Vector3()));
 }
 
 } // namespace

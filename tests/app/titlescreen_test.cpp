@@ -2,10 +2,10 @@
 
 #include "app/application.h"
 #include "app/controller.h"
-#include "game/playerant.h"
-
+#include "app/title_layout.h"
 #include "engine/entity.h"
 #include "engine/scenenode.h"
+#include "game/playerant.h"
 #include "support/float_compare.h"
 #include "support/game_fixture.h"
 #include "support/test_render_device.h"
@@ -15,82 +15,63 @@
 #include <algorithm>
 #include <cmath>
 
+using Kestrel::Vector3;
 using TestSupport::animation;
 using TestSupport::FRAME;
 using TestSupport::near;
 
 namespace {
 
-const float TWO_PI = 6.2831855f;
-
 class TitleScreenTest : public TestSupport::GameTest {
 protected:
     void SetUp() override {
         GameTest::SetUp();
         world()->m_Playing = false;
-        title = new TitleScreen(m_Device);
+        g_TitleScreen = title = new TitleScreen(m_Device);
     }
     void TearDown() override {
+        g_TitleScreen = nullptr;
         delete title;
         GameTest::TearDown();
     }
+    bool send(SDLKey key) {
+        SDL_Event event = {};
+        event.type = SDL_KEYDOWN;
+        event.key.keysym.sym = key;
+        return handleEvent(event, currentEventTargets());
+    }
+    const Kestrel::Animation* pointing() const { return title->m_Ant->getCurrentAnimation(); }
 
     TitleScreen* title = nullptr;
 };
 
-TEST_F(TitleScreenTest, TheAntPointsAtTheSelectedItem) {
-    EXPECT_TRUE(title->m_Active);
-    EXPECT_TRUE(title->m_Selection) << "opens on One Player";
+TEST_F(TitleScreenTest, TheAntPointsAtTheSelectedItemAndTheTitleSways) {
+    // Placed where the tools that aim the pointing expect them.
+    EXPECT_TRUE(near(title->m_Title->getScale(), Vector3(1, 1, 1) * TITLE_SCALE));
+    EXPECT_TRUE(near(title->m_Title->getPosition(), Vector3(0, TITLE_HEIGHT, 0)));
+    EXPECT_TRUE(near(title->m_Ant->getPosition(), TITLE_ANT_POSITION));
+    EXPECT_FLOAT_EQ(title->m_Ant->getRotationY(), TITLE_ANT_HEADING);
     title->update(FRAME);
-    EXPECT_EQ(title->m_Ant->getCurrentAnimation(), animation("antpointup.ksta"));
+    EXPECT_EQ(pointing(), animation("antpointup.ksta"));
     title->m_Selection = false;
     title->update(FRAME);
-    EXPECT_EQ(title->m_Ant->getCurrentAnimation(), animation("antpointdown.ksta"));
+    EXPECT_EQ(pointing(), animation("antpointdown.ksta"));
     // The arm is fully over within 0.2 s.
     for (int i = 0; i < 13; ++i)
         title->update(FRAME);
     EXPECT_FLOAT_EQ(title->m_Ant->getCurrentBlendRatio(), 1.0f);
-}
 
-TEST_F(TitleScreenTest, BackAndForthWithinAFrameChangesNothing) {
-    title->update(FRAME);
-    for (int i = 0; i < 20; ++i)
-        title->update(FRAME);
-    const float time = title->m_Ant->getCurrentAnimationTime();
-    title->m_Selection = false;
-    title->m_Selection = true;
-    title->update(FRAME);
-    EXPECT_EQ(title->m_Ant->getCurrentAnimation(), animation("antpointup.ksta"));
-    EXPECT_GT(title->m_Ant->getCurrentAnimationTime(), time - 1e-6f)
-        << "the pointing was not started over";
-}
-
-TEST_F(TitleScreenTest, TheTitleSwaysTwentyDegreesAndTheClockStaysWithinOneTurn) {
+    // The title sways twenty degrees; its clock stays within one turn.
     float widest = 0.0f;
-    for (int i = 0; i < 1000; ++i) {
-        title->update(FRAME);
+    for (int i = 0; i <= 1000; ++i) {
+        title->update(i < 1000 ? FRAME : 1000.0f);
         ASSERT_GE(title->m_Time, 0.0f);
-        ASSERT_LE(title->m_Time, TWO_PI);
+        ASSERT_LE(title->m_Time, 6.2831855f);
         const float sway = title->m_Title->getRotationY();
         EXPECT_TRUE(near(sway, 20.0f * std::sin(title->m_Time), 1e-3f));
         widest = std::max(widest, std::fabs(sway));
     }
     EXPECT_GT(widest, 19.9f);
-    title->update(1000.0f);
-    EXPECT_GE(title->m_Time, 0.0f);
-    EXPECT_LE(title->m_Time, TWO_PI);
-}
-
-TEST_F(TitleScreenTest, OnceTheGameRunsItNeitherMovesNorDraws) {
-    title->update(FRAME);
-    title->m_Active = false;
-    const float time = title->m_Time;
-    auto& device = recordingDevice();
-    const int clears = device.m_ClearCount;
-    title->update(FRAME);
-    title->render();
-    EXPECT_EQ(title->m_Time, time);
-    EXPECT_EQ(device.m_ClearCount, clears);
 }
 
 TEST_F(TitleScreenTest, RenderLooksAtTheTitleAndDrawsTheMenuOverIt) {
@@ -101,30 +82,52 @@ TEST_F(TitleScreenTest, RenderLooksAtTheTitleAndDrawsTheMenuOverIt) {
     ASSERT_EQ(device.m_RenderedQueues.size(), 1u);
     EXPECT_FALSE(device.m_RenderedQueues[0].empty());
     const Kestrel::Camera* camera = title->m_Scene->getCamera();
-    EXPECT_TRUE(near(camera->getPosition(), Kestrel::Vector3(0.0f, 1.0f, -7.0f)));
+    EXPECT_TRUE(near(camera->getPosition(), Vector3(0.0f, 1.0f, -7.0f)));
     EXPECT_TRUE(near(camera->getRotationX(), 8.130102f, 1e-4f));
     EXPECT_FLOAT_EQ(camera->getAspect(), 1.0f);
     EXPECT_FALSE(device.m_DepthTest);
     EXPECT_EQ(device.m_BlendMode, Kestrel::BLEND_ALPHA);
     // The last text is the small credit line along the bottom, from x = 0.35.
     const Kestrel::Matrix4 credit = device.getModelViewMatrix();
-    const Kestrel::Vector3 origin = credit.transformPoint(Kestrel::Vector3());
+    const Vector3 origin = credit.transformPoint(Vector3());
     EXPECT_TRUE(near(origin.y, 0.05f));
     EXPECT_LE(origin.x, 0.35f);
-    EXPECT_TRUE(
-        near(credit.transformPoint(Kestrel::Vector3(1.0f, 0.0f, 0.0f)).x - origin.x, 0.04f));
+    EXPECT_TRUE(near(credit.transformPoint(Vector3(1.0f, 0.0f, 0.0f)).x - origin.x, 0.04f));
 }
 
-} // namespace
+// The event pump hands the game over from the title screen to the world, which
+// from then on neither moves nor draws the title.
+TEST_F(TitleScreenTest, XOnExitQuitsAndOnOnePlayerStartsTheGame) {
+    ASSERT_TRUE(send(SDLK_DOWN));
+    title->update(FRAME);
+    EXPECT_EQ(pointing(), animation("antpointdown.ksta"));
+    EXPECT_FALSE(send(SDLK_x));
+    EXPECT_TRUE(title->m_Active);
+    EXPECT_FALSE(world()->m_Playing);
+    EXPECT_EQ(player()->m_Controller.m_PendingPressed & BUTTON_X, 0u);
 
-namespace {
+    ASSERT_TRUE(send(SDLK_UP));
+    ASSERT_TRUE(send(SDLK_x));
+    EXPECT_FALSE(title->m_Active);
+    EXPECT_TRUE(world()->m_Playing);
+    world()->update(FRAME);
+    EXPECT_NE(player()->getHeldRock(), nullptr) << "X reached the player too";
+
+    const float time = title->m_Time;
+    auto& device = recordingDevice();
+    const int clears = device.m_ClearCount;
+    title->update(FRAME);
+    title->render();
+    EXPECT_EQ(title->m_Time, time);
+    EXPECT_EQ(device.m_ClearCount, clears);
+}
 
 class TitleScreenGlTest : public TestSupport::GameGlTest {};
 
 TEST_F(TitleScreenGlTest, TitleInTheUpperMiddleAndTheMenuOnTheRight) {
     g_World->m_Playing = false;
     TitleScreen title(m_Device);
-    title.update(TestSupport::FRAME);
+    title.update(FRAME);
     title.render();
     const auto frame = TestSupport::readFrame();
     const auto lit = [&](float x0, float y0, float x1, float y1) {
@@ -141,59 +144,6 @@ TEST_F(TitleScreenGlTest, TitleInTheUpperMiddleAndTheMenuOnTheRight) {
     // "One Player" from (0.6, 0.4) and "Exit" from (0.6, 0.3), about 0.08 high.
     EXPECT_GT(lit(0.6f, 0.38f, 0.95f, 0.5f), 200) << "One Player";
     EXPECT_GT(lit(0.6f, 0.28f, 0.75f, 0.38f), 50) << "Exit";
-    // The world draws nothing over it until the game starts.
-    g_World->render();
-    const auto again = TestSupport::readFrame();
-    EXPECT_TRUE(std::equal(frame.begin(), frame.end(), again.begin(),
-                           [](const TestSupport::Rgba& a, const TestSupport::Rgba& b) {
-                               return a.r == b.r && a.g == b.g && a.b == b.b;
-                           }));
-}
-
-} // namespace
-
-namespace {
-
-// The event pump hands the game over from the title screen to the world.
-class TitleToWorldTest : public TitleScreenTest {
-protected:
-    void SetUp() override {
-        TitleScreenTest::SetUp();
-        g_TitleScreen = title;
-    }
-    void TearDown() override {
-        g_TitleScreen = nullptr;
-        TitleScreenTest::TearDown();
-    }
-
-    static SDL_Event keyDown(SDLKey key) {
-        SDL_Event event = {};
-        event.type = SDL_KEYDOWN;
-        event.key.keysym.sym = key;
-        return event;
-    }
-};
-
-TEST_F(TitleToWorldTest, XOnOnePlayerStartsTheGameAndThePlayerThrowsAtOnce) {
-    ASSERT_TRUE(handleEvent(keyDown(SDLK_x), currentEventTargets()));
-    EXPECT_FALSE(title->m_Active);
-    EXPECT_TRUE(world()->m_Playing);
-    world()->update(FRAME);
-    EXPECT_NE(world()->m_Player->getHeldRock(), nullptr) << "X reached the player too";
-    // From now on the menu keys change nothing that is shown.
-    const float time = title->m_Time;
-    title->update(FRAME);
-    EXPECT_EQ(title->m_Time, time);
-}
-
-TEST_F(TitleToWorldTest, DownThenXOnExitQuitsWithoutStarting) {
-    ASSERT_TRUE(handleEvent(keyDown(SDLK_DOWN), currentEventTargets()));
-    title->update(FRAME);
-    EXPECT_EQ(title->m_Ant->getCurrentAnimation(), animation("antpointdown.ksta"));
-    EXPECT_FALSE(handleEvent(keyDown(SDLK_x), currentEventTargets()));
-    EXPECT_TRUE(title->m_Active);
-    EXPECT_FALSE(world()->m_Playing);
-    EXPECT_EQ(world()->m_Player->m_Controller.m_PendingPressed & BUTTON_X, 0u);
 }
 
 } // namespace

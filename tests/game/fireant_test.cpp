@@ -1,15 +1,13 @@
 #include "game/fireant.h"
 
+#include "game/field.h"
+
 #include "engine/bone.h"
 #include "engine/particlemanager.h"
 #include "engine/scenenode.h"
 #include "game/flame.h"
-#include "game/playerant.h"
-#include "support/float_compare.h"
-#include "support/game_fixture.h"
 
-#include <gtest/gtest.h>
-
+#include <list>
 #include <vector>
 
 using Kestrel::Vector3;
@@ -19,41 +17,33 @@ using TestSupport::near;
 
 namespace {
 
-class FireAntTest : public TestSupport::GameTest {
+class FireAntTest : public TestSupport::FieldTest {
 protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        quietEnemies();
-        protectPlayer();
-        player()->setPosition(8.0f, 0.0f, 1.0f);
-        step(1);
-    }
-
-    template <class Kind>
-    std::vector<Kind*> particles() const {
-        std::vector<Kind*> found;
-        for (Kestrel::Particle* p : world()->m_Scene->getParticleManager()->getParticles()) {
-            if (Kind* particle = dynamic_cast<Kind*>(p))
-                found.push_back(particle);
+    std::vector<Flame*> flames() const {
+        std::vector<Flame*> found;
+        for (Kestrel::Particle* p : particles()) {
+            if (Flame* flame = dynamic_cast<Flame*>(p))
+                found.push_back(flame);
         }
         return found;
     }
-    std::vector<Flame*> flames() const { return particles<Flame>(); }
-    size_t smokes() const { return particles<Flame::Smoke>().size(); }
+    // Flames make the only other kind of particle.
+    size_t smokes() const { return particles().size() - flames().size(); }
+    const std::list<Kestrel::Particle*>& particles() const {
+        return world()->m_Scene->getParticleManager()->getParticles();
+    }
 
     Flame* addFlame(const Vector3& at, const Vector3& direction) {
         Flame* flame = new Flame(at, direction);
         world()->m_Scene->getParticleManager()->addParticle(flame);
         return flame;
     }
-
-    // Steps until the countdown has run out and the breath has begun.
-    bool waitForBreath(FireAnt* ant) {
-        return stepUntil([&] { return ant->getFireCountdown() <= 0.0f; }, 400);
-    }
 };
 
-TEST_F(FireAntTest, ApproachesLikeASoldierUntilTheCountdownRunsOut) {
+// Like a soldier it walks up at 2 units a second; the frame the countdown runs
+// out it neither moves nor turns. Then, standing, it sends a flame from its head
+// at the first frame after each 0.2 s (every 13th) until the breath ends.
+TEST_F(FireAntTest, ApproachesThenBreathesAFlameEveryFifthOfASecond) {
     FireAnt* ant = addEnemy<FireAnt>(8.0f, 12.0f);
     const float countdown = ant->getFireCountdown();
     EXPECT_GE(countdown, 2.0f);
@@ -64,45 +54,29 @@ TEST_F(FireAntTest, ApproachesLikeASoldierUntilTheCountdownRunsOut) {
     EXPECT_TRUE(near(ant->getFireCountdown(), countdown - 31 * FRAME, 1e-4f));
     EXPECT_TRUE(near(start.z - ant->getPosition().z, 30 * 2.0f * FRAME, 1e-3f));
     EXPECT_EQ(ant->getCurrentAnimation(), animation("antwalk.ksta"));
-}
-
-TEST_F(FireAntTest, TheLastFrameOfTheCountdownNeitherMovesNorTurnsNorBreathes) {
-    FireAnt* ant = addEnemy<FireAnt>(8.0f, 12.0f);
-    step(1);
-    Vector3 where;
+    Vector3 where = start;
     float heading = 0.0f;
-    while (ant->getFireCountdown() > 0.0f) {
+    for (int frame = 0; ant->getFireCountdown() > 0.0f && frame < 400; ++frame) {
         where = ant->getPosition();
         heading = ant->getRotationY();
         step(1);
     }
-    EXPECT_TRUE(near(ant->getPosition(), where));
     EXPECT_EQ(ant->getRotationY(), heading);
     EXPECT_EQ(ant->getCurrentAnimation(), animation("antfire.ksta"));
     EXPECT_TRUE(flames().empty());
-}
 
-TEST_F(FireAntTest, ABreathSendsAFlameEveryFifthOfASecondFromTheHead) {
-    FireAnt* ant = addEnemy<FireAnt>(8.0f, 12.0f);
-    ASSERT_TRUE(waitForBreath(ant));
-    const Vector3 where = ant->getPosition();
     Kestrel::Bone* head = ant->getBone("Head");
     ASSERT_NE(head, nullptr);
-
-    // The flame timer starts over with each flame, which comes at the first
-    // frame after each 0.2 s: every 13th frame.
     std::vector<int> emitted;
     for (int frame = 1; ant->getFireCountdown() <= 0.0f && frame < 400; ++frame) {
+        EXPECT_TRUE(near(ant->getPosition(), where));
         const Vector3 mouth = head->transformPoint(Vector3(0.0f, 0.0f, 0.2f));
         step(1);
-        EXPECT_TRUE(near(ant->getPosition(), where)) << "the ant stands while it breathes";
         if (ant->getFlameTimer() != 0.0f)
             continue;
         emitted.push_back(frame);
         // Born at the mouth, then moved one frame along the head's -z, level.
-        const auto now = flames();
-        ASSERT_FALSE(now.empty());
-        Flame* newest = now.back();
+        Flame* newest = flames().back();
         EXPECT_TRUE(near(newest->m_Position, mouth + newest->m_Direction * (5 * FRAME), 1e-3f));
         EXPECT_EQ(newest->m_Direction.y, 0.0f);
         EXPECT_TRUE(near(newest->m_Direction.length(), 1.0f));
@@ -110,65 +84,50 @@ TEST_F(FireAntTest, ABreathSendsAFlameEveryFifthOfASecondFromTheHead) {
     ASSERT_GE(emitted.size(), 3u);
     for (size_t i = 1; i < emitted.size(); ++i)
         EXPECT_EQ(emitted[i] - emitted[i - 1], 13);
-    // After the breath a new countdown of 2 to 4 seconds.
     EXPECT_GE(ant->getFireCountdown(), 2.0f);
     EXPECT_LE(ant->getFireCountdown(), 4.0f);
 }
 
-TEST_F(FireAntTest, AFireAntKilledMidBreathStopsBreathing) {
-    FireAnt* ant = addEnemy<FireAnt>(8.0f, 12.0f);
-    ASSERT_TRUE(waitForBreath(ant));
-    step(20);
-    ASSERT_FALSE(flames().empty());
-    ASSERT_TRUE(ant->die());
-    const float timer = ant->getFlameTimer();
-    step(40);
-    EXPECT_EQ(ant->getFlameTimer(), timer);
-}
-
-TEST_F(FireAntTest, FlamesGrowForASecondAndDieAfterTwo) {
+// A flame grows for a second and lives two, smoking about nine times; smoke
+// lives 0.8 s.
+TEST_F(FireAntTest, AFlameGrowsSmokesAndDiesAfterTwoSeconds) {
     // Straight along z over flat ground at x = 12.
     Flame* flame = addFlame(Vector3(12.0f, 0.3f, 1.0f), Vector3(0.0f, 0.0f, 3.0f));
     EXPECT_EQ(flame->m_Size, 0.0f);
-    step(25);
-    EXPECT_TRUE(near(flame->m_Size, 25 * FRAME, 1e-4f));
-    EXPECT_TRUE(near(flame->m_Position, Vector3(12.0f, 0.3f, 1.0f + 25 * 5 * FRAME), 1e-3f));
-    step(50);
-    EXPECT_EQ(flame->m_Size, 1.0f);
-    // Alive up to an age of 2 (125 frames), gone once past it.
-    step(49);
-    ASSERT_EQ(flames().size(), 1u);
-    step(2);
-    EXPECT_TRUE(flames().empty());
-}
-
-TEST_F(FireAntTest, AFlameSmokesAboutNineTimesInItsLife) {
-    addFlame(Vector3(12.0f, 0.3f, 1.0f), Vector3(0.0f, 0.0f, 1.0f));
     size_t puffs = 0, last = 0;
-    for (int frame = 0; frame < 130; ++frame) {
+    for (int frame = 1; frame <= 126; ++frame) {
         step(1);
         const size_t now = smokes();
-        if (now > last)
-            puffs += now - last;
+        puffs += now > last ? now - last : 0;
         last = now;
+        if (frame == 25) {
+            EXPECT_TRUE(near(flame->m_Size, 25 * FRAME, 1e-4f));
+            EXPECT_TRUE(
+                near(flame->m_Position, Vector3(12.0f, 0.3f, 1.0f + 25 * 5 * FRAME), 1e-3f));
+        }
+        if (frame == 75)
+            EXPECT_EQ(flame->m_Size, 1.0f);
+        // Alive up to an age of 2 (125 frames), gone once past it.
+        EXPECT_EQ(flames().size(), frame <= 124 ? 1u : 0u) << frame;
     }
     EXPECT_GE(puffs, 8u);
     EXPECT_LE(puffs, 10u);
-    // Smoke rises and lives 0.8 s.
     step(60);
     EXPECT_EQ(smokes(), 0u);
 }
 
 TEST_F(FireAntTest, AFlameGoesOutInTheGround) {
-    // Low over flat ground toward the raised block at x = 4..5, z = 6..7.
+    // Low over flat ground toward the raised block at x = 4..5, z = 6..7, which
+    // it meets just past x = 3, about 0.45 s in.
     addFlame(Vector3(1.0f, 0.05f, 6.5f), Vector3(1.0f, 0.0f, 0.0f));
     step(20);
     ASSERT_EQ(flames().size(), 1u);
-    // It meets the slope just past x = 3, about 0.45 s in.
     step(10);
     EXPECT_TRUE(flames().empty());
 }
 
+// Where the flame was last seen tells a hit from a flame that died on its own
+// (in the ground, of age), which a protected ant cannot.
 TEST_F(FireAntTest, AFlameThatReachesThePlayerIsUsedUpAndKillsUnlessProtected) {
     for (const bool isProtected : {true, false}) {
         SCOPED_TRACE(isProtected ? "protected" : "unprotected");
@@ -177,49 +136,48 @@ TEST_F(FireAntTest, AFlameThatReachesThePlayerIsUsedUpAndKillsUnlessProtected) {
         const Vector3 p = victim->getPosition();
         Flame* flame = addFlame(p + Vector3(0.0f, 0.2f, 3.0f), Vector3(0.0f, 0.0f, -1.0f));
         flame->m_Age = 0.5f;
-        // Where the flame was last seen tells a hit from a flame that died on
-        // its own (in the ground, of age), which a protected ant cannot.
         Vector3 lastSeen = flame->m_Position;
-        ASSERT_TRUE(stepUntil(
-            [&] {
-                if (flames().empty())
-                    return true;
-                lastSeen = flame->m_Position;
-                return false;
-            },
-            60));
-        EXPECT_LT((lastSeen - p).length(), 1.0f) << "used up on reaching the ant";
+        const auto gone = [&] {
+            lastSeen = flames().empty() ? lastSeen : flame->m_Position;
+            return flames().empty();
+        };
+        ASSERT_TRUE(stepUntil(gone, 60));
+        EXPECT_LT((lastSeen - p).length(), 1.0f);
         EXPECT_EQ(victim->isDead(), !isProtected);
         EXPECT_EQ(world()->m_AntsLeft, isProtected ? 9 : 8);
     }
 }
 
+// 0.8 s to shrink from 0.8 to 0.4, rising 0.5 and drifting 0.25 per second.
 TEST_F(FireAntTest, SmokeScattersByAQuarterAndDriftsUpAndAlongX) {
     Flame::Smoke smoke(Vector3(5.0f, 1.0f, 5.0f));
     EXPECT_EQ(smoke.m_Size, 0.8f);
     EXPECT_LE(std::fabs(smoke.m_Position.x - 5.0f), 0.25f);
     EXPECT_LE(std::fabs(smoke.m_Position.z - 5.0f), 0.25f);
     EXPECT_EQ(smoke.m_Position.y, 1.0f);
-    // 0.8 s to shrink from 0.8 to 0.4, rising 0.5 and drifting 0.25 per second.
     const Vector3 start = smoke.m_Position;
     int updates = 1;
-    while (smoke.update(0.1f))
+    while (smoke.update(0.1f) && updates < 100)
         ++updates;
     EXPECT_TRUE(updates == 8 || updates == 9) << updates;
     EXPECT_TRUE(near(smoke.m_Position - start, Vector3(0.025f, 0.05f, 0.0f) * updates, 1e-4f));
 }
 
-TEST_F(FireAntTest, WithoutAHeadFlamesLeaveTheFrontOfTheAnt) {
+// 0.2 in front at the ant's height, along its facing; then one frame of flight.
+TEST_F(FireAntTest, WithoutAHeadFlamesLeaveTheFrontOfTheAntUntilItDies) {
     useBonelessMesh("fireant.kst");
     FireAnt* ant = addEnemy<FireAnt>(8.0f, 12.0f);
     ASSERT_EQ(ant->getBone("Head"), nullptr);
-    ASSERT_TRUE(waitForBreath(ant));
-    ASSERT_TRUE(stepUntil([&] { return !flames().empty(); }, 100));
-    // 0.2 in front at the ant's height, along its facing; then one frame of flight.
+    ASSERT_TRUE(stepUntil([&] { return !flames().empty(); }, 400));
     Flame* flame = flames().back();
     const Vector3 facing = ant->getFacing();
     EXPECT_TRUE(near(flame->m_Direction, facing, 1e-5f));
     EXPECT_TRUE(near(flame->m_Position, ant->getPosition() + facing * (0.2f + 5 * FRAME), 1e-4f));
+    // Killed mid-breath it stops breathing.
+    ASSERT_TRUE(ant->die());
+    const float timer = ant->getFlameTimer();
+    step(40);
+    EXPECT_EQ(ant->getFlameTimer(), timer);
 }
 
 } // namespace

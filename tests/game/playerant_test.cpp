@@ -1,12 +1,9 @@
-#include "game/playerant.h"
+
 
 #include "app/controller.h"
 #include "engine/animation.h"
+#include "game/field.h"
 #include "game/rock.h"
-#include "support/float_compare.h"
-#include "support/game_fixture.h"
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 
@@ -17,84 +14,56 @@ using TestSupport::near;
 
 namespace {
 
-class PlayerAntTest : public TestSupport::GameTest {
-protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        quietEnemies();
-        player()->setPosition(8.0f, 0.0f, 2.0f);
+using PlayerAntTest = TestSupport::FieldTest;
+
+// Three units a second along the axes; Up beats Down and Left beats Right; the
+// field's edge (15 is still on it) stops one axis and lets the other move.
+TEST_F(PlayerAntTest, ArrowsMoveAlongTheAxesWithinTheField) {
+    const float S = 3.0f * FRAME;
+    const unsigned ALL = BUTTON_UP | BUTTON_DOWN | BUTTON_LEFT | BUTTON_RIGHT;
+    const struct {
+        float x, z;
+        unsigned keys;
+        Vector3 moved;
+    } cases[] = {{8.0f, 2.0f, BUTTON_UP, {0, 0, S}},
+                 {8.0f, 2.0f, BUTTON_DOWN, {0, 0, -S}},
+                 {8.0f, 2.0f, BUTTON_LEFT, {S, 0, 0}},
+                 {8.0f, 2.0f, BUTTON_RIGHT, {-S, 0, 0}},
+                 {8.0f, 2.0f, ALL, {S, 0, S}},
+                 {8.0f, 2.0f, 0, {0, 0, 0}},
+                 {14.99f, 5.0f, BUTTON_LEFT | BUTTON_UP, {0, 0, S}},
+                 {0.01f, 14.99f, BUTTON_RIGHT | BUTTON_UP, {0, 0, 0}},
+                 {15.0f - S, 5.0f, BUTTON_LEFT, {S, 0, 0}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        player()->setPosition(c.x, 0.0f, c.z);
+        press(c.keys);
+        step(1);
+        const Vector3 moved = player()->getPosition() - Vector3(c.x, 0.0f, c.z);
+        EXPECT_TRUE(near(Vector3(moved.x, 0.0f, moved.z), c.moved, 1e-5f));
+        EXPECT_EQ(player()->getCurrentAnimation(),
+                  animation(c.keys ? "antwalk.ksta" : "antidle.ksta"));
+        release(c.keys);
         step(1);
     }
-
-    // Position change over n frames with the given keys held.
-    Vector3 moveWith(unsigned keys, int frames) {
-        press(keys);
-        const Vector3 start = player()->getPosition();
-        step(frames);
-        release(keys);
-        step(1);
-        return player()->getPosition() - start;
-    }
-};
-
-TEST_F(PlayerAntTest, ArrowsMoveThreeUnitsPerSecondAlongTheAxesWithPriorities) {
-    const float oneSecond = 62 * 3.0f * FRAME;
-    EXPECT_TRUE(near(moveWith(BUTTON_UP, 62), Vector3(0, 0, oneSecond), 1e-3f));
-    EXPECT_TRUE(near(moveWith(BUTTON_DOWN, 62), Vector3(0, 0, -oneSecond), 1e-3f));
-    EXPECT_TRUE(near(moveWith(BUTTON_LEFT, 62), Vector3(oneSecond, 0, 0), 1e-3f));
-    EXPECT_TRUE(near(moveWith(BUTTON_RIGHT, 62), Vector3(-oneSecond, 0, 0), 1e-3f));
-    // Up beats Down and Left beats Right.
-    const Vector3 all = moveWith(BUTTON_UP | BUTTON_DOWN | BUTTON_LEFT | BUTTON_RIGHT, 62);
-    EXPECT_TRUE(near(all, Vector3(oneSecond, 0, oneSecond), 1e-3f));
 }
 
-TEST_F(PlayerAntTest, WalksWhileMovingAndIdlesOtherwise) {
-    press(BUTTON_UP);
-    step(20);
-    EXPECT_EQ(player()->getCurrentAnimation(), animation("antwalk.ksta"));
-    release(BUTTON_UP);
-    step(20);
-    EXPECT_EQ(player()->getCurrentAnimation(), animation("antidle.ksta"));
-}
-
-TEST_F(PlayerAntTest, TheFieldEdgeStopsOneAxisAndLetsTheOtherMove) {
-    player()->setPosition(14.99f, 0.0f, 5.0f);
-    press(BUTTON_LEFT | BUTTON_UP);
-    step(1);
-    // x may not pass 15, so it stays; z goes on.
-    EXPECT_FLOAT_EQ(player()->getPosition().x, 14.99f);
-    EXPECT_TRUE(near(player()->getPosition().z, 5.0f + 3.0f * FRAME));
-    release(BUTTON_LEFT | BUTTON_UP);
-
-    player()->setPosition(0.01f, 0.0f, 14.99f);
-    press(BUTTON_RIGHT | BUTTON_UP);
-    step(1);
-    EXPECT_FLOAT_EQ(player()->getPosition().z, 14.99f);
-    EXPECT_FLOAT_EQ(player()->getPosition().x, 0.01f);
-    release(BUTTON_RIGHT | BUTTON_UP);
-
-    // Exactly 15 is still on the field.
-    player()->setPosition(15.0f - 3.0f * FRAME, 0.0f, 5.0f);
-    press(BUTTON_LEFT);
-    step(1);
-    EXPECT_TRUE(near(player()->getPosition().x, 15.0f));
-}
-
+// Without C the ant strafes. Moving +z with C held turns it to heading 0 (it
+// faces -z); the way starts out exactly opposite, so the turn takes a few
+// seconds to get going. Moving +x turns it gradually.
 TEST_F(PlayerAntTest, OnlyHoldingCTurnsTheAntsBackTowardTheWayItMoves) {
-    protectPlayer();
     const float heading0 = player()->getRotationY();
-    moveWith(BUTTON_LEFT | BUTTON_UP, 40);
-    EXPECT_FLOAT_EQ(player()->getRotationY(), heading0) << "without C the ant strafes";
-
-    // Moving +z with C held turns the ant to heading 0: it faces -z. The way
-    // starts out exactly opposite, so the turn takes a few seconds to get going.
-    moveWith(BUTTON_C | BUTTON_UP, 400);
+    press(BUTTON_LEFT | BUTTON_UP);
+    step(40);
+    EXPECT_FLOAT_EQ(player()->getRotationY(), heading0);
+    release(BUTTON_LEFT);
+    press(BUTTON_C);
+    step(400);
     const float heading = std::fmod(player()->getRotationY() + 720.0f, 360.0f);
     EXPECT_TRUE(near(std::min(heading, 360.0f - heading), 0.0f, 0.5f));
     EXPECT_TRUE(near(player()->getFacing(), Vector3(0, 0, -1), 1e-2f));
-
-    // Moving +x turns it gradually: a few frames are not enough for a quarter turn.
-    press(BUTTON_C | BUTTON_LEFT);
+    release(BUTTON_UP);
+    press(BUTTON_LEFT);
     step(3);
     const Vector3 partly = player()->getFacing();
     EXPECT_LT(partly.x, -0.05f);
@@ -103,22 +72,25 @@ TEST_F(PlayerAntTest, OnlyHoldingCTurnsTheAntsBackTowardTheWayItMoves) {
     EXPECT_TRUE(near(player()->getFacing(), Vector3(-1, 0, 0), 1e-2f));
 }
 
-TEST_F(PlayerAntTest, EachPressOfXThrowsOneRock) {
-    protectPlayer();
+// Holding X does not repeat the throw. The ant stands until the launch, whose
+// frame latches the keys pressed meanwhile; it faces +z, and so does the rock.
+TEST_F(PlayerAntTest, EachPressOfXThrowsOneRockAndTheAntStandsUntilTheLaunch) {
     press(BUTTON_X);
     step(1);
     ASSERT_NE(player()->getHeldRock(), nullptr);
     EXPECT_TRUE(player()->getHeldRock()->m_FromPlayer);
-    // Holding X does not repeat the throw.
+    const Vector3 where = player()->getPosition();
+    press(BUTTON_UP);
+    step(3);
+    EXPECT_TRUE(near(player()->getPosition(), where));
     ASSERT_TRUE(stepUntil([&] { return player()->getHeldRock() == nullptr; }, 200));
+    EXPECT_GT(player()->getPosition().z, where.z);
     ASSERT_EQ(flyingRocks().size(), 1u);
-    // The ant starts facing +z, and so does the rock.
     EXPECT_GT(flyingRocks()[0]->m_Velocity.z, 3.5f);
     EXPECT_LT(std::fabs(flyingRocks()[0]->m_Velocity.x), 0.5f);
     step(100);
     EXPECT_EQ(player()->getHeldRock(), nullptr);
     EXPECT_EQ(flyingRocks().size(), 1u);
-
     release(BUTTON_X);
     step(1);
     press(BUTTON_X);
@@ -126,55 +98,26 @@ TEST_F(PlayerAntTest, EachPressOfXThrowsOneRock) {
     EXPECT_NE(player()->getHeldRock(), nullptr);
 }
 
-TEST_F(PlayerAntTest, NothingMovesDuringAThrowAndKeysWaitForTheLaunch) {
-    protectPlayer();
-    press(BUTTON_X);
-    step(1);
-    const Vector3 where = player()->getPosition();
-    release(BUTTON_X);
-    press(BUTTON_UP);
-    step(3);
-    EXPECT_TRUE(near(player()->getPosition(), where)) << "no steering while the arm swings";
-    press(BUTTON_X);
-    // The frame of the launch latches Up and the second X: the ant steps (the
-    // walk animation takes over) and starts the next throw, whose animation
-    // therefore plays again in full before the second rock leaves.
-    ASSERT_TRUE(stepUntil([&] { return !flyingRocks().empty(); }, 200));
-    EXPECT_EQ(flyingRocks().size(), 1u);
-    EXPECT_NE(player()->getHeldRock(), nullptr);
-    EXPECT_GT(player()->getPosition().z, where.z) << "Up was latched with the launch";
-    EXPECT_EQ(player()->getCurrentAnimation(), animation("antthrow.ksta"));
-    const float throwLength = animation("antthrow.ksta")->getAnimationLength(false);
-    step(static_cast<int>(throwLength / FRAME) - 2);
-    EXPECT_EQ(flyingRocks().size(), 1u);
-    EXPECT_TRUE(stepUntil([&] { return flyingRocks().size() == 2u; }, 10));
-}
-
+// A new ant is protected for two seconds of its own frames; the player's own
+// death is no kill, and the keys go to the next ant.
 TEST_F(PlayerAntTest, TwoSecondsOfProtectionThenAHitKills) {
-    PlayerAnt* first = player();
-    // Protection counted from the ant's own frames (one was stepped in SetUp).
-    step(120);
-    EXPECT_FALSE(first->die());
-    EXPECT_FALSE(first->isDead());
-    EXPECT_EQ(player(), first);
-    step(5);
-    EXPECT_TRUE(first->die());
-    EXPECT_TRUE(first->isDead());
-    EXPECT_NE(player(), first);
-    EXPECT_EQ(world()->m_Kills, 0) << "the player's own death is no kill";
-    EXPECT_EQ(world()->m_AntsLeft, 8);
-    EXPECT_FALSE(first->die()) << "a second hit changes nothing";
-    EXPECT_EQ(world()->m_AntsLeft, 8);
-}
-
-TEST_F(PlayerAntTest, KeysGoToTheNewAntAfterADeath) {
     player()->m_InvulnerableTime = 0.0f;
     PlayerAnt* first = player();
     ASSERT_TRUE(first->die());
-    const Vector3 start = player()->getPosition();
+    EXPECT_TRUE(first->isDead());
+    EXPECT_EQ(world()->m_Kills, 0);
+    EXPECT_EQ(world()->m_AntsLeft, 8);
+    EXPECT_FALSE(first->die()) << "a second hit changes nothing";
+    EXPECT_EQ(world()->m_AntsLeft, 8);
+    PlayerAnt* second = player();
+    ASSERT_NE(second, first);
+    const Vector3 start = second->getPosition();
     press(BUTTON_UP);
-    step(10);
-    EXPECT_GT(player()->getPosition().z, start.z + 0.4f);
+    step(121);
+    EXPECT_GT(second->getPosition().z, start.z + 5.0f);
+    EXPECT_FALSE(second->die());
+    step(5);
+    EXPECT_TRUE(second->die());
 }
 
 } // namespace

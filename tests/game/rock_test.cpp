@@ -1,43 +1,29 @@
 #include "game/rock.h"
 
-#include "app/ground.h"
-#include "game/playerant.h"
-#include "game/soldierant.h"
-#include "game/zombieant.h"
-#include "support/float_compare.h"
-#include "support/game_fixture.h"
+#include "game/field.h"
 
-#include <gtest/gtest.h>
+#include "app/ground.h"
+#include "game/soldierant.h"
 
 #include <algorithm>
 
 using Kestrel::Vector3;
-using TestSupport::FRAME;
 using TestSupport::near;
 
 namespace {
 
-class RockTest : public TestSupport::GameTest {
+class RockTest : public TestSupport::FieldTest {
 protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        quietEnemies();
-        player()->setPosition(8.0f, 0.0f, 1.0f);
-        step(1);
-        player()->m_InvulnerableTime = 0.0f;
-    }
-
-    Rock* launch(bool fromPlayer, const Vector3& at, const Vector3& velocity) {
-        Rock* rock = new Rock(m_Device, fromPlayer);
+    Rock* launch(const Vector3& at, const Vector3& velocity) {
+        Rock* rock = place(true, at.x, at.z);
         rock->setPosition(at);
         rock->m_Velocity = velocity;
         rock->m_Thrown = true;
-        rock->setParent(world()->m_PlayerNode);
         return rock;
     }
 
-    // A rock that lies where it is put: not yet thrown, so it never comes to
-    // rest, and with no speed it stays 0.1 above the ground.
+    // Not yet thrown, so it never comes to rest, and with no speed it stays 0.1
+    // above the ground.
     Rock* place(bool fromPlayer, float x, float z) {
         Rock* rock = new Rock(m_Device, fromPlayer);
         rock->setPosition(x, Ground::getHeight(x, z) + 0.1f, z);
@@ -49,116 +35,84 @@ protected:
         const std::vector<Rock*> rocks = flyingRocks();
         return std::find(rocks.begin(), rocks.end(), rock) != rocks.end();
     }
-
-    // A soldier within 4 units of the player stands still (apart from rare throws).
-    SoldierAnt* standingSoldier(float x, float z) {
-        SoldierAnt* ant = addEnemy<SoldierAnt>(x, z);
-        step(1);
-        return ant;
-    }
 };
 
+// Never below 0.1 over the ground (0.5 outside the field); at rest it falls
+// through the terrain and is removed below -1.
 TEST_F(RockTest, BouncesStayingAboveTheGroundThenRestsSinksAndGoes) {
-    protectPlayer();
-    Rock* rock = launch(true, Vector3(2.0f, 0.8f, 2.0f), Vector3(4.0f, 0.0f, 3.0f));
+    Rock* inside = launch(Vector3(2.0f, 0.8f, 2.0f), Vector3(4.0f, 0.0f, 3.0f));
+    Rock* outside = launch(Vector3(18.0f, 1.5f, 8.0f), Vector3(0.0f, -1.0f, 0.5f));
     int bounces = 0;
-    float lastVy = rock->m_Velocity.y;
-    int frame = 0;
-    for (; frame < 2000 && !rock->m_Resting; ++frame) {
+    float lastVy = inside->m_Velocity.y;
+    for (int frame = 0; frame < 2000 && !inside->m_Resting; ++frame) {
         step(1);
-        const Vector3 p = rock->getPosition();
-        ASSERT_GE(p.y, Ground::getHeight(p.x, p.z) + 0.1f - 1e-5f) << "frame " << frame;
-        if (lastVy < 0.0f && rock->m_Velocity.y > 0.0f)
-            ++bounces;
-        lastVy = rock->m_Velocity.y;
+        for (Rock* rock : {inside, outside}) {
+            const Vector3 p = rock->getPosition();
+            if (!rock->m_Resting)
+                ASSERT_GE(p.y, Ground::getHeight(p.x, p.z) + 0.1f - 1e-5f) << frame;
+        }
+        bounces += lastVy < 0.0f && inside->m_Velocity.y > 0.0f;
+        lastVy = inside->m_Velocity.y;
     }
-    ASSERT_TRUE(rock->m_Resting);
+    ASSERT_TRUE(inside->m_Resting);
     EXPECT_GE(bounces, 2);
-    // At rest it falls through the terrain and is removed below -1.
-    const float restY = rock->getPosition().y;
+    const float restY = inside->getPosition().y;
     step(30);
-    ASSERT_TRUE(attached(rock));
-    EXPECT_LT(rock->getPosition().y, restY);
-    EXPECT_TRUE(stepUntil([&] { return !attached(rock); }, 200));
+    ASSERT_TRUE(attached(inside));
+    EXPECT_LT(inside->getPosition().y, restY);
+    EXPECT_TRUE(stepUntil([&] { return !attached(inside); }, 200));
 }
 
-TEST_F(RockTest, ASteepLandingStopsTheRockAtOnce) {
-    protectPlayer();
-    Rock* rock = launch(true, Vector3(8.0f, 0.3f, 8.0f), Vector3(0.0f, -3.0f, 0.0f));
-    ASSERT_TRUE(stepUntil([&] { return rock->getPosition().y <= 0.1f + 1e-4f; }, 20));
-    EXPECT_LT(rock->m_Velocity.length(), 0.05f);
-    // Gravity alone gives (2 dt)^2 > 0.001 at 16 ms; still the rock rests.
-    EXPECT_TRUE(rock->m_Resting);
-    const float y = rock->getPosition().y;
-    step(10);
-    EXPECT_LT(rock->getPosition().y, y) << "a resting rock sinks";
-}
-
-TEST_F(RockTest, AGrazingBounceKeepsMostOfItsSpeed) {
-    protectPlayer();
-    Rock* rock = launch(true, Vector3(1.0f, 0.11f, 8.5f), Vector3(5.0f, -0.2f, 0.0f));
+// A steep landing stops the rock at once, though gravity alone gives
+// (2 dt)^2 > 0.001 at 16 ms; a grazing one keeps most of its speed.
+TEST_F(RockTest, BouncesLoseTheSpeedAlongTheNormal) {
+    Rock* steep = launch(Vector3(8.0f, 0.3f, 8.0f), Vector3(0.0f, -3.0f, 0.0f));
+    Rock* grazing = launch(Vector3(1.0f, 0.11f, 8.5f), Vector3(5.0f, -0.2f, 0.0f));
+    // Mirrored to (3, 4) and scaled by 1 - 4/5.
+    Rock* angled = launch(Vector3(8.0f, 0.11f, 9.0f), Vector3(3.0f, -4.0f, 0.0f));
     step(1);
-    EXPECT_GT(rock->m_Velocity.x, 4.5f);
+    EXPECT_GT(grazing->m_Velocity.x, 4.5f);
+    EXPECT_TRUE(near(angled->m_Velocity, Vector3(0.6f, 0.8f, 0.0f), 0.01f));
+    ASSERT_TRUE(stepUntil([&] { return steep->getPosition().y <= 0.1f + 1e-4f; }, 20));
+    EXPECT_LT(steep->m_Velocity.length(), 0.05f);
+    EXPECT_TRUE(steep->m_Resting);
+    const float y = steep->getPosition().y;
+    step(10);
+    EXPECT_LT(steep->getPosition().y, y) << "a resting rock sinks";
 }
 
-TEST_F(RockTest, OutsideTheFieldItLandsOnTheConstantHalfUnit) {
-    protectPlayer();
-    Rock* rock = launch(true, Vector3(18.0f, 1.5f, 8.0f), Vector3(0.0f, -1.0f, 0.5f));
-    for (int frame = 0; frame < 300 && !rock->m_Resting; ++frame) {
-        step(1);
-        ASSERT_GE(rock->getPosition().y, 0.6f - 1e-5f);
-    }
-}
-
+// Soldiers within 4 units of the player stand. The rock lies 0.1 above the
+// ground, so 0.39 sideways is 0.4026 away in three dimensions; a resting rock
+// hurts no one.
 TEST_F(RockTest, HitsUseTheFullDistanceAndNeedLessThanFourTenths) {
-    // The soldier stands 3 units from the player; the rock lies 0.1 above the
-    // ground, so 0.39 sideways is 0.4026 away in three dimensions.
-    SoldierAnt* spared = standingSoldier(6.0f, 4.0f);
+    SoldierAnt* spared = addEnemy<SoldierAnt>(6.0f, 4.0f);
     place(true, 6.39f, 4.0f);
-    SoldierAnt* hit = standingSoldier(10.0f, 4.0f);
+    SoldierAnt* hit = addEnemy<SoldierAnt>(10.0f, 4.0f);
     place(true, 10.3f, 4.0f);
+    SoldierAnt* underRestingRock = addEnemy<SoldierAnt>(8.0f, 4.0f);
+    Rock* resting = place(true, 8.0f, 4.0f);
+    resting->m_Thrown = resting->m_Resting = true;
     step(1);
     EXPECT_FALSE(spared->isDead());
     EXPECT_TRUE(hit->isDead());
+    EXPECT_FALSE(underRestingRock->isDead());
     EXPECT_EQ(world()->m_Kills, 1);
-}
-
-TEST_F(RockTest, OnePlayerRockKillsEveryEnemyOnItsPathButEachOnlyOnce) {
-    // Both stand within 4 units of the player at (8, 1); the second is already
-    // under a rock when the sliding one reaches it.
-    SoldierAnt* first = standingSoldier(8.0f, 3.0f);
-    SoldierAnt* second = standingSoldier(8.0f, 4.5f);
-    launch(true, Vector3(8.0f, 0.1f, 1.5f), Vector3(0.0f, 0.0f, 4.0f));
-    place(true, 8.0f, 4.5f);
-    step(120);
-    EXPECT_TRUE(first->isDead());
-    EXPECT_TRUE(second->isDead());
-    EXPECT_EQ(world()->m_Kills, 2);
 }
 
 TEST_F(RockTest, PlayerRocksSpareThePlayerAndEnemyRocksSpareEnemies) {
     PlayerAnt* me = player();
-    SoldierAnt* enemy = standingSoldier(10.0f, 3.0f);
+    me->m_InvulnerableTime = 0.0f;
+    SoldierAnt* enemy = addEnemy<SoldierAnt>(10.0f, 3.0f);
     place(true, me->getPosition().x, me->getPosition().z);
     place(false, 10.0f, 3.0f);
     step(2);
     EXPECT_FALSE(me->isDead());
     EXPECT_FALSE(enemy->isDead());
-
     place(false, me->getPosition().x, me->getPosition().z);
     step(1);
     EXPECT_TRUE(me->isDead());
     EXPECT_EQ(world()->m_AntsLeft, 8);
     EXPECT_EQ(world()->m_Kills, 0);
-}
-
-TEST_F(RockTest, ARestingRockHurtsNoOne) {
-    SoldierAnt* enemy = standingSoldier(10.0f, 3.0f);
-    Rock* rock = place(true, 10.0f, 3.0f);
-    rock->m_Thrown = true;
-    rock->m_Resting = true;
-    step(1);
-    EXPECT_FALSE(enemy->isDead());
 }
 
 } // namespace

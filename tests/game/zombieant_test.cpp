@@ -1,12 +1,6 @@
 #include "game/zombieant.h"
 
-#include "game/playerant.h"
-#include "support/float_compare.h"
-#include "support/game_fixture.h"
-
-#include <gtest/gtest.h>
-
-#include <cmath>
+#include "game/field.h"
 
 using Kestrel::Vector3;
 using TestSupport::animation;
@@ -15,35 +9,40 @@ using TestSupport::near;
 
 namespace {
 
-class ZombieAntTest : public TestSupport::GameTest {
+class ZombieAntTest : public TestSupport::FieldTest {
 protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        quietEnemies();
-        player()->setPosition(8.0f, 0.0f, 2.0f);
-        step(1);
-    }
-
-    float gap(const ZombieAnt* zombie) const {
-        return distance(zombie->getPosition(), player()->getPosition());
+    // Distance run toward the player in the given frames.
+    float run(const ZombieAnt* zombie, int frames) {
+        const float before = distance(zombie->getPosition(), player()->getPosition());
+        step(frames);
+        return before - distance(zombie->getPosition(), player()->getPosition());
     }
 };
 
-TEST_F(ZombieAntTest, RunsAtThePlayerAtFourUnitsPerSecond) {
+// Four units a second; a dead zombie chases no one.
+TEST_F(ZombieAntTest, RunsAtThePlayerUntilItDies) {
     ZombieAnt* zombie = addEnemy<ZombieAnt>(8.0f, 14.0f);
     step(1);
-    const float start = gap(zombie);
-    step(50);
-    EXPECT_TRUE(near(start - gap(zombie), 50 * 4.0f * FRAME, 0.01f));
+    EXPECT_TRUE(near(run(zombie, 50), 50 * 4.0f * FRAME, 0.01f));
     EXPECT_EQ(zombie->getCurrentAnimation(), animation("antwalk.ksta"));
     EXPECT_TRUE(near(zombie->getFacing(), Vector3(0, 0, -1), 1e-3f));
     EXPECT_FALSE(zombie->isEating());
+    // The run loops: after two seconds its clock still moves.
+    step(60);
+    const float time = zombie->getCurrentAnimationTime();
+    step(1);
+    EXPECT_NE(zombie->getCurrentAnimationTime(), time);
+    ASSERT_TRUE(zombie->die());
+    EXPECT_FALSE(zombie->die());
+    EXPECT_EQ(world()->m_Kills, 1);
+    EXPECT_EQ(run(zombie, 20), 0.0f);
 }
 
-TEST_F(ZombieAntTest, BitesOnlyBelowThreeTenths) {
+// 0.35 away: one more step of 0.064 brings it to 0.286, then it bites. It
+// stands while it eats, also in the frame the meal ends, then hunts the next ant.
+TEST_F(ZombieAntTest, BitesOnlyBelowThreeTenthsThenHuntsTheNextAnt) {
     player()->m_InvulnerableTime = 0.0f;
-    // 0.35 away: one more step of 0.064 brings it to 0.286, then it bites.
-    ZombieAnt* zombie = addEnemy<ZombieAnt>(8.0f, 2.35f);
+    ZombieAnt* zombie = addEnemy<ZombieAnt>(8.0f, 1.35f);
     PlayerAnt* victim = player();
     step(1);
     EXPECT_FALSE(zombie->isEating());
@@ -54,57 +53,17 @@ TEST_F(ZombieAntTest, BitesOnlyBelowThreeTenths) {
     EXPECT_TRUE(victim->isDead());
     EXPECT_EQ(world()->m_AntsLeft, 8);
     EXPECT_EQ(world()->m_Kills, 0);
-}
-
-TEST_F(ZombieAntTest, AProtectedPlayerIsBittenWithoutEffect) {
+    player()->setPosition(2.0f, 0.0f, 9.0f);
     protectPlayer();
-    ZombieAnt* zombie = addEnemy<ZombieAnt>(8.0f, 2.1f);
-    step(1);
-    ASSERT_TRUE(zombie->isEating());
     const Vector3 where = zombie->getPosition();
-    // The zombie stands while it eats, then bites again and again.
-    int bites = 0;
-    bool wasEating = true;
-    for (int frame = 0; frame < 400; ++frame) {
-        step(1);
-        EXPECT_TRUE(near(zombie->getPosition(), where));
-        if (zombie->isEating() && !wasEating)
-            ++bites;
-        wasEating = zombie->isEating();
-    }
-    EXPECT_GE(bites, 2);
-    EXPECT_FALSE(player()->isDead());
-    EXPECT_EQ(world()->m_AntsLeft, 9);
-}
-
-TEST_F(ZombieAntTest, AfterAKillItHuntsTheNextAnt) {
-    player()->m_InvulnerableTime = 0.0f;
-    ZombieAnt* zombie = addEnemy<ZombieAnt>(8.0f, 2.1f);
-    PlayerAnt* victim = player();
-    step(1);
-    ASSERT_TRUE(victim->isDead());
-    PlayerAnt* next = player();
-    next->setPosition(2.0f, 0.0f, 9.0f);
-    next->m_InvulnerableTime = 1e9f;
-    ASSERT_TRUE(stepUntil([&] { return !zombie->isEating(); }, 300));
+    ASSERT_TRUE(stepUntil(
+        [&] {
+            EXPECT_TRUE(near(zombie->getPosition(), where));
+            return !zombie->isEating();
+        },
+        300));
     step(2);
-    const float before = distance(zombie->getPosition(), next->getPosition());
-    step(20);
-    EXPECT_TRUE(near(before - distance(zombie->getPosition(), next->getPosition()),
-                     20 * 4.0f * FRAME, 0.01f));
-}
-
-TEST_F(ZombieAntTest, DiesOnceAndThenChasesNoOne) {
-    protectPlayer();
-    ZombieAnt* zombie = addEnemy<ZombieAnt>(8.0f, 10.0f);
-    step(20);
-    EXPECT_FALSE(zombie->isDead());
-    ASSERT_TRUE(zombie->die());
-    EXPECT_FALSE(zombie->die());
-    EXPECT_EQ(world()->m_Kills, 1);
-    const Vector3 where = zombie->getPosition();
-    step(20);
-    EXPECT_TRUE(near(zombie->getPosition(), where)) << "a dead zombie chases no one";
+    EXPECT_TRUE(near(run(zombie, 20), 20 * 4.0f * FRAME, 0.01f));
 }
 
 } // namespace
