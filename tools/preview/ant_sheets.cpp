@@ -160,20 +160,16 @@ const PropViews PROPS[] = {
 // framing names the view in the caption.
 void writeAnts(const SheetContext& context, const std::vector<View>& views, Framing framing,
                int reduction, const std::string& file) {
-    ContactSheet sheet(int(views.size()), 3, reduction);
-    for (int row = 0; row < 3; ++row) {
-        Kestrel::Scene scene(&context.stage.device());
-        addAnt(scene, assetgen::ANT_KINDS[row].mesh, framing);
-        scene.update(0.0f);
-        for (int column = 0; column < int(views.size()); ++column) {
+    writeContactSheet(
+        context.path(file), int(views.size()), 3, reduction, [&](int column, int row) {
+            Kestrel::Scene scene(&context.stage.device());
+            addAnt(scene, assetgen::ANT_KINDS[row].mesh, framing);
+            scene.update(0.0f);
             std::string caption = assetgen::ANT_KINDS[row].mesh;
             if (framing == Framing::Game)
                 caption += std::string("  ") + views[column].name;
-            sheet.place(column, row,
-                        context.stage.shoot(scene, antShot(views[column], caption, framing)));
-        }
-    }
-    sheet.save(context.path(file));
+            return context.stage.shoot(scene, antShot(views[column], caption, framing));
+        });
 }
 
 // The time of each of `count` moments spread over the animation; a loop's last
@@ -237,8 +233,7 @@ void writeAntSheet(const SheetContext& context) {
 }
 
 void writePropSheet(const SheetContext& context) {
-    ContactSheet sheet(2, 2, 2);
-    for (int row = 0; row < 2; ++row) {
+    writeContactSheet(context.path("props.png"), 2, 2, 2, [&](int column, int row) {
         const PropViews& prop = PROPS[row];
         Kestrel::Scene scene(&context.stage.device());
         if (Kestrel::Entity* entity = scene.getRoot()->createEntity(prop.file))
@@ -246,13 +241,10 @@ void writePropSheet(const SheetContext& context) {
         scene.update(0.0f);
         Shot shot;
         shot.target = prop.target;
-        for (int column = 0; column < 2; ++column) {
-            shot.eye = prop.eyes[column];
-            shot.caption = std::string(prop.file) + "  " + prop.captions[column];
-            sheet.place(column, row, context.stage.shoot(scene, shot));
-        }
-    }
-    sheet.save(context.path("props.png"));
+        shot.eye = prop.eyes[column];
+        shot.caption = std::string(prop.file) + "  " + prop.captions[column];
+        return context.stage.shoot(scene, shot);
+    });
 }
 
 void writeAnimationSheets(const SheetContext& context) {
@@ -278,13 +270,10 @@ void writeAntPictures(const SheetContext& context) {
 
     const char* const files[] = {"antwalk.ksta", "antthrow.ksta", "antdie.ksta", "antfire.ksta"};
     const int moments = 5;
-    ContactSheet animations(moments, 4, 4);
-    for (int row = 0; row < 4; ++row)
-        for (int column = 0; column < moments; ++column)
-            animations.place(column, row,
-                             photographMoment(context, animationUse(files[row]), column, moments,
-                                              Framing::Close, {RIGHT_SIDE})[0]);
-    animations.save(context.path("docs-animations.png"));
+    writeContactSheet(context.path("docs-animations.png"), moments, 4, 4, [&](int column, int row) {
+        return photographMoment(context, animationUse(files[row]), column, moments, Framing::Close,
+                                {RIGHT_SIDE})[0];
+    });
 }
 
 } // namespace preview

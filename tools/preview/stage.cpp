@@ -212,4 +212,13 @@ void ContactSheet::save(const std::string& path) const {
         throw std::runtime_error("cannot write '" + path + "'");
 }
 
+void writeContactSheet(const std::string& path, int columns, int rows, int reduction,
+                       const std::function<Image(int column, int row)>& frame) {
+    ContactSheet sheet(columns, rows, reduction);
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < columns; ++column)
+            sheet.place(column, row, frame(column, row));
+    sheet.save(path);
+}
+
 } // namespace preview

@@ -102,4 +102,9 @@ private:
     assetgen::Image m_Image;
 };
 
+// A sheet of `columns` x `rows` cells filled with frame(column, row), saved at
+// `path`; throws std::runtime_error when it cannot be written.
+void writeContactSheet(const std::string& path, int columns, int rows, int reduction,
+                       const std::function<assetgen::Image(int column, int row)>& frame);
+
 } // namespace preview
