@@ -248,21 +248,22 @@ void writePropSheet(const SheetContext& context) {
 }
 
 void writeAnimationSheets(const SheetContext& context) {
-    ContactSheet overview(MOMENTS, int(ANIMATION_USES.size()), 4);
-    for (int row = 0; row < int(ANIMATION_USES.size()); ++row) {
-        const AnimationUse& use = ANIMATION_USES[row];
-        ContactSheet detail(MOMENTS, 2, 2);
-        for (int column = 0; column < MOMENTS; ++column) {
-            const std::vector<Image> shots = photographMoment(
-                context, use, column, MOMENTS, Framing::Game, {RIGHT_SIDE, FRONT_RIGHT});
-            detail.place(column, 0, shots[0]);
-            detail.place(column, 1, shots[1]);
-            overview.place(column, row, shots[0]);
+    // The side views make up the overview too, a row per animation.
+    std::vector<std::vector<Image>> sides;
+    for (const AnimationUse& use : ANIMATION_USES) {
+        std::vector<std::vector<Image>> shots;
+        sides.emplace_back();
+        for (int moment = 0; moment < MOMENTS; ++moment) {
+            shots.push_back(photographMoment(context, use, moment, MOMENTS, Framing::Game,
+                                             {RIGHT_SIDE, FRONT_RIGHT}));
+            sides.back().push_back(shots.back()[0]);
         }
         const std::string name(use.file);
-        detail.save(context.path("anim-" + name.substr(0, name.find('.')) + ".png"));
+        writeContactSheet(context.path("anim-" + name.substr(0, name.find('.')) + ".png"), MOMENTS,
+                          2, 2, [&](int column, int row) { return shots[column][row]; });
     }
-    overview.save(context.path("animations.png"));
+    writeContactSheet(context.path("animations.png"), MOMENTS, int(sides.size()), 4,
+                      [&](int column, int row) { return sides[row][column]; });
 }
 
 void writeAntPictures(const SheetContext& context) {

@@ -184,16 +184,16 @@ void writeScenerySheet(const SheetContext& context) {
 }
 
 void writeGamePictures(const SheetContext& context) {
-    ContactSheet sheet(2, 1, 2);
-    {
-        TitleScreen title(&context.stage.device());
-        showTitle(title, true, 8.0f);
-        sheet.place(0, 0, context.stage.shootGame([&] { title.render(); }, ""));
-    }
-    Level level(context.stage.device(), {8.0f, 0.0f, 8.0f});
-    level.follow();
-    sheet.place(1, 0, context.stage.shootGame([&] { level.world().render(); }, ""));
-    sheet.save(context.path("docs-game.png"));
+    writeContactSheet(context.path("docs-game.png"), 2, 1, 2, [&](int column, int) {
+        if (column == 0) {
+            TitleScreen title(&context.stage.device());
+            showTitle(title, true, 8.0f);
+            return context.stage.shootGame([&] { title.render(); }, "");
+        }
+        Level level(context.stage.device(), {8.0f, 0.0f, 8.0f});
+        level.follow();
+        return context.stage.shootGame([&] { level.world().render(); }, "");
+    });
 }
 
 void writeFieldSheet(const SheetContext& context) {
