@@ -102,9 +102,8 @@ Shot antShot(const View& view, const std::string& caption, Framing framing) {
 }
 
 // The pose the game shows `time` into the animation when it switches to it
-// from the one it usually follows (looping), in frames of 16 ms.
+// from the one it usually follows (looping), frame by frame.
 bool playAfter(Kestrel::Entity& entity, const AnimationUse& use, float time) {
-    const float FRAME = 0.016f;
     Kestrel::Animation* before = load(use.after);
     Kestrel::Animation* a = load(use.file);
     if (!before || !a)

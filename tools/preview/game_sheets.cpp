@@ -22,7 +22,6 @@ namespace {
 using Kestrel::Vector3;
 
 const Vector3 FIELD_CENTRE(8.0f, 0.0f, 8.0f);
-const float FRAME = 0.016f;
 
 // An enemy of the level, `offset` from the player (or at `offset` itself when
 // not relative), posed in the middle of what it does.
@@ -49,7 +48,7 @@ Insect* makeEnemy(Enemy::Kind kind, Kestrel::RenderDevice* device) {
 }
 
 // A breath a second under way, its flames and smoke emitted and flown by the
-// game's own fire ant and particles in frames of 16 ms; the ant holds its pose.
+// game's own fire ant and particles frame by frame; the ant holds its pose.
 void breathe(World& world, FireAnt& fireAnt) {
     for (float played = 0.0f; played < 1.0f; played += FRAME) {
         fireAnt.breatheFire(FRAME);
