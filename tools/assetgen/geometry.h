@@ -27,6 +27,17 @@ struct Vec2 {
     double length() const { return std::sqrt(x * x + y * y); }
 };
 
+inline double dot(const Vec2& a, const Vec2& b) {
+    return a.x * b.x + a.y * b.y;
+}
+
+// Where along the segment from a to b (0..1) the point nearest p lies.
+inline double nearestShare(const Vec2& a, const Vec2& b, const Vec2& p) {
+    const Vec2 ab = b - a;
+    const double len2 = dot(ab, ab);
+    return len2 > 0.0 ? std::clamp(dot(p - a, ab) / len2, 0.0, 1.0) : 0.0;
+}
+
 struct Vec3 {
     double x = 0.0;
     double y = 0.0;

@@ -169,8 +169,7 @@ double antIcon(double s, double t) {
     };
     auto line = [&](double ax, double ay, double bx, double by, double width) {
         const double dx = bx - ax, dy = by - ay;
-        const double k =
-            std::clamp(((s - ax) * dx + (t - ay) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+        const double k = nearestShare({ax, ay}, {bx, by}, {s, t});
         return std::hypot(s - ax - dx * k, t - ay - dy * k) / width - 1.0;
     };
     double d = std::min({ellipse(0.5, 0.30, 0.06, 0.05), ellipse(0.5, 0.42, 0.045, 0.07),

@@ -87,19 +87,12 @@ std::vector<Segment> boundaryEdges(const Outline& outline) {
     return edges;
 }
 
-Vec2 closestPoint(const Segment& s, const Vec2& p) {
-    const Vec2 ab = s.b - s.a, ap = p - s.a;
-    const double len2 = ab.x * ab.x + ab.y * ab.y;
-    const double t = len2 > 0.0 ? std::clamp((ap.x * ab.x + ap.y * ab.y) / len2, 0.0, 1.0) : 0.0;
-    return s.a + ab * t;
-}
-
 // Distance to the nearest edge (at most `radius`) and the unit direction towards it.
 double nearestEdge(const std::vector<Segment>& edges, const Vec2& p, double radius, Vec2& towards) {
     double best = radius;
     towards = Vec2(0, 0);
     for (const Segment& s : edges) {
-        const Vec2 closest = closestPoint(s, p);
+        const Vec2 closest = s.a + (s.b - s.a) * nearestShare(s.a, s.b, p);
         const double d = (closest - p).length();
         if (d < best && d > 0.0) {
             best = d;
@@ -237,8 +230,7 @@ std::vector<WallPoint> wallPoints(MeshBuilder& mesh, const std::vector<Vec2>& q)
     std::vector<WallPoint> points;
     for (std::size_t i = 0; i < n; ++i) {
         const Vec2 before = q[i] - q[(i + n - 1) % n], after = q[(i + 1) % n] - q[i];
-        const double cosine =
-            (before.x * after.x + before.y * after.y) / (before.length() * after.length());
+        const double cosine = dot(before, after) / (before.length() * after.length());
         WallPoint w;
         w.inFront = mesh.addVertex(at(q[i], -DEPTH * 0.5));
         w.inBack = mesh.addVertex(at(q[i], DEPTH * 0.5));

@@ -195,10 +195,8 @@ double bladeDistance(const Blade& b, double x, double y, double& along) {
     for (int i = 1; i <= 8; ++i) {
         const double k = i / 8.0, u = 1.0 - k;
         const Vec2 p = b.root * (u * u) + mid * (2.0 * u * k) + b.tip * (k * k);
-        const Vec2 seg = p - previous, rel = Vec2(x, y) - previous;
-        const double len2 = seg.x * seg.x + seg.y * seg.y;
-        const double h = std::clamp((rel.x * seg.x + rel.y * seg.y) / len2, 0.0, 1.0);
-        const double dist = (rel - seg * h).length();
+        const double h = nearestShare(previous, p, Vec2(x, y));
+        const double dist = (Vec2(x, y) - previous - (p - previous) * h).length();
         if (dist < best) {
             best = dist;
             along = (i - 1 + h) / 8.0;

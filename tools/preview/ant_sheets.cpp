@@ -102,9 +102,8 @@ Shot antShot(const View& view, const std::string& caption, Framing framing) {
 }
 
 // The pose the game shows `time` into the animation when it switches to it
-// from the one it usually follows (looping), in frames of 16 ms.
+// from the one it usually follows (looping), frame by frame.
 bool playAfter(Kestrel::Entity& entity, const AnimationUse& use, float time) {
-    const float FRAME = 0.016f;
     Kestrel::Animation* before = load(use.after);
     Kestrel::Animation* a = load(use.file);
     if (!before || !a)
@@ -160,20 +159,16 @@ const PropViews PROPS[] = {
 // framing names the view in the caption.
 void writeAnts(const SheetContext& context, const std::vector<View>& views, Framing framing,
                int reduction, const std::string& file) {
-    ContactSheet sheet(int(views.size()), 3, reduction);
-    for (int row = 0; row < 3; ++row) {
-        Kestrel::Scene scene(&context.stage.device());
-        addAnt(scene, assetgen::ANT_KINDS[row].mesh, framing);
-        scene.update(0.0f);
-        for (int column = 0; column < int(views.size()); ++column) {
+    writeContactSheet(
+        context.path(file), int(views.size()), 3, reduction, [&](int column, int row) {
+            Kestrel::Scene scene(&context.stage.device());
+            addAnt(scene, assetgen::ANT_KINDS[row].mesh, framing);
+            scene.update(0.0f);
             std::string caption = assetgen::ANT_KINDS[row].mesh;
             if (framing == Framing::Game)
                 caption += std::string("  ") + views[column].name;
-            sheet.place(column, row,
-                        context.stage.shoot(scene, antShot(views[column], caption, framing)));
-        }
-    }
-    sheet.save(context.path(file));
+            return context.stage.shoot(scene, antShot(views[column], caption, framing));
+        });
 }
 
 // The time of each of `count` moments spread over the animation; a loop's last
@@ -237,8 +232,7 @@ void writeAntSheet(const SheetContext& context) {
 }
 
 void writePropSheet(const SheetContext& context) {
-    ContactSheet sheet(2, 2, 2);
-    for (int row = 0; row < 2; ++row) {
+    writeContactSheet(context.path("props.png"), 2, 2, 2, [&](int column, int row) {
         const PropViews& prop = PROPS[row];
         Kestrel::Scene scene(&context.stage.device());
         if (Kestrel::Entity* entity = scene.getRoot()->createEntity(prop.file))
@@ -246,31 +240,29 @@ void writePropSheet(const SheetContext& context) {
         scene.update(0.0f);
         Shot shot;
         shot.target = prop.target;
-        for (int column = 0; column < 2; ++column) {
-            shot.eye = prop.eyes[column];
-            shot.caption = std::string(prop.file) + "  " + prop.captions[column];
-            sheet.place(column, row, context.stage.shoot(scene, shot));
-        }
-    }
-    sheet.save(context.path("props.png"));
+        shot.eye = prop.eyes[column];
+        shot.caption = std::string(prop.file) + "  " + prop.captions[column];
+        return context.stage.shoot(scene, shot);
+    });
 }
 
 void writeAnimationSheets(const SheetContext& context) {
-    ContactSheet overview(MOMENTS, int(ANIMATION_USES.size()), 4);
-    for (int row = 0; row < int(ANIMATION_USES.size()); ++row) {
-        const AnimationUse& use = ANIMATION_USES[row];
-        ContactSheet detail(MOMENTS, 2, 2);
-        for (int column = 0; column < MOMENTS; ++column) {
-            const std::vector<Image> shots = photographMoment(
-                context, use, column, MOMENTS, Framing::Game, {RIGHT_SIDE, FRONT_RIGHT});
-            detail.place(column, 0, shots[0]);
-            detail.place(column, 1, shots[1]);
-            overview.place(column, row, shots[0]);
+    // The side views make up the overview too, a row per animation.
+    std::vector<std::vector<Image>> sides;
+    for (const AnimationUse& use : ANIMATION_USES) {
+        std::vector<std::vector<Image>> shots;
+        sides.emplace_back();
+        for (int moment = 0; moment < MOMENTS; ++moment) {
+            shots.push_back(photographMoment(context, use, moment, MOMENTS, Framing::Game,
+                                             {RIGHT_SIDE, FRONT_RIGHT}));
+            sides.back().push_back(shots.back()[0]);
         }
         const std::string name(use.file);
-        detail.save(context.path("anim-" + name.substr(0, name.find('.')) + ".png"));
+        writeContactSheet(context.path("anim-" + name.substr(0, name.find('.')) + ".png"), MOMENTS,
+                          2, 2, [&](int column, int row) { return shots[column][row]; });
     }
-    overview.save(context.path("animations.png"));
+    writeContactSheet(context.path("animations.png"), MOMENTS, int(sides.size()), 4,
+                      [&](int column, int row) { return sides[row][column]; });
 }
 
 void writeAntPictures(const SheetContext& context) {
@@ -278,13 +270,10 @@ void writeAntPictures(const SheetContext& context) {
 
     const char* const files[] = {"antwalk.ksta", "antthrow.ksta", "antdie.ksta", "antfire.ksta"};
     const int moments = 5;
-    ContactSheet animations(moments, 4, 4);
-    for (int row = 0; row < 4; ++row)
-        for (int column = 0; column < moments; ++column)
-            animations.place(column, row,
-                             photographMoment(context, animationUse(files[row]), column, moments,
-                                              Framing::Close, {RIGHT_SIDE})[0]);
-    animations.save(context.path("docs-animations.png"));
+    writeContactSheet(context.path("docs-animations.png"), moments, 4, 4, [&](int column, int row) {
+        return photographMoment(context, animationUse(files[row]), column, moments, Framing::Close,
+                                {RIGHT_SIDE})[0];
+    });
 }
 
 } // namespace preview

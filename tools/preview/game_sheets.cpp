@@ -22,7 +22,6 @@ namespace {
 using Kestrel::Vector3;
 
 const Vector3 FIELD_CENTRE(8.0f, 0.0f, 8.0f);
-const float FRAME = 0.016f;
 
 // An enemy of the level, `offset` from the player (or at `offset` itself when
 // not relative), posed in the middle of what it does.
@@ -49,7 +48,7 @@ Insect* makeEnemy(Enemy::Kind kind, Kestrel::RenderDevice* device) {
 }
 
 // A breath a second under way, its flames and smoke emitted and flown by the
-// game's own fire ant and particles in frames of 16 ms; the ant holds its pose.
+// game's own fire ant and particles frame by frame; the ant holds its pose.
 void breathe(World& world, FireAnt& fireAnt) {
     for (float played = 0.0f; played < 1.0f; played += FRAME) {
         fireAnt.breatheFire(FRAME);
@@ -155,52 +154,45 @@ void writeTitleSheet(const SheetContext& context) {
                             {false, -20.0f, false, "title swayed -20 degrees"},
                             {true, 0.0f, true, "the ant pointing up, closer"},
                             {false, 0.0f, true, "the ant pointing down, closer"}};
-    ContactSheet sheet(2, 3, 1);
-    for (int i = 0; i < 6; ++i) {
+    writeContactSheet(context.path("title.png"), 2, 3, 1, [&](int column, int row) {
+        const Frame& frame = frames[row * 2 + column];
         TitleScreen title(&context.stage.device());
-        showTitle(title, frames[i].up, frames[i].sway);
-        sheet.place(i % 2, i / 2,
-                    frames[i].closeUp
-                        ? context.stage.shoot(*title.m_Scene, titleCloseUp(frames[i].caption))
-                        : context.stage.shootGame([&] { title.render(); }, frames[i].caption));
-    }
-    sheet.save(context.path("title.png"));
+        showTitle(title, frame.up, frame.sway);
+        return frame.closeUp ? context.stage.shoot(*title.m_Scene, titleCloseUp(frame.caption))
+                             : context.stage.shootGame([&] { title.render(); }, frame.caption);
+    });
 }
 
 void writeScenerySheet(const SheetContext& context) {
-    ContactSheet sheet(3, LEVEL_PIECE_COUNT, 2);
-    for (int row = 0; row < LEVEL_PIECE_COUNT; ++row) {
-        Kestrel::Scene scene(&context.stage.device());
-        addLevelPiece(*scene.getRoot(), LEVEL_PIECES[row], &context.stage.device());
-        scene.update(0.0f);
-        const std::string name = LEVEL_PIECES[row].file;
-        Shot shot;
-        shot.footing = Footing::Field;
-        shot.backdrop = false;
-        const Vector3 eyes[] = {{8.0f, 26.0f, -12.0f}, {30.0f, 22.0f, 30.0f}, {8.0f, 1.5f, 4.0f}};
-        const char* const captions[] = {"  from the south, high", "  from the north-east",
-                                        "  from the field"};
-        for (int column = 0; column < 3; ++column) {
+    const Vector3 eyes[] = {{8.0f, 26.0f, -12.0f}, {30.0f, 22.0f, 30.0f}, {8.0f, 1.5f, 4.0f}};
+    const char* const captions[] = {"  from the south, high", "  from the north-east",
+                                    "  from the field"};
+    writeContactSheet(
+        context.path("scenery.png"), 3, LEVEL_PIECE_COUNT, 2, [&](int column, int row) {
+            Kestrel::Scene scene(&context.stage.device());
+            addLevelPiece(*scene.getRoot(), LEVEL_PIECES[row], &context.stage.device());
+            scene.update(0.0f);
+            Shot shot;
+            shot.footing = Footing::Field;
+            shot.backdrop = false;
             shot.eye = eyes[column];
             shot.target = column == 2 ? Vector3(8.0f, 2.5f, 20.0f) : FIELD_CENTRE;
-            shot.caption = name + captions[column];
-            sheet.place(column, row, context.stage.shoot(scene, shot));
-        }
-    }
-    sheet.save(context.path("scenery.png"));
+            shot.caption = LEVEL_PIECES[row].file + std::string(captions[column]);
+            return context.stage.shoot(scene, shot);
+        });
 }
 
 void writeGamePictures(const SheetContext& context) {
-    ContactSheet sheet(2, 1, 2);
-    {
-        TitleScreen title(&context.stage.device());
-        showTitle(title, true, 8.0f);
-        sheet.place(0, 0, context.stage.shootGame([&] { title.render(); }, ""));
-    }
-    Level level(context.stage.device(), {8.0f, 0.0f, 8.0f});
-    level.follow();
-    sheet.place(1, 0, context.stage.shootGame([&] { level.world().render(); }, ""));
-    sheet.save(context.path("docs-game.png"));
+    writeContactSheet(context.path("docs-game.png"), 2, 1, 2, [&](int column, int) {
+        if (column == 0) {
+            TitleScreen title(&context.stage.device());
+            showTitle(title, true, 8.0f);
+            return context.stage.shootGame([&] { title.render(); }, "");
+        }
+        Level level(context.stage.device(), {8.0f, 0.0f, 8.0f});
+        level.follow();
+        return context.stage.shootGame([&] { level.world().render(); }, "");
+    });
 }
 
 void writeFieldSheet(const SheetContext& context) {
@@ -221,17 +213,15 @@ void writeFieldSheet(const SheetContext& context) {
         {{7.7f, 0, 0}, FIXED, {8, 26, -12}, FIELD_CENTRE, "the level from high in the south"},
         {{7.7f, 0, 0}, FIXED, {30, 22, 30}, FIELD_CENTRE, "the level from the north-east"},
         {{8, 0, 2}, FIXED, {8, 1.2f, 1}, {8, 1.0f, 12}, "an ant's eye view"}};
-    ContactSheet sheet(3, 3, 2);
-    for (int i = 0; i < 9; ++i) {
-        Level level(context.stage.device(), views[i].player);
-        if (views[i].camera == FOLLOW)
+    writeContactSheet(context.path("field.png"), 3, 3, 2, [&](int column, int row) {
+        const View& view = views[row * 3 + column];
+        Level level(context.stage.device(), view.player);
+        if (view.camera == FOLLOW)
             level.follow();
-        else if (views[i].camera == FIXED)
-            level.lookFrom(views[i].eye, views[i].target);
-        sheet.place(i % 3, i / 3,
-                    context.stage.shootGame([&] { level.world().render(); }, views[i].caption));
-    }
-    sheet.save(context.path("field.png"));
+        else if (view.camera == FIXED)
+            level.lookFrom(view.eye, view.target);
+        return context.stage.shootGame([&] { level.world().render(); }, view.caption);
+    });
 }
 
 } // namespace preview

@@ -3,6 +3,8 @@
 // Also how the sheets pose an ant as the game plays its animations.
 #pragma once
 
+#include "app/application.h"
+
 #include <string>
 
 namespace Kestrel {
@@ -12,6 +14,9 @@ class Entity;
 namespace preview {
 
 class Stage;
+
+// The game's fixed frame in seconds; the sheets play time in its steps.
+inline const float FRAME = FRAME_PERIOD / 1000.0f;
 
 struct SheetContext {
     Stage& stage;

@@ -195,20 +195,18 @@ Image Stage::shootGame(const std::function<void()>& render, const std::string& c
     return grabFrame();
 }
 
-ContactSheet::ContactSheet(int columns, int rows, int reduction)
-    : m_Reduction(reduction), m_CellWidth(WINDOW_WIDTH / reduction),
-      m_CellHeight(WINDOW_HEIGHT / reduction),
-      m_Image(columns * m_CellWidth, rows * m_CellHeight, false) {}
-
-void ContactSheet::place(int column, int row, const Image& frame) {
-    const Image cell = frame.reduced(m_Reduction);
-    for (int y = 0; y < m_CellHeight; ++y)
-        for (int x = 0; x < m_CellWidth; ++x)
-            m_Image.set(column * m_CellWidth + x, row * m_CellHeight + y, cell.get(x, y));
-}
-
-void ContactSheet::save(const std::string& path) const {
-    if (!assetgen::writePng(m_Image, path))
+void writeContactSheet(const std::string& path, int columns, int rows, int reduction,
+                       const std::function<Image(int column, int row)>& frame) {
+    const int width = WINDOW_WIDTH / reduction, height = WINDOW_HEIGHT / reduction;
+    Image sheet(columns * width, rows * height, false);
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < columns; ++column) {
+            const Image cell = frame(column, row).reduced(reduction);
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x)
+                    sheet.set(column * width + x, row * height + y, cell.get(x, y));
+        }
+    if (!assetgen::writePng(sheet, path))
         throw std::runtime_error("cannot write '" + path + "'");
 }
 

@@ -83,23 +83,11 @@ private:
     Kestrel::Text* m_Font;
 };
 
-// Frames in a grid of equal cells in one PNG, each reduced by averaging square
-// blocks of pixels, which also smooths the edges of a frame drawn without
-// multisampling.
-class ContactSheet {
-public:
-    // Cells are the frame size divided by `reduction` (1, 2, 4 ...).
-    ContactSheet(int columns, int rows, int reduction);
-
-    void place(int column, int row, const assetgen::Image& frame);
-    // Throws std::runtime_error when the file cannot be written.
-    void save(const std::string& path) const;
-
-private:
-    int m_Reduction;
-    int m_CellWidth;
-    int m_CellHeight;
-    assetgen::Image m_Image;
-};
+// A sheet of `columns` x `rows` cells filled with frame(column, row), saved at
+// `path`; throws std::runtime_error when it cannot be written. Each frame is
+// reduced by `reduction` (1, 2, 4 ...), averaging square blocks of pixels, which
+// also smooths the edges of a frame drawn without multisampling.
+void writeContactSheet(const std::string& path, int columns, int rows, int reduction,
+                       const std::function<assetgen::Image(int column, int row)>& frame);
 
 } // namespace preview
