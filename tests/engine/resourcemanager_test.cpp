@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using Kestrel::Resource;
 using Kestrel::ResourceManager;
 using TestSupport::AssertionRecorder;
@@ -153,32 +155,32 @@ TEST_F(ResourceManagerTest, ShaderKeyIsBothNamesTogether) {
     EXPECT_EQ(m_Resources.findResource("ab"), pair);
 }
 
-TEST_F(ResourceManagerTest, EmptyNamesAreReported) {
-    AssertionRecorder assertions;
-    EXPECT_EQ(m_Resources.loadMesh("", &m_Device), nullptr);
-    EXPECT_TRUE(assertions.reported("file.length() > 0"));
-    EXPECT_EQ(m_Resources.loadShader("", "", &m_Device), nullptr);
-    EXPECT_TRUE(
-        assertions.reported("vertexProgramFile.length() > 0 || fragmentProgramFile.length() > 0"));
-    EXPECT_EQ(assertions.reports().size(), 2u);
-}
-
-// A name cached as one kind of resource and asked for as another is reported
-// and gives null instead of an object of the wrong type.
-TEST_F(ResourceManagerTest, TypeMismatchIsReportedAndGivesNull) {
+// Empty names, and a name cached as one kind of resource and asked for as
+// another, are reported and give null instead of an object of the wrong type.
+TEST_F(ResourceManagerTest, EmptyNamesAndTypeMismatchesAreReportedAndGiveNull) {
     int deletions = 0;
-    AssertionRecorder assertions;
     m_Resources.addResource("shared", new Tracked(Resource::SHADER, deletions));
-    EXPECT_EQ(m_Resources.loadTexture("shared", &m_Device), nullptr);
-    EXPECT_TRUE(assertions.reported("loadedResource->getResourceType() == Resource::TEXTURE"));
-    EXPECT_EQ(m_Resources.loadMesh("shared", &m_Device), nullptr);
-    EXPECT_TRUE(assertions.reported("loadedResource->getResourceType() == Resource::MESH"));
-    EXPECT_EQ(m_Resources.loadText("shared", &m_Device), nullptr);
-    EXPECT_TRUE(assertions.reported("loadedResource->getResourceType() == Resource::TEXT"));
-
     m_Resources.addResource("picture", new Tracked(Resource::TEXTURE, deletions));
-    EXPECT_EQ(m_Resources.loadShader("pic", "ture", &m_Device), nullptr);
-    EXPECT_TRUE(assertions.reported("loadedResource->getResourceType() == Resource::SHADER"));
+    ResourceManager& r = m_Resources;
+    CountingDevice* d = &m_Device;
+    const std::pair<std::function<void*()>, const char*> cases[] = {
+        {[&] { return r.loadMesh("", d); }, "file.length() > 0"},
+        {[&] { return r.loadShader("", "", d); },
+         "vertexProgramFile.length() > 0 || fragmentProgramFile.length() > 0"},
+        {[&] { return r.loadTexture("shared", d); },
+         "loadedResource->getResourceType() == Resource::TEXTURE"},
+        {[&] { return r.loadMesh("shared", d); },
+         "loadedResource->getResourceType() == Resource::MESH"},
+        {[&] { return r.loadText("shared", d); },
+         "loadedResource->getResourceType() == Resource::TEXT"},
+        {[&] { return r.loadShader("pic", "ture", d); },
+         "loadedResource->getResourceType() == Resource::SHADER"},
+    };
+    for (const auto& [load, report] : cases) {
+        AssertionRecorder assertions;
+        EXPECT_EQ(load(), nullptr) << report;
+        EXPECT_EQ(assertions.reports(), std::vector<std::string>{report});
+    }
     EXPECT_EQ(m_Device.m_TexturesMade + m_Device.m_ShadersMade, 0);
 }
 
