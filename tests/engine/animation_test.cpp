@@ -92,54 +92,53 @@ TEST(AnimationTest, KeyframeTimesAddUpTheDurations) {
     EXPECT_TRUE(recorder.reported("false && \"Requesting time beyond end of animation\""));
 }
 
-TEST(AnimationTest, SamplingPassesThroughEachKeyframe) {
-    auto animation = parse(THREE_KEYFRAMES);
-    Posed posed({"Arm"});
-    const float times[] = {0.0f, 0.5f, 0.75f, 1.75f};
-    const float expected[] = {1, 2, 4, 1};
-    for (int i = 0; i < 4; ++i) {
-        posed.setAll({-9, -9, -9});
-        animation->apply(posed.entity(), times[i], 1.0f, true, false);
-        EXPECT_TRUE(near(posed.rotation("Arm"), {expected[i], 0, 0})) << "time " << times[i];
-        EXPECT_TRUE(near(posed.rotation("Root"), {0, 0, 0})) << "unnamed bones go to zero";
+using Pose = std::vector<std::pair<const char*, Vector3>>;
+
+// Sampling passes through each keyframe and blends with its weight over the old
+// pose; mirroring swaps sides and flips y and z; bones not named go to zero.
+TEST(AnimationTest, ApplyPosesTheNamedBones) {
+    const char* const MIRRORED = "[keyframe]\nduration=0.5\nArm.L:(0.3,0.2,0.1)\nSpine:(1,2,3)\n"
+                                 "[keyframe]\nduration=0.5\nArm.L:(-0.3,0,0)\n";
+    const char* const SINGLE = "[keyframe]\nduration=2\nArm:(0.5,-1,2)\n";
+    const char* const WEIGHTED = "[keyframe]\nduration=1\nArm:(0,0,0)\nOther:(1,1,1)\n";
+    // The last keyframe has no duration: at the very end it is current.
+    const char* const OPEN = "[keyframe]\nduration=1\nArm:(1,0,0)\n[keyframe]\nArm:(3,0,0)\n";
+    const struct {
+        const char* text;
+        float time, weight;
+        bool loop, mirror;
+        Pose pose;
+    } cases[] = {
+        {THREE_KEYFRAMES, 0.0f, 1, true, false, {{"Arm", {1, 0, 0}}, {"Root", {0, 0, 0}}}},
+        {THREE_KEYFRAMES, 0.5f, 1, true, false, {{"Arm", {2, 0, 0}}, {"Spine", {0, 0, 0}}}},
+        {THREE_KEYFRAMES, 0.75f, 1, true, false, {{"Arm", {4, 0, 0}}}},
+        {THREE_KEYFRAMES, 1.75f, 1, true, false, {{"Arm", {1, 0, 0}}}},
+        // The cubic from k0 (1) to k1 (2) shaped by k2 (4) on both sides.
+        {THREE_KEYFRAMES, 0.125f, 1, true, false, {{"Arm", {0.734375f, 0, 0}}}},
+        {SINGLE, 0.0f, 1, false, false, {{"Arm", {0.5f, -1, 2}}}},
+        {SINGLE, 0.7f, 1, false, false, {{"Arm", {0.5f, -1, 2}}}},
+        {SINGLE, 2.0f, 1, false, false, {{"Arm", {0.5f, -1, 2}}}},
+        {WEIGHTED, 0.3f, 0.25f, true, false, {{"Arm", {0.75f, 0.75f, 0.75f}}}},
+        {WEIGHTED, 0.6f, 0.0f, true, false, {{"Arm", {1, 1, 1}}}},
+        {MIRRORED,
+         0,
+         1,
+         true,
+         true,
+         {{"Arm.R", {0.3f, -0.2f, -0.1f}}, {"Arm.L", {0, 0, 0}}, {"Spine", {1, -2, -3}}}},
+        {MIRRORED, 0, 1, true, false, {{"Arm.L", {0.3f, 0.2f, 0.1f}}, {"Arm.R", {0, 0, 0}}}},
+        {OPEN, 1.0f, 1, false, false, {{"Arm", {3, 0, 0}}}},
+    };
+    Posed posed({"Arm", "Arm.L", "Arm.R", "Spine"});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " at " + std::to_string(c.time));
+        TestSupport::AssertionRecorder recorder;
+        posed.setAll({1, 1, 1});
+        parse(c.text)->apply(posed.entity(), c.time, c.weight, c.loop, c.mirror);
+        for (const auto& [bone, rotation] : c.pose)
+            EXPECT_TRUE(near(posed.rotation(bone), rotation)) << bone;
+        EXPECT_TRUE(recorder.reports().empty());
     }
-    // A quarter into the first segment: the cubic from k0 (1) to k1 (2), shaped
-    // by k2 (4) before and k2 (4) after: a = -1, b = 4, c = -2.
-    animation->apply(posed.entity(), 0.125f, 1.0f, true, false);
-    EXPECT_TRUE(near(posed.rotation("Arm"), {0.734375f, 0, 0}));
-
-    // A single keyframe holds its pose throughout.
-    auto single = parse("[keyframe]\nduration=2\nArm:(0.5,-1,2)\n");
-    for (float time : {0.0f, 0.7f, 2.0f}) {
-        posed.setAll({9, 9, 9});
-        single->apply(posed.entity(), time, 1.0f, false, false);
-        EXPECT_TRUE(near(posed.rotation("Arm"), {0.5f, -1, 2})) << "time " << time;
-    }
-}
-
-TEST(AnimationTest, WeightBlendsOverTheOldPose) {
-    auto animation = parse("[keyframe]\nduration=1\nArm:(0,0,0)\nOther:(1,1,1)\n");
-    Posed posed({"Arm"});
-    posed.setAll({1, 0, 0});
-    animation->apply(posed.entity(), 0.3f, 0.25f, true, false);
-    EXPECT_TRUE(near(posed.rotation("Arm"), {0.75f, 0, 0}));
-    animation->apply(posed.entity(), 0.6f, 0.0f, true, false);
-    EXPECT_TRUE(near(posed.rotation("Arm"), {0.75f, 0, 0}));
-}
-
-TEST(AnimationTest, MirroringSwapsSidesAndFlipsYAndZ) {
-    auto animation = parse("[keyframe]\nduration=0.5\nArm.L:(0.3,0.2,0.1)\nSpine:(1,2,3)\n"
-                           "[keyframe]\nduration=0.5\nArm.L:(-0.3,0,0)\n");
-    Posed posed({"Arm.L", "Arm.R", "Spine"});
-    posed.setAll({5, 5, 5});
-    animation->apply(posed.entity(), 0.0f, 1.0f, true, true);
-    EXPECT_TRUE(near(posed.rotation("Arm.R"), {0.3f, -0.2f, -0.1f}));
-    EXPECT_TRUE(near(posed.rotation("Arm.L"), {0, 0, 0}));
-    EXPECT_TRUE(near(posed.rotation("Spine"), {1, -2, -3}));
-
-    animation->apply(posed.entity(), 0.0f, 1.0f, true, false);
-    EXPECT_TRUE(near(posed.rotation("Arm.L"), {0.3f, 0.2f, 0.1f}));
-    EXPECT_TRUE(near(posed.rotation("Arm.R"), {0, 0, 0}));
 }
 
 TEST(AnimationTest, MirrorBoneNameSwapsOnlyASideSuffix) {
@@ -312,34 +311,23 @@ TEST(AnimationTest, ApplyRefusesBadTimesAndEntities) {
     TestSupport::AssertionRecorder recorder;
     auto animation = parse(THREE_KEYFRAMES);
     Posed posed({"Arm"});
-    {
-        posed.setAll({7, 7, 7});
-        animation->apply(posed.entity(), 1.8f, 1.0f, true, false);
-        animation->apply(posed.entity(), -0.1f, 1.0f, true, false);
-        EXPECT_EQ(recorder.reports().size(), 2u);
-        EXPECT_TRUE(recorder.reported("time >= 0.0 && time <= m_LoopingAnimationLength"));
-        EXPECT_EQ(posed.rotation("Arm"), Vector3(7, 7, 7));
-    }
-    {
-        recorder.clear();
-        animation->apply(nullptr, 0.0f, 1.0f, true, false);
-        Kestrel::Entity meshless(nullptr);
-        animation->apply(&meshless, 0.0f, 1.0f, true, false);
-        EXPECT_TRUE(recorder.reported("entity != null && entity->getMesh() != null"));
-    }
-    {
-        // The last keyframe has no duration: at the very end it is current.
-        auto open = parse("[keyframe]\nduration=1\nArm:(1,0,0)\n[keyframe]\nArm:(3,0,0)\n");
-        recorder.clear();
-        posed.setAll({7, 7, 7});
-        open->apply(posed.entity(), 1.0f, 1.0f, false, false);
-        EXPECT_TRUE(recorder.reports().empty());
-        EXPECT_TRUE(near(posed.rotation("Arm"), {3, 0, 0}));
-        auto stuck = parse("[keyframe]\nArm:(1,0,0)\n[keyframe]\nduration=1\nArm:(3,0,0)\n");
-        stuck->apply(posed.entity(), 0.0f, 1.0f, false, false);
-        EXPECT_TRUE(recorder.reported("frame1->m_Duration > 0.0f"));
-        EXPECT_TRUE(near(posed.rotation("Arm"), {1, 0, 0}));
-    }
+    posed.setAll({7, 7, 7});
+    animation->apply(posed.entity(), 1.8f, 1.0f, true, false);
+    animation->apply(posed.entity(), -0.1f, 1.0f, true, false);
+    EXPECT_EQ(recorder.reports(),
+              std::vector<std::string>(2, "time >= 0.0 && time <= m_LoopingAnimationLength"));
+    EXPECT_EQ(posed.rotation("Arm"), Vector3(7, 7, 7));
+
+    recorder.clear();
+    animation->apply(nullptr, 0.0f, 1.0f, true, false);
+    Kestrel::Entity meshless(nullptr);
+    animation->apply(&meshless, 0.0f, 1.0f, true, false);
+    EXPECT_TRUE(recorder.reported("entity != null && entity->getMesh() != null"));
+
+    auto stuck = parse("[keyframe]\nArm:(1,0,0)\n[keyframe]\nduration=1\nArm:(3,0,0)\n");
+    stuck->apply(posed.entity(), 0.0f, 1.0f, false, false);
+    EXPECT_TRUE(recorder.reported("frame1->m_Duration > 0.0f"));
+    EXPECT_TRUE(near(posed.rotation("Arm"), {1, 0, 0}));
 }
 
 } // namespace

@@ -7,12 +7,10 @@
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "engine/resourcemanager.h"
 #include "support/gl_context.h"
-#include "support/png_file.h"
 
 #include <GL/glew.h>
 #include <GL/glu.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,26 +35,13 @@ protected:
         return TestSupport::readPixel(int(x), int(y)).r > 128;
     }
 
-    static void saveFrame(const std::string& name) {
-        const auto output = std::filesystem::path(FORMIK_BINARY_DIR) / "test-output";
-        std::filesystem::create_directories(output);
-        std::vector<uint8_t> frame(size_t(TestSupport::GL_TEST_WIDTH) *
-                                   TestSupport::GL_TEST_HEIGHT * 4);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, TestSupport::GL_TEST_WIDTH, TestSupport::GL_TEST_HEIGHT, GL_RGBA,
-                     GL_UNSIGNED_BYTE, frame.data());
-        EXPECT_TRUE(TestSupport::writeRgbaPngBottomUp((output / name).string(),
-                                                      TestSupport::GL_TEST_WIDTH,
-                                                      TestSupport::GL_TEST_HEIGHT, frame));
-    }
-
     Kestrel::OpenGLRenderDevice m_Device;
 };
 
 // Two entities share the bar of tests/data: the one at x = -2 stands straight,
 // the one at x = 2 has played the bend to its end, which turns the upper half a
 // quarter turn about the middle (1 unit up) towards -x. Both are drawn in one
-// frame; the frame is written to test-output/skinned_entities.png.
+// frame.
 TEST_F(SkinningGlTest, EntitiesSharingAMeshDrawTheirOwnPoses) {
     std::unique_ptr<Kestrel::Mesh> mesh(
         Kestrel::MeshLoader(&m_Device).load(DATA + "skinned_bar.kst"));
@@ -82,7 +67,6 @@ TEST_F(SkinningGlTest, EntitiesSharingAMeshDrawTheirOwnPoses) {
     straight.draw();
     bent.draw();
     m_Device.render(&camera);
-    saveFrame("skinned_entities.png");
 
     EXPECT_TRUE(covered({-2, 0.2f, 0}));
     EXPECT_TRUE(covered({-2, 1.8f, 0}));
