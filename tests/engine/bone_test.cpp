@@ -101,13 +101,13 @@ TEST(BoneTest, RestPoseGivesIdentitySkinMatrices) {
 TEST(BoneTest, PosedChainMovesPointsAboutTheHeads) {
     Chain chain;
     chain.entity.setPosition(0, 0, 5);
-    // Child: 0.5 about its y axis, about its head (1, 0, 0). Root: pi/2 about
+    // Child: 0.25 about its y axis, about its head (1, 0, 0). Root: pi/2 about
     // its x axis (0, 0, 1), which turns clockwise: (x, y) -> (y, -x).
-    chain.child->setRotation(0, 0.5f, 0);
+    chain.child->setRotation(0, 0.25f, 0);
     chain.root->setRotation(HALF_PI, 0, 0);
     chain.entity.update(0.0f);
 
-    const float c = std::cos(0.5f), s = std::sin(0.5f);
+    const float c = std::cos(0.25f), s = std::sin(0.25f);
     // The child's tail (2, 0, 0): to (1 + c, 0, s) by the child, then turned by the root.
     EXPECT_TRUE(near(chain.child->skinPoint({2, 0, 0}), {0, -(1 + c), s}));
     EXPECT_TRUE(near(chain.child->skinPoint({1, 0, 0}), {0, -1, 0}));

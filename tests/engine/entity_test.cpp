@@ -103,6 +103,7 @@ TEST_F(EntityTest, NewEntryBlendsInThenTakesOver) {
     RecordingEntity entity(&mesh);
     entity.playAnimation(a.get(), 0.0f, true, false);
     entity.update(0.05f);
+    EXPECT_FALSE(entity.isCurrentAnimationMirrored());
     EXPECT_FLOAT_EQ(entity.getCurrentBlendRatio(), 1.0f);
     EXPECT_TRUE(near(poseOfA(entity), 1.0f));
 

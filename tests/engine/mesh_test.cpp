@@ -139,9 +139,9 @@ TEST(MeshTest, ComputeNormalsAddsTheFaceNormalToItsTargets) {
     TestSupport::TestRenderDevice device;
     Mesh mesh(&device);
     VertexList& list = *mesh.getVertexList();
-    list.addVertex({0, 0, 0}, {1, 1, 1}, {0, 0});
-    list.addVertex({1, 0, 0}, {1, 1, 1}, {0, 0});
-    list.addVertex({0, 1, 0}, {1, 1, 1}, {0, 0});
+    list.addVertex({1, 1, 1}, {1, 1, 1}, {0, 0});
+    list.addVertex({2, 1, 1}, {1, 1, 1}, {0, 0});
+    list.addVertex({1, 2, 1}, {1, 1, 1}, {0, 0});
     list.addVertex({5, 5, 5}, {1, 1, 1}, {0, 0});
     mesh.addMaterial(Material())->addFace(0, 1, 2);
     for (unsigned corner : {0u, 1u, 2u})

@@ -322,7 +322,7 @@ TEST_F(MeshLoaderTest, MalformedContentIsReportedLineByLine) {
         {"[vertices]\npos=(1,2\n", "line 2: '(1,2' is a vector without its closing"},
         {"[vertices]\npos=(1,2)\n", "line 2: '(1,2)' has 2 numbers, not 3"},
         {"[vertices]\nposition=(1,2,3)\n", "line 2: unknown key 'position'"},
-        {"[materials]\nname=m:shiny\n", "line 2: 'shiny' is no key=value pair"},
+        {"[materials]\nname=m:shiny:diffuse=(1,1,1)\n", "line 2: 'shiny' is no key=value pair"},
         {"[materials]\ndiffuse=(1,1,1)\n", "line 2: material without a name"},
         {std::string(TRIANGLE) + "v=0,1,7:material=m\n", "line 9: face names the unknown vertex 7"},
         {std::string(TRIANGLE) + "v=0,1:material=m\n", "line 9: face with fewer than three"},
