@@ -42,18 +42,6 @@ TEST(MatrixTest, TransformsPointsAndDirections) {
     EXPECT_TRUE(near(moved.transformDirection({1, 0, 0}), {0, -1, 0}));
 }
 
-TEST(VectorTest, NormalizedWithLengthKeepsTheDirection) {
-    const Vector3 v = Vector3(3, 0, 4).normalized(10.0f);
-    EXPECT_TRUE(near(v, {6, 0, 8}));
-    EXPECT_TRUE(near(Vector3(0, 0, 2).normalized(), {0, 0, 1}));
-    EXPECT_FALSE(std::isfinite(Vector3(0, 0, 0).normalized().x));
-}
-
-TEST(VectorTest, CrossFollowsTheRightHandRule) {
-    EXPECT_TRUE(near(Kestrel::cross({1, 0, 0}, {0, 1, 0}), {0, 0, 1}));
-    EXPECT_TRUE(near(Kestrel::cross({0, 0, 1}, {0, 1, 0}), {-1, 0, 0}));
-}
-
 TEST(InterpolateCubicTest, RunsThroughBothEndsAndIsNotAStraightLine) {
     const float expected[] = {1.0f, 1.34375f, 1.5f, 1.65625f, 2.0f};
     for (int i = 0; i <= 4; ++i)
