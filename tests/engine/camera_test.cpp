@@ -31,6 +31,8 @@ TEST(CameraTest, LookAtTurnsTowardsTheTarget) {
     camera.lookAt({0, 0, 0}, {5, 0, 0}, {0, 1, 0});
     EXPECT_TRUE(near(camera.getRotationY(), 90.0f, ANGLE_TOLERANCE));
     EXPECT_TRUE(near(camera.getDirection(), {1, 0, 0}));
+    camera.lookAt({0, 0, 0}, {2, -2, 2}, {0, 1, 0});
+    EXPECT_TRUE(near(camera.getDirection(), Vector3(1, -1, 1).normalized()));
     camera.lookAt({0, 0, 0}, {0, 0, -5}, {0, 1, 0});
     EXPECT_TRUE(near(camera.getRotationY(), 180.0f, ANGLE_TOLERANCE));
     EXPECT_TRUE(near(camera.getDirection(), {0, 0, -1}));
