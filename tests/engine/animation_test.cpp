@@ -291,6 +291,8 @@ TEST(AnimationTest, BadKeyframeIndicesAreReportedAndIgnored) {
          "keyframeIndex < m_Keyframes.size()"},
         {[](Animation& a) { EXPECT_EQ(a.getTranslation(3), Vector3(0, 0, 0)); },
          "keyframeIndex < m_Keyframes.size()"},
+        {[](Animation& a) { EXPECT_EQ(a.getDuration(3), 0.0f); },
+         "keyframeIndex < m_Keyframes.size()"},
         {[](Animation& a) { a.insertKeyframe(3); }, "insertAfter < m_Keyframes.size()"},
         {[](Animation& a) { a.swapKeyframes(0, 3); },
          "keyframeIndex1 < m_Keyframes.size() && keyframeIndex2 < m_Keyframes.size()"},

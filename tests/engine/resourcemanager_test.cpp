@@ -132,6 +132,12 @@ TEST_F(ResourceManagerTest, MissingFilesGiveNullAndAreNotCached) {
               "Error: Mesh file 'late.kst' could not be found.\n"
               "Error: Animation file 'late.ksta' could not be found.\n");
 
+    // A mesh is named by the name it was asked for.
+    m_Dir.write("late.kst", "[materials]\nname=m\n[vertices]\npos=(0,0,0)\npos=(1,0,0)\n"
+                            "pos=(0,1,0)\n[faces]\nv=0,1,2:material=m\n");
+    Kestrel::Mesh* mesh = m_Resources.loadMesh("late.kst", &m_Device);
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->getFileName(), "late.kst");
     writeRgbPng(m_Dir, "late.png");
     EXPECT_NE(m_Resources.loadTexture("late.png", &m_Device), nullptr);
 }
@@ -223,6 +229,12 @@ TEST_F(ResourceManagerTest, ClearDeletesEverythingOnceAndTheCacheStaysUsable) {
     EXPECT_EQ(m_Resources.findResource("grass.png"), nullptr);
     EXPECT_NE(m_Resources.loadTexture("grass.png", &m_Device), nullptr);
     EXPECT_EQ(m_Device.m_TexturesMade, 2);
+    // A cache going out of scope frees what it holds.
+    {
+        ResourceManager local;
+        local.addResource("gone", new Tracked(Resource::MESH, deletions));
+    }
+    EXPECT_EQ(deletions, 4);
 }
 
 } // namespace
