@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using Kestrel::Camera;
 using Kestrel::Vector3;
 using TestSupport::near;
@@ -29,6 +31,8 @@ TEST(CameraTest, LookAtTurnsTowardsTheTarget) {
     camera.lookAt({0, 0, 0}, {5, 0, 0}, {0, 1, 0});
     EXPECT_TRUE(near(camera.getRotationY(), 90.0f, ANGLE_TOLERANCE));
     EXPECT_TRUE(near(camera.getDirection(), {1, 0, 0}));
+    camera.lookAt({0, 0, 0}, {2, -2, 2}, {0, 1, 0});
+    EXPECT_TRUE(near(camera.getDirection(), Vector3(1, -1, 1).normalized()));
     camera.lookAt({0, 0, 0}, {0, 0, -5}, {0, 1, 0});
     EXPECT_TRUE(near(camera.getRotationY(), 180.0f, ANGLE_TOLERANCE));
     EXPECT_TRUE(near(camera.getDirection(), {0, 0, -1}));
@@ -40,51 +44,36 @@ TEST(CameraTest, LookAtTurnsTowardsTheTarget) {
     EXPECT_EQ(camera.getRotation(), rotation);
 }
 
-TEST(CameraTest, MoveToWithoutDurationJumps) {
-    Camera camera, target;
-    target.setPosition(1, 2, 3);
-    target.setRotation(4, 5, 6);
-    camera.moveTo(target, 0);
-    EXPECT_EQ(camera.getPosition(), target.getPosition());
-    EXPECT_EQ(camera.getRotation(), target.getRotation());
-    camera.update(0.5f);
-    EXPECT_EQ(camera.getPosition(), target.getPosition());
-}
-
-// Heading 170 -> -170 over 1 s: +20 degrees through 180, not -340.
-//   t    0     0.5   1
-//   y    170   180   190
-TEST(CameraTest, MoveToTurnsTheShortWayRound) {
-    Camera camera, target;
-    camera.setRotation(-170, 170, 10);
-    target.setRotation(170, -170, -10);
-    camera.moveTo(target, 1.0f);
-    EXPECT_EQ(camera.getRotation(), Vector3(-170, 170, 10)) << "nothing moves before update";
-    camera.update(0.5f);
-    EXPECT_TRUE(near(camera.getRotation(), {-180, 180, 0}));
-    camera.update(0.5f);
-    EXPECT_TRUE(near(camera.getRotation(), {-190, 190, -10}));
-}
-
-// A 2 s transition after updates adding up to 1 s:
-//   time   0       1 (checked)   2
-//   pos    start   mean          end
-TEST(CameraTest, TransitionMidpointIsTheMean) {
-    Camera camera, target;
-    camera.setPosition(0, 10, -4);
-    camera.setRotation(20, 0, 0);
-    target.setPosition(8, 2, 4);
-    target.setRotation(40, 90, 0);
-    camera.moveTo(target, 2.0f);
-    for (int i = 0; i < 4; ++i)
-        camera.update(0.25f);
-    EXPECT_TRUE(near(camera.getPosition(), {4, 6, 0}));
-    EXPECT_TRUE(near(camera.getRotation(), {30, 45, 0}));
-
-    camera.update(1.0f);
-    EXPECT_TRUE(near(camera.getPosition(), {8, 2, 4}));
-    camera.update(1.0f);
-    EXPECT_TRUE(near(camera.getPosition(), {8, 2, 4})) << "a finished transition stays";
+// Transitions after the given updates; headings turn the short way round, so
+// 170 -> -170 goes +20 through 180 and -100 -> 120 goes -140.
+TEST(CameraTest, MoveToBlendsPositionAndRotationOverTheDuration) {
+    const struct {
+        Vector3 fromRotation, toRotation;
+        float duration;
+        std::vector<float> steps;
+        Vector3 rotation, position;
+    } cases[] = {
+        {{-170, 170, 10}, {170, -170, -10}, 1, {}, {-170, 170, 10}, {0, 10, -4}},
+        {{-170, 170, 10}, {170, -170, -10}, 1, {0.5f}, {-180, 180, 0}, {4, 6, 0}},
+        {{-170, 170, 10}, {170, -170, -10}, 1, {0.5f, 0.3f, 0.2f}, {-190, 190, -10}, {8, 2, 4}},
+        {{0, -100, 0}, {0, 120, 0}, 1, {0.5f}, {0, -170, 0}, {4, 6, 0}},
+        {{20, 0, 0}, {40, 90, 0}, 2, {0.25f, 0.25f, 0.25f, 0.25f}, {30, 45, 0}, {4, 6, 0}},
+        {{20, 0, 0}, {40, 90, 0}, 2, {1, 1, 1, 1}, {40, 90, 0}, {8, 2, 4}},
+        {{20, 0, 0}, {40, 90, 0}, 0, {0.5f}, {40, 90, 0}, {8, 2, 4}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.steps));
+        Camera camera, target;
+        camera.setPosition(0, 10, -4);
+        camera.setRotation(c.fromRotation.x, c.fromRotation.y, c.fromRotation.z);
+        target.setPosition(8, 2, 4);
+        target.setRotation(c.toRotation.x, c.toRotation.y, c.toRotation.z);
+        camera.moveTo(target, c.duration);
+        for (float dt : c.steps)
+            camera.update(dt);
+        EXPECT_TRUE(near(camera.getRotation(), c.rotation, 1e-4f));
+        EXPECT_TRUE(near(camera.getPosition(), c.position, 1e-4f));
+    }
 }
 
 } // namespace

@@ -2,13 +2,20 @@
 
 #include "engine/animation.h"
 #include "engine/bone.h"
+#include "engine/camera.h"
 #include "engine/mesh.h"
+#include "engine/meshloader.h"
+#include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "engine/renderdevice/vertexlist.h"
+#include "engine/resourcemanager.h"
 
 #include "support/assertion_recorder.h"
 #include "support/float_compare.h"
+#include "support/gl_context.h"
 #include "support/test_render_device.h"
 
+#include <GL/glew.h>
+#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -83,11 +90,8 @@ TEST_F(EntityTest, CopiesTheSkeletonDepthFirst) {
     EXPECT_NE(entity.getBone(0u), mesh.getRootBone());
     EXPECT_EQ(entity.getBone(0u)->getParent(), &entity);
     EXPECT_EQ(entity.getChildCount(), 1u);
-}
 
-// Without animations update leaves the pose alone; resetPose zeroes it.
-TEST_F(EntityTest, EmptyStackKeepsThePose) {
-    Entity entity(&mesh);
+    // Without animations update leaves the pose alone; resetPose zeroes it.
     EXPECT_EQ(entity.getCurrentAnimation(), nullptr);
     entity.getBone("B")->setRotation(1, 2, 3);
     entity.update(0.1f);
@@ -106,6 +110,7 @@ TEST_F(EntityTest, NewEntryBlendsInThenTakesOver) {
     RecordingEntity entity(&mesh);
     entity.playAnimation(a.get(), 0.0f, true, false);
     entity.update(0.05f);
+    EXPECT_FALSE(entity.isCurrentAnimationMirrored());
     EXPECT_FLOAT_EQ(entity.getCurrentBlendRatio(), 1.0f);
     EXPECT_TRUE(near(poseOfA(entity), 1.0f));
 
@@ -149,10 +154,18 @@ TEST_F(EntityTest, NonLoopingEntryFreezesAtItsEnd) {
     EXPECT_EQ(entity.m_Finished.size(), 1u);
 }
 
+// Looping length 1.75: keyframes of 0.5, 0.25 and 1.0. Without length the time stays at 0.
 TEST_F(EntityTest, LoopingEntryWrapsAndIsToldOnlyWhenDropped) {
-    // Looping length 1.75: keyframes of 0.5, 0.25 and 1.0.
     std::unique_ptr<Animation> a(Animation::parse(
         "[keyframe]\nduration=0.5\n[keyframe]\nduration=0.25\n[keyframe]\nduration=1.0\n"));
+    std::unique_ptr<Animation> empty(Animation::parse("[keyframe]\nA:(1,0,0)\n"));
+    TestSupport::AssertionRecorder recorder;
+    Entity stuck(&mesh);
+    stuck.playAnimation(empty.get(), 0.0f, true, false);
+    stuck.update(0.1f);
+    stuck.update(0.1f);
+    EXPECT_EQ(stuck.getCurrentAnimationTime(), 0.0f);
+
     RecordingEntity entity(&mesh);
     entity.playAnimation(a.get(), 0.0f, true, false);
     entity.update(1.7f);
@@ -160,23 +173,12 @@ TEST_F(EntityTest, LoopingEntryWrapsAndIsToldOnlyWhenDropped) {
     entity.update(0.1f);
     EXPECT_TRUE(near(entity.getCurrentAnimationTime(), 0.05f));
     EXPECT_TRUE(entity.m_Finished.empty());
-
     auto b = still(0);
     entity.playAnimation(b.get(), 0.0f, true, false);
     entity.update(0.1f);
     EXPECT_EQ(entity.m_Finished, std::vector<Animation*>{a.get()});
-}
-
-TEST_F(EntityTest, LoopingWithoutLengthStaysAtZero) {
-    std::unique_ptr<Animation> empty(Animation::parse("[keyframe]\nA:(1,0,0)\n"));
-    TestSupport::AssertionRecorder recorder;
-    Entity entity(&mesh);
-    entity.playAnimation(empty.get(), 0.0f, true, false);
-    entity.update(0.1f);
-    entity.update(0.1f);
-    EXPECT_EQ(entity.getCurrentAnimationTime(), 0.0f);
-    EXPECT_FALSE(recorder.reported("entry.m_AnimationTime >= 0.0f && entry.m_AnimationTime <= "
-                                   "entry.m_Animation->getAnimationLength(entry.m_Loop)"));
+    // The one keyframe lasting no time is told, the time beyond its end is not.
+    EXPECT_EQ(recorder.reports(), std::vector<std::string>(2, "frame1->m_Duration > 0.0f"));
 }
 
 TEST_F(EntityTest, EntryPushedFromTheHookRunsInTheSamePass) {
@@ -250,6 +252,66 @@ TEST_F(EntityTest, DestroyedEntityLeavesNoBoneBound) {
     // Straight to the mesh: the name has no bone left, so the vertex stays at rest.
     ASSERT_TRUE(mesh.morph(*mesh.getVertexList(), out));
     EXPECT_EQ(out.getPosition(0), Vector3(1, 1, 0));
+}
+
+const std::string DATA = std::string(FORMIK_SOURCE_DIR) + "/tests/data/";
+
+class SkinningGlTest : public TestSupport::GlTest {
+protected:
+    // Whether the pixel where a world point lands (entities are drawn unlit in
+    // white on black) is covered.
+    static bool covered(const Vector3& world) {
+        const GLdouble modelView[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        GLdouble projection[16], x, y, z;
+        GLint viewport[4];
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        gluProject(world.x, world.y, world.z, modelView, projection, viewport, &x, &y, &z);
+        return TestSupport::readPixel(int(x), int(y)).r > 128;
+    }
+
+    Kestrel::OpenGLRenderDevice m_Device;
+};
+
+// Two entities share the bar of tests/data: the one at x = -2 stands straight,
+// the one at x = 2 has played the bend to its end, which turns the upper half a
+// quarter turn about the middle (1 unit up) towards -x. Both are drawn in one
+// frame.
+TEST_F(SkinningGlTest, EntitiesSharingAMeshDrawTheirOwnPoses) {
+    std::unique_ptr<Kestrel::Mesh> mesh(
+        Kestrel::MeshLoader(&m_Device).load(DATA + "skinned_bar.kst"));
+    ASSERT_TRUE(mesh);
+    Kestrel::Animation* bend =
+        Kestrel::ResourceManager::getInstance()->loadAnimation(DATA + "bar_bend.ksta");
+    ASSERT_NE(bend, nullptr);
+
+    Kestrel::Entity straight(mesh.get()), bent(mesh.get());
+    straight.setPosition(-2, 0, 0);
+    bent.setPosition(2, 0, 0);
+    bent.playAnimation(bend, 0.0f, false, false);
+    for (float dt : {0.6f, 0.6f, 0.0f}) {
+        straight.update(dt);
+        bent.update(dt);
+    }
+    ASSERT_FLOAT_EQ(bent.getCurrentAnimationTime(), bend->getAnimationLength(false));
+
+    Kestrel::Camera camera;
+    camera.setAspect(640.0f / 480.0f);
+    camera.lookAt({0, 1, -7}, {0, 1, 0}, {0, 1, 0});
+    m_Device.clear(true, true);
+    straight.draw();
+    bent.draw();
+    m_Device.render(&camera);
+
+    EXPECT_TRUE(covered({-2, 0.2f, 0}));
+    EXPECT_TRUE(covered({-2, 1.8f, 0}));
+    EXPECT_FALSE(covered({-2.9f, 1, 0}));
+    EXPECT_FALSE(covered({-1.1f, 1, 0}));
+
+    EXPECT_TRUE(covered({2, 0.2f, 0}));
+    EXPECT_FALSE(covered({2, 1.8f, 0}));
+    EXPECT_TRUE(covered({1.2f, 1, 0}));
+    EXPECT_FALSE(covered({2.8f, 1, 0}));
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using Kestrel::Resource;
 using Kestrel::ResourceManager;
 using TestSupport::AssertionRecorder;
@@ -98,6 +100,16 @@ TEST_F(ResourceManagerTest, TexturesAreReadOncePerName) {
     Kestrel::Texture* other = m_Resources.loadTexture(m_Dir.file("stone.png"), &m_Device);
     EXPECT_NE(other, first);
     EXPECT_EQ(m_Device.m_TexturesMade, 2);
+
+    // A texture that fails to read is cached all the same.
+    AssertionRecorder assertions;
+    m_Dir.write("notanimage.png", "plain text");
+    Kestrel::Texture* broken = m_Resources.loadTexture("notanimage.png", &m_Device);
+    ASSERT_NE(broken, nullptr);
+    EXPECT_TRUE(assertions.reported("image != null"));
+    EXPECT_EQ(broken->getHandle(), 0u);
+    EXPECT_EQ(m_Resources.loadTexture("notanimage.png", &m_Device), broken);
+    EXPECT_EQ(m_Device.m_TexturesMade, 3);
 }
 
 TEST_F(ResourceManagerTest, MissingFilesGiveNullAndAreNotCached) {
@@ -120,19 +132,14 @@ TEST_F(ResourceManagerTest, MissingFilesGiveNullAndAreNotCached) {
               "Error: Mesh file 'late.kst' could not be found.\n"
               "Error: Animation file 'late.ksta' could not be found.\n");
 
+    // A mesh is named by the name it was asked for.
+    m_Dir.write("late.kst", "[materials]\nname=m\n[vertices]\npos=(0,0,0)\npos=(1,0,0)\n"
+                            "pos=(0,1,0)\n[faces]\nv=0,1,2:material=m\n");
+    Kestrel::Mesh* mesh = m_Resources.loadMesh("late.kst", &m_Device);
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->getFileName(), "late.kst");
     writeRgbPng(m_Dir, "late.png");
     EXPECT_NE(m_Resources.loadTexture("late.png", &m_Device), nullptr);
-}
-
-TEST_F(ResourceManagerTest, AFailedTextureIsStillCached) {
-    AssertionRecorder assertions;
-    m_Dir.write("notanimage.png", "plain text");
-    Kestrel::Texture* broken = m_Resources.loadTexture("notanimage.png", &m_Device);
-    ASSERT_NE(broken, nullptr);
-    EXPECT_TRUE(assertions.reported("image != null"));
-    EXPECT_EQ(broken->getHandle(), 0u);
-    EXPECT_EQ(m_Resources.loadTexture("notanimage.png", &m_Device), broken);
-    EXPECT_EQ(m_Device.m_TexturesMade, 1);
 }
 
 TEST_F(ResourceManagerTest, ShaderKeyIsBothNamesTogether) {
@@ -153,32 +160,32 @@ TEST_F(ResourceManagerTest, ShaderKeyIsBothNamesTogether) {
     EXPECT_EQ(m_Resources.findResource("ab"), pair);
 }
 
-TEST_F(ResourceManagerTest, EmptyNamesAreReported) {
-    AssertionRecorder assertions;
-    EXPECT_EQ(m_Resources.loadMesh("", &m_Device), nullptr);
-    EXPECT_TRUE(assertions.reported("file.length() > 0"));
-    EXPECT_EQ(m_Resources.loadShader("", "", &m_Device), nullptr);
-    EXPECT_TRUE(
-        assertions.reported("vertexProgramFile.length() > 0 || fragmentProgramFile.length() > 0"));
-    EXPECT_EQ(assertions.reports().size(), 2u);
-}
-
-// A name cached as one kind of resource and asked for as another is reported
-// and gives null instead of an object of the wrong type.
-TEST_F(ResourceManagerTest, TypeMismatchIsReportedAndGivesNull) {
+// Empty names, and a name cached as one kind of resource and asked for as
+// another, are reported and give null instead of an object of the wrong type.
+TEST_F(ResourceManagerTest, EmptyNamesAndTypeMismatchesAreReportedAndGiveNull) {
     int deletions = 0;
-    AssertionRecorder assertions;
     m_Resources.addResource("shared", new Tracked(Resource::SHADER, deletions));
-    EXPECT_EQ(m_Resources.loadTexture("shared", &m_Device), nullptr);
-    EXPECT_TRUE(assertions.reported("loadedResource->getResourceType() == Resource::TEXTURE"));
-    EXPECT_EQ(m_Resources.loadMesh("shared", &m_Device), nullptr);
-    EXPECT_TRUE(assertions.reported("loadedResource->getResourceType() == Resource::MESH"));
-    EXPECT_EQ(m_Resources.loadText("shared", &m_Device), nullptr);
-    EXPECT_TRUE(assertions.reported("loadedResource->getResourceType() == Resource::TEXT"));
-
     m_Resources.addResource("picture", new Tracked(Resource::TEXTURE, deletions));
-    EXPECT_EQ(m_Resources.loadShader("pic", "ture", &m_Device), nullptr);
-    EXPECT_TRUE(assertions.reported("loadedResource->getResourceType() == Resource::SHADER"));
+    ResourceManager& r = m_Resources;
+    CountingDevice* d = &m_Device;
+    const std::pair<std::function<void*()>, const char*> cases[] = {
+        {[&] { return r.loadMesh("", d); }, "file.length() > 0"},
+        {[&] { return r.loadShader("", "", d); },
+         "vertexProgramFile.length() > 0 || fragmentProgramFile.length() > 0"},
+        {[&] { return r.loadTexture("shared", d); },
+         "loadedResource->getResourceType() == Resource::TEXTURE"},
+        {[&] { return r.loadMesh("shared", d); },
+         "loadedResource->getResourceType() == Resource::MESH"},
+        {[&] { return r.loadText("shared", d); },
+         "loadedResource->getResourceType() == Resource::TEXT"},
+        {[&] { return r.loadShader("pic", "ture", d); },
+         "loadedResource->getResourceType() == Resource::SHADER"},
+    };
+    for (const auto& [load, report] : cases) {
+        AssertionRecorder assertions;
+        EXPECT_EQ(load(), nullptr) << report;
+        EXPECT_EQ(assertions.reports(), std::vector<std::string>{report});
+    }
     EXPECT_EQ(m_Device.m_TexturesMade + m_Device.m_ShadersMade, 0);
 }
 
@@ -195,22 +202,9 @@ TEST_F(ResourceManagerTest, AnimationProblemsNameTheFile) {
         << output;
 }
 
-// Every loadAnimation reads anew; what it replaces under the name stays owned
-// and is freed with the rest.
-TEST_F(ResourceManagerTest, ReplacedAnimationsAreFreedWithTheCache) {
-    int deletions = 0;
-    m_Resources.addResource("walk.ksta", new Tracked(Resource::ANIMATION, deletions));
-    m_Dir.write("walk.ksta", "keyframe\n");
-    Kestrel::Animation* first = m_Resources.loadAnimation("walk.ksta");
-    Kestrel::Animation* second = m_Resources.loadAnimation("walk.ksta");
-    ASSERT_NE(first, nullptr);
-    EXPECT_NE(first, second);
-    EXPECT_EQ(m_Resources.findResource("walk.ksta"), second);
-    EXPECT_EQ(deletions, 0);
-    m_Resources.clear();
-    EXPECT_EQ(deletions, 1);
-}
-
+// Clear deletes everything once, and the cache stays usable. Every
+// loadAnimation reads anew; what it replaces under the name stays owned and is
+// freed with the rest.
 TEST_F(ResourceManagerTest, ClearDeletesEverythingOnceAndTheCacheStaysUsable) {
     int deletions = 0;
     Tracked* twice = new Tracked(Resource::TEXT, deletions);
@@ -218,17 +212,29 @@ TEST_F(ResourceManagerTest, ClearDeletesEverythingOnceAndTheCacheStaysUsable) {
     m_Resources.addResource("two", twice);
     m_Resources.addResource("three", new Tracked(Resource::MESH, deletions));
     m_Resources.addResource("three", nullptr);
+    m_Resources.addResource("walk.ksta", new Tracked(Resource::ANIMATION, deletions));
+    m_Dir.write("walk.ksta", "keyframe\n");
+    Kestrel::Animation* first = m_Resources.loadAnimation("walk.ksta");
+    Kestrel::Animation* second = m_Resources.loadAnimation("walk.ksta");
+    ASSERT_NE(first, nullptr);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(m_Resources.findResource("walk.ksta"), second);
     writeRgbPng(m_Dir, "grass.png");
-    Kestrel::Texture* before = m_Resources.loadTexture("grass.png", &m_Device);
-    ASSERT_NE(before, nullptr);
+    ASSERT_NE(m_Resources.loadTexture("grass.png", &m_Device), nullptr);
+    EXPECT_EQ(deletions, 0);
 
     m_Resources.clear();
-    EXPECT_EQ(deletions, 2);
+    EXPECT_EQ(deletions, 3);
     EXPECT_EQ(m_Resources.findResource("one"), nullptr);
     EXPECT_EQ(m_Resources.findResource("grass.png"), nullptr);
-
     EXPECT_NE(m_Resources.loadTexture("grass.png", &m_Device), nullptr);
     EXPECT_EQ(m_Device.m_TexturesMade, 2);
+    // A cache going out of scope frees what it holds.
+    {
+        ResourceManager local;
+        local.addResource("gone", new Tracked(Resource::MESH, deletions));
+    }
+    EXPECT_EQ(deletions, 4);
 }
 
 } // namespace

@@ -14,15 +14,19 @@ using TestSupport::near;
 
 namespace {
 
-// Logs updates, draws and destruction into a shared journal.
+// Logs updates, draws and destruction into a shared journal; given a parent,
+// it adds a sibling there during its first update.
 class Probe : public Transformable {
 public:
-    Probe(std::vector<std::string>& journal, std::string name)
-        : m_Journal(journal), m_Name(std::move(name)) {}
+    Probe(std::vector<std::string>& journal, std::string name, Transformable* spawnUnder = nullptr)
+        : m_Journal(journal), m_Name(std::move(name)), m_SpawnUnder(spawnUnder) {}
     ~Probe() override { m_Journal.push_back("~" + m_Name); }
     void update(float dt) override {
         m_Journal.push_back("update " + m_Name);
         Transformable::update(dt);
+        if (m_SpawnUnder)
+            (new Probe(m_Journal, "New"))->setParent(m_SpawnUnder);
+        m_SpawnUnder = nullptr;
     }
     void draw() override {
         m_Journal.push_back("draw " + m_Name);
@@ -32,33 +36,27 @@ public:
 private:
     std::vector<std::string>& m_Journal;
     std::string m_Name;
+    Transformable* m_SpawnUnder;
 };
 
+// Scale, then turn about y, x and z in that order, then move.
 TEST(TransformableTest, WorldMatrixScalesThenTurnsYXZThenMoves) {
-    Transformable t;
-    t.setPosition(1, 2, 3);
-    t.setRotation(0, 90, 0);
-    t.setScale(2, 2, 2);
-    t.update(0.0f);
-    EXPECT_TRUE(near(t.transformPoint({1, 0, 0}), {1, 2, 1}));
-
-    Transformable z;
-    z.setRotation(0, 0, 90);
-    z.update(0.0f);
-    EXPECT_TRUE(near(z.transformPoint({1, 0, 0}), {0, 1, 0}));
-
-    // x acts before z: (0, 1, 0) goes to (0, 0, 1) by x and stays there under z.
-    Transformable xz;
-    xz.setRotation(90, 0, 90);
-    xz.update(0.0f);
-    EXPECT_TRUE(near(xz.transformPoint({0, 1, 0}), {0, 0, 1}));
-
-    // All three: y first, then x, then z.
-    Transformable all;
-    all.setRotation(90, 90, 90);
-    all.update(0.0f);
-    // (1,0,0) -y90-> (0,0,-1) -x90-> (0,1,0) -z90-> (-1,0,0)
-    EXPECT_TRUE(near(all.transformPoint({1, 0, 0}), {-1, 0, 0}));
+    const struct {
+        Vector3 position, rotation, scale, point, expected;
+    } cases[] = {
+        {{1, 2, 3}, {0, 90, 0}, {2, 2, 2}, {1, 0, 0}, {1, 2, 1}},
+        {{0, 0, 0}, {0, 0, 90}, {1, 1, 1}, {1, 0, 0}, {0, 1, 0}},
+        {{0, 0, 0}, {90, 0, 90}, {1, 1, 1}, {0, 1, 0}, {0, 0, 1}},
+        {{0, 0, 0}, {90, 90, 90}, {1, 1, 1}, {1, 0, 0}, {-1, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        Transformable t;
+        t.setPosition(c.position);
+        t.setRotation(c.rotation.x, c.rotation.y, c.rotation.z);
+        t.setScale(c.scale.x, c.scale.y, c.scale.z);
+        t.update(0.0f);
+        EXPECT_TRUE(near(t.transformPoint(c.point), c.expected)) << &c - cases;
+    }
 }
 
 TEST(TransformableTest, ChildrenAreCarriedByTheirParent) {
@@ -72,55 +70,34 @@ TEST(TransformableTest, ChildrenAreCarriedByTheirParent) {
     child->setParent(parent);
     grandchild->setParent(child);
     parent->update(0.0f);
-    // child's origin: (0,0,5) turned 90 about y is (5,0,0), moved to (15,0,0)
+    // The grandchild's origin is (1,0,5) in the parent's frame: turned to (5,0,-1).
     EXPECT_TRUE(near(child->transformPoint({0, 0, 0}), {15, 0, 0}));
-    // grandchild's origin is (1,0,5) in the parent's frame: turned to (5,0,-1), moved to (15,0,-1).
     EXPECT_TRUE(near(grandchild->transformPoint({0, 0, 0}), {15, 0, -1}));
     delete parent;
 }
 
-TEST(TransformableTest, MarkedChildrenAreDeletedDuringTheParentsUpdate) {
+// Marked children are deleted during the parent's update, children appended
+// during the pass are updated in it, and only children updated are drawn.
+TEST(TransformableTest, UpdateWalksDeletesAndAppendsInOnePass) {
     std::vector<std::string> journal;
     Transformable parent;
     auto* a = new Probe(journal, "A");
     auto* b = new Probe(journal, "B");
-    auto* c = new Probe(journal, "C");
+    auto* c = new Probe(journal, "C", &parent);
     a->setParent(&parent);
     b->setParent(&parent);
     c->setParent(&parent);
     b->markForDeletion();
     parent.update(0.016f);
-    EXPECT_EQ(journal, (std::vector<std::string>{"update A", "~B", "update C"}));
-    ASSERT_EQ(parent.getChildCount(), 2u);
+    EXPECT_EQ(journal, (std::vector<std::string>{"update A", "~B", "update C", "update New"}));
+    ASSERT_EQ(parent.getChildCount(), 3u);
     EXPECT_EQ(parent.getChild(0), a);
     EXPECT_EQ(parent.getChild(1), c);
-}
 
-// A child that adds a sibling while it is being updated.
-class Spawner : public Probe {
-public:
-    Spawner(std::vector<std::string>& journal, Transformable* parent)
-        : Probe(journal, "S"), m_Journal(journal), m_Parent(parent) {}
-    void update(float dt) override {
-        Probe::update(dt);
-        if (!m_Spawned) {
-            m_Spawned = true;
-            (new Probe(m_Journal, "New"))->setParent(m_Parent);
-        }
-    }
-
-private:
-    std::vector<std::string>& m_Journal;
-    Transformable* m_Parent;
-    bool m_Spawned = false;
-};
-
-TEST(TransformableTest, ChildrenAppendedDuringThePassAreUpdatedInTheSamePass) {
-    std::vector<std::string> journal;
-    Transformable parent;
-    (new Spawner(journal, &parent))->setParent(&parent);
-    parent.update(0.016f);
-    EXPECT_EQ(journal, (std::vector<std::string>{"update S", "update New"}));
+    (new Probe(journal, "fresh"))->setParent(&parent);
+    journal.clear();
+    parent.draw();
+    EXPECT_EQ(journal, (std::vector<std::string>{"draw A", "draw C", "draw New"}));
 }
 
 TEST(TransformableTest, SetParentMovesAndReordersChildren) {
@@ -150,26 +127,13 @@ TEST(TransformableTest, DestroyingANodeDestroysItsWholeSubtreeAndLeavesItsParent
     delete parent;
     EXPECT_EQ(journal.size(), 7u);
     EXPECT_EQ(root.getChildCount(), 0u);
-}
 
-TEST(TransformableTest, OnlyChildrenThatWereUpdatedAreDrawn) {
-    std::vector<std::string> journal;
-    Transformable root;
-    (new Probe(journal, "old"))->setParent(&root);
-    root.update(0.016f);
-    (new Probe(journal, "fresh"))->setParent(&root);
-    journal.clear();
-    root.draw();
-    EXPECT_EQ(journal, (std::vector<std::string>{"draw old"}));
-}
-
-TEST(TransformableTest, GetChildOutOfRange) {
+    // An empty child list is no error; an index beyond a full one is.
     TestSupport::AssertionRecorder recorder;
-    Transformable parent;
-    EXPECT_EQ(parent.getChild(0), nullptr);
-    EXPECT_TRUE(recorder.reports().empty()) << "an empty list is not an error";
-    (new Transformable)->setParent(&parent);
-    EXPECT_EQ(parent.getChild(1), nullptr);
+    EXPECT_EQ(root.getChild(0), nullptr);
+    EXPECT_TRUE(recorder.reports().empty());
+    (new Transformable)->setParent(&root);
+    EXPECT_EQ(root.getChild(1), nullptr);
     EXPECT_EQ(recorder.reports(), std::vector<std::string>{"index < m_Children.size()"});
 }
 

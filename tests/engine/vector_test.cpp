@@ -16,51 +16,30 @@ namespace {
 
 const float PI = 3.14159265f;
 
-TEST(MatrixTest, ProductAppliesLeftOperandFirst) {
-    const Matrix4 m = Matrix4::translation({1, 2, 3}) * Matrix4::scaling({2, 2, 2});
-    EXPECT_TRUE(near(m.transformPoint({1, 1, 1}), {4, 6, 8}));
-
-    const Matrix4 other = Matrix4::scaling({2, 2, 2}) * Matrix4::translation({1, 2, 3});
-    EXPECT_TRUE(near(other.transformPoint({1, 1, 1}), {3, 4, 5}));
-}
-
-TEST(MatrixTest, RotationFactoriesTurnByTheNegatedAngle) {
-    EXPECT_TRUE(near(Matrix4::rotationZ(PI / 2).transformPoint({1, 0, 0}), {0, -1, 0}));
-    EXPECT_TRUE(near(Matrix4::rotationZ(-PI / 2).transformPoint({1, 0, 0}), {0, 1, 0}));
-    EXPECT_TRUE(near(Matrix4::rotationX(PI / 2).transformPoint({0, 1, 0}), {0, 0, -1}));
-    EXPECT_TRUE(near(Matrix4::rotationY(PI / 2).transformPoint({0, 0, 1}), {-1, 0, 0}));
-}
-
-TEST(MatrixTest, RotationAxisAgreesWithTheAxisFactories) {
+// Products apply the left operand first; rotations turn by the negated angle;
+// the last row never divides, and directions ignore the translation.
+TEST(MatrixTest, TransformsPointsAndDirections) {
     const Vector3 p(0.3f, -1.2f, 2.5f);
-    const Matrix4 factories[3] = {Matrix4::rotationX(0.7f), Matrix4::rotationY(0.7f),
-                                  Matrix4::rotationZ(0.7f)};
-    for (int axis = 0; axis < 3; ++axis) {
-        Vector3 unit;
-        unit[axis] = 1;
-        EXPECT_TRUE(near(Matrix4::rotationAxis(unit, 0.7f).transformPoint(p),
-                         factories[axis].transformPoint(p)))
-            << axis;
-    }
-}
-
-TEST(MatrixTest, PointsCarryTheTranslationAndDirectionsDoNot) {
-    Matrix4 m = Matrix4::translation({5, 6, 7}) * Matrix4::rotationZ(PI / 2);
-    m.m[12] = 9.0f; // the last row never divides
-    EXPECT_TRUE(near(m.transformPoint({0, 0, 0}), {m[3], m[7], m[11]}));
-    EXPECT_TRUE(near(m.transformDirection({1, 0, 0}), {0, -1, 0}));
-}
-
-TEST(VectorTest, NormalizedWithLengthKeepsTheDirection) {
-    const Vector3 v = Vector3(3, 0, 4).normalized(10.0f);
-    EXPECT_TRUE(near(v, {6, 0, 8}));
-    EXPECT_TRUE(near(Vector3(0, 0, 2).normalized(), {0, 0, 1}));
-    EXPECT_FALSE(std::isfinite(Vector3(0, 0, 0).normalized().x));
-}
-
-TEST(VectorTest, CrossFollowsTheRightHandRule) {
-    EXPECT_TRUE(near(Kestrel::cross({1, 0, 0}, {0, 1, 0}), {0, 0, 1}));
-    EXPECT_TRUE(near(Kestrel::cross({0, 0, 1}, {0, 1, 0}), {-1, 0, 0}));
+    Matrix4 moved = Matrix4::translation({5, 6, 7}) * Matrix4::rotationZ(PI / 2);
+    moved.m[12] = 9.0f;
+    const struct {
+        Matrix4 matrix;
+        Vector3 point, expected;
+    } cases[] = {
+        {Matrix4::translation({1, 2, 3}) * Matrix4::scaling({2, 2, 2}), {1, 1, 1}, {4, 6, 8}},
+        {Matrix4::scaling({2, 2, 2}) * Matrix4::translation({1, 2, 3}), {1, 1, 1}, {3, 4, 5}},
+        {Matrix4::rotationZ(PI / 2), {1, 0, 0}, {0, -1, 0}},
+        {Matrix4::rotationZ(-PI / 2), {1, 0, 0}, {0, 1, 0}},
+        {Matrix4::rotationX(PI / 2), {0, 1, 0}, {0, 0, -1}},
+        {Matrix4::rotationY(PI / 2), {0, 0, 1}, {-1, 0, 0}},
+        {Matrix4::rotationAxis({1, 0, 0}, 0.7f), p, Matrix4::rotationX(0.7f).transformPoint(p)},
+        {Matrix4::rotationAxis({0, 1, 0}, 0.7f), p, Matrix4::rotationY(0.7f).transformPoint(p)},
+        {Matrix4::rotationAxis({0, 0, 1}, 0.7f), p, Matrix4::rotationZ(0.7f).transformPoint(p)},
+        {moved, {0, 0, 0}, {moved[3], moved[7], moved[11]}},
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE(near(c.matrix.transformPoint(c.point), c.expected)) << &c - cases;
+    EXPECT_TRUE(near(moved.transformDirection({1, 0, 0}), {0, -1, 0}));
 }
 
 TEST(InterpolateCubicTest, RunsThroughBothEndsAndIsNotAStraightLine) {
