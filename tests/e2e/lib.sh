@@ -15,6 +15,7 @@ sampler=""
 status=""
 escapes=0
 picture=""
+frame_time=unmeasured
 frame_wait=60
 
 stop_game() {
@@ -142,10 +143,10 @@ wait_frame() {
     return 1
 }
 
-# Times three new pictures after the next one and sets frame_wait to four of
-# them rounded up to whole seconds: how long a new picture may take. While the
-# title sways or a fresh game's camera eases after the player every frame
-# differs; a still scene does not.
+# Times three new pictures after the next one: sets frame_time to their mean
+# in seconds and frame_wait to four of them rounded up to whole seconds, how
+# long a new picture may take. While the title sways or a fresh game's camera
+# eases after the player every frame differs; a still scene does not.
 measure_frame() {
     local start i
     wait_frame 300 && wait_frame 300 || return 1
@@ -153,7 +154,8 @@ measure_frame() {
     for i in 1 2 3; do
         wait_frame 300 || return 1
     done
-    frame_wait=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { print int(4 * (b - a) / 3) + 1 }')
+    frame_time=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", (b - a) / 3 }')
+    frame_wait=$(awk -v t="$frame_time" 'BEGIN { print int(4 * t) + 1 }')
 }
 
 # One xdotool key action. SDL keeps at most 128 pending events and drops the
