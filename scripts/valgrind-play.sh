@@ -14,24 +14,24 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 if [ -z "${FORMIK_VALGRIND_DISPLAY:-}" ]; then
     exec env FORMIK_VALGRIND_DISPLAY=1 "$root/tests/support/with-xvfb.sh" bash "$0" "$build"
 fi
-. "$root/tests/e2e/session_lib.sh"
+. "$root/tests/e2e/lib.sh"
 
 seconds=${VALGRIND_SECONDS:-30}
 seed=${VALGRIND_SEED:-5}
 results=$build/test-results
-log=$results/valgrind.log
+memcheck=$results/valgrind.log
 mkdir -p "$results"
-trap session_cleanup EXIT
+trap stop_game EXIT
 
 fail() {
     echo "valgrind: FAIL: $*"
-    [ -f "$log" ] && grep -m 20 -E '^==[0-9]+== (Invalid|Conditional|Use of|Syscall param|  (at|by) )' "$log"
+    [ -f "$memcheck" ] && grep -m 20 -E '^==[0-9]+== (Invalid|Conditional|Use of|Syscall param|  (at|by) )' "$memcheck"
     exit 1
 }
 
 command -v valgrind >/dev/null || fail "valgrind is not installed (scripts/install-deps.sh)"
 [ -x "$build/formik" ] && [ -d "$build/data" ] || fail "build $build first"
-if session_sanitized "$build/formik"; then
+if sanitized "$build/formik"; then
     fail "$build is a sanitizer build; valgrind needs the normal one"
 fi
 
@@ -39,30 +39,32 @@ fi
 # runs one at a time with long switches: with them a frame of play takes
 # minutes. Rendering on the game's own thread keeps it to seconds.
 start=$SECONDS
-session_start "$results/valgrind-game.log" "$build" \
+log=$results/valgrind-game.log
+run_in "$build" \
     env LP_NUM_THREADS=0 valgrind -v --tool=memcheck --error-exitcode=99 --num-callers=40 --leak-check=no \
     --track-origins=yes --suppressions="$root/tests/support/valgrind.supp" \
-    --gen-suppressions=all --log-file="$log" ./formik
+    --gen-suppressions=all --log-file="$memcheck" ./formik
 # Everything runs about fifty times slower under memcheck, and slower still
 # on a busy machine.
-session_wait_window 1200
+wait_window 1200
 case $? in
 1) fail "no game window within 1200 s" ;;
 2) fail "the game ended before showing its window: $(tail -n 3 "$results/valgrind-game.log")" ;;
 esac
-session_wait_drawn 1200 || fail "nothing drawn within 1200 s"
+wait_drawn 1200 || fail "nothing drawn within 1200 s"
 echo "valgrind: first picture after $((SECONDS - start)) s; playing ${seconds} s (seed $seed)"
-session_start_play
-session_random_player "$seconds" "$seed" || fail "the game ended during play"
-echo "valgrind: a frame took ${session_frame_time} s; each input waited up to ${session_frame_wait} s for a new picture"
-session_quit 600 60 || fail "the game did not quit on $session_escapes Escape presses"
-echo "valgrind: quit after $session_escapes Escape press(es)"
+tap Up 0.2
+tap x 0.5
+random_player "$seconds" "$seed" || fail "the game ended during play"
+echo "valgrind: a frame took ${frame_time} s; each input waited up to ${frame_wait} s for a new picture"
+quit 600 60 || fail "the game did not quit on $escapes Escape presses"
+echo "valgrind: quit after $escapes Escape press(es)"
 
 # The log holds one summary per process (the game and any child it forks).
-summary=$(grep -E 'ERROR SUMMARY' "$log" | sed 's/^==[0-9]*== //' | sort -u)
-suppressed=$(grep -A 100 'used_suppression' "$log" | grep -E 'used_suppression' | sed 's/.*used_suppression: *//')
+summary=$(grep -E 'ERROR SUMMARY' "$memcheck" | sed 's/^==[0-9]*== //' | sort -u)
+suppressed=$(grep -A 100 'used_suppression' "$memcheck" | grep -E 'used_suppression' | sed 's/.*used_suppression: *//')
 echo "$summary" | sed 's/^/valgrind: /'
 [ -n "$suppressed" ] && echo "valgrind: suppressed (count name):" && echo "$suppressed" | sed 's/^/  /'
-[ "$session_status" -eq 0 ] || fail "the game exited with status $session_status"
-! grep -qE 'ERROR SUMMARY: [1-9]' "$log" || fail "memcheck found errors; see $log"
+[ "$status" -eq 0 ] || fail "the game exited with status $status"
+! grep -qE 'ERROR SUMMARY: [1-9]' "$memcheck" || fail "memcheck found errors; see $memcheck"
 echo "valgrind: passed in $((SECONDS - start)) s"

@@ -2,17 +2,13 @@
 # Kestrel used as another game uses it: installed into a scratch prefix, found
 # by CMake and by pkg-config from a clean environment, and the example built
 # against it draws a picture and exits 0 on Escape. Runs from the build tree.
-. "$(dirname "$0")/session_lib.sh"
-session_test_start "$1"
+. "$(dirname "$0")/lib.sh"
+e2e_init "$1"
 build=$PWD
 example=$(cd "$(dirname "$0")/../../examples/hello_ant" && pwd)
 
 # A sanitizer build's library needs the sanitizer runtimes in every user.
-if session_sanitized "$formik"; then
-    echo "SKIP: the install is checked in the normal build"
-    exit 77
-fi
-log=$work/game.log
+sanitized "$formik" && { echo "SKIP: the install is checked in the normal build"; exit 77; }
 cmake --install "$build" --prefix "$work/prefix" >"$log" 2>&1 || fail "the install failed"
 extra=$(cd "$work/prefix" && find . -type f | grep -vE '^\./include/kestrel/engine/.*\.h$|^\./lib/(libkestrel\.a|cmake/Kestrel/.*\.cmake|pkgconfig/kestrel\.pc)$')
 [ -z "$extra" ] || fail "the install holds more than the engine: $extra"
@@ -26,25 +22,24 @@ clean PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig" sh -c \
     'c++ -std=c++17 -o "$1" "$2" $(pkg-config --cflags --libs kestrel sdl)' - "$work/by-pkg-config" \
     "$example/main.cpp" || fail "the example does not build with pkg-config's flags"
 
-SESSION_TITLE="Hello, ant"
-session_start "$log" "$build" "$work/example/hello_ant"
-session_wait_window || fail "no window named '$SESSION_TITLE'"
+TITLE="Hello, ant"
+run_in "$build" "$work/example/hello_ant"
+wait_window || fail "no window named '$TITLE'"
 # A picture (one colour all over is none, whichever colour), then a walk: the
 # next pictures differ. Both are awaited, as a loaded machine draws slowly.
-shoot() { import -silent -window "$session_window" "$work/$1.png" 2>/dev/null; }
+shoot() { import -silent -window "$window" "$work/$1.png" 2>/dev/null; }
 spread() { convert "$work/$1.png" -colorspace Gray -format '%[fx:standard_deviation]' info:; }
 changed() { convert "$work/$1.png" "$work/$2.png" -compose difference -composite -format '%[fx:maxima]' info:; }
-deadline=$((SECONDS + SESSION_TIMEOUT))
+deadline=$((SECONDS + TIMEOUT))
 until shoot first && awk -v s="$(spread first)" 'BEGIN { exit !(s > 0.02) }'; do
-    session_alive || fail "the example ended before drawing"
+    alive || fail "the example ended before drawing"
     [ "$SECONDS" -lt "$deadline" ] || fail "no picture, only one colour all over"
     sleep 0.2
 done
 until shoot next && awk -v d="$(changed first next)" 'BEGIN { exit !(d > 0) }'; do
-    session_alive || fail "the example ended before the ant moved"
+    alive || fail "the example ended before the ant moved"
     [ "$SECONDS" -lt "$deadline" ] || fail "the ant stands still: the picture never changes"
     sleep 0.2
 done
-session_quit || fail "the example did not end on Escape"
-[ "$session_status" -eq 0 ] || fail "the example exited with status $session_status"
+expect_quit
 echo "PASS"

@@ -4,28 +4,25 @@
 # (c) cut in half, (d) replaced by random bytes of the same size, and for
 # ".kst" and ".ksta" files also with one line mangled each way: (e1) a number
 # turned to text, (e2) a vector without its parentheses, (e3) a section header
-# misspelt, (e4) a bone renamed. Each run plays a few seconds (play_briefly:
-# Down, Up, X, the arrows, X) and presses Escape, and must end with status 0,
-# without a sanitizer report, having named the file in its output. Two runs go
-# at a time, each on its own virtual display.
+# misspelt, (e4) a bone renamed. Each run plays a few seconds (play_briefly)
+# and presses Escape, and must end with status 0, without a sanitizer report,
+# having named the file in its output. Two runs go at a time, each on its own
+# virtual display.
 #
 # make test runs every (a) case and every HOSTILE_SAMPLE-th other case (a fixed
 # sample, default 5); HOSTILE_ALL=1 (make soak) runs them all. HOSTILE_ONLY=
 # a regular expression over case names ("ant.kst:half") picks cases by hand.
 # Files the game never opens (a licence text) are left out.
-. "$(dirname "$0")/session_lib.sh"
-set -u
-
+. "$(dirname "$0")/lib.sh"
 formik=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
-root=$(cd "$(dirname "$0")/../.." && pwd)
+NO_WINDOW="no window (the game ended or hung at start-up)"
 
 # One case: copies data/ into a fresh directory, damages one file, plays,
 # and appends "PASS|FAIL name seconds detail" to the results file.
 run_case() {
     local name=$1 results=$2
-    local file=${name%:*} mode=${name##*:}
-    local dir
+    local file=${name%:*} mode=${name##*:} dir
     dir=$(mktemp -d)
     cp -r "$HOSTILE_DATA" "$dir/data"
     local target="$dir/data/$file"
@@ -46,79 +43,69 @@ run_case() {
     # A game gone before its window without a sanitizer report has not read
     # the damaged file yet (seen once on a loaded machine, never repeated):
     # the case runs again, and the first run's output is kept for a look.
-    if [ "$verdict" = FAIL ] && [ "$detail" = "$NO_WINDOW" ] && ! session_reports >/dev/null; then
+    if [ "$detail" = "$NO_WINDOW" ] && ! reports >/dev/null; then
         mkdir -p "$HOSTILE_LOGS"
-        { echo "status $session_status"; cat "$dir/game.log"; } \
-            >"$HOSTILE_LOGS/${name//[:\/]/_}.first-run.log"
-        echo "RETRY $name: $(tail -n 3 "$dir/game.log" | tr '\n' ' ')" >>"$HOSTILE_RETRIES"
+        { echo "status $status"; cat "$log"; } >"$HOSTILE_LOGS/${name//[:\/]/_}.first-run.log"
+        echo "RETRY $name: $(tail -n 3 "$log" | tr '\n' ' ')" >>"$HOSTILE_RETRIES"
         verdict=PASS detail=""
         play_case "$dir"
     fi
     local report
-    report=$(session_reports | head -n 3)
+    report=$(reports | head -n 3)
     if [ "$verdict" = PASS ] && [ -n "$report" ]; then
-        verdict=FAIL
-        detail="sanitizer report: $report"
+        verdict=FAIL detail="sanitizer report: $report"
     fi
     if [ "$verdict" = PASS ] && [ "$must_name" = 0 ]; then
         detail="cut at a line end: well-formed, nothing to name"
-    elif [ "$verdict" = PASS ] && ! grep -qE "(^|[^[:alnum:]_])${file//./\\.}" "$dir/game.log"; then
-        verdict=FAIL
-        detail="the output does not name $file"
+    elif [ "$verdict" = PASS ] && ! grep -qE "(^|[^[:alnum:]_])${file//./\\.}" "$log"; then
+        verdict=FAIL detail="the output does not name $file"
     fi
     if [ "$verdict" = FAIL ]; then
         mkdir -p "$HOSTILE_LOGS"
-        cp "$dir/game.log" "$HOSTILE_LOGS/${name//[:\/]/_}.log"
+        cp "$log" "$HOSTILE_LOGS/${name//[:\/]/_}.log"
     fi
     echo "$verdict $name $((SECONDS - start)) ${detail//$'\n'/ }" >>"$results"
     rm -rf "$dir"
 }
 
-NO_WINDOW="no window (the game ended or hung at start-up)"
-
-# Plays one game in directory $1; sets verdict, detail and session_status.
+# Plays one game in directory $1; sets verdict, detail and status.
 play_case() {
-    session_status=""
-    session_start "$1/game.log" "$1" env $(session_env) "$formik"
-    if ! session_wait_window 180; then
-        session_wait_exit 1
-        verdict=FAIL
-        detail=$NO_WINDOW
+    status="" log=$1/game.log
+    launch "$1"
+    if ! wait_window 180; then
+        wait_exit 1
+        verdict=FAIL detail=$NO_WINDOW
     else
         # A game whose every picture is missing stays black: go on after a while.
-        session_wait_drawn 30
+        wait_drawn 30
         play_briefly
-        if ! session_alive; then
-            verdict=FAIL
-            detail="the game ended during play"
-        elif ! session_quit 120; then
-            verdict=FAIL
-            detail="the game did not quit on Escape"
-        elif [ "$session_status" -ne 0 ]; then
-            verdict=FAIL
-            detail="exit status $session_status"
+        if ! alive; then
+            verdict=FAIL detail="the game ended during play"
+        elif ! quit 120; then
+            verdict=FAIL detail="the game did not quit on Escape"
+        elif [ "$status" -ne 0 ]; then
+            verdict=FAIL detail="exit status $status"
         fi
     fi
-    session_cleanup
+    stop_game
 }
 
 # Down and Up on the title screen (the ant points at each item), X, the arrows
 # and X again: a few seconds that read every file the game uses.
 play_briefly() {
-    session_tap Down 0.4
-    session_tap Up 0.3
-    session_tap x 0.4
-    local key
-    for key in Up Left Right Down; do
-        session_hold "$key" 0.4
+    tap Down 0.4
+    tap Up 0.3
+    tap x 0.4
+    local arrow
+    for arrow in Up Left Right Down; do
+        hold "$arrow" 0.4
     done
-    session_tap x 0.5
+    tap x 0.5
 }
 
 # Applies one kind of damage to a file; false when a mangling finds no line.
 damage() {
-    local mode=$1 target=$2
-    local size
+    local mode=$1 target=$2 size
     size=$(stat -c %s "$target")
     case $mode in
     missing) rm -f "$target" ;;
@@ -130,7 +117,7 @@ damage() {
             'BEGIN { srand(seed); for (i = 0; i < n; i++) printf "%c", int(rand() * 256) }' \
             >"$target"
         ;;
-    number | vector | header | bone) mangle "$mode" "$target" ;;
+    *) mangle "$mode" "$target" ;;
     esac
 }
 
@@ -139,8 +126,7 @@ damage() {
 # second letter; a bone (the first of [bones], or the first bone line of an
 # animation) gets another name.
 mangle() {
-    local mode=$1 target=$2
-    local before
+    local mode=$1 target=$2 before
     before=$(cksum <"$target")
     case $mode in
     number) sed -i -E '0,/[=(,:]-?[0-9]/ s/([=(,:])-?[0-9]+(\.[0-9]+)?/\1one/' "$target" ;;
@@ -161,72 +147,50 @@ mangle() {
 
 # The data files the game opens in a short undamaged game, one per line.
 files_read() {
-    local dir=$1 trace=$1/trace
+    local dir=$1
+    log=$dir/game.log
     # LeakSanitizer cannot work under ptrace; the damaged runs check leaks.
-    session_start "$dir/game.log" "$dir" strace -f -qq -o "$trace" -e trace=open,openat \
-        env $(session_env) ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" "$formik"
-    session_wait_window 180 || return 1
-    session_wait_drawn 60 || return 1
+    ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" launch "$dir" \
+        strace -f -qq -o "$dir/trace" -e trace=open,openat
+    wait_window 180 && wait_drawn 60 || return 1
     play_briefly
-    session_quit 120 || return 1
-    [ "$session_status" -eq 0 ] || return 1
-    grep -v ENOENT "$trace" | grep -oE '"(\./)?data/+[^"]+"' | sed -E 's#^"(\./)?data/+##; s/"$//' |
-        sort -u
+    quit 120 && [ "$status" -eq 0 ] || return 1
+    grep -v ENOENT "$dir/trace" | grep -oE '"(\./)?data/+[^"]+"' |
+        sed -E 's#^"(\./)?data/+##; s/"$//' | sort -u
 }
 
 # The cases, in a fixed order: file by file, (a) to (e).
 all_cases() {
-    local file
+    local file mode modes
     while read -r file; do
-        local modes="missing empty half random"
+        modes="missing empty half random"
         case $file in
         *.kst | *.ksta) modes="$modes number vector header bone" ;;
         esac
-        local mode
         for mode in $modes; do
             echo "$file:$mode"
         done
     done
 }
 
-# Every (a) case, and every n-th of the others.
-sample_cases() {
-    awk -v n="$1" '/:missing$/ { print; next } { if (k++ % n == 0) print }'
-}
-
 # A worker: runs its share of the cases on the display it was given.
-if [ "${HOSTILE_WORKER:-}" != "" ]; then
-    trap session_cleanup EXIT
+if [ -n "${HOSTILE_WORKER:-}" ]; then
+    trap stop_game EXIT
     while read -r name; do
         run_case "$name" "$HOSTILE_RESULTS"
     done <"$HOSTILE_CASES.$HOSTILE_WORKER"
     exit 0
 fi
 
-if ! session_sanitized "$formik"; then
-    echo "SKIP: the hostile data matrix runs against the sanitizer build"
-    exit 77
-fi
+sanitized "$formik" || { echo "SKIP: the hostile data matrix runs against the sanitizer build"; exit 77; }
 [ -d data ] || { echo "FAIL: no data directory in $PWD"; exit 1; }
 command -v strace >/dev/null || { echo "FAIL: strace is not installed"; exit 1; }
 
 work=$(mktemp -d)
 workers=()
-cleanup() {
-    local pid
-    for pid in "${workers[@]}"; do
-        kill "$pid" 2>/dev/null
-    done
-    session_cleanup
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-export HOSTILE_DATA=$PWD/data
-export HOSTILE_LOGS=$PWD/test-results/hostile
-export HOSTILE_RESULTS=$work/results
-export HOSTILE_CASES=$work/cases
-export HOSTILE_RETRIES=$work/retries
+trap 'kill "${workers[@]}" 2>/dev/null; stop_game; rm -rf "$work"' EXIT
+export HOSTILE_DATA=$PWD/data HOSTILE_LOGS=$PWD/test-results/hostile
+export HOSTILE_RESULTS=$work/results HOSTILE_CASES=$work/cases HOSTILE_RETRIES=$work/retries
 rm -rf "$HOSTILE_LOGS"
 
 mkdir -p "$work/clean"
@@ -250,9 +214,12 @@ if [ -n "${HOSTILE_ONLY:-}" ]; then
 elif [ "${HOSTILE_ALL:-0}" = 1 ]; then
     cp "$work/all" "$work/chosen"
 else
-    sample_cases "${HOSTILE_SAMPLE:-5}" <"$work/all" >"$work/chosen"
+    # Every (a) case, and every n-th of the others.
+    awk -v n="${HOSTILE_SAMPLE:-5}" '/:missing$/ { print; next } { if (k++ % n == 0) print }' \
+        "$work/all" >"$work/chosen"
 fi
-echo "$(wc -l <"$work/chosen") of $(wc -l <"$work/all") cases over $(wc -l <"$work/read") files"
+ran=$(wc -l <"$work/chosen")
+echo "$ran of $(wc -l <"$work/all") cases over $(wc -l <"$work/read") files"
 
 # Cases alternate between the workers; the second gets a display of its own.
 awk 'NR % 2 == 1' "$work/chosen" >"$HOSTILE_CASES.0"
@@ -262,24 +229,20 @@ awk 'NR % 2 == 0' "$work/chosen" >"$HOSTILE_CASES.1"
 start=$SECONDS
 HOSTILE_WORKER=0 bash "$self" "$formik" &
 workers+=($!)
-HOSTILE_WORKER=1 "$root/tests/support/with-xvfb.sh" bash "$self" "$formik" &
+HOSTILE_WORKER=1 "$(dirname "$self")/../support/with-xvfb.sh" bash "$self" "$formik" &
 workers+=($!)
-for pid in "${workers[@]}"; do
-    wait "$pid"
-done
+wait "${workers[@]}"
 workers=()
 
-passed=$(grep -c '^PASS' "$HOSTILE_RESULTS")
-failed=$(grep -c '^FAIL' "$HOSTILE_RESULTS")
-skipped=$(grep -c '^SKIP' "$HOSTILE_RESULTS")
 grep -E '^(FAIL|SKIP)|well-formed' "$HOSTILE_RESULTS" | sort -k2
 cat "$HOSTILE_RETRIES"
-for log in "$HOSTILE_LOGS"/*.log; do
-    [ -f "$log" ] || continue
-    echo "--- $(basename "$log")"
-    tail -n 15 "$log"
+for failed_log in "$HOSTILE_LOGS"/*.log; do
+    [ -f "$failed_log" ] || continue
+    echo "--- $(basename "$failed_log")"
+    tail -n 15 "$failed_log"
 done
-ran=$(wc -l <"$work/chosen")
+count() { grep -c "^$1" "$HOSTILE_RESULTS"; }
+passed=$(count PASS) failed=$(count FAIL) skipped=$(count SKIP)
 echo "hostile data: $passed passed, $failed failed, $skipped without a line to mangle," \
     "$ran cases in $((SECONDS - start)) s"
 [ $((passed + failed + skipped)) -eq "$ran" ] || { echo "FAIL: some cases gave no result"; exit 1; }

@@ -4,36 +4,28 @@
 # end the game with status 0 and no sanitizer or leak report. The resident
 # memory is sampled once a second; after the warm-up (the first minute, or a
 # third of a shorter game) it must not grow by more than 10 %.
-. "$(dirname "$0")/session_lib.sh"
-set -u
-
-session_test_start "$1"
+. "$(dirname "$0")/lib.sh"
+e2e_init "$1"
 seconds=${SOAK_SECONDS:-60}
 seed=${SOAK_SEED:-8}
 
-if ! session_sanitized "$formik"; then
-    echo "SKIP: the long play runs against the sanitizer build"
-    exit 77
-fi
+sanitized "$formik" || { echo "SKIP: the long play runs against the sanitizer build"; exit 77; }
 [ -d data ] || fail "no data directory in $PWD"
 
 # A small quarantine fills within the warm-up, so that freed memory held back
 # for use-after-free checks does not read as growth.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}:quarantine_size_mb=16"
-
-session_start "$work/game.log" "$PWD" env $(session_env) "$formik"
-session_wait_window 180 || fail "the game showed no window"
-session_wait_drawn 120 || fail "the game drew nothing"
-session_sample_memory "$work/memory"
-session_start_play
-session_random_player "$seconds" "$seed" || fail "the game ended during play (seed $seed)"
-kill "$session_sampler" 2>/dev/null
-wait "$session_sampler" 2>/dev/null
-session_sampler=""
-session_quit 120 || fail "the game did not quit on $session_escapes Escape presses"
-[ "$session_status" -eq 0 ] || fail "the game exited with status $session_status (seed $seed)"
-reports=$(session_reports)
-[ -z "$reports" ] || fail "sanitizer report (seed $seed): $reports"
+launch "$PWD"
+wait_window 180 || fail "the game showed no window"
+wait_drawn 120 || fail "the game drew nothing"
+sample_memory "$work/memory"
+tap Up 0.2
+tap x 0.5
+random_player "$seconds" "$seed" || fail "the game ended during play (seed $seed)"
+kill "$sampler" 2>/dev/null
+wait "$sampler" 2>/dev/null
+sampler=""
+expect_quit 120
 
 warmup=60
 [ "$seconds" -ge 180 ] || warmup=$((seconds / 3))
@@ -48,8 +40,8 @@ summary=$(awk -v warmup="$warmup" '
             start, base, baseAt, last, lastAt, peak, 100 * (last - base) / base
         exit (last > base * 1.10) ? 2 : 0
     }' "$work/memory")
-status=$?
+grown=$?
 echo "$summary"
-[ "$status" -ne 1 ] || fail "too few memory samples ($(wc -l <"$work/memory"))"
-[ "$status" -eq 0 ] || fail "memory grew by more than 10 % after the warm-up"
-echo "PASS: ${seconds} s of play (seed $seed), quit after $session_escapes Escape press(es)"
+[ "$grown" -ne 1 ] || fail "too few memory samples ($(wc -l <"$work/memory"))"
+[ "$grown" -eq 0 ] || fail "memory grew by more than 10 % after the warm-up"
+echo "PASS: ${seconds} s of play (seed $seed), quit after $escapes Escape press(es)"

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Without "ant.kst", "grass.kst" and "title.kst" the game names them, leaves
 # them out, draws the rest and plays on.
-. "$(dirname "$0")/play_lib.sh"
+. "$(dirname "$0")/lib.sh"
+e2e_init "$1"
 
 [ -d data ] || fail "no data directory in $PWD"
-mkdir -p "$WORK/game"
-cp -r data "$WORK/game/data"
-rm -f "$WORK/game/data/ant.kst" "$WORK/game/data/grass.kst" "$WORK/game/data/title.kst"
+mkdir -p "$work/game"
+cp -r data "$work/game/data"
+rm -f "$work/game/data/ant.kst" "$work/game/data/grass.kst" "$work/game/data/title.kst"
 
-start_game "$WORK/game"
+start_game "$work/game"
 shot title
 menu=$(bright title 384 245 220 95)
 check "$menu" '>' 0.02 || fail "no menu without the title mesh (bright $menu)"
@@ -19,15 +20,13 @@ check "$hud" '>' 0.02 || fail "no head-up display (bright $hud)"
 hold Up 1
 tap x 1
 hold Left 1
-kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended"
-xdotool key Escape
-expect_exit 5
-no_sanitizer_report
+alive || fail "the game ended"
+expect_quit 5
 for file in ant.kst grass.kst title.kst; do
-    grep -q "$file" "$LOG" || fail "the output does not name $file"
+    grep -q "$file" "$log" || fail "the output does not name $file"
 done
 # The ants without a mesh are not posed, so the animation sampler stays quiet.
-if grep -q 'entity->getMesh() != null' "$LOG"; then
+if grep -q 'entity->getMesh() != null' "$log"; then
     fail "ants without a mesh were animated"
 fi
 echo "PASS: missing data (menu $menu, HUD $hud)"

@@ -14,19 +14,25 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <vector>
 
 namespace {
 
-std::vector<std::string> corpus(const std::string& target) {
-    std::vector<std::string> files;
+// Runs check on every input of a target's corpus, with the engine's assertion
+// reports held back.
+void replay(const std::string& target, const std::function<void(const std::string&)>& check) {
+    TestSupport::AssertionRecorder quiet;
     const auto directory = std::filesystem::path(FORMIK_SOURCE_DIR) / "fuzz" / "corpus" / target;
-    for (const auto& entry : std::filesystem::directory_iterator(directory))
-        files.push_back(entry.path().string());
-    return files;
+    int inputs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        SCOPED_TRACE(entry.path().string());
+        check(entry.path().string());
+        ++inputs;
+    }
+    EXPECT_GT(inputs, 0) << target;
 }
 
 std::string contents(const std::string& path) {
@@ -37,47 +43,35 @@ std::string contents(const std::string& path) {
 }
 
 TEST(FuzzCorpusTest, MeshInputsLoadAndMorph) {
-    TestSupport::AssertionRecorder quiet;
-    const auto files = corpus("kst_loader");
-    ASSERT_FALSE(files.empty());
-    for (const std::string& path : files) {
-        SCOPED_TRACE(path);
+    replay("kst_loader", [](const std::string& path) {
         TestSupport::TestRenderDevice device;
         testing::internal::CaptureStdout();
         std::unique_ptr<Kestrel::Mesh> mesh(Kestrel::MeshLoader(&device).load(path));
         testing::internal::GetCapturedStdout();
         if (!mesh)
-            continue;
+            return;
         Kestrel::Entity entity(mesh.get());
         entity.update(0.016f);
         Kestrel::VertexList out(Kestrel::USAGE_DYNAMIC);
         if (entity.morph(*mesh->getVertexList(), out)) {
             EXPECT_EQ(out.getVertexCount(), mesh->getVertexList()->getVertexCount());
         }
-    }
+    });
 }
 
 TEST(FuzzCorpusTest, AnimationInputsSettleAfterOneRoundTrip) {
-    TestSupport::AssertionRecorder quiet;
-    const auto files = corpus("ksta_parser");
-    ASSERT_FALSE(files.empty());
-    for (const std::string& path : files) {
-        SCOPED_TRACE(path);
+    replay("ksta_parser", [](const std::string& path) {
         std::unique_ptr<Kestrel::Animation> animation(Kestrel::Animation::parse(contents(path)));
         std::unique_ptr<Kestrel::Animation> again(Kestrel::Animation::parse(animation->toText()));
         EXPECT_EQ(again->getKeyframeCount(), animation->getKeyframeCount());
         const std::string text = again->toText();
         std::unique_ptr<Kestrel::Animation> third(Kestrel::Animation::parse(text));
         EXPECT_EQ(third->toText(), text);
-    }
+    });
 }
 
 TEST(FuzzCorpusTest, ImageInputsLoadOrFailCleanly) {
-    TestSupport::AssertionRecorder quiet;
-    const auto files = corpus("image_texture");
-    ASSERT_FALSE(files.empty());
-    for (const std::string& path : files) {
-        SCOPED_TRACE(path);
+    replay("image_texture", [](const std::string& path) {
         TestSupport::RecordingTexture texture;
         testing::internal::CaptureStdout();
         const bool loaded = texture.load(path);
@@ -87,25 +81,21 @@ TEST(FuzzCorpusTest, ImageInputsLoadOrFailCleanly) {
             const size_t bpp = texture.m_Format == Kestrel::FORMAT_RGBA ? 4 : 3;
             EXPECT_EQ(texture.m_Pixels.size(), size_t(texture.m_Width) * texture.m_Height * bpp);
         }
-    }
+    });
 }
 
 TEST(FuzzCorpusTest, FontInputsLoadAndDrawOrFailCleanly) {
-    TestSupport::AssertionRecorder quiet;
-    const auto files = corpus("font_text");
-    ASSERT_FALSE(files.empty());
-    for (const std::string& path : files) {
-        SCOPED_TRACE(path);
+    replay("font_text", [](const std::string& path) {
         TestSupport::TestRenderDevice device;
         Kestrel::Text text(&device);
         testing::internal::CaptureStdout();
         const bool loaded = text.load(path, 64);
         testing::internal::GetCapturedStdout();
         if (!loaded)
-            continue;
+            return;
         text.draw("Kills: 3");
         EXPECT_EQ(text.getVertexList()->getVertexCount(), 4u * 8);
-    }
+    });
 }
 
 } // namespace
