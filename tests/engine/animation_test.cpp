@@ -201,8 +201,9 @@ TEST(AnimationTest, ParseReportsLinesItCannotMakeSenseOf) {
             std::unique_ptr<Animation>(Animation::parse(text, &problems));
         }
         const std::string output = testing::internal::GetCapturedStdout();
-        if (expected.empty())
+        if (expected.empty()) {
             EXPECT_EQ(output, "");
+        }
         EXPECT_NE(output.find(expected), std::string::npos) << output;
     }
 }

@@ -105,8 +105,9 @@ TEST_F(FireAntTest, AFlameGrowsSmokesAndDiesAfterTwoSeconds) {
             EXPECT_TRUE(
                 near(flame->m_Position, Vector3(12.0f, 0.3f, 1.0f + 25 * 5 * FRAME), 1e-3f));
         }
-        if (frame == 75)
+        if (frame == 75) {
             EXPECT_EQ(flame->m_Size, 1.0f);
+        }
         // Alive up to an age of 2 (125 frames), gone once past it.
         EXPECT_EQ(flames().size(), frame <= 124 ? 1u : 0u) << frame;
     }

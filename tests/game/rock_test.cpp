@@ -48,8 +48,9 @@ TEST_F(RockTest, BouncesStayingAboveTheGroundThenRestsSinksAndGoes) {
         step(1);
         for (Rock* rock : {inside, outside}) {
             const Vector3 p = rock->getPosition();
-            if (!rock->m_Resting)
+            if (!rock->m_Resting) {
                 ASSERT_GE(p.y, Ground::getHeight(p.x, p.z) + 0.1f - 1e-5f) << frame;
+            }
         }
         bounces += lastVy < 0.0f && inside->m_Velocity.y > 0.0f;
         lastVy = inside->m_Velocity.y;

@@ -66,8 +66,9 @@ TEST_F(SoldierAntTest, WalksTowardThePlayerAndStopsAtFourUnits) {
     step(120);
     EXPECT_GT(distanceToPlayer(ant), 4.0f - 2.0f * FRAME - 1e-3f);
     EXPECT_LE(distanceToPlayer(ant), 4.0f);
-    if (ant->getHeldRock() == nullptr && ant->getCurrentAnimation() != animation("antthrow.ksta"))
+    if (ant->getHeldRock() == nullptr && ant->getCurrentAnimation() != animation("antthrow.ksta")) {
         EXPECT_EQ(ant->getCurrentAnimation(), animation("antidle.ksta"));
+    }
 }
 
 // Held at 8.5 units for 15 seconds, about 15 throws would start within reach.
