@@ -85,7 +85,10 @@ TEST_F(FireAntTest, ApproachesThenBreathesAFlameEveryFifthOfASecond) {
     ASSERT_GE(emitted.size(), 3u);
     for (size_t i = 1; i < emitted.size(); ++i)
         EXPECT_EQ(emitted[i] - emitted[i - 1], 13);
-    // The next countdown is drawn afresh between 2 and 4 s: enough draws reach both ends.
+    // After the breath the next countdown is drawn afresh between 2 and 4 s;
+    // enough draws reach both ends.
+    EXPECT_GE(ant->getFireCountdown(), 2.0f);
+    EXPECT_LE(ant->getFireCountdown(), 4.0f);
     float shortest = 10.0f, longest = 0.0f;
     for (int i = 0; i < 200; ++i) {
         ant->resetFireCountdown();
