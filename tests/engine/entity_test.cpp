@@ -14,8 +14,6 @@
 #include "support/gl_context.h"
 #include "support/test_render_device.h"
 
-#include <GL/glew.h>
-#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -260,15 +258,7 @@ class SkinningGlTest : public TestSupport::GlTest {
 protected:
     // Whether the pixel where a world point lands (entities are drawn unlit in
     // white on black) is covered.
-    static bool covered(const Vector3& world) {
-        const GLdouble modelView[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-        GLdouble projection[16], x, y, z;
-        GLint viewport[4];
-        glGetDoublev(GL_PROJECTION_MATRIX, projection);
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        gluProject(world.x, world.y, world.z, modelView, projection, viewport, &x, &y, &z);
-        return TestSupport::readPixel(int(x), int(y)).r > 128;
-    }
+    static bool covered(const Vector3& world) { return TestSupport::pixelAt(world).r > 128; }
 
     Kestrel::OpenGLRenderDevice m_Device;
 };
