@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# The title screen: its 3D title and menu, the pointing ant following Up and
-# Down, and "Exit" quitting with status 0.
+# The title screen in its 640 x 480 window with the game's caption: its 3D
+# title and menu, the pointing ant following Up and Down, and "Exit" quitting
+# with status 0.
 . "$(dirname "$0")/lib.sh"
 e2e_init "$1"
 
 start_game
+geometry=$(xwininfo -id "$window")
+size=$(sed -n 's/^ *Width: *//p; s/^ *Height: *//p' <<<"$geometry" | paste -sd x)
+[ "$size" = 640x480 ] || fail "window is $size, expected 640x480"
 shot title
 # The swaying title fills the upper middle; the menu sits on the right.
 title_mean=$(mean title 120 30 400 170)
