@@ -152,42 +152,6 @@ TEST(MeshTest, ComputeNormalsAddsTheFaceNormalToItsTargets) {
     EXPECT_EQ(list.getNormal(3), Vector3(1, 1, 1));
 }
 
-TEST(MeshTest, DrawQueuesOneItemPerMaterial) {
-    TestSupport::TestRenderDevice device;
-    Mesh mesh(&device);
-    TestSupport::RecordingShader shader;
-    TestSupport::RecordingTexture texture;
-    Material skin({1, 0, 0, 1}, {1, 1, 1, 1});
-    skin.m_Texture = &texture;
-    skin.m_Shader = &shader;
-    Kestrel::FaceList* first = mesh.addMaterial(skin);
-    Kestrel::FaceList* second = mesh.addMaterial(Material());
-    EXPECT_EQ(first->getVertexList(), mesh.getVertexList());
-
-    Kestrel::Transformable where;
-    mesh.draw(&where, &mesh);
-    mesh.m_Transparent = true;
-    mesh.draw(nullptr, nullptr);
-
-    const auto& queue = device.getRenderQueue();
-    ASSERT_EQ(queue.size(), 4u);
-    EXPECT_EQ(queue[0].faceList, first);
-    EXPECT_EQ(queue[0].transform, &where);
-    EXPECT_EQ(queue[0].texture, &texture);
-    EXPECT_EQ(queue[0].shader, &shader);
-    EXPECT_EQ(queue[0].morphable, &mesh);
-    EXPECT_EQ(queue[0].blendMode, Kestrel::BLEND_NONE);
-    EXPECT_EQ(queue[1].faceList, second);
-    EXPECT_EQ(queue[1].texture, nullptr);
-    EXPECT_EQ(queue[3].blendMode, Kestrel::BLEND_ALPHA);
-}
-
-TEST(MeshTest, MaterialGroupWithoutFaceListIsReported) {
-    TestSupport::AssertionRecorder recorder;
-    Mesh::MaterialGroup group(nullptr, Material());
-    EXPECT_TRUE(recorder.reported("faceList != null"));
-}
-
 // The skinning exactly as defined: each bound bone transforms the vertex, the
 // results are weighted, and the sum is divided by the weight sum.
 void referenceMorph(const Mesh& mesh, const VertexList& in, VertexList& out) {

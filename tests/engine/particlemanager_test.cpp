@@ -61,13 +61,6 @@ private:
     Script m_Script;
 };
 
-std::vector<std::string> namesInOrder(const ParticleManager& manager) {
-    std::vector<std::string> names;
-    for (const Particle* p : manager.getParticles())
-        names.push_back(static_cast<const ScriptedParticle*>(p)->m_Name);
-    return names;
-}
-
 // Centre of the k-th billboard in the vertex list.
 Vector3 centre(const Kestrel::VertexList& v, unsigned k) {
     return (v.getPosition(4 * k) + v.getPosition(4 * k + 3)) * 0.5f;
@@ -87,43 +80,6 @@ protected:
     TestRenderDevice m_Device;
     ParticleManager m_Manager{&m_Device};
 };
-
-// Dead particles are deleted during the walk and never drawn; particles added
-// during the walk are updated in the same pass.
-TEST_F(ParticleManagerTest, TheWalkDeletesTheDeadAndUpdatesTheNewborn) {
-    m_Manager.render({0, 0, 0}, {0, 0, 1});
-    EXPECT_TRUE(m_Device.getRenderQueue().empty());
-    add("A", {0, 0, 1}, 1.0f, [&](ScriptedParticle& self) {
-        if (m_Journal.size() == 1)
-            add("Smoke", self.m_Position, 0.8f);
-        return true;
-    });
-    add("B", {0, 0, 2}, 1.0f, [](ScriptedParticle&) { return false; });
-    add("C", {0, 0, 3});
-    m_Manager.addParticle(nullptr);
-
-    m_Manager.update(0.016f);
-    EXPECT_EQ(m_Journal, (std::vector<std::string>{"A", "B", "~B", "C", "Smoke"}));
-    EXPECT_EQ(namesInOrder(m_Manager), (std::vector<std::string>{"A", "C", "Smoke"}));
-    m_Manager.render({0, 0, 0}, {0, 0, 1});
-    EXPECT_EQ(vertices().getVertexCount(), 12u);
-    EXPECT_EQ(m_Device.getRenderQueue().size(), 1u);
-}
-
-TEST_F(ParticleManagerTest, RenderSortsFarToNearKeepingTiesInOrder) {
-    // Distances from the camera at (1, 0, 0): 1, 3, 2, 3, 1.
-    add("near", {1, 0, 1});
-    add("far1", {1, 3, 0});
-    add("mid", {1, -2, 0});
-    add("far2", {4, 0, 0});
-    add("near2", {0, 0, 0});
-    m_Manager.render({1, 0, 0}, {0, 0, 1});
-    EXPECT_EQ(namesInOrder(m_Manager),
-              (std::vector<std::string>{"far1", "far2", "mid", "near", "near2"}));
-    EXPECT_TRUE(near(centre(vertices(), 0), {1, 3, 0}));
-    EXPECT_TRUE(near(centre(vertices(), 1), {4, 0, 0}));
-    EXPECT_TRUE(near(centre(vertices(), 4), {0, 0, 0}));
-}
 
 TEST_F(ParticleManagerTest, ABillboardHasFourCornersFacingTheCamera) {
     Kestrel::Texture* texture = m_Device.createTexture();

@@ -331,20 +331,6 @@ TEST_F(TextTest, PenAdvancesAlongALineAndNewlinesMoveItDown) {
     EXPECT_GT(glyph('~').bitmapWidth, 0);
 }
 
-TEST_F(TextTest, EmptyAndOverlongStringsStayWithinSixteenBitIndices) {
-    m_Text.draw("Kills");
-    m_Text.draw("");
-    EXPECT_EQ(vertexCount(), 0u);
-    EXPECT_EQ(m_Text.getFaceList()->getFaceCount(), 0u);
-    ASSERT_EQ(m_Device.m_DrawnFaceLists.size(), 2u);
-    EXPECT_EQ(m_Device.m_DrawnFaceLists.back(), m_Text.getFaceList());
-
-    m_Text.draw(std::string(20000, 'x').c_str());
-    EXPECT_EQ(vertexCount(), 65536u);
-    EXPECT_EQ(m_Text.getFaceList()->getFaceCount(), 32768u);
-    EXPECT_EQ(m_Text.getFaceList()->getIndex(32767, 2), 65535);
-}
-
 class TextGlTest : public TestSupport::GlTest {};
 
 // 768 pixels makes an atlas taller than any driver here takes.

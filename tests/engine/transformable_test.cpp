@@ -59,23 +59,6 @@ TEST(TransformableTest, WorldMatrixScalesThenTurnsYXZThenMoves) {
     }
 }
 
-TEST(TransformableTest, ChildrenAreCarriedByTheirParent) {
-    Transformable* parent = new Transformable;
-    Transformable* child = new Transformable;
-    Transformable* grandchild = new Transformable;
-    parent->setPosition(10, 0, 0);
-    parent->setRotation(0, 90, 0);
-    child->setPosition(0, 0, 5);
-    grandchild->setPosition(1, 0, 0);
-    child->setParent(parent);
-    grandchild->setParent(child);
-    parent->update(0.0f);
-    // The grandchild's origin is (1,0,5) in the parent's frame: turned to (5,0,-1).
-    EXPECT_TRUE(near(child->transformPoint({0, 0, 0}), {15, 0, 0}));
-    EXPECT_TRUE(near(grandchild->transformPoint({0, 0, 0}), {15, 0, -1}));
-    delete parent;
-}
-
 // Marked children are deleted during the parent's update, children appended
 // during the pass are updated in it, and only children updated are drawn.
 TEST(TransformableTest, UpdateWalksDeletesAndAppendsInOnePass) {
@@ -98,22 +81,6 @@ TEST(TransformableTest, UpdateWalksDeletesAndAppendsInOnePass) {
     journal.clear();
     parent.draw();
     EXPECT_EQ(journal, (std::vector<std::string>{"draw A", "draw C", "draw New"}));
-}
-
-TEST(TransformableTest, SetParentMovesAndReordersChildren) {
-    Transformable first, second;
-    Transformable* x = new Transformable;
-    Transformable* y = new Transformable;
-    x->setParent(&first);
-    y->setParent(&first);
-    x->setParent(&first); // the same parent again moves x to the end
-    EXPECT_EQ(first.getChild(0), y);
-    EXPECT_EQ(first.getChild(1), x);
-
-    y->setParent(&second);
-    EXPECT_EQ(first.getChildCount(), 1u);
-    EXPECT_EQ(second.getChild(0), y);
-    EXPECT_EQ(y->getParent(), &second);
 }
 
 TEST(TransformableTest, DestroyingANodeDestroysItsWholeSubtreeAndLeavesItsParent) {
