@@ -58,29 +58,6 @@ protected:
     CountingDevice m_Device;
 };
 
-TEST(ResourceManagerPathTest, SearchPathsEndInASlashAndTheFirstMatchWins) {
-    ResourceManager resources;
-    EXPECT_EQ(resources.resolvePath("rock.kst"), "");
-    EXPECT_EQ(resources.resolvePath("/anywhere/rock.kst"), "/anywhere/rock.kst");
-    EXPECT_EQ(resources.resolvePath(""), "");
-
-    TempDir dir;
-    const std::string first = dir.makeDir("first");
-    const std::string second = dir.makeDir("second");
-    dir.write("first/both.txt", "1");
-    dir.write("second/both.txt", "2");
-    dir.write("second/only.txt", "2");
-    resources.addSearchPath(first.substr(0, first.size() - 1));
-    resources.addSearchPath(second);
-    resources.addSearchPath("");
-    ASSERT_EQ(resources.getSearchPaths(), std::vector<std::string>({first, second}));
-    EXPECT_EQ(resources.resolvePath("both.txt"), first + "both.txt");
-    EXPECT_EQ(resources.resolvePath("only.txt"), second + "only.txt");
-    EXPECT_EQ(resources.resolvePath("none.txt"), "");
-    EXPECT_TRUE(ResourceManager::fileExists(first + "both.txt"));
-    EXPECT_FALSE(ResourceManager::fileExists(first + "none.txt"));
-}
-
 TEST_F(ResourceManagerTest, TexturesAreReadOncePerName) {
     writeRgbPng(m_Dir, "stone.png");
     Kestrel::Texture* first = m_Resources.loadTexture("stone.png", &m_Device);
