@@ -62,8 +62,9 @@ protected:
     Bone* b = new Bone("B");
 };
 
-// Each row is one vertex at REST; only the first four influences count, and
-// weights are divided by their sum unless it is not a usable positive number.
+// Each row is one vertex at REST, every name bound; only the first four
+// influences count, and weights are divided by their sum unless it is not a
+// usable positive number.
 TEST_F(SkinningTest, WeightsBlendTheBonesOrLeaveTheRestPose) {
     const Vector3 REST(0.5f, -2, 3), NORMAL(0.6f, 0, 0.8f);
     const Vector3 TURNED(1.5f, -2, -3), TURNED_NORMAL(-0.6f, 0, -0.8f);
@@ -76,8 +77,7 @@ TEST_F(SkinningTest, WeightsBlendTheBonesOrLeaveTheRestPose) {
         {{{"A", 1.0f}, {"B", 3.0f}}, {1.25f, -2, -1.5f}, {-0.3f, 0, -0.4f}},
         {{{"A", 1.0f}, {"A", 1.0f}, {"A", 1.0f}, {"A", 1.0f}, {"B", 100.0f}}, REST, NORMAL},
         {{{"A", 1.0f}, {"B", -1.0f}}, REST, NORMAL},
-        {{{"Ghost", 1.0f}}, REST, NORMAL},
-        {{{"B", 1.0f}, {"Ghost", 3.0f}}, TURNED, TURNED_NORMAL},
+        {{{"A", 1.0f}, {"B", INFINITY}}, REST, NORMAL},
         {{}, REST, NORMAL}, // beyond the stored weights
     };
     for (const auto& c : cases) {
@@ -85,7 +85,7 @@ TEST_F(SkinningTest, WeightsBlendTheBonesOrLeaveTheRestPose) {
         for (const auto& [bone, weight] : c.weights)
             mesh.addVertexWeight(vertex, bone, weight);
     }
-    EXPECT_EQ(mesh.getVertexWeightSlotCount(), 4u * 6 + 5);
+    EXPECT_EQ(mesh.getVertexWeightSlotCount(), 4u * 5 + 5);
     VertexList out(Kestrel::USAGE_DYNAMIC);
     fillWithGarbage(out);
     ASSERT_TRUE(mesh.morph(*mesh.getVertexList(), out));
@@ -96,41 +96,27 @@ TEST_F(SkinningTest, WeightsBlendTheBonesOrLeaveTheRestPose) {
         EXPECT_TRUE(near(out.getNormal(i), cases[i].normal));
         EXPECT_EQ(out.getTexCoord(i), Vector2(0.25f, 0.75f));
     }
-    // With every name bound, an infinite sum too leaves the rest pose.
-    Mesh bound(&device);
-    bound.setRootBone(new Bone("Root"));
-    bound.getVertexList()->addVertex(REST, NORMAL, {0, 0});
-    bound.addVertexWeight(0, "A", 1.0f);
-    bound.addVertexWeight(0, "B", INFINITY);
-    bound.setBone("A", a);
-    bound.setBone("B", b);
-    ASSERT_TRUE(bound.morph(*bound.getVertexList(), out));
-    EXPECT_EQ(out.getPosition(0), REST);
 }
 
 TEST_F(SkinningTest, MorphRefusesWhatItCannotDeform) {
     TestSupport::AssertionRecorder recorder;
     VertexList out(Kestrel::USAGE_DYNAMIC);
     fillWithGarbage(out);
+    EXPECT_FALSE(mesh.morph(*mesh.getVertexList(), out));
+    EXPECT_TRUE(recorder.reported("in.getVertexCount() > 0"));
 
-    {
-        EXPECT_FALSE(mesh.morph(*mesh.getVertexList(), out));
-        EXPECT_TRUE(recorder.reported("in.getVertexCount() > 0"));
-    }
     addVertex({0, 0, 0});
-    {
-        VertexList foreign(Kestrel::USAGE_STATIC);
-        foreign.addVertex({0, 0, 0}, {0, 1, 0}, {0, 0});
-        EXPECT_FALSE(mesh.morph(foreign, out));
-        EXPECT_TRUE(recorder.reported("&in == m_VertexList"));
-    }
-    {
-        Mesh bare(&device);
-        bare.getVertexList()->addVertex({0, 0, 0}, {0, 1, 0}, {0, 0});
-        recorder.clear();
-        EXPECT_FALSE(bare.morph(*bare.getVertexList(), out));
-        EXPECT_TRUE(recorder.reports().empty());
-    }
+    VertexList foreign(Kestrel::USAGE_STATIC);
+    foreign.addVertex({0, 0, 0}, {0, 1, 0}, {0, 0});
+    EXPECT_FALSE(mesh.morph(foreign, out));
+    EXPECT_TRUE(recorder.reported("&in == m_VertexList"));
+
+    // Without a skeleton there is nothing to deform, and that is no error.
+    Mesh bare(&device);
+    bare.getVertexList()->addVertex({0, 0, 0}, {0, 1, 0}, {0, 0});
+    recorder.clear();
+    EXPECT_FALSE(bare.morph(*bare.getVertexList(), out));
+    EXPECT_TRUE(recorder.reports().empty());
     ASSERT_EQ(out.getVertexCount(), 3u);
     EXPECT_EQ(out.getPosition(0), GARBAGE);
 }

@@ -27,21 +27,14 @@ namespace {
 
 class MeshLoaderTest : public ::testing::Test {
 protected:
-    std::string write(const std::string& name, const std::string& text) {
-        m_Directory.write(name, text);
-        return m_Directory.file(name);
-    }
-
-    std::unique_ptr<Mesh> load(const std::string& text, const std::string& name = "test.kst") {
-        return std::unique_ptr<Mesh>(MeshLoader(&m_Device).load(write(name, text)));
-    }
-
-    // Loads while catching what the loader prints.
-    std::unique_ptr<Mesh> loadReporting(const std::string& text, std::string& output) {
-        const std::string path = write("reported.kst", text);
+    // Loads the text as a mesh file, catching what the loader prints.
+    std::unique_ptr<Mesh> load(const std::string& text, std::string* output = nullptr) {
+        m_Directory.write("reported.kst", text);
         testing::internal::CaptureStdout();
-        std::unique_ptr<Mesh> mesh(MeshLoader(&m_Device).load(path));
-        output = testing::internal::GetCapturedStdout();
+        std::unique_ptr<Mesh> mesh(MeshLoader(&m_Device).load(m_Directory.file("reported.kst")));
+        const std::string printed = testing::internal::GetCapturedStdout();
+        if (output)
+            *output = printed;
         return mesh;
     }
 
@@ -158,7 +151,8 @@ TEST_P(SkeletonTest, IsBuiltFromHeadsAndTails) {
 INSTANTIATE_TEST_SUITE_P(LineEnds, SkeletonTest, ::testing::Bool());
 
 TEST_F(MeshLoaderTest, MaterialsLoadTheirTextureAndShader) {
-    const std::string vertexShader = write("skin.vert", "void main() {}\n");
+    m_Directory.write("skin.vert", "void main() {}\n");
+    const std::string vertexShader = m_Directory.file("skin.vert");
     const std::string texture = m_Directory.file("missing.png");
     auto mesh = load("[materials]\nname=m:texture=" + texture + ":vertexshader=" + vertexShader +
                      "\nname=plain:texture=not-on-any-path.png\n");
@@ -176,11 +170,11 @@ TEST_F(MeshLoaderTest, OverlongLineIsSkippedWithAMessage) {
     const std::string longest = "pos=(" + std::string(4993, '1') + ")";
     ASSERT_EQ(tooLong.size(), 5000u);
     std::string output;
-    auto mesh = loadReporting("[vertices]\n" + tooLong + "\n" + longest +
-                                  "\npos=(0,0,0)\npos=(1,0,0)\npos=(0,1,0)\n"
-                                  "[materials]\nname=m\n"
-                                  "[faces]\nv=0,1,2,3:material=m\n",
-                              output);
+    auto mesh = load("[vertices]\n" + tooLong + "\n" + longest +
+                         "\npos=(0,0,0)\npos=(1,0,0)\npos=(0,1,0)\n"
+                         "[materials]\nname=m\n"
+                         "[faces]\nv=0,1,2,3:material=m\n",
+                     &output);
     ASSERT_TRUE(mesh);
     EXPECT_NE(output.find("reported.kst' line 2: has 5000 characters"), std::string::npos)
         << output;
@@ -224,11 +218,11 @@ TEST_F(MeshLoaderTest, MalformedContentIsReportedLineByLine) {
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
         std::string output;
-        loadReporting(text, output);
+        load(text, &output);
         EXPECT_NE(output.find(expected), std::string::npos) << output;
     }
     std::string output;
-    loadReporting(TRIANGLE, output);
+    load(TRIANGLE, &output);
     EXPECT_EQ(output, "");
 }
 
@@ -287,7 +281,7 @@ TEST_F(MeshLoaderTest, MeshesBeyondSixteenBitIndicesAreRefused) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         std::string output;
-        auto mesh = loadReporting(c.text, output);
+        auto mesh = load(c.text, &output);
         ASSERT_EQ(mesh != nullptr, c.message.empty()) << output;
         EXPECT_NE(output.find(c.message), std::string::npos) << output;
         if (mesh) {
