@@ -222,25 +222,22 @@ TEST(AnimationTest, EditingKeepsKeyframesConsistent) {
 
 // A keyframe index out of range is reported and changes nothing.
 TEST(AnimationTest, BadKeyframeIndicesAreReportedAndIgnored) {
+    const char* const INDEX = "keyframeIndex < m_Keyframes.size()";
     TestSupport::AssertionRecorder recorder;
     auto early = parse("duration=3\nArm:(1,0,0)\ntranslation=(1,1,1)\n[keyframe]\n");
-    EXPECT_EQ(recorder.reports(),
-              std::vector<std::string>(3, "keyframeIndex < m_Keyframes.size()"));
+    EXPECT_EQ(recorder.reports(), std::vector<std::string>(3, INDEX));
     EXPECT_EQ(early->toText(), "[keyframe]\ntranslation=(0.000000,0.000000,0.000000)\n"
                                "duration=0.000000\n");
 
     const std::pair<std::function<void(Animation&)>, const char*> cases[] = {
-        {[](Animation& a) { a.setDuration(3, 5.0f); }, "keyframeIndex < m_Keyframes.size()"},
+        {[](Animation& a) { a.setDuration(3, 5.0f); }, INDEX},
         {[](Animation& a) {
              a.setBoneRotation(7, "Leg", {1, 1, 1});
          },
-         "keyframeIndex < m_Keyframes.size()"},
-        {[](Animation& a) { EXPECT_EQ(a.getBoneRotation(3, "Arm"), Vector3(0, 0, 0)); },
-         "keyframeIndex < m_Keyframes.size()"},
-        {[](Animation& a) { EXPECT_EQ(a.getTranslation(3), Vector3(0, 0, 0)); },
-         "keyframeIndex < m_Keyframes.size()"},
-        {[](Animation& a) { EXPECT_EQ(a.getDuration(3), 0.0f); },
-         "keyframeIndex < m_Keyframes.size()"},
+         INDEX},
+        {[](Animation& a) { EXPECT_EQ(a.getBoneRotation(3, "Arm"), Vector3(0, 0, 0)); }, INDEX},
+        {[](Animation& a) { EXPECT_EQ(a.getTranslation(3), Vector3(0, 0, 0)); }, INDEX},
+        {[](Animation& a) { EXPECT_EQ(a.getDuration(3), 0.0f); }, INDEX},
         {[](Animation& a) { a.insertKeyframe(3); }, "insertAfter < m_Keyframes.size()"},
         {[](Animation& a) { a.swapKeyframes(0, 3); },
          "keyframeIndex1 < m_Keyframes.size() && keyframeIndex2 < m_Keyframes.size()"},

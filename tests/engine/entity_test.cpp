@@ -224,10 +224,6 @@ const std::string DATA = std::string(FORMIK_SOURCE_DIR) + "/tests/data/";
 
 class SkinningGlTest : public TestSupport::GlTest {
 protected:
-    // Whether the pixel where a world point lands (entities are drawn unlit in
-    // white on black) is covered.
-    static bool covered(const Vector3& world) { return TestSupport::pixelAt(world).r > 128; }
-
     Kestrel::OpenGLRenderDevice m_Device;
 };
 
@@ -261,15 +257,14 @@ TEST_F(SkinningGlTest, EntitiesSharingAMeshDrawTheirOwnPoses) {
     bent.draw();
     m_Device.render(&camera);
 
-    EXPECT_TRUE(covered({-2, 0.2f, 0}));
-    EXPECT_TRUE(covered({-2, 1.8f, 0}));
-    EXPECT_FALSE(covered({-2.9f, 1, 0}));
-    EXPECT_FALSE(covered({-1.1f, 1, 0}));
-
-    EXPECT_TRUE(covered({2, 0.2f, 0}));
-    EXPECT_FALSE(covered({2, 1.8f, 0}));
-    EXPECT_TRUE(covered({1.2f, 1, 0}));
-    EXPECT_FALSE(covered({2.8f, 1, 0}));
+    // Whether the pixel where a world point lands is covered: entities are drawn
+    // unlit in white on black.
+    const std::pair<Vector3, bool> spots[] = {{{-2, 0.2f, 0}, true},  {{-2, 1.8f, 0}, true},
+                                              {{-2.9f, 1, 0}, false}, {{-1.1f, 1, 0}, false},
+                                              {{2, 0.2f, 0}, true},   {{2, 1.8f, 0}, false},
+                                              {{1.2f, 1, 0}, true},   {{2.8f, 1, 0}, false}};
+    for (const auto& [world, covered] : spots)
+        EXPECT_EQ(TestSupport::pixelAt(world).r > 128, covered) << world.x << ", " << world.y;
 }
 
 } // namespace

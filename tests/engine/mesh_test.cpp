@@ -3,7 +3,6 @@
 #include "engine/bone.h"
 #include "engine/renderdevice/facelist.h"
 #include "engine/renderdevice/vertexlist.h"
-#include "engine/transformable.h"
 
 #include "support/assertion_recorder.h"
 #include "support/float_compare.h"

@@ -168,7 +168,6 @@ TEST_F(MeshLoaderTest, MaterialsLoadTheirTextureAndShader) {
 TEST_F(MeshLoaderTest, OverlongLineIsSkippedWithAMessage) {
     const std::string tooLong = "pos=(" + std::string(4994, '1') + ")";
     const std::string longest = "pos=(" + std::string(4993, '1') + ")";
-    ASSERT_EQ(tooLong.size(), 5000u);
     std::string output;
     auto mesh = load("[vertices]\n" + tooLong + "\n" + longest +
                          "\npos=(0,0,0)\npos=(1,0,0)\npos=(0,1,0)\n"
