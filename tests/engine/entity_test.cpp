@@ -131,27 +131,6 @@ TEST_F(EntityTest, NewEntryBlendsInThenTakesOver) {
     EXPECT_EQ(entity.m_Finished.size(), 1u);
 }
 
-// Length 1.0, dt 0.3: times 0.3, 0.6, 0.9, then 1.2 > 1.0 -> finished, held at 1.0.
-TEST_F(EntityTest, NonLoopingEntryFreezesAtItsEnd) {
-    auto a = still(2, 1.0f);
-    RecordingEntity entity(&mesh);
-    entity.playAnimation(a.get(), 0.0f, false, false);
-    const float times[] = {0.3f, 0.6f, 0.9f, 1.0f, 1.0f, 1.0f};
-    for (int i = 0; i < 6; ++i) {
-        entity.update(0.3f);
-        EXPECT_TRUE(near(entity.getCurrentAnimationTime(), times[i])) << "update " << i + 1;
-    }
-    EXPECT_EQ(entity.m_Finished.size(), 1u);
-    EXPECT_EQ(entity.getCurrentAnimationTime(), a->getAnimationLength(false));
-    EXPECT_EQ(entity.getCurrentAnimation(), a.get());
-
-    // Already finished: dropping it sends nothing more.
-    auto b = still(0);
-    entity.playAnimation(b.get(), 0.0f, true, false);
-    entity.update(0.1f);
-    EXPECT_EQ(entity.m_Finished.size(), 1u);
-}
-
 // Looping length 1.75: keyframes of 0.5, 0.25 and 1.0. Without length the time stays at 0.
 TEST_F(EntityTest, LoopingEntryWrapsAndIsToldOnlyWhenDropped) {
     std::unique_ptr<Animation> a(Animation::parse(
@@ -212,17 +191,6 @@ TEST_F(EntityTest, PlayAnimationIgnoresNonsenseAndReportsAFullStack) {
     EXPECT_TRUE(entity.isCurrentAnimationMirrored()) << "pushed anyway";
 }
 
-TEST_F(EntityTest, PoseReachesTheSkinAtTheNextUpdate) {
-    std::unique_ptr<Animation> bend(Animation::parse("[keyframe]\nduration=1\nB:(0,0,1.5)\n"));
-    Entity entity(&mesh);
-    entity.playAnimation(bend.get(), 0.0f, true, false);
-    entity.update(0.1f);
-    const Vector3 beside(1, 1, 0);
-    EXPECT_TRUE(near(entity.getBone("B")->skinPoint(beside), beside));
-    entity.update(0.1f);
-    EXPECT_FALSE(near(entity.getBone("B")->skinPoint(beside), beside));
-}
-
 TEST_F(EntityTest, WithoutMeshThereIsNothingToShow) {
     TestSupport::AssertionRecorder recorder;
     Entity entity(nullptr);
@@ -256,10 +224,6 @@ const std::string DATA = std::string(FORMIK_SOURCE_DIR) + "/tests/data/";
 
 class SkinningGlTest : public TestSupport::GlTest {
 protected:
-    // Whether the pixel where a world point lands (entities are drawn unlit in
-    // white on black) is covered.
-    static bool covered(const Vector3& world) { return TestSupport::pixelAt(world).r > 128; }
-
     Kestrel::OpenGLRenderDevice m_Device;
 };
 
@@ -293,15 +257,14 @@ TEST_F(SkinningGlTest, EntitiesSharingAMeshDrawTheirOwnPoses) {
     bent.draw();
     m_Device.render(&camera);
 
-    EXPECT_TRUE(covered({-2, 0.2f, 0}));
-    EXPECT_TRUE(covered({-2, 1.8f, 0}));
-    EXPECT_FALSE(covered({-2.9f, 1, 0}));
-    EXPECT_FALSE(covered({-1.1f, 1, 0}));
-
-    EXPECT_TRUE(covered({2, 0.2f, 0}));
-    EXPECT_FALSE(covered({2, 1.8f, 0}));
-    EXPECT_TRUE(covered({1.2f, 1, 0}));
-    EXPECT_FALSE(covered({2.8f, 1, 0}));
+    // Whether the pixel where a world point lands is covered: entities are drawn
+    // unlit in white on black.
+    const std::pair<Vector3, bool> spots[] = {{{-2, 0.2f, 0}, true},  {{-2, 1.8f, 0}, true},
+                                              {{-2.9f, 1, 0}, false}, {{-1.1f, 1, 0}, false},
+                                              {{2, 0.2f, 0}, true},   {{2, 1.8f, 0}, false},
+                                              {{1.2f, 1, 0}, true},   {{2.8f, 1, 0}, false}};
+    for (const auto& [world, covered] : spots)
+        EXPECT_EQ(TestSupport::pixelAt(world).r > 128, covered) << world.x << ", " << world.y;
 }
 
 } // namespace

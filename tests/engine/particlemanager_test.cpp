@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,47 +25,21 @@ using TestSupport::TestRenderDevice;
 
 namespace {
 
-// A particle whose update is scripted by the test and which logs its updates
-// and its destruction under its name.
-class ScriptedParticle : public Particle {
+// A still particle showing one cell of the texture; it dies once its size is
+// made negative.
+class CellParticle : public Particle {
 public:
-    using Script = std::function<bool(ScriptedParticle&)>;
-
-    ScriptedParticle(std::vector<std::string>* journal, std::string name, const Vector3& position,
-                     float size = 1.0f, Script script = nullptr)
-        : m_Name(std::move(name)), m_Journal(journal), m_Script(std::move(script)) {
+    CellParticle(const Vector3& position, float size) {
         m_Position = position;
         m_Size = size;
     }
-    ~ScriptedParticle() override { log("~" + m_Name); }
-
-    bool update(float) override {
-        log(m_Name);
-        return m_Script ? m_Script(*this) : true;
-    }
+    bool update(float) override { return m_Size > 0.0f; }
     const Vector2& getTexCoordMin() const override { return m_Min; }
     const Vector2& getTexCoordMax() const override { return m_Max; }
 
-    std::string m_Name;
     Vector2 m_Min{0.0f, 0.0f};
     Vector2 m_Max{0.25f, 0.25f};
-
-private:
-    void log(const std::string& entry) {
-        if (m_Journal)
-            m_Journal->push_back(entry);
-    }
-
-    std::vector<std::string>* m_Journal;
-    Script m_Script;
 };
-
-std::vector<std::string> namesInOrder(const ParticleManager& manager) {
-    std::vector<std::string> names;
-    for (const Particle* p : manager.getParticles())
-        names.push_back(static_cast<const ScriptedParticle*>(p)->m_Name);
-    return names;
-}
 
 // Centre of the k-th billboard in the vertex list.
 Vector3 centre(const Kestrel::VertexList& v, unsigned k) {
@@ -75,94 +48,11 @@ Vector3 centre(const Kestrel::VertexList& v, unsigned k) {
 
 class ParticleManagerTest : public ::testing::Test {
 protected:
-    ScriptedParticle* add(const std::string& name, const Vector3& position, float size = 1.0f,
-                          ScriptedParticle::Script script = nullptr) {
-        auto* p = new ScriptedParticle(&m_Journal, name, position, size, std::move(script));
-        m_Manager.addParticle(p);
-        return p;
-    }
     const Kestrel::VertexList& vertices() const { return *m_Manager.getVertexList(); }
 
-    std::vector<std::string> m_Journal;
     TestRenderDevice m_Device;
     ParticleManager m_Manager{&m_Device};
 };
-
-// Dead particles are deleted during the walk and never drawn; particles added
-// during the walk are updated in the same pass.
-TEST_F(ParticleManagerTest, TheWalkDeletesTheDeadAndUpdatesTheNewborn) {
-    m_Manager.render({0, 0, 0}, {0, 0, 1});
-    EXPECT_TRUE(m_Device.getRenderQueue().empty());
-    add("A", {0, 0, 1}, 1.0f, [&](ScriptedParticle& self) {
-        if (m_Journal.size() == 1)
-            add("Smoke", self.m_Position, 0.8f);
-        return true;
-    });
-    add("B", {0, 0, 2}, 1.0f, [](ScriptedParticle&) { return false; });
-    add("C", {0, 0, 3});
-    m_Manager.addParticle(nullptr);
-
-    m_Manager.update(0.016f);
-    EXPECT_EQ(m_Journal, (std::vector<std::string>{"A", "B", "~B", "C", "Smoke"}));
-    EXPECT_EQ(namesInOrder(m_Manager), (std::vector<std::string>{"A", "C", "Smoke"}));
-    m_Manager.render({0, 0, 0}, {0, 0, 1});
-    EXPECT_EQ(vertices().getVertexCount(), 12u);
-    EXPECT_EQ(m_Device.getRenderQueue().size(), 1u);
-}
-
-TEST_F(ParticleManagerTest, RenderSortsFarToNearKeepingTiesInOrder) {
-    // Distances from the camera at (1, 0, 0): 1, 3, 2, 3, 1.
-    add("near", {1, 0, 1});
-    add("far1", {1, 3, 0});
-    add("mid", {1, -2, 0});
-    add("far2", {4, 0, 0});
-    add("near2", {0, 0, 0});
-    m_Manager.render({1, 0, 0}, {0, 0, 1});
-    EXPECT_EQ(namesInOrder(m_Manager),
-              (std::vector<std::string>{"far1", "far2", "mid", "near", "near2"}));
-    EXPECT_TRUE(near(centre(vertices(), 0), {1, 3, 0}));
-    EXPECT_TRUE(near(centre(vertices(), 1), {4, 0, 0}));
-    EXPECT_TRUE(near(centre(vertices(), 4), {0, 0, 0}));
-}
-
-TEST_F(ParticleManagerTest, ABillboardHasFourCornersFacingTheCamera) {
-    Kestrel::Texture* texture = m_Device.createTexture();
-    Kestrel::Shader* shader = m_Device.createShader();
-    m_Manager.setTexture(texture);
-    m_Manager.setShader(shader);
-    ScriptedParticle* p = add("P", {1, 2, 3}, 2.0f);
-    p->m_Min = {0.75f, 0.0f};
-    p->m_Max = {1.0f, 0.25f};
-
-    // Looking along +z: the right axis is +x and the up axis +y, half a unit each.
-    m_Manager.render({0, 0, 0}, {0, 0, 1});
-    const Kestrel::VertexList& v = vertices();
-    ASSERT_EQ(v.getVertexCount(), 4u);
-    const Vector3 corners[4] = {{2, 3, 3}, {0, 3, 3}, {2, 1, 3}, {0, 1, 3}};
-    const Vector2 texCoords[4] = {{0.75f, 0}, {1, 0}, {0.75f, 0.25f}, {1, 0.25f}};
-    for (unsigned i = 0; i < 4; ++i) {
-        EXPECT_TRUE(near(v.getPosition(i), corners[i])) << i;
-        EXPECT_EQ(v.getTexCoord(i), texCoords[i]) << i;
-        EXPECT_EQ(v.getNormal(i), Vector3(0, 0, 0)) << i;
-    }
-
-    const Kestrel::FaceList& f = *m_Manager.getFaceList();
-    ASSERT_EQ(f.getFaceCount(), 2u);
-    EXPECT_EQ(std::vector<int>({f.getIndex(0, 0), f.getIndex(0, 1), f.getIndex(0, 2),
-                                f.getIndex(1, 0), f.getIndex(1, 1), f.getIndex(1, 2)}),
-              std::vector<int>({0, 2, 1, 1, 2, 3}));
-
-    ASSERT_EQ(m_Device.getRenderQueue().size(), 1u);
-    const Kestrel::RenderItem& item = m_Device.getRenderQueue()[0];
-    EXPECT_EQ(item.faceList, m_Manager.getFaceList());
-    EXPECT_EQ(item.transform, nullptr);
-    EXPECT_EQ(item.texture, texture);
-    EXPECT_EQ(item.shader, shader);
-    EXPECT_EQ(item.morphable, nullptr);
-    EXPECT_EQ(item.blendMode, Kestrel::BLEND_ALPHA);
-    delete texture;
-    delete shader;
-}
 
 // The four corners span a square of edge size in the plane facing the direction.
 void expectSquareFacing(const Kestrel::VertexList& v, const Vector3& centre, float size,
@@ -180,7 +70,7 @@ void expectSquareFacing(const Kestrel::VertexList& v, const Vector3& centre, flo
 }
 
 TEST_F(ParticleManagerTest, BillboardsFaceTiltedAndVerticalCameras) {
-    add("P", {8, 0, 8}, 1.5f);
+    m_Manager.addParticle(new CellParticle({8, 0, 8}, 1.5f));
     // The world camera's view from (8, 10, 0) to (8, 0, 8): the top edge leans away.
     const Vector3 tilted(0, -0.780869f, 0.624695f);
     m_Manager.render({8, 10, 0}, tilted);
@@ -205,13 +95,9 @@ TEST_F(ParticleManagerTest, BillboardsFaceTiltedAndVerticalCameras) {
 TEST_F(ParticleManagerTest, BeyondTheIndexLimitTheNearestAreDrawnAndTheRestKept) {
     const unsigned cap = ParticleManager::MAX_DRAWN_PARTICLES;
     const unsigned total = cap + 100;
-    // Particle i sits i + 1 units in front of the camera, added nearest first; a
-    // particle dies once its size is made negative.
-    for (unsigned i = 0; i < total; ++i) {
-        m_Manager.addParticle(
-            new ScriptedParticle(nullptr, std::to_string(i), {0, 0, float(i + 1)}, 0.5f,
-                                 [](ScriptedParticle& self) { return self.m_Size > 0.0f; }));
-    }
+    // Particle i sits i + 1 units in front of the camera, added nearest first.
+    for (unsigned i = 0; i < total; ++i)
+        m_Manager.addParticle(new CellParticle({0, 0, float(i + 1)}, 0.5f));
     m_Manager.render({0, 0, 0}, {0, 0, 1});
 
     EXPECT_EQ(m_Manager.getParticles().size(), total);
@@ -261,9 +147,9 @@ TEST_F(ParticleManagerGlTest, ABatchBlendsBackToFrontOverTheGeometry) {
     // The nearer, green particle is added first; the sort must still draw it last.
     ParticleManager manager(&device);
     manager.setTexture(cells.get());
-    auto* green = new ScriptedParticle(nullptr, "green", {0, 0, 4}, 1.0f);
+    auto* green = new CellParticle({0, 0, 4}, 1.0f);
     green->m_Max = {0.5f, 1.0f};
-    auto* blue = new ScriptedParticle(nullptr, "blue", {0, 0, 6}, 2.0f);
+    auto* blue = new CellParticle({0, 0, 6}, 2.0f);
     blue->m_Min = {0.5f, 0.0f};
     blue->m_Max = {1.0f, 1.0f};
     manager.addParticle(green);

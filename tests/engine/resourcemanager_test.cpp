@@ -11,12 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 using Kestrel::Resource;
 using Kestrel::ResourceManager;
-using TestSupport::AssertionRecorder;
-using TestSupport::RecordingShader;
 using TestSupport::RecordingTexture;
 using TestSupport::TempDir;
 
@@ -62,29 +58,6 @@ protected:
     CountingDevice m_Device;
 };
 
-TEST(ResourceManagerPathTest, SearchPathsEndInASlashAndTheFirstMatchWins) {
-    ResourceManager resources;
-    EXPECT_EQ(resources.resolvePath("rock.kst"), "");
-    EXPECT_EQ(resources.resolvePath("/anywhere/rock.kst"), "/anywhere/rock.kst");
-    EXPECT_EQ(resources.resolvePath(""), "");
-
-    TempDir dir;
-    const std::string first = dir.makeDir("first");
-    const std::string second = dir.makeDir("second");
-    dir.write("first/both.txt", "1");
-    dir.write("second/both.txt", "2");
-    dir.write("second/only.txt", "2");
-    resources.addSearchPath(first.substr(0, first.size() - 1));
-    resources.addSearchPath(second);
-    resources.addSearchPath("");
-    ASSERT_EQ(resources.getSearchPaths(), std::vector<std::string>({first, second}));
-    EXPECT_EQ(resources.resolvePath("both.txt"), first + "both.txt");
-    EXPECT_EQ(resources.resolvePath("only.txt"), second + "only.txt");
-    EXPECT_EQ(resources.resolvePath("none.txt"), "");
-    EXPECT_TRUE(ResourceManager::fileExists(first + "both.txt"));
-    EXPECT_FALSE(ResourceManager::fileExists(first + "none.txt"));
-}
-
 TEST_F(ResourceManagerTest, TexturesAreReadOncePerName) {
     writeRgbPng(m_Dir, "stone.png");
     Kestrel::Texture* first = m_Resources.loadTexture("stone.png", &m_Device);
@@ -102,7 +75,7 @@ TEST_F(ResourceManagerTest, TexturesAreReadOncePerName) {
     EXPECT_EQ(m_Device.m_TexturesMade, 2);
 
     // A texture that fails to read is cached all the same.
-    AssertionRecorder assertions;
+    TestSupport::AssertionRecorder assertions;
     m_Dir.write("notanimage.png", "plain text");
     Kestrel::Texture* broken = m_Resources.loadTexture("notanimage.png", &m_Device);
     ASSERT_NE(broken, nullptr);
@@ -140,53 +113,6 @@ TEST_F(ResourceManagerTest, MissingFilesGiveNullAndAreNotCached) {
     EXPECT_EQ(mesh->getFileName(), "late.kst");
     writeRgbPng(m_Dir, "late.png");
     EXPECT_NE(m_Resources.loadTexture("late.png", &m_Device), nullptr);
-}
-
-TEST_F(ResourceManagerTest, ShaderKeyIsBothNamesTogether) {
-    m_Dir.write("glow", "void main() {}\n");
-    auto* shader = static_cast<RecordingShader*>(m_Resources.loadShader("glow", "", &m_Device));
-    ASSERT_NE(shader, nullptr);
-    EXPECT_EQ(shader->m_VertexSource, "void main() {}\n");
-    EXPECT_EQ(shader->m_FragmentSource, "");
-    EXPECT_EQ(m_Resources.loadShader("", "glow", &m_Device), shader);
-    EXPECT_EQ(m_Resources.findResource("glow"), shader);
-    EXPECT_EQ(m_Device.m_ShadersMade, 1);
-
-    m_Dir.write("a", "A\n");
-    m_Dir.write("b", "B");
-    auto* pair = static_cast<RecordingShader*>(m_Resources.loadShader("a", "b", &m_Device));
-    ASSERT_NE(pair, nullptr);
-    EXPECT_EQ(pair->m_FragmentSource, "B\n");
-    EXPECT_EQ(m_Resources.findResource("ab"), pair);
-}
-
-// Empty names, and a name cached as one kind of resource and asked for as
-// another, are reported and give null instead of an object of the wrong type.
-TEST_F(ResourceManagerTest, EmptyNamesAndTypeMismatchesAreReportedAndGiveNull) {
-    int deletions = 0;
-    m_Resources.addResource("shared", new Tracked(Resource::SHADER, deletions));
-    m_Resources.addResource("picture", new Tracked(Resource::TEXTURE, deletions));
-    ResourceManager& r = m_Resources;
-    CountingDevice* d = &m_Device;
-    const std::pair<std::function<void*()>, const char*> cases[] = {
-        {[&] { return r.loadMesh("", d); }, "file.length() > 0"},
-        {[&] { return r.loadShader("", "", d); },
-         "vertexProgramFile.length() > 0 || fragmentProgramFile.length() > 0"},
-        {[&] { return r.loadTexture("shared", d); },
-         "loadedResource->getResourceType() == Resource::TEXTURE"},
-        {[&] { return r.loadMesh("shared", d); },
-         "loadedResource->getResourceType() == Resource::MESH"},
-        {[&] { return r.loadText("shared", d); },
-         "loadedResource->getResourceType() == Resource::TEXT"},
-        {[&] { return r.loadShader("pic", "ture", d); },
-         "loadedResource->getResourceType() == Resource::SHADER"},
-    };
-    for (const auto& [load, report] : cases) {
-        AssertionRecorder assertions;
-        EXPECT_EQ(load(), nullptr) << report;
-        EXPECT_EQ(assertions.reports(), std::vector<std::string>{report});
-    }
-    EXPECT_EQ(m_Device.m_TexturesMade + m_Device.m_ShadersMade, 0);
 }
 
 // A file cut short (its last line has no end) and what parse cannot read are

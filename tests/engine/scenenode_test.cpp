@@ -2,12 +2,9 @@
 
 #include "engine/entity.h"
 #include "engine/mesh.h"
-#include "engine/renderdevice/facelist.h"
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
-#include "engine/renderdevice/vertexlist.h"
 #include "engine/resourcemanager.h"
 #include "support/assertion_recorder.h"
-#include "support/float_compare.h"
 #include "support/gl_context.h"
 #include "support/gl_scene.h"
 #include "support/test_render_device.h"
@@ -23,43 +20,29 @@ using Kestrel::Camera;
 using Kestrel::Scene;
 using Kestrel::Vector3;
 using TestSupport::AssertionRecorder;
-using TestSupport::near;
 using TestSupport::TestRenderDevice;
 
 namespace {
 
 using Journal = std::vector<std::string>;
 
-// Logs its updates with where the scene camera stands, queues its face list
-// when drawn, and logs its destruction.
+// Logs its updates with where the scene camera stands.
 class ProbeNode : public Kestrel::Transformable {
 public:
-    ProbeNode(Journal& journal, Scene& scene, Kestrel::RenderDevice& device)
-        : m_Journal(journal), m_Scene(scene), m_Device(device), m_Vertices(Kestrel::USAGE_STATIC),
-          m_Faces(&m_Vertices, Kestrel::USAGE_STATIC) {}
-    ~ProbeNode() override { m_Journal.push_back("~node"); }
+    ProbeNode(Journal& journal, Scene& scene) : m_Journal(journal), m_Scene(scene) {}
     void update(float dt) override {
         m_Journal.push_back("node, camera x " +
                             std::to_string(int(m_Scene.getCamera()->getPositionX())));
         Transformable::update(dt);
     }
-    void draw() override {
-        m_Device.addToRenderQueue(&m_Faces, this, nullptr, nullptr, nullptr, Kestrel::BLEND_NONE);
-        Transformable::draw();
-    }
-
-    Kestrel::FaceList* faces() { return &m_Faces; }
 
 private:
     Journal& m_Journal;
     Scene& m_Scene;
-    Kestrel::RenderDevice& m_Device;
-    Kestrel::VertexList m_Vertices;
-    Kestrel::FaceList m_Faces;
 };
 
-// A still particle from one cell of the effect texture; logs its updates and
-// its destruction when given a journal.
+// A still particle from one cell of the effect texture; logs its updates when
+// given a journal.
 class ProbeParticle : public Kestrel::Particle {
 public:
     ProbeParticle(Journal* journal, const Vector3& position, float size = 1.0f)
@@ -67,20 +50,15 @@ public:
         m_Position = position;
         m_Size = size;
     }
-    ~ProbeParticle() override { log("~particle"); }
     bool update(float) override {
-        log("particle");
+        if (m_Journal)
+            m_Journal->push_back("particle");
         return true;
     }
     const Kestrel::Vector2& getTexCoordMin() const override { return m_Min; }
     const Kestrel::Vector2& getTexCoordMax() const override { return m_Max; }
 
 private:
-    void log(const char* entry) {
-        if (m_Journal)
-            m_Journal->push_back(entry);
-    }
-
     Journal* m_Journal;
     Kestrel::Vector2 m_Min{0.0f, 0.0f};
     Kestrel::Vector2 m_Max{0.25f, 0.25f};
@@ -88,71 +66,20 @@ private:
 
 class SceneTest : public ::testing::Test {
 protected:
-    ProbeNode* addNode() {
-        auto* node = new ProbeNode(m_Journal, *m_Scene, m_Device);
-        node->setParent(m_Scene->getRoot());
-        return node;
-    }
-    void addParticle(const Vector3& position) {
-        m_Scene->getParticleManager()->addParticle(new ProbeParticle(&m_Journal, position));
-    }
-
     Journal m_Journal;
     TestRenderDevice m_Device;
     std::unique_ptr<Scene> m_Scene = std::make_unique<Scene>(&m_Device);
 };
 
 TEST_F(SceneTest, UpdateRunsTheCameraTransitionThenTheTreeThenTheParticles) {
-    addParticle({0, 0, 0});
-    addNode();
+    m_Scene->getParticleManager()->addParticle(new ProbeParticle(&m_Journal, {0, 0, 0}));
+    (new ProbeNode(m_Journal, *m_Scene))->setParent(m_Scene->getRoot());
     Camera target;
     target.setPosition(10, 0, 0);
     m_Scene->getCamera()->moveTo(target, 1.0f);
 
     m_Scene->update(0.5f);
     EXPECT_EQ(m_Journal, (Journal{"node, camera x 5", "particle"}));
-}
-
-// A node is drawn only after its first update, but the queue is rendered all
-// the same; the scene goes down particles first.
-TEST_F(SceneTest, EachRenderPassDrawsAndEmptiesTheQueueThroughTheCamera) {
-    ProbeNode* node = addNode();
-    addParticle({0, 0, 2});
-    addParticle({0, 0, 6});
-    m_Scene->getCamera()->lookAt({0, 0, 0}, {0, 0, 1}, {0, 1, 0});
-    m_Scene->render();
-    ASSERT_EQ(m_Device.m_RenderedQueues.size(), 1u);
-    EXPECT_TRUE(m_Device.m_RenderedQueues[0].empty());
-    EXPECT_EQ(m_Device.m_Camera, m_Scene->getCamera());
-
-    m_Scene->update(0.016f);
-    m_Device.m_Camera = nullptr;
-    m_Scene->render();
-    ASSERT_EQ(m_Device.m_RenderedQueues.size(), 2u);
-    ASSERT_EQ(m_Device.m_RenderedQueues[1].size(), 1u);
-    EXPECT_EQ(m_Device.m_RenderedQueues[1][0].faceList, node->faces());
-    EXPECT_EQ(m_Device.m_RenderedQueues[1][0].transform, node);
-    EXPECT_EQ(m_Device.m_Camera, m_Scene->getCamera());
-    EXPECT_TRUE(m_Device.getRenderQueue().empty());
-
-    m_Device.m_Camera = nullptr;
-    m_Scene->renderParticles();
-    ASSERT_EQ(m_Device.m_RenderedQueues.size(), 3u);
-    ASSERT_EQ(m_Device.m_RenderedQueues[2].size(), 1u);
-    const Kestrel::RenderItem& batch = m_Device.m_RenderedQueues[2][0];
-    EXPECT_EQ(batch.blendMode, Kestrel::BLEND_ALPHA);
-    EXPECT_EQ(m_Device.m_Camera, m_Scene->getCamera());
-    EXPECT_TRUE(m_Device.getRenderQueue().empty());
-    // Sorted from the camera's position and facing its direction (+z): the far
-    // particle first, its top-left corner half a size right (+x) and up.
-    const Kestrel::VertexList& v = *batch.faceList->getVertexList();
-    ASSERT_EQ(v.getVertexCount(), 8u);
-    EXPECT_TRUE(near(v.getPosition(0), {0.5f, 0.5f, 6}));
-    EXPECT_TRUE(near(v.getPosition(7), {-0.5f, -0.5f, 2}));
-
-    m_Journal.clear();
-    m_Scene.reset();
-    EXPECT_EQ(m_Journal, (Journal{"~particle", "~particle", "~node"}));
 }
 
 TEST_F(SceneTest, CreateEntityAttachesAnEntityOfTheCachedMeshAsTheLastChild) {
