@@ -6,17 +6,15 @@
 #include "engine/meshloader.h"
 #include "engine/renderdevice/vertexlist.h"
 #include "engine/text.h"
-
 #include "support/assertion_recorder.h"
+#include "support/temp_dir.h"
 #include "support/test_render_device.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -33,13 +31,6 @@ void replay(const std::string& target, const std::function<void(const std::strin
         ++inputs;
     }
     EXPECT_GT(inputs, 0) << target;
-}
-
-std::string contents(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 TEST(FuzzCorpusTest, MeshInputsLoadAndMorph) {
@@ -61,7 +52,8 @@ TEST(FuzzCorpusTest, MeshInputsLoadAndMorph) {
 
 TEST(FuzzCorpusTest, AnimationInputsSettleAfterOneRoundTrip) {
     replay("ksta_parser", [](const std::string& path) {
-        std::unique_ptr<Kestrel::Animation> animation(Kestrel::Animation::parse(contents(path)));
+        std::unique_ptr<Kestrel::Animation> animation(
+            Kestrel::Animation::parse(TestSupport::readFile(path)));
         std::unique_ptr<Kestrel::Animation> again(Kestrel::Animation::parse(animation->toText()));
         EXPECT_EQ(again->getKeyframeCount(), animation->getKeyframeCount());
         const std::string text = again->toText();

@@ -51,14 +51,4 @@ bool writePng(const std::string& path, const PngImage& image) {
     return written;
 }
 
-bool writeRgbaPngBottomUp(const std::string& path, int width, int height,
-                          const std::vector<uint8_t>& rgba) {
-    PngImage image{width, height, PNG_COLOR_TYPE_RGBA, 8, {}, {}, {}};
-    const size_t stride = size_t(width) * 4;
-    for (int row = height; row-- > 0;)
-        image.rows.insert(image.rows.end(), rgba.begin() + row * stride,
-                          rgba.begin() + (row + 1) * stride);
-    return writePng(path, image);
-}
-
 } // namespace TestSupport

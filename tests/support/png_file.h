@@ -23,8 +23,4 @@ struct PngImage {
 // False (with a message on standard error) when the file cannot be written.
 bool writePng(const std::string& path, const PngImage& image);
 
-// An 8-bit RGBA image from rows given bottom first, as glReadPixels returns them.
-bool writeRgbaPngBottomUp(const std::string& path, int width, int height,
-                          const std::vector<uint8_t>& rgba);
-
 } // namespace TestSupport

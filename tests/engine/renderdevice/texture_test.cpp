@@ -8,8 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 using namespace TestSupport;
 using testing::internal::CaptureStdout;
@@ -46,11 +44,6 @@ TEST(TextureTest, LoadPacksEveryLayoutIntoRgbOrRgba) {
         }
         EXPECT_EQ(mismatches, 0);
     }
-}
-
-std::string fileBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 // The same picture in every format reaches create as the PNG's pixels, lossy
@@ -118,7 +111,7 @@ TEST(TextureTest, BrokenFilesOfEveryFormatAreRefusedByName) {
     EXPECT_TRUE(assertions.reported("image != null"));
 
     for (const std::string& path : quadrantImageFiles()) {
-        const std::string bytes = fileBytes(path);
+        const std::string bytes = readFile(path);
         const std::string name = "half" + path.substr(path.rfind('.'));
         const std::string output = refusal(name, bytes.substr(0, bytes.size() / 2));
         EXPECT_NE(output.find(name + "' is cut short."), std::string::npos) << output;
@@ -160,7 +153,7 @@ TEST(TextureTest, BrokenFilesOfEveryFormatAreRefusedByName) {
     const std::string corpus = quadrantImageFiles()[0];
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + ": " + c.message);
-        std::string bytes = fileBytes(corpus.substr(0, corpus.rfind('/') + 1) + c.file);
+        std::string bytes = readFile(corpus.substr(0, corpus.rfind('/') + 1) + c.file);
         const size_t at = bytes.find(c.from);
         ASSERT_NE(at, std::string::npos);
         const std::string output = refusal(c.file, bytes.replace(at, c.from.size(), c.to));

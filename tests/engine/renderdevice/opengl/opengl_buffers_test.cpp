@@ -9,16 +9,11 @@
 using Kestrel::OpenGLFaceList;
 using Kestrel::OpenGLVertexList;
 using Kestrel::Vertex;
+using TestSupport::glInteger;
 
 namespace {
 
 class OpenGLBuffersGlTest : public TestSupport::GlTest {};
-
-GLint bound(GLenum binding) {
-    GLint name = -1;
-    glGetIntegerv(binding, &name);
-    return name;
-}
 
 // The buffer's contents as T, as many as it holds.
 template <class T>
@@ -47,8 +42,8 @@ TEST_F(OpenGLBuffersGlTest, ListsUploadOnceOrAtEveryBindByUsage) {
         faces.bind();
         EXPECT_EQ(vertices.getBufferHandle(), 0u);
         EXPECT_EQ(faces.getBufferHandle(), 0u);
-        EXPECT_EQ(bound(GL_ARRAY_BUFFER_BINDING_ARB), GLint(other));
-        EXPECT_EQ(bound(GL_ELEMENT_ARRAY_BUFFER_BINDING_ARB), 0);
+        EXPECT_EQ(glInteger(GL_ARRAY_BUFFER_BINDING_ARB), GLint(other));
+        EXPECT_EQ(glInteger(GL_ELEMENT_ARRAY_BUFFER_BINDING_ARB), 0);
 
         for (int i = 0; i < 4; ++i)
             vertices.addVertex({1, float(i), 0}, {0, 0, 1}, {0.5f, float(i)});
@@ -57,8 +52,8 @@ TEST_F(OpenGLBuffersGlTest, ListsUploadOnceOrAtEveryBindByUsage) {
         faces.bind();
         ASSERT_NE(vertices.getBufferHandle(), 0u);
         ASSERT_NE(faces.getBufferHandle(), 0u);
-        EXPECT_EQ(bound(GL_ARRAY_BUFFER_BINDING_ARB), GLint(vertices.getBufferHandle()));
-        EXPECT_EQ(bound(GL_ELEMENT_ARRAY_BUFFER_BINDING_ARB), GLint(faces.getBufferHandle()));
+        EXPECT_EQ(glInteger(GL_ARRAY_BUFFER_BINDING_ARB), GLint(vertices.getBufferHandle()));
+        EXPECT_EQ(glInteger(GL_ELEMENT_ARRAY_BUFFER_BINDING_ARB), GLint(faces.getBufferHandle()));
 
         vertices.setPosition(0, {9, 9, 9});
         vertices.addVertex({7, 7, 7}, {0, 1, 0}, {0.25f, 0.75f});
