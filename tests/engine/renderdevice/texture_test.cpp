@@ -23,29 +23,6 @@ struct LoadedTexture : RecordingTexture {
     }
 };
 
-// Every layout reaches create as rows of exactly width pixels of 3 or 4 bytes,
-// with the colours the file holds.
-TEST(TextureTest, LoadPacksEveryLayoutIntoRgbOrRgba) {
-    TempDir dir;
-    for (const TestImage& image : makeTestImages()) {
-        SCOPED_TRACE(image.name);
-        ASSERT_TRUE(writePng(dir.file(image.name + ".png"), image.png));
-        LoadedTexture texture;
-        ASSERT_TRUE(texture.load(dir.file(image.name + ".png")));
-        EXPECT_EQ(texture.m_Format, image.hasAlpha ? Kestrel::FORMAT_RGBA : Kestrel::FORMAT_RGB);
-        ASSERT_EQ(texture.m_Width, unsigned(image.png.width));
-        ASSERT_EQ(texture.m_Height, unsigned(image.png.height));
-        const int bpp = image.hasAlpha ? 4 : 3;
-        int mismatches = 0;
-        for (int i = 0; i < image.png.width * image.png.height; ++i) {
-            const Rgba8 e = image.expected(i % image.png.width, i / image.png.width);
-            const uint8_t expected[4] = {e.r, e.g, e.b, e.a};
-            mismatches += !std::equal(expected, expected + bpp, &texture.m_Pixels[i * bpp]);
-        }
-        EXPECT_EQ(mismatches, 0);
-    }
-}
-
 // The same picture in every format reaches create as the PNG's pixels, lossy
 // formats within a tolerance away from the quadrant borders they blur; alpha,
 // where a decoder adds it, is opaque.
