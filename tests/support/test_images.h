@@ -1,6 +1,6 @@
-// PNG images in every layout the decoder must turn into tightly packed RGB or
-// RGBA: each is split into four quadrants of known colour, so a drawn texture
-// can be checked at the quadrant centres whatever its size.
+// Test pictures split into four quadrants of known colour, so a decoded or
+// drawn texture can be checked at the quadrant centres whatever its size: one
+// written here as a PNG, and the same picture in every format the loader reads.
 #pragma once
 
 #include "support/png_file.h"
@@ -28,9 +28,7 @@ struct TestImage {
     Rgba8 expected(int x, int y) const { return quadrants[quadrantAt(x, y)]; }
 };
 
-// RGB, RGBA, paletted (8 and 4 bits), paletted with translucency, grey (8 and 2
-// bits), grey with alpha, 16 bits per channel with and without alpha, a width
-// that is not a multiple of 4 and a size that is not a power of two.
+// A 16 x 16 RGB PNG of OPAQUE_COLORS.
 std::vector<TestImage> makeTestImages();
 
 // How far a channel of a lossy format (JPEG, WebP) may stray from the PNG.
