@@ -168,6 +168,11 @@ TEST_F(OpenGLRenderDeviceGlTest, StateSettersFilterAndReport) {
     GLfloat clearColor[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColor);
     EXPECT_EQ(std::vector<GLfloat>(clearColor, clearColor + 4), (std::vector<GLfloat>{0, 0, 0, 1}));
+
+    m_Device.setViewport({10, 20}, {110, 70});
+    std::vector<GLint> viewport(4);
+    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    EXPECT_EQ(viewport, (std::vector<GLint>{10, 20, 100, 50}));
 }
 
 // Row-by-row matrices reach OpenGL transposed; drawFaceList draws with them as they are.
