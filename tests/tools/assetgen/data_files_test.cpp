@@ -307,17 +307,6 @@ protected:
     std::unique_ptr<Kestrel::OpenGLRenderDevice> m_Device;
 };
 
-TEST_F(DataFilesGlTest, EveryMaterialProgramCompilesAndLinks) {
-    for (const std::string& file : generated(".kst")) {
-        testing::internal::CaptureStderr();
-        Kestrel::Mesh* mesh = cache().loadMesh(file, m_Device.get());
-        const std::string log = testing::internal::GetCapturedStderr();
-        ASSERT_NE(mesh, nullptr) << file;
-        EXPECT_EQ(log.find("Error Compiling"), std::string::npos) << file << ":\n" << log;
-        EXPECT_EQ(log.find("Error Linking"), std::string::npos) << file << ":\n" << log;
-    }
-}
-
 TEST_F(DataFilesGlTest, AntKindsShowTheirColours) {
     const Colour soldier = drawnColour("ant.kst");
     const Colour fire = drawnColour("fireant.kst");
