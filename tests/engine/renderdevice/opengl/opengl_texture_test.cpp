@@ -48,11 +48,6 @@ GLint parameter(unsigned handle, GLenum name, GLint level = -1) {
     return value;
 }
 
-bool compressing() {
-    return Kestrel::compressesColourTextures(
-        reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-}
-
 // Each case uploads as the driver of that name would have it: only software
 // rasterizers keep colour uncompressed.
 TEST_F(OpenGLTextureGlTest, ColourTexturesChooseStorageByDriverWithAFullMipmapChain) {
@@ -121,7 +116,9 @@ TEST_F(OpenGLTextureGlTest, FilteringSwitchesBetweenTrilinearAndNearest) {
     expectSpots({{300, 300, WHITE}, {340, 300, BLACK}}, 0);
 
     texture.setFiltering(true);
-    const GLint smooth = compressing() ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_NEAREST;
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const GLint smooth = Kestrel::compressesColourTextures(renderer) ? GL_LINEAR_MIPMAP_LINEAR
+                                                                     : GL_LINEAR_MIPMAP_NEAREST;
     EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MIN_FILTER), smooth);
     EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MAG_FILTER), GL_LINEAR);
     drawFullScreen(&texture, Kestrel::BLEND_ALPHA);
