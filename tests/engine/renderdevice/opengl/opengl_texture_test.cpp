@@ -19,20 +19,13 @@ namespace {
 
 class OpenGLTextureGlTest : public GlTest {
 protected:
-    void SetUp() override {
-        GlTest::SetUp();
-        m_Device.setProjectionMatrix(Kestrel::Matrix4());
-        m_Device.setModelViewMatrix(Kestrel::Matrix4());
-    }
-
-    // Covers the cleared viewport, the texture's first row at the top.
-    void drawFullScreen(Kestrel::Texture* texture, Kestrel::BlendMode blend) {
+    // Covers the cleared viewport, the texture's first row at the top, blended over black.
+    void drawFullScreen(Kestrel::Texture* texture) {
         Quad quad = makeQuad(m_Device, -1, -1, 1, 1);
         m_Device.clear(true, true);
         m_Device.setTexture(texture, 0);
-        m_Device.setBlendMode(blend);
+        m_Device.setBlendMode(Kestrel::BLEND_ALPHA);
         m_Device.drawFaceList(quad.faces.get());
-        m_Device.setBlendMode(Kestrel::BLEND_NONE);
     }
 
     Kestrel::OpenGLRenderDevice m_Device;
@@ -112,7 +105,7 @@ TEST_F(OpenGLTextureGlTest, FilteringSwitchesBetweenTrilinearAndNearest) {
     texture.setFiltering(false);
     EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MIN_FILTER), GL_NEAREST);
     EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MAG_FILTER), GL_NEAREST);
-    drawFullScreen(&texture, Kestrel::BLEND_ALPHA);
+    drawFullScreen(&texture);
     expectSpots({{300, 300, WHITE}, {340, 300, BLACK}}, 0);
 
     texture.setFiltering(true);
@@ -121,7 +114,7 @@ TEST_F(OpenGLTextureGlTest, FilteringSwitchesBetweenTrilinearAndNearest) {
                                                                      : GL_LINEAR_MIPMAP_NEAREST;
     EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MIN_FILTER), smooth);
     EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MAG_FILTER), GL_LINEAR);
-    drawFullScreen(&texture, Kestrel::BLEND_ALPHA);
+    drawFullScreen(&texture);
     EXPECT_TRUE(pixelNear(300, 300, {150, 150, 150, 255}, 50));
 
     AssertionRecorder assertions;
