@@ -14,7 +14,7 @@ std::vector<TestImage> makeTestImages() {
     TestImage image{"rgb", false, OPAQUE_COLORS, PngImage{16, 16, PNG_COLOR_TYPE_RGB, 8, {}}};
     for (int y = 0; y < 16; ++y) {
         for (int x = 0; x < 16; ++x) {
-            const Rgba8 c = image.expected(x, y);
+            const Rgba8 c = OPAQUE_COLORS[(x < 8 ? 0 : 1) + (y < 8 ? 0 : 2)];
             image.png.rows.insert(image.png.rows.end(), {c.r, c.g, c.b});
         }
     }

@@ -20,12 +20,6 @@ struct TestImage {
     bool hasAlpha;                  // decodes to RGBA, else RGB
     std::array<Rgba8, 4> quadrants; // top-left, top-right, bottom-left, bottom-right
     PngImage png;
-
-    // 0 top-left, 1 top-right, 2 bottom-left, 3 bottom-right; rows count from the top.
-    int quadrantAt(int x, int y) const {
-        return (x < png.width / 2 ? 0 : 1) + (y < png.height / 2 ? 0 : 2);
-    }
-    Rgba8 expected(int x, int y) const { return quadrants[quadrantAt(x, y)]; }
 };
 
 // A 16 x 16 RGB PNG of OPAQUE_COLORS.

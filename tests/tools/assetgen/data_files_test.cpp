@@ -25,40 +25,34 @@
 #include <string>
 #include <vector>
 
-using Kestrel::Entity;
-using Kestrel::Mesh;
-using Kestrel::Vector3;
-using TestSupport::AssertionRecorder;
-using TestSupport::RecordingShader;
-using TestSupport::RecordingTexture;
+using namespace Kestrel;
+using namespace TestSupport;
 
 namespace {
 
-// Heights below are world units, at the game's ant scale.
-const float FRAME = 0.016f;
-
+// The generated files of one kind. Heights below are world units, at the game's ant scale.
 std::vector<std::string> generated(const std::string& extension) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(TestSupport::dataDirectory()))
+    for (const auto& entry : std::filesystem::directory_iterator(dataDirectory()))
         if (entry.path().extension() == extension)
             names.push_back(entry.path().filename().string());
     return names;
 }
 
-Kestrel::ResourceManager& cache() {
-    return *Kestrel::ResourceManager::getInstance();
+ResourceManager& cache() {
+    return *ResourceManager::getInstance();
 }
 
 class DataFilesTest : public ::testing::Test {
 protected:
-    void SetUp() override { TestSupport::useDataWith(&m_Device); }
+    void SetUp() override { useDataWith(&m_Device); }
     void TearDown() override {
         m_Entities.clear();
         cache().clear();
     }
 
     Mesh* mesh(const std::string& file) { return cache().loadMesh(file, &m_Device); }
-    Kestrel::Animation* animation(const std::string& file) { return cache().loadAnimation(file); }
+    Animation* animation(const std::string& file) { return cache().loadAnimation(file); }
     const RecordingTexture* texture(const std::string& file) {
         return dynamic_cast<const RecordingTexture*>(cache().loadTexture(file, &m_Device));
     }
@@ -77,16 +71,16 @@ protected:
 
     // The lowest point of the skinned mesh as it is drawn now.
     float lowestPoint(Entity& entity) {
-        Kestrel::VertexList posed(Kestrel::USAGE_DYNAMIC);
-        const Kestrel::VertexList& rest = *entity.getMesh()->getVertexList();
-        const Kestrel::VertexList& drawn = entity.morph(rest, posed) ? posed : rest;
+        VertexList posed(USAGE_DYNAMIC);
+        const VertexList& rest = *entity.getMesh()->getVertexList();
+        const VertexList& drawn = entity.morph(rest, posed) ? posed : rest;
         float low = std::numeric_limits<float>::max();
         for (unsigned i = 0; i < drawn.getVertexCount(); ++i)
             low = std::min(low, entity.transformPoint(drawn.getPosition(i)).y);
         return low;
     }
 
-    TestSupport::TestRenderDevice m_Device;
+    TestRenderDevice m_Device;
     std::vector<std::unique_ptr<Entity>> m_Entities;
 };
 
@@ -100,7 +94,7 @@ TEST_F(DataFilesTest, EveryFileLoadsWithItsTexturesAndShadersAndWithoutMessages)
         ASSERT_NE(loaded, nullptr) << file;
         ASSERT_GT(loaded->getMaterialCount(), 0u) << file;
         for (unsigned m = 0; m < loaded->getMaterialCount(); ++m) {
-            const Kestrel::Material& material = loaded->getMaterial(m);
+            const Material& material = loaded->getMaterial(m);
             EXPECT_GT(loaded->getFaceList(m)->getFaceCount(), 0u) << file;
             const auto* texture = dynamic_cast<const RecordingTexture*>(material.m_Texture);
             ASSERT_NE(texture, nullptr) << file << " material " << m;
@@ -141,7 +135,7 @@ TEST_F(DataFilesTest, AntsShareOneSkeletonAndAnimationsLastAsLongAsTheGameNeeds)
         EXPECT_EQ(skeleton.count(wanted), 1u) << wanted;
     for (const AnimationUse& use : ANIMATION_USES) {
         SCOPED_TRACE(use.file);
-        Kestrel::Animation* a = animation(use.file);
+        Animation* a = animation(use.file);
         ASSERT_NE(a, nullptr);
         const unsigned count = a->getKeyframeCount();
         EXPECT_GT(count, 1u);
@@ -167,8 +161,8 @@ TEST_F(DataFilesTest, AntsShareOneSkeletonAndAnimationsLastAsLongAsTheGameNeeds)
 TEST_F(DataFilesTest, AntsKeepOutOfTheGroundAsTheGamePlaysTheirAnimations) {
     for (const AnimationUse& use : ANIMATION_USES) {
         Entity& entity = ant(use.mesh);
-        Kestrel::Animation* before = animation(use.after);
-        Kestrel::Animation* a = animation(use.file);
+        Animation* before = animation(use.after);
+        Animation* a = animation(use.file);
         ASSERT_TRUE(before && a) << use.file;
         entity.playAnimation(before, 0.0f, true, false);
         entity.update(FRAME);
@@ -195,7 +189,7 @@ TEST_F(DataFilesTest, AntsKeepOutOfTheGroundAsTheGamePlaysTheirAnimations) {
 
 TEST_F(DataFilesTest, DeadAntLiesOnItsBackOnTheGround) {
     Entity& entity = ant("ant.kst");
-    Kestrel::Animation* death = animation("antdie.ksta");
+    Animation* death = animation("antdie.ksta");
     ASSERT_NE(death, nullptr);
     entity.playAnimation(death, 0.0f, false, false);
     for (int frame = 0; frame < 3; ++frame)
@@ -204,18 +198,18 @@ TEST_F(DataFilesTest, DeadAntLiesOnItsBackOnTheGround) {
     EXPECT_GT(low, -0.02f);
     EXPECT_LT(low, 0.02f) << "the body rests on the ground";
     // Column 1 of the world matrix is where the thorax's up points.
-    const Kestrel::Matrix4& thorax = entity.getBone("Thorax")->getMatrix();
+    const Matrix4& thorax = entity.getBone("Thorax")->getMatrix();
     EXPECT_LT(thorax[5], -0.3f * ANT_SCALE) << "belly up";
 }
 
 TEST_F(DataFilesTest, FontAtlasHoldsEveryPrintableCharacter) {
-    Kestrel::Text* font = cache().loadText(GAME_FONT_FILE, &m_Device);
+    Text* font = cache().loadText(GAME_FONT_FILE, &m_Device);
     ASSERT_NE(font, nullptr);
     const auto* atlas = dynamic_cast<const RecordingTexture*>(font->getTexture());
     ASSERT_NE(atlas, nullptr);
-    ASSERT_EQ(atlas->m_Format, Kestrel::FORMAT_ALPHA);
+    ASSERT_EQ(atlas->m_Format, FORMAT_ALPHA);
     ASSERT_EQ(font->getGlyphs().size(), 95u);
-    for (const Kestrel::Glyph& g : font->getGlyphs()) {
+    for (const Glyph& g : font->getGlyphs()) {
         EXPECT_GT(g.advance, 0.0f) << char(g.code);
         if (g.code == ' ')
             continue;
@@ -226,8 +220,7 @@ TEST_F(DataFilesTest, FontAtlasHoldsEveryPrintableCharacter) {
 
 // The highest alpha of RGBA rows inside a rectangle of texture coordinates
 // (v = 0 is the first row).
-int highestAlpha(const RecordingTexture& t, const Kestrel::Vector2& min,
-                 const Kestrel::Vector2& max) {
+int highestAlpha(const RecordingTexture& t, const Vector2& min, const Vector2& max) {
     int high = 0;
     for (unsigned y = unsigned(min.v * t.m_Height + 0.5f); y < unsigned(max.v * t.m_Height + 0.5f);
          ++y)
@@ -241,7 +234,7 @@ int highestAlpha(const RecordingTexture& t, const Kestrel::Vector2& min,
 TEST_F(DataFilesTest, ParticleCellsAndGroundTextureHaveTheirShape) {
     const RecordingTexture* particles = texture("particle.png");
     ASSERT_NE(particles, nullptr);
-    ASSERT_EQ(particles->m_Format, Kestrel::FORMAT_RGBA);
+    ASSERT_EQ(particles->m_Format, FORMAT_RGBA);
     EXPECT_GT(highestAlpha(*particles, FLAME_CELL_MIN, FLAME_CELL_MAX), 150) << "flame";
     EXPECT_GT(highestAlpha(*particles, SMOKE_CELL_MIN, SMOKE_CELL_MAX), 150) << "smoke";
     EXPECT_LT(highestAlpha(*particles, {0.27f, 0.0f}, {0.73f, 0.25f}), 8) << "between the cells";
@@ -253,12 +246,12 @@ TEST_F(DataFilesTest, ParticleCellsAndGroundTextureHaveTheirShape) {
     EXPECT_EQ(ground->m_Width, ground->m_Height);
 }
 
-class DataFilesGlTest : public TestSupport::GlTest {
+class DataFilesGlTest : public GlTest {
 protected:
     void SetUp() override {
-        TestSupport::GlTest::SetUp();
-        m_Device = std::make_unique<Kestrel::OpenGLRenderDevice>();
-        TestSupport::useDataWith(m_Device.get());
+        GlTest::SetUp();
+        m_Device = std::make_unique<OpenGLRenderDevice>();
+        useDataWith(m_Device.get());
     }
     // Cached programs and textures go while the context still exists.
     void TearDown() override {
@@ -277,8 +270,8 @@ protected:
     Colour drawnColour(const std::string& mesh) {
         Colour mean;
         {
-            Kestrel::Scene scene(m_Device.get());
-            Kestrel::Entity* ant = scene.getRoot()->createEntity(mesh);
+            Scene scene(m_Device.get());
+            Entity* ant = scene.getRoot()->createEntity(mesh);
             if (!ant)
                 return mean;
             ant->setScale(ANT_SCALE, ANT_SCALE, ANT_SCALE);
@@ -293,7 +286,7 @@ protected:
             scene.render();
             glDisable(GL_LIGHTING);
         }
-        for (const TestSupport::Rgba& p : TestSupport::readFrame()) {
+        for (const Rgba& p : readFrame()) {
             if (p.r + p.g + p.b < 12)
                 continue;
             mean.r += p.r, mean.g += p.g, mean.b += p.b;
@@ -304,7 +297,7 @@ protected:
         return mean;
     }
 
-    std::unique_ptr<Kestrel::OpenGLRenderDevice> m_Device;
+    std::unique_ptr<OpenGLRenderDevice> m_Device;
 };
 
 TEST_F(DataFilesGlTest, AntKindsShowTheirColours) {

@@ -6,14 +6,12 @@
 
 #include <vector>
 
-using Kestrel::OpenGLFaceList;
-using Kestrel::OpenGLVertexList;
-using Kestrel::Vertex;
-using TestSupport::glInteger;
+using namespace Kestrel;
+using namespace TestSupport;
 
 namespace {
 
-class OpenGLBuffersGlTest : public TestSupport::GlTest {};
+class OpenGLBuffersGlTest : public GlTest {};
 
 // The buffer's contents as T, as many as it holds.
 template <class T>
@@ -31,9 +29,9 @@ std::vector<T> contents(GLenum target, GLuint buffer) {
 TEST_F(OpenGLBuffersGlTest, ListsUploadOnceOrAtEveryBindByUsage) {
     GLuint other = 0;
     glGenBuffersARB(1, &other);
-    for (int usage : {Kestrel::USAGE_STATIC, Kestrel::USAGE_DYNAMIC}) {
+    for (int usage : {USAGE_STATIC, USAGE_DYNAMIC}) {
         SCOPED_TRACE(usage);
-        const bool dynamic = usage == Kestrel::USAGE_DYNAMIC;
+        const bool dynamic = usage == USAGE_DYNAMIC;
         OpenGLVertexList vertices(usage);
         OpenGLFaceList faces(&vertices, usage);
         glBindBufferARB(GL_ARRAY_BUFFER_ARB, other);
@@ -64,7 +62,7 @@ TEST_F(OpenGLBuffersGlTest, ListsUploadOnceOrAtEveryBindByUsage) {
         ASSERT_EQ(seen.size(), dynamic ? 5u : 4u);
         for (unsigned i = 0; i < seen.size(); ++i) {
             EXPECT_EQ(seen[i].position,
-                      i == 0 && !dynamic ? Kestrel::Vector3(1, 0, 0) : vertices.getPosition(i));
+                      i == 0 && !dynamic ? Vector3(1, 0, 0) : vertices.getPosition(i));
             EXPECT_EQ(seen[i].normal, vertices.getNormal(i));
             EXPECT_EQ(seen[i].texCoord, vertices.getTexCoord(i));
         }

@@ -10,12 +10,8 @@
 
 #include <vector>
 
+using namespace Kestrel;
 using namespace TestSupport;
-using Kestrel::BLEND_ADDITIVE;
-using Kestrel::BLEND_ALPHA;
-using Kestrel::BLEND_NONE;
-using Kestrel::Matrix4;
-using Kestrel::Transformable;
 
 namespace {
 
@@ -31,18 +27,18 @@ protected:
         m_Camera.lookAt({0, 0, 10}, {0, 0, 0}, {0, 1, 0});
     }
 
-    std::unique_ptr<Kestrel::Shader> makeShader() {
-        std::unique_ptr<Kestrel::Shader> shader(m_Device.createShader());
+    std::unique_ptr<Shader> makeShader() {
+        std::unique_ptr<Shader> shader(m_Device.createShader());
         shader->compile(VERTEX_PROGRAM, FRAGMENT_PROGRAM);
         return shader;
     }
-    void queue(Kestrel::FaceList* faces, Kestrel::Texture* texture,
-               Kestrel::BlendMode blend = BLEND_NONE, Transformable* placement = nullptr) {
+    void queue(FaceList* faces, Texture* texture, BlendMode blend = BLEND_NONE,
+               Transformable* placement = nullptr) {
         m_Device.addToRenderQueue(faces, placement, texture, nullptr, nullptr, blend);
     }
 
-    Kestrel::OpenGLRenderDevice m_Device;
-    Kestrel::Camera m_Camera;
+    OpenGLRenderDevice m_Device;
+    Camera m_Camera;
 };
 
 // The texture bound on a unit, made the active one.
@@ -97,9 +93,9 @@ TEST_F(OpenGLRenderDeviceGlTest, BlendModesMixAndAdd) {
 // Render restores the stages and shader set before it, leaves unit 0 active,
 // empties the queue, and applies the camera and state even with nothing queued.
 TEST_F(OpenGLRenderDeviceGlTest, RenderAppliesItsStateAndRestoresTheCallers) {
-    std::unique_ptr<Kestrel::Texture> stages[3] = {makeSolidTexture(m_Device, RED),
-                                                   makeSolidTexture(m_Device, GREEN),
-                                                   makeSolidTexture(m_Device, BLUE)};
+    std::unique_ptr<Texture> stages[3] = {makeSolidTexture(m_Device, RED),
+                                          makeSolidTexture(m_Device, GREEN),
+                                          makeSolidTexture(m_Device, BLUE)};
     auto itemTexture = makeSolidTexture(m_Device, WHITE);
     auto before = makeShader(), during = makeShader();
     Quad quad = makeQuad(m_Device, -1, -1, 1, 1);
@@ -116,7 +112,7 @@ TEST_F(OpenGLRenderDeviceGlTest, RenderAppliesItsStateAndRestoresTheCallers) {
         EXPECT_EQ(boundTexture(stage), GLint(stages[stage]->getHandle()));
     EXPECT_EQ(boundTexture(3), 0);
     EXPECT_EQ(glInteger(GL_CURRENT_PROGRAM),
-              GLint(static_cast<Kestrel::OpenGLShader*>(before.get())->getProgram()));
+              GLint(static_cast<OpenGLShader*>(before.get())->getProgram()));
     EXPECT_TRUE(m_Device.getRenderQueue().empty());
 
     resetGlState();
@@ -157,7 +153,7 @@ TEST_F(OpenGLRenderDeviceGlTest, StateSettersFilterAndReport) {
     m_Device.setShader(nullptr);
 
     m_Device.setBlendMode(BLEND_ALPHA);
-    m_Device.setBlendMode(static_cast<Kestrel::BlendMode>(7));
+    m_Device.setBlendMode(static_cast<BlendMode>(7));
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(glInteger(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
     m_Device.setBlendMode(BLEND_NONE);

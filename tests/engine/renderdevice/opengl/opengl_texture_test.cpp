@@ -9,26 +9,23 @@
 #include <algorithm>
 #include <vector>
 
+using namespace Kestrel;
 using namespace TestSupport;
-using Kestrel::FORMAT_ALPHA;
-using Kestrel::FORMAT_RGB;
-using Kestrel::FORMAT_RGBA;
-using Kestrel::OpenGLTexture;
 
 namespace {
 
 class OpenGLTextureGlTest : public GlTest {
 protected:
     // Covers the cleared viewport, the texture's first row at the top, blended over black.
-    void drawFullScreen(Kestrel::Texture* texture) {
+    void drawFullScreen(Texture* texture) {
         Quad quad = makeQuad(m_Device, -1, -1, 1, 1);
         m_Device.clear(true, true);
         m_Device.setTexture(texture, 0);
-        m_Device.setBlendMode(Kestrel::BLEND_ALPHA);
+        m_Device.setBlendMode(BLEND_ALPHA);
         m_Device.drawFaceList(quad.faces.get());
     }
 
-    Kestrel::OpenGLRenderDevice m_Device;
+    OpenGLRenderDevice m_Device;
 };
 
 GLint parameter(unsigned handle, GLenum name, GLint level = -1) {
@@ -45,7 +42,7 @@ GLint parameter(unsigned handle, GLenum name, GLint level = -1) {
 // rasterizers keep colour uncompressed.
 TEST_F(OpenGLTextureGlTest, ColourTexturesChooseStorageByDriverWithAFullMipmapChain) {
     struct Case {
-        Kestrel::TextureFormat format;
+        TextureFormat format;
         int channels;
         const char* renderer;
         bool hardware, compressed;
@@ -85,7 +82,7 @@ TEST_F(OpenGLTextureGlTest, CreateRefusesUnknownFormatsAndMissingPixels) {
     AssertionRecorder assertions;
     const std::vector<uint8_t> pixels = solidPixels(4, RED, 4);
     OpenGLTexture unknown, missing, twice;
-    EXPECT_FALSE(unknown.create(static_cast<Kestrel::TextureFormat>(3), 2, 2, pixels.data()));
+    EXPECT_FALSE(unknown.create(static_cast<TextureFormat>(3), 2, 2, pixels.data()));
     EXPECT_FALSE(missing.create(FORMAT_RGB, 2, 2, nullptr));
     EXPECT_EQ(assertions.reports(), (std::vector<std::string>{"false", "pixels != null"}));
     // A second create replaces the first name instead of leaking it.
@@ -110,8 +107,8 @@ TEST_F(OpenGLTextureGlTest, FilteringSwitchesBetweenTrilinearAndNearest) {
 
     texture.setFiltering(true);
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    const GLint smooth = Kestrel::compressesColourTextures(renderer) ? GL_LINEAR_MIPMAP_LINEAR
-                                                                     : GL_LINEAR_MIPMAP_NEAREST;
+    const GLint smooth =
+        compressesColourTextures(renderer) ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_NEAREST;
     EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MIN_FILTER), smooth);
     EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MAG_FILTER), GL_LINEAR);
     drawFullScreen(&texture);
