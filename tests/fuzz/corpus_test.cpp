@@ -6,48 +6,42 @@
 #include "engine/meshloader.h"
 #include "engine/renderdevice/vertexlist.h"
 #include "engine/text.h"
-
 #include "support/assertion_recorder.h"
+#include "support/temp_dir.h"
 #include "support/test_render_device.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
+#include <iostream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 namespace {
 
 // Runs check on every input of a target's corpus, with the engine's assertion
-// reports held back.
+// reports and the loaders' refusals held back (shown again when a check fails).
 void replay(const std::string& target, const std::function<void(const std::string&)>& check) {
     TestSupport::AssertionRecorder quiet;
     const auto directory = std::filesystem::path(FORMIK_SOURCE_DIR) / "fuzz" / "corpus" / target;
     int inputs = 0;
     for (const auto& entry : std::filesystem::directory_iterator(directory)) {
         SCOPED_TRACE(entry.path().string());
+        testing::internal::CaptureStdout();
         check(entry.path().string());
+        const std::string printed = testing::internal::GetCapturedStdout();
+        if (testing::Test::HasFailure())
+            std::cout << printed;
         ++inputs;
     }
     EXPECT_GT(inputs, 0) << target;
 }
 
-std::string contents(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 TEST(FuzzCorpusTest, MeshInputsLoadAndMorph) {
     replay("kst_loader", [](const std::string& path) {
         TestSupport::TestRenderDevice device;
-        testing::internal::CaptureStdout();
         std::unique_ptr<Kestrel::Mesh> mesh(Kestrel::MeshLoader(&device).load(path));
-        testing::internal::GetCapturedStdout();
         if (!mesh)
             return;
         Kestrel::Entity entity(mesh.get());
@@ -61,7 +55,8 @@ TEST(FuzzCorpusTest, MeshInputsLoadAndMorph) {
 
 TEST(FuzzCorpusTest, AnimationInputsSettleAfterOneRoundTrip) {
     replay("ksta_parser", [](const std::string& path) {
-        std::unique_ptr<Kestrel::Animation> animation(Kestrel::Animation::parse(contents(path)));
+        std::unique_ptr<Kestrel::Animation> animation(
+            Kestrel::Animation::parse(TestSupport::readFile(path)));
         std::unique_ptr<Kestrel::Animation> again(Kestrel::Animation::parse(animation->toText()));
         EXPECT_EQ(again->getKeyframeCount(), animation->getKeyframeCount());
         const std::string text = again->toText();
@@ -73,9 +68,7 @@ TEST(FuzzCorpusTest, AnimationInputsSettleAfterOneRoundTrip) {
 TEST(FuzzCorpusTest, ImageInputsLoadOrFailCleanly) {
     replay("image_texture", [](const std::string& path) {
         TestSupport::RecordingTexture texture;
-        testing::internal::CaptureStdout();
         const bool loaded = texture.load(path);
-        testing::internal::GetCapturedStdout();
         EXPECT_EQ(loaded, texture.m_Created);
         if (loaded) {
             const size_t bpp = texture.m_Format == Kestrel::FORMAT_RGBA ? 4 : 3;
@@ -88,10 +81,7 @@ TEST(FuzzCorpusTest, FontInputsLoadAndDrawOrFailCleanly) {
     replay("font_text", [](const std::string& path) {
         TestSupport::TestRenderDevice device;
         Kestrel::Text text(&device);
-        testing::internal::CaptureStdout();
-        const bool loaded = text.load(path, 64);
-        testing::internal::GetCapturedStdout();
-        if (!loaded)
+        if (!text.load(path, 64))
             return;
         text.draw("Kills: 3");
         EXPECT_EQ(text.getVertexList()->getVertexCount(), 4u * 8);

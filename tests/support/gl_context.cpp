@@ -1,15 +1,11 @@
 #include "support/gl_scene.h"
 
-#include "support/png_file.h"
-
 #include <GL/glew.h>
 #include <SDL.h>
 
 #include <GL/glu.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <functional>
 
 namespace TestSupport {
 
@@ -52,6 +48,12 @@ void resetGlState() {
     glLoadIdentity();
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+int glInteger(unsigned name) {
+    GLint value = -1;
+    glGetIntegerv(name, &value);
+    return value;
 }
 
 Rgba readPixel(int x, int y) {
@@ -99,15 +101,6 @@ Rgba pixelAt(const Kestrel::Vector3& world, int radius) {
     return {uint8_t(sum[0] / n), uint8_t(sum[1] / n), uint8_t(sum[2] / n), uint8_t(sum[3] / n)};
 }
 
-bool saveFrame(const std::string& name) {
-    const std::filesystem::path output = std::filesystem::path(FORMIK_BINARY_DIR) / "test-output";
-    std::filesystem::create_directories(output);
-    const std::vector<Rgba> frame = readFrame();
-    const auto* bytes = reinterpret_cast<const uint8_t*>(frame.data());
-    return writeRgbaPngBottomUp((output / name).string(), GL_TEST_WIDTH, GL_TEST_HEIGHT,
-                                std::vector<uint8_t>(bytes, bytes + frame.size() * 4));
-}
-
 void GlTest::SetUp() {
     ASSERT_TRUE(ensureGlContext()) << "no OpenGL context: run through tests/support/with-xvfb.sh";
     resetGlState();
@@ -132,33 +125,20 @@ Quad makeQuad(Kestrel::RenderDevice& device, float x0, float y0, float x1, float
     return quad;
 }
 
-namespace {
-
-std::unique_ptr<Kestrel::Texture> makeTexture(Kestrel::RenderDevice& device, int size, bool alpha,
-                                              const std::function<Rgba8(int, int)>& colorAt) {
+std::vector<uint8_t> solidPixels(unsigned count, Rgba8 color, int channels) {
+    const uint8_t bytes[4] = {color.r, color.g, color.b, color.a};
     std::vector<uint8_t> pixels;
-    for (int i = 0; i < size * size; ++i) {
-        const Rgba8 c = colorAt(i % size, i / size);
-        pixels.insert(pixels.end(), {c.r, c.g, c.b, c.a});
-        if (!alpha)
-            pixels.pop_back();
-    }
-    std::unique_ptr<Kestrel::Texture> texture(device.createTexture());
-    texture->create(alpha ? Kestrel::FORMAT_RGBA : Kestrel::FORMAT_RGB, size, size, pixels.data());
-    return texture;
+    for (unsigned i = 0; i < count; ++i)
+        pixels.insert(pixels.end(), bytes, bytes + channels);
+    return pixels;
 }
-
-} // namespace
 
 std::unique_ptr<Kestrel::Texture> makeSolidTexture(Kestrel::RenderDevice& device, Rgba8 color,
                                                    bool alpha) {
-    return makeTexture(device, 8, alpha, [color](int, int) { return color; });
-}
-
-std::unique_ptr<Kestrel::Texture> makeQuadrantTexture(Kestrel::RenderDevice& device) {
-    const Rgba8 quadrants[4] = {RED, GREEN, BLUE, WHITE};
-    return makeTexture(device, 16, false,
-                       [&](int x, int y) { return quadrants[(x < 8 ? 0 : 1) + (y < 8 ? 0 : 2)]; });
+    std::unique_ptr<Kestrel::Texture> texture(device.createTexture());
+    texture->create(alpha ? Kestrel::FORMAT_RGBA : Kestrel::FORMAT_RGB, 8, 8,
+                    solidPixels(64, color, alpha ? 4 : 3).data());
+    return texture;
 }
 
 ::testing::AssertionResult colorNear(Rgba actual, Rgba8 expected, int tolerance) {

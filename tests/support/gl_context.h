@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace TestSupport {
@@ -26,6 +25,8 @@ bool ensureGlContext();
 // Viewport over the window, black clear, no blending, depth test, lights or
 // program, identity matrices, nothing bound.
 void resetGlState();
+// One glGetIntegerv value (an unsigned GLenum name; -1 if OpenGL gave none).
+int glInteger(unsigned name);
 // Reads the back buffer; (x, y) counts from the lower-left corner.
 Rgba readPixel(int x, int y);
 std::vector<Rgba> readFrame();
@@ -34,8 +35,6 @@ std::vector<Rgba> readTexture(unsigned handle, int level = 0);
 // The mean of the (2 radius + 1)^2 pixels around where a world point lands under
 // the current projection (the model-view taken as identity).
 Rgba pixelAt(const Kestrel::Vector3& world, int radius = 0);
-// Writes the back buffer to test-output/<name> in the build directory, to look at.
-bool saveFrame(const std::string& name);
 
 class GlTest : public ::testing::Test {
 protected:

@@ -1,6 +1,5 @@
 // Small building blocks for tests that draw through a real render device:
-// textured squares, one-colour and four-quadrant textures, and pixel checks
-// that tolerate the colour error of compressed textures.
+// textured squares, one-colour textures and pixel checks with a tolerance.
 #pragma once
 
 #include "engine/renderdevice/facelist.h"
@@ -13,12 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 namespace TestSupport {
-
-// The largest error S3TC leaves on a block of one or two colours (5- and 6-bit
-// end points), with room for GLU's rescaling at quadrant borders.
-const int S3TC_TOLERANCE = 12;
 
 struct Quad {
     std::unique_ptr<Kestrel::VertexList> vertices;
@@ -33,13 +29,11 @@ Quad makeQuad(Kestrel::RenderDevice& device, float x0, float y0, float x1, float
 void addQuad(Kestrel::VertexList& vertices, Kestrel::FaceList& faces, float x0, float y0, float x1,
              float y1, float z = 0);
 
+// count pixels of color, each its first channels (1 to 4) bytes.
+std::vector<uint8_t> solidPixels(unsigned count, Rgba8 color, int channels);
 // An 8 x 8 texture of one colour; with alpha it is stored as RGBA.
 std::unique_ptr<Kestrel::Texture> makeSolidTexture(Kestrel::RenderDevice& device, Rgba8 color,
                                                    bool alpha = false);
-// A 16 x 16 RGB texture: red top left, green top right, blue bottom left, white
-// bottom right.
-std::unique_ptr<Kestrel::Texture> makeQuadrantTexture(Kestrel::RenderDevice& device);
-
 const Rgba8 RED = {255, 0, 0, 255};
 const Rgba8 GREEN = {0, 255, 0, 255};
 const Rgba8 BLUE = {0, 0, 255, 255};

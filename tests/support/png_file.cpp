@@ -19,11 +19,6 @@ bool writeRows(FILE* file, const PngImage& image, size_t stride) {
     png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), image.bitDepth,
                  image.colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    if (!image.palette.empty())
-        png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(image.palette.data()),
-                     int(image.palette.size() / 3));
-    if (!image.transparency.empty())
-        png_set_tRNS(png, info, image.transparency.data(), int(image.transparency.size()), nullptr);
     png_write_info(png, info);
     for (int row = 0; row < image.height; ++row)
         png_write_row(png, image.rows.data() + row * stride);
@@ -49,16 +44,6 @@ bool writePng(const std::string& path, const PngImage& image) {
     if (!written)
         std::fprintf(stderr, "writePng: libpng failed on %s\n", path.c_str());
     return written;
-}
-
-bool writeRgbaPngBottomUp(const std::string& path, int width, int height,
-                          const std::vector<uint8_t>& rgba) {
-    PngImage image{width, height, PNG_COLOR_TYPE_RGBA, 8, {}, {}, {}};
-    const size_t stride = size_t(width) * 4;
-    for (int row = height; row-- > 0;)
-        image.rows.insert(image.rows.end(), rgba.begin() + row * stride,
-                          rgba.begin() + (row + 1) * stride);
-    return writePng(path, image);
 }
 
 } // namespace TestSupport

@@ -1,5 +1,5 @@
-// Writes PNG files for tests with libpng, in any of the layouts the format
-// allows, so image decoding can be checked against known pixels.
+// Writes PNG files for tests with libpng, in any layout without a palette, so
+// image decoding can be checked against known pixels.
 #pragma once
 
 #include <cstdint>
@@ -16,15 +16,9 @@ struct PngImage {
     // Rows top first, each packed as the PNG stores it (16-bit samples big-endian,
     // sub-byte samples filling bytes from the high bits); no padding between rows.
     std::vector<uint8_t> rows;
-    std::vector<uint8_t> palette;      // R, G, B per entry
-    std::vector<uint8_t> transparency; // alpha per palette entry (tRNS)
 };
 
 // False (with a message on standard error) when the file cannot be written.
 bool writePng(const std::string& path, const PngImage& image);
-
-// An 8-bit RGBA image from rows given bottom first, as glReadPixels returns them.
-bool writeRgbaPngBottomUp(const std::string& path, int width, int height,
-                          const std::vector<uint8_t>& rgba);
 
 } // namespace TestSupport

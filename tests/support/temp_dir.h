@@ -1,13 +1,21 @@
 // A fresh directory under the system's temporary directory, removed with
 // everything in it when the object goes away. Tests never write into the tree.
+// Also reads a whole file back.
 #pragma once
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace TestSupport {
+
+// Every byte of the file; empty if it cannot be read.
+inline std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 
 class TempDir {
 public:

@@ -1,6 +1,6 @@
-// PNG images in every layout the decoder must turn into tightly packed RGB or
-// RGBA: each is split into four quadrants of known colour, so a drawn texture
-// can be checked at the quadrant centres whatever its size.
+// Test pictures split into four quadrants of known colour, so a decoded or
+// drawn texture can be checked at the quadrant centres whatever its size: one
+// written here as a PNG, and the same picture in every format the loader reads.
 #pragma once
 
 #include "support/png_file.h"
@@ -20,17 +20,9 @@ struct TestImage {
     bool hasAlpha;                  // decodes to RGBA, else RGB
     std::array<Rgba8, 4> quadrants; // top-left, top-right, bottom-left, bottom-right
     PngImage png;
-
-    // 0 top-left, 1 top-right, 2 bottom-left, 3 bottom-right; rows count from the top.
-    int quadrantAt(int x, int y) const {
-        return (x < png.width / 2 ? 0 : 1) + (y < png.height / 2 ? 0 : 2);
-    }
-    Rgba8 expected(int x, int y) const { return quadrants[quadrantAt(x, y)]; }
 };
 
-// RGB, RGBA, paletted (8 and 4 bits), paletted with translucency, grey (8 and 2
-// bits), grey with alpha, 16 bits per channel with and without alpha, a width
-// that is not a multiple of 4 and a size that is not a power of two.
+// A 16 x 16 RGB PNG of OPAQUE_COLORS.
 std::vector<TestImage> makeTestImages();
 
 // How far a channel of a lossy format (JPEG, WebP) may stray from the PNG.

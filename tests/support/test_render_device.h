@@ -31,11 +31,10 @@ public:
         return true;
     }
     bool setMipmap(unsigned, const void*) override { return true; }
-    void setFiltering(bool filtered) override { m_Filtered = filtered; }
+    void setFiltering(bool) override {}
     unsigned getHandle() const override { return m_Created ? 1u : 0u; }
 
     bool m_Created = false;
-    bool m_Filtered = true;
     Kestrel::TextureFormat m_Format = Kestrel::FORMAT_RGBA;
     unsigned m_Width = 0;
     unsigned m_Height = 0;
@@ -49,13 +48,10 @@ public:
         m_FragmentSource = fragmentSource;
         return true;
     }
-    void setUniform(const std::string& name, int value) override {
-        m_Uniforms.emplace_back(name, value);
-    }
+    void setUniform(const std::string&, int) override {}
 
     std::string m_VertexSource;
     std::string m_FragmentSource;
-    std::vector<std::pair<std::string, int>> m_Uniforms;
 };
 
 class TestRenderDevice : public Kestrel::RenderDevice {

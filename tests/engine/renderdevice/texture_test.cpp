@@ -8,8 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 using namespace TestSupport;
 using testing::internal::CaptureStdout;
@@ -24,34 +22,6 @@ struct LoadedTexture : RecordingTexture {
         m_Width = m_Height = 12345;
     }
 };
-
-// Every layout reaches create as rows of exactly width pixels of 3 or 4 bytes,
-// with the colours the file holds.
-TEST(TextureTest, LoadPacksEveryLayoutIntoRgbOrRgba) {
-    TempDir dir;
-    for (const TestImage& image : makeTestImages()) {
-        SCOPED_TRACE(image.name);
-        ASSERT_TRUE(writePng(dir.file(image.name + ".png"), image.png));
-        LoadedTexture texture;
-        ASSERT_TRUE(texture.load(dir.file(image.name + ".png")));
-        EXPECT_EQ(texture.m_Format, image.hasAlpha ? Kestrel::FORMAT_RGBA : Kestrel::FORMAT_RGB);
-        ASSERT_EQ(texture.m_Width, unsigned(image.png.width));
-        ASSERT_EQ(texture.m_Height, unsigned(image.png.height));
-        const int bpp = image.hasAlpha ? 4 : 3;
-        int mismatches = 0;
-        for (int i = 0; i < image.png.width * image.png.height; ++i) {
-            const Rgba8 e = image.expected(i % image.png.width, i / image.png.width);
-            const uint8_t expected[4] = {e.r, e.g, e.b, e.a};
-            mismatches += !std::equal(expected, expected + bpp, &texture.m_Pixels[i * bpp]);
-        }
-        EXPECT_EQ(mismatches, 0);
-    }
-}
-
-std::string fileBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 // The same picture in every format reaches create as the PNG's pixels, lossy
 // formats within a tolerance away from the quadrant borders they blur; alpha,
@@ -118,7 +88,7 @@ TEST(TextureTest, BrokenFilesOfEveryFormatAreRefusedByName) {
     EXPECT_TRUE(assertions.reported("image != null"));
 
     for (const std::string& path : quadrantImageFiles()) {
-        const std::string bytes = fileBytes(path);
+        const std::string bytes = readFile(path);
         const std::string name = "half" + path.substr(path.rfind('.'));
         const std::string output = refusal(name, bytes.substr(0, bytes.size() / 2));
         EXPECT_NE(output.find(name + "' is cut short."), std::string::npos) << output;
@@ -160,7 +130,7 @@ TEST(TextureTest, BrokenFilesOfEveryFormatAreRefusedByName) {
     const std::string corpus = quadrantImageFiles()[0];
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + ": " + c.message);
-        std::string bytes = fileBytes(corpus.substr(0, corpus.rfind('/') + 1) + c.file);
+        std::string bytes = readFile(corpus.substr(0, corpus.rfind('/') + 1) + c.file);
         const size_t at = bytes.find(c.from);
         ASSERT_NE(at, std::string::npos);
         const std::string output = refusal(c.file, bytes.replace(at, c.from.size(), c.to));

@@ -6,19 +6,12 @@
 
 #include <vector>
 
-using Kestrel::OpenGLFaceList;
-using Kestrel::OpenGLVertexList;
-using Kestrel::Vertex;
+using namespace Kestrel;
+using namespace TestSupport;
 
 namespace {
 
-class OpenGLBuffersGlTest : public TestSupport::GlTest {};
-
-GLint bound(GLenum binding) {
-    GLint name = -1;
-    glGetIntegerv(binding, &name);
-    return name;
-}
+class OpenGLBuffersGlTest : public GlTest {};
 
 // The buffer's contents as T, as many as it holds.
 template <class T>
@@ -36,9 +29,9 @@ std::vector<T> contents(GLenum target, GLuint buffer) {
 TEST_F(OpenGLBuffersGlTest, ListsUploadOnceOrAtEveryBindByUsage) {
     GLuint other = 0;
     glGenBuffersARB(1, &other);
-    for (int usage : {Kestrel::USAGE_STATIC, Kestrel::USAGE_DYNAMIC}) {
+    for (int usage : {USAGE_STATIC, USAGE_DYNAMIC}) {
         SCOPED_TRACE(usage);
-        const bool dynamic = usage == Kestrel::USAGE_DYNAMIC;
+        const bool dynamic = usage == USAGE_DYNAMIC;
         OpenGLVertexList vertices(usage);
         OpenGLFaceList faces(&vertices, usage);
         glBindBufferARB(GL_ARRAY_BUFFER_ARB, other);
@@ -47,8 +40,8 @@ TEST_F(OpenGLBuffersGlTest, ListsUploadOnceOrAtEveryBindByUsage) {
         faces.bind();
         EXPECT_EQ(vertices.getBufferHandle(), 0u);
         EXPECT_EQ(faces.getBufferHandle(), 0u);
-        EXPECT_EQ(bound(GL_ARRAY_BUFFER_BINDING_ARB), GLint(other));
-        EXPECT_EQ(bound(GL_ELEMENT_ARRAY_BUFFER_BINDING_ARB), 0);
+        EXPECT_EQ(glInteger(GL_ARRAY_BUFFER_BINDING_ARB), GLint(other));
+        EXPECT_EQ(glInteger(GL_ELEMENT_ARRAY_BUFFER_BINDING_ARB), 0);
 
         for (int i = 0; i < 4; ++i)
             vertices.addVertex({1, float(i), 0}, {0, 0, 1}, {0.5f, float(i)});
@@ -57,8 +50,8 @@ TEST_F(OpenGLBuffersGlTest, ListsUploadOnceOrAtEveryBindByUsage) {
         faces.bind();
         ASSERT_NE(vertices.getBufferHandle(), 0u);
         ASSERT_NE(faces.getBufferHandle(), 0u);
-        EXPECT_EQ(bound(GL_ARRAY_BUFFER_BINDING_ARB), GLint(vertices.getBufferHandle()));
-        EXPECT_EQ(bound(GL_ELEMENT_ARRAY_BUFFER_BINDING_ARB), GLint(faces.getBufferHandle()));
+        EXPECT_EQ(glInteger(GL_ARRAY_BUFFER_BINDING_ARB), GLint(vertices.getBufferHandle()));
+        EXPECT_EQ(glInteger(GL_ELEMENT_ARRAY_BUFFER_BINDING_ARB), GLint(faces.getBufferHandle()));
 
         vertices.setPosition(0, {9, 9, 9});
         vertices.addVertex({7, 7, 7}, {0, 1, 0}, {0.25f, 0.75f});
@@ -69,7 +62,7 @@ TEST_F(OpenGLBuffersGlTest, ListsUploadOnceOrAtEveryBindByUsage) {
         ASSERT_EQ(seen.size(), dynamic ? 5u : 4u);
         for (unsigned i = 0; i < seen.size(); ++i) {
             EXPECT_EQ(seen[i].position,
-                      i == 0 && !dynamic ? Kestrel::Vector3(1, 0, 0) : vertices.getPosition(i));
+                      i == 0 && !dynamic ? Vector3(1, 0, 0) : vertices.getPosition(i));
             EXPECT_EQ(seen[i].normal, vertices.getNormal(i));
             EXPECT_EQ(seen[i].texCoord, vertices.getTexCoord(i));
         }

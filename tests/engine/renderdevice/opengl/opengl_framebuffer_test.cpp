@@ -52,9 +52,7 @@ TEST_F(OpenGLFrameBufferGlTest, DrawsIntoItsColourTextureWithAndWithoutDepth) {
         resetGlState();
         OpenGLFrameBuffer frameBuffer;
         ASSERT_TRUE(frameBuffer.create(SIZE, SIZE, depth));
-        GLint bound = -1;
-        glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
-        EXPECT_EQ(bound, 0) << "drawing still goes to the window";
+        EXPECT_EQ(glInteger(GL_FRAMEBUFFER_BINDING_EXT), 0) << "drawing still goes to the window";
         EXPECT_EQ(frameBuffer.getDepthTexture()->getHandle() != 0, depth);
         frameBuffer.bind();
         EXPECT_EQ(glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT),

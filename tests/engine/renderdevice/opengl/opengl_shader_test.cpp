@@ -54,12 +54,6 @@ protected:
     Kestrel::OpenGLRenderDevice m_Device;
 };
 
-GLint currentProgram() {
-    GLint program = -1;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    return program;
-}
-
 // The sampler starts out on unit 1, where nothing is bound: only the device's
 // setting of "texture" to unit 0 lets the red texture through, as blue.
 TEST_F(OpenGLShaderGlTest, ProgramDrawsTheItemTextureThroughTheQueue) {
@@ -77,7 +71,7 @@ TEST_F(OpenGLShaderGlTest, ProgramDrawsTheItemTextureThroughTheQueue) {
                               Kestrel::BLEND_NONE);
     m_Device.render(&camera);
     EXPECT_TRUE(pixelNear(320, 240, BLUE));
-    EXPECT_EQ(currentProgram(), 0) << "the shader before render is restored";
+    EXPECT_EQ(glInteger(GL_CURRENT_PROGRAM), 0) << "the shader before render is restored";
 
     // Compiling again deletes the old program and stages; their names may come back.
     const GLuint old[3] = {shader->getProgram(), shader->getVertexShader(),
@@ -129,7 +123,7 @@ TEST_F(OpenGLShaderGlTest, FailuresAreReportedAndMissingStagesLeftOut) {
         working.compile(VERTEX_PROGRAM, SWAPPING_FRAGMENT_PROGRAM);
         working.bind();
         shader->bind();
-        EXPECT_EQ(currentProgram(), c.linked ? GLint(shader->getProgram()) : 0);
+        EXPECT_EQ(glInteger(GL_CURRENT_PROGRAM), c.linked ? GLint(shader->getProgram()) : 0);
         glUseProgram(0);
     }
 }

@@ -1,43 +1,31 @@
 #include "engine/renderdevice/opengl/opengl_texture.h"
 
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
-#include "engine/resourcemanager.h"
 #include "support/assertion_recorder.h"
 #include "support/gl_scene.h"
-#include "support/temp_dir.h"
 
 #include <GL/glew.h>
 
 #include <algorithm>
 #include <vector>
 
+using namespace Kestrel;
 using namespace TestSupport;
-using Kestrel::FORMAT_ALPHA;
-using Kestrel::FORMAT_RGB;
-using Kestrel::FORMAT_RGBA;
-using Kestrel::OpenGLTexture;
 
 namespace {
 
 class OpenGLTextureGlTest : public GlTest {
 protected:
-    void SetUp() override {
-        GlTest::SetUp();
-        m_Device.setProjectionMatrix(Kestrel::Matrix4());
-        m_Device.setModelViewMatrix(Kestrel::Matrix4());
-    }
-
-    // Covers the cleared viewport, the texture's first row at the top.
-    void drawFullScreen(Kestrel::Texture* texture, Kestrel::BlendMode blend) {
+    // Covers the cleared viewport, the texture's first row at the top, blended over black.
+    void drawFullScreen(Texture* texture) {
         Quad quad = makeQuad(m_Device, -1, -1, 1, 1);
         m_Device.clear(true, true);
         m_Device.setTexture(texture, 0);
-        m_Device.setBlendMode(blend);
+        m_Device.setBlendMode(BLEND_ALPHA);
         m_Device.drawFaceList(quad.faces.get());
-        m_Device.setBlendMode(Kestrel::BLEND_NONE);
     }
 
-    Kestrel::OpenGLRenderDevice m_Device;
+    OpenGLRenderDevice m_Device;
 };
 
 GLint parameter(unsigned handle, GLenum name, GLint level = -1) {
@@ -50,67 +38,26 @@ GLint parameter(unsigned handle, GLenum name, GLint level = -1) {
     return value;
 }
 
-std::vector<uint8_t> solidPixels(unsigned count, Rgba8 color, int channels) {
-    std::vector<uint8_t> pixels;
-    const uint8_t c[4] = {color.r, color.g, color.b, color.a};
-    for (unsigned i = 0; i < count; ++i)
-        pixels.insert(pixels.end(), c, c + channels);
-    return pixels;
-}
-
-bool compressing() {
-    return Kestrel::compressesColourTextures(
-        reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-}
-
-// Each layout, found and decoded through the cache, drawn across the screen
-// (alpha images blended over black) and read back at the quadrant centres.
-TEST_F(OpenGLTextureGlTest, PngFilesOfEveryLayoutDrawTheirColours) {
-    TempDir dir;
-    Kestrel::ResourceManager resources;
-    resources.addSearchPath(dir.path());
-    const GLint storage[2][2] = {
-        {GL_RGB8, GL_RGBA8}, {GL_COMPRESSED_RGB_S3TC_DXT1_EXT, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT}};
-    for (const TestImage& image : makeTestImages()) {
-        SCOPED_TRACE(image.name);
-        ASSERT_TRUE(writePng(dir.file(image.name + ".png"), image.png));
-        Kestrel::Texture* texture = resources.loadTexture(image.name + ".png", &m_Device);
-        ASSERT_NE(texture->getHandle(), 0u);
-        EXPECT_EQ(parameter(texture->getHandle(), GL_TEXTURE_INTERNAL_FORMAT, 0),
-                  storage[compressing()][image.hasAlpha]);
-        drawFullScreen(texture, image.hasAlpha ? Kestrel::BLEND_ALPHA : Kestrel::BLEND_NONE);
-        const int centers[4][2] = {{160, 360}, {480, 360}, {160, 120}, {480, 120}};
-        for (int q = 0; q < 4; ++q) {
-            const Rgba8 c = image.quadrants[q];
-            const int a = image.hasAlpha ? c.a : 255; // over black
-            const Rgba8 drawn = {uint8_t(c.r * a / 255), uint8_t(c.g * a / 255),
-                                 uint8_t(c.b * a / 255), 255};
-            EXPECT_TRUE(pixelNear(centers[q][0], centers[q][1], drawn, S3TC_TOLERANCE)) << q;
-        }
-    }
-    resources.clear();
-}
-
-TEST(OpenGLTextureTest, OnlySoftwareRasterizersKeepColourUncompressed) {
-    for (const char* name : {"llvmpipe (LLVM 15.0.6, 256 bits)", "softpipe", "Mesa swrast"})
-        EXPECT_FALSE(Kestrel::compressesColourTextures(name)) << name;
-    for (const char* name : {"Mesa Intel(R) UHD Graphics 620", "NVIDIA GeForce GTX 1080", ""})
-        EXPECT_TRUE(Kestrel::compressesColourTextures(name)) << name;
-    EXPECT_TRUE(Kestrel::compressesColourTextures(nullptr));
-}
-
-// Each case uploads as on a hardware driver or on a software rasterizer.
+// Each case uploads as the driver of that name would have it: only software
+// rasterizers keep colour uncompressed.
 TEST_F(OpenGLTextureGlTest, ColourTexturesChooseStorageByDriverWithAFullMipmapChain) {
     struct Case {
-        Kestrel::TextureFormat format;
+        TextureFormat format;
         int channels;
+        const char* renderer;
         bool hardware, compressed;
     };
-    for (const Case& c : {Case{FORMAT_RGB, 3, true, true}, Case{FORMAT_RGBA, 4, true, true},
-                          Case{FORMAT_ALPHA, 1, true, false}, Case{FORMAT_RGB, 3, false, false},
-                          Case{FORMAT_RGBA, 4, false, false}}) {
-        SCOPED_TRACE(std::to_string(c.format) + (c.hardware ? " hardware" : " software"));
-        OpenGLTexture::setRendererOverride(c.hardware ? "NVIDIA GeForce" : "llvmpipe");
+    const Case cases[] = {
+        {FORMAT_RGB, 3, "NVIDIA GeForce GTX 1080", true, true},
+        {FORMAT_RGBA, 4, "Mesa Intel(R) UHD Graphics 620", true, true},
+        {FORMAT_ALPHA, 1, "", true, false},
+        {FORMAT_RGB, 3, "llvmpipe (LLVM 15.0.6, 256 bits)", false, false},
+        {FORMAT_RGBA, 4, "softpipe", false, false},
+        {FORMAT_RGB, 3, "Mesa swrast", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.format) + " " + c.renderer);
+        OpenGLTexture::setRendererOverride(c.renderer);
         OpenGLTexture texture;
         ASSERT_TRUE(
             texture.create(c.format, 64, 16, solidPixels(64 * 16, GREEN, c.channels).data()));
@@ -135,7 +82,7 @@ TEST_F(OpenGLTextureGlTest, CreateRefusesUnknownFormatsAndMissingPixels) {
     AssertionRecorder assertions;
     const std::vector<uint8_t> pixels = solidPixels(4, RED, 4);
     OpenGLTexture unknown, missing, twice;
-    EXPECT_FALSE(unknown.create(static_cast<Kestrel::TextureFormat>(3), 2, 2, pixels.data()));
+    EXPECT_FALSE(unknown.create(static_cast<TextureFormat>(3), 2, 2, pixels.data()));
     EXPECT_FALSE(missing.create(FORMAT_RGB, 2, 2, nullptr));
     EXPECT_EQ(assertions.reports(), (std::vector<std::string>{"false", "pixels != null"}));
     // A second create replaces the first name instead of leaking it.
@@ -155,14 +102,16 @@ TEST_F(OpenGLTextureGlTest, FilteringSwitchesBetweenTrilinearAndNearest) {
     texture.setFiltering(false);
     EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MIN_FILTER), GL_NEAREST);
     EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MAG_FILTER), GL_NEAREST);
-    drawFullScreen(&texture, Kestrel::BLEND_ALPHA);
+    drawFullScreen(&texture);
     expectSpots({{300, 300, WHITE}, {340, 300, BLACK}}, 0);
 
     texture.setFiltering(true);
-    const GLint smooth = compressing() ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_NEAREST;
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const GLint smooth =
+        compressesColourTextures(renderer) ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_NEAREST;
     EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MIN_FILTER), smooth);
     EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MAG_FILTER), GL_LINEAR);
-    drawFullScreen(&texture, Kestrel::BLEND_ALPHA);
+    drawFullScreen(&texture);
     EXPECT_TRUE(pixelNear(300, 300, {150, 150, 150, 255}, 50));
 
     AssertionRecorder assertions;
