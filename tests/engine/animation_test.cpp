@@ -220,7 +220,7 @@ TEST(AnimationTest, EditingKeepsKeyframesConsistent) {
     EXPECT_EQ(animation->getBoneRotation(2, "A"), Vector3(1, 0, 0));
 }
 
-// A keyframe index out of range is reported and changes nothing.
+// A keyframe index or time out of range is reported and changes nothing.
 TEST(AnimationTest, BadKeyframeIndicesAreReportedAndIgnored) {
     const char* const INDEX = "keyframeIndex < m_Keyframes.size()";
     TestSupport::AssertionRecorder recorder;
@@ -238,6 +238,8 @@ TEST(AnimationTest, BadKeyframeIndicesAreReportedAndIgnored) {
         {[](Animation& a) { EXPECT_EQ(a.getBoneRotation(3, "Arm"), Vector3(0, 0, 0)); }, INDEX},
         {[](Animation& a) { EXPECT_EQ(a.getTranslation(3), Vector3(0, 0, 0)); }, INDEX},
         {[](Animation& a) { EXPECT_EQ(a.getDuration(3), 0.0f); }, INDEX},
+        {[](Animation& a) { EXPECT_EQ(a.getKeyframeAtTime(5.0f), 2u); },
+         "false && \"Requesting time beyond end of animation\""},
         {[](Animation& a) { a.insertKeyframe(3); }, "insertAfter < m_Keyframes.size()"},
         {[](Animation& a) { a.swapKeyframes(0, 3); },
          "keyframeIndex1 < m_Keyframes.size() && keyframeIndex2 < m_Keyframes.size()"},
