@@ -12,13 +12,11 @@
 #include <vector>
 
 using Kestrel::Vector3;
-using TestSupport::animation;
-using TestSupport::FRAME;
-using TestSupport::near;
+using namespace TestSupport;
 
 namespace {
 
-class FireAntTest : public TestSupport::FieldTest {
+class FireAntTest : public FieldTest {
 protected:
     std::vector<Flame*> flames() const {
         std::vector<Flame*> found;

@@ -6,13 +6,11 @@
 #include "game/rock.h"
 
 using Kestrel::Vector3;
-using TestSupport::animation;
-using TestSupport::FRAME;
-using TestSupport::near;
+using namespace TestSupport;
 
 namespace {
 
-class SoldierAntTest : public TestSupport::FieldTest {
+class SoldierAntTest : public FieldTest {
 protected:
     float distanceToPlayer(const SoldierAnt* ant) const {
         return distance(ant->getPosition(), player()->getPosition());
