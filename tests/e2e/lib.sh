@@ -87,11 +87,12 @@ wait_drawn() {
     return 1
 }
 
-# Starts the game in directory $1 (default: here), waits for its first
-# picture (seconds in a sanitizer build) and lets it settle.
+# Starts the game in directory $1 (default: here), under the wrapper that may
+# follow, waits for its first picture (seconds in a sanitizer build, more
+# under strace) and lets it settle.
 start_game() {
-    launch "${1:-$PWD}"
-    wait_window || fail "no window named '$TITLE'"
+    launch "${1:-$PWD}" "${@:2}"
+    wait_window 120 || fail "no window named '$TITLE'"
     wait_drawn || fail "the game drew no picture"
     sleep "${SETTLE:-1.5}"
 }
