@@ -92,10 +92,15 @@ play_case() {
     stop_game
 }
 
-# Applies one kind of damage to a file; false when a mangling finds no line.
+# Applies one kind of damage to a file; false when it changes nothing (a
+# mangling that finds no line). A mangling changes the first line that fits:
+# a number after '=', '(', ',' or ':' turns into a word; a vector loses its
+# parentheses; a section header loses its second letter; a bone (the first of
+# [bones], or the first bone line of an animation) gets another name.
 damage() {
-    local mode=$1 target=$2 size
+    local mode=$1 target=$2 size before
     size=$(stat -c %s "$target")
+    before=$(cksum <"$target")
     case $mode in
     missing) rm -f "$target" ;;
     empty) : >"$target" ;;
@@ -103,21 +108,8 @@ damage() {
     random)
         # Seeded by the file's size, so every run gets the same bytes.
         LC_ALL=C awk -v n="$size" -v seed="$size" \
-            'BEGIN { srand(seed); for (i = 0; i < n; i++) printf "%c", int(rand() * 256) }' \
-            >"$target"
+            'BEGIN { srand(seed); for (i = 0; i < n; i++) printf "%c", int(rand() * 256) }' >"$target"
         ;;
-    *) mangle "$mode" "$target" ;;
-    esac
-}
-
-# Changes the first line that fits: a number after '=', '(', ',' or ':' turns
-# into a word; a vector loses its parentheses; a section header loses its
-# second letter; a bone (the first of [bones], or the first bone line of an
-# animation) gets another name.
-mangle() {
-    local mode=$1 target=$2 before
-    before=$(cksum <"$target")
-    case $mode in
     number) sed -i -E '0,/[=(,:]-?[0-9]/ s/([=(,:])-?[0-9]+(\.[0-9]+)?/\1one/' "$target" ;;
     vector) sed -i -E '0,/[=:]\(/ s/([=:])\(([^)]*)\)/\1\2/' "$target" ;;
     header) sed -i -E '0,/^\[/ s/^\[(.)./[\1/' "$target" ;;
@@ -131,7 +123,7 @@ mangle() {
         fi
         ;;
     esac
-    [ "$(cksum <"$target")" != "$before" ]
+    [ "$(cksum 2>/dev/null <"$target")" != "$before" ]
 }
 
 # The data files the game opens in a short undamaged game, one per line.
@@ -141,20 +133,6 @@ files_read() {
     ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" play_case "$1" strace -f -qq -o "$1/trace" -e trace=open,openat
     [ "$verdict" = PASS ] || return 1
     grep -v ENOENT "$1/trace" | grep -oE '"(\./)?data/+[^"]+"' | sed -E 's#^"(\./)?data/+##; s/"$//' | sort -u
-}
-
-# The cases, in a fixed order: file by file, (a) to (e).
-all_cases() {
-    local file mode modes
-    while read -r file; do
-        modes="missing empty half random"
-        case $file in
-        *.kst | *.ksta) modes="$modes number vector header bone" ;;
-        esac
-        for mode in $modes; do
-            echo "$file:$mode"
-        done
-    done
 }
 
 # A worker: runs its share of the cases on the display it was given.
@@ -187,7 +165,9 @@ fi
 unread=$(cd data && ls | grep -vxF -f "$work/read" | tr '\n' ' ')
 [ -z "$unread" ] || echo "not read by the game, left out: $unread"
 
-all_cases <"$work/read" >"$work/all"
+# The cases, in a fixed order: file by file, (a) to (e).
+awk '{ n = split("missing empty half random" (/\.ksta?$/ ? " number vector header bone" : ""), modes, " ")
+       for (i = 1; i <= n; i++) print $0 ":" modes[i] }' "$work/read" >"$work/all"
 if [ -n "${HOSTILE_ONLY:-}" ]; then
     grep -E "$HOSTILE_ONLY" "$work/all" >"$work/chosen"
 else

@@ -46,9 +46,7 @@ sanitized() {
 
 # run_in DIR COMMAND...: runs COMMAND in DIR, its output into $log.
 run_in() {
-    local dir=$1
-    shift
-    (cd "$dir" && exec "$@") </dev/null >"$log" 2>&1 &
+    (cd "$1" && exec "${@:2}") </dev/null >"$log" 2>&1 &
     pid=$! window=""
 }
 
@@ -56,9 +54,8 @@ run_in() {
 # WRAPPER if given. Sanitizer builds preload the GL driver (see
 # tests/CMakeLists.txt); the loader takes a list separated by colons.
 launch() {
-    local dir=$1 preload=${FORMIK_GAME_PRELOAD:-}
-    shift
-    run_in "$dir" "$@" env ${preload:+"LD_PRELOAD=${preload// /:}"} "$formik"
+    local preload=${FORMIK_GAME_PRELOAD:-}
+    run_in "$1" "${@:2}" env ${preload:+"LD_PRELOAD=${preload// /:}"} "$formik"
 }
 
 # Waits for the window and points into it (without a window manager the
@@ -161,7 +158,6 @@ random_player() {
     alive
 }
 
-# True when the game ends within $1 seconds.
 ends_within() {
     local deadline=$((SECONDS + $1))
     while alive; do
