@@ -1,18 +1,14 @@
 #!/usr/bin/env bash
-# Hostile data directory, in the sanitizer build. For every file of data/, the
-# game runs in a copy of the directory with that file (a) missing, (b) empty,
-# (c) cut in half, (d) replaced by random bytes of the same size, and for
-# ".kst" and ".ksta" files also with one line mangled each way: (e1) a number
-# turned to text, (e2) a vector without its parentheses, (e3) a section header
-# misspelt, (e4) a bone renamed. Each run plays a few seconds and presses
-# Escape, and must end with status 0, without a sanitizer report,
-# having named the file in its output. Two runs go at a time, each on its own
-# virtual display.
+# Hostile data directory, in the sanitizer build: for every file of data/ that
+# the game opens, it runs in a copy of the directory with that file damaged
+# (see damage). Each run plays a few seconds and presses Escape, and must end
+# with status 0, without a sanitizer report, having named the file in its
+# output. Two runs go at a time, each on its own virtual display.
 #
-# make test runs every (a) case and every HOSTILE_SAMPLE-th other case (a fixed
-# sample, default 5); HOSTILE_ALL=1 (make soak) runs them all. HOSTILE_ONLY=
-# a regular expression over case names ("ant.kst:half") picks cases by hand.
-# Files the game never opens (a licence text) are left out.
+# make test runs every missing file and every HOSTILE_SAMPLE-th other case (a
+# fixed sample, default 5); HOSTILE_ALL=1 (make soak) runs them all.
+# HOSTILE_ONLY= a regular expression over case names ("ant.kst:half") picks
+# cases by hand.
 . "$(dirname "$0")/lib.sh"
 formik=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
@@ -92,11 +88,12 @@ play_case() {
     stop_game
 }
 
-# Applies one kind of damage to a file; false when it changes nothing (a
-# mangling that finds no line). A mangling changes the first line that fits:
-# a number after '=', '(', ',' or ':' turns into a word; a vector loses its
-# parentheses; a section header loses its second letter; a bone (the first of
-# [bones], or the first bone line of an animation) gets another name.
+# Damages a file one way: missing, empty, cut in half, random bytes of the same
+# size, or (meshes and animations) the first line that fits mangled: a number
+# after '=', '(', ',' or ':' turned into a word, a vector without its
+# parentheses, a section header without its second letter, a bone (the first
+# of [bones], or the first bone line of an animation) renamed. False when the
+# file stays the same (a mangling that finds no line).
 damage() {
     local mode=$1 target=$2 size before
     size=$(stat -c %s "$target")
@@ -165,13 +162,13 @@ fi
 unread=$(cd data && ls | grep -vxF -f "$work/read" | tr '\n' ' ')
 [ -z "$unread" ] || echo "not read by the game, left out: $unread"
 
-# The cases, in a fixed order: file by file, (a) to (e).
+# The cases, in a fixed order: file by file, damage by damage.
 awk '{ n = split("missing empty half random" (/\.ksta?$/ ? " number vector header bone" : ""), modes, " ")
        for (i = 1; i <= n; i++) print $0 ":" modes[i] }' "$work/read" >"$work/all"
 if [ -n "${HOSTILE_ONLY:-}" ]; then
     grep -E "$HOSTILE_ONLY" "$work/all" >"$work/chosen"
 else
-    # Every (a) case, and every n-th of the others.
+    # Every missing file, and every n-th of the other cases.
     awk -v n="${HOSTILE_SAMPLE:-5}" -v all="${HOSTILE_ALL:-0}" \
         'all == 1 || /:missing$/ { print; next } { if (k++ % n == 0) print }' "$work/all" >"$work/chosen"
 fi
