@@ -108,22 +108,4 @@ TEST(EventTest, EventsChangeOnlyWhatTheyAreFor) {
     }
 }
 
-// Before the world and the title screen exist only the pause flag is offered.
-TEST(EventTest, StatesThatDoNotExistAreSkipped) {
-    ASSERT_TRUE(g_World == nullptr && g_TitleScreen == nullptr);
-    EventTargets none = currentEventTargets();
-    EXPECT_EQ(none.paused, &g_Paused);
-    EXPECT_TRUE(!none.controller && !none.menuSelection && !none.menuActive && !none.playing);
-    none.paused = nullptr;
-    for (SDLKey key : {SDLK_UP, SDLK_DOWN, SDLK_x, SDLK_c, SDLK_F1})
-        EXPECT_TRUE(handleEvent(down(key), none) && handleEvent(up(key), none)) << key;
-    EXPECT_FALSE(handleEvent(down(SDLK_ESCAPE), none));
-    // A title screen without a world still starts on X.
-    bool selection = true, menuActive = true;
-    none.menuSelection = &selection;
-    none.menuActive = &menuActive;
-    EXPECT_TRUE(handleEvent(down(SDLK_x), none));
-    EXPECT_FALSE(menuActive);
-}
-
 } // namespace

@@ -16,13 +16,11 @@
 #include <cmath>
 
 using Kestrel::Vector3;
-using TestSupport::animation;
-using TestSupport::FRAME;
-using TestSupport::near;
+using namespace TestSupport;
 
 namespace {
 
-class TitleScreenTest : public TestSupport::GameTest {
+class TitleScreenTest : public GameTest {
 protected:
     void SetUp() override {
         GameTest::SetUp();
@@ -122,14 +120,14 @@ TEST_F(TitleScreenTest, XOnExitQuitsAndOnOnePlayerStartsTheGame) {
     EXPECT_EQ(device.m_ClearCount, clears);
 }
 
-class TitleScreenGlTest : public TestSupport::GameGlTest {};
+class TitleScreenGlTest : public GameGlTest {};
 
 TEST_F(TitleScreenGlTest, TitleInTheUpperMiddleAndTheMenuOnTheRight) {
     g_World->m_Playing = false;
     TitleScreen title(m_Device);
     title.update(FRAME);
     title.render();
-    const auto frame = TestSupport::readFrame();
+    const auto frame = readFrame();
     const auto lit = [&](float x0, float y0, float x1, float y1) {
         int count = 0;
         for (int y = int(y0 * 480); y < int(y1 * 480); ++y) {

@@ -16,12 +16,11 @@
 #include <gtest/gtest.h>
 
 using Kestrel::Vector3;
-using TestSupport::FRAME;
-using TestSupport::near;
+using namespace TestSupport;
 
 namespace {
 
-using WorldTest = TestSupport::GameTest;
+using WorldTest = GameTest;
 
 TEST_F(WorldTest, StartsWithOneAntUsedAndTheLevelStillUntilPlayBegins) {
     EXPECT_EQ(world()->getHudText(), "Ants: 9/10\nKills: 0");
@@ -143,9 +142,9 @@ TEST_F(WorldTest, RenderDrawsGroundSceneParticlesAndTheHud) {
 }
 
 TEST(OverlayTextTest, WideTextMovesLeftToStayOnScreen) {
-    TestSupport::TestRenderDevice device;
+    TestRenderDevice device;
     Kestrel::Text font(&device);
-    ASSERT_TRUE(font.load(TestSupport::dataDirectory() + "Gypsy Curse.ttf", 64));
+    ASSERT_TRUE(font.load(dataDirectory() + "Gypsy Curse.ttf", 64));
     // A short text keeps its place; a long one ends at 0.98 at the latest.
     EXPECT_FLOAT_EQ(overlayTextX(font, "1", 0.8f, 0.07f), 0.8f);
     const char* wide = "Kills: 1234567890";
@@ -156,7 +155,7 @@ TEST(OverlayTextTest, WideTextMovesLeftToStayOnScreen) {
     EXPECT_FLOAT_EQ(overlayTextX(font, "1\nKills: 1234567890\n1", 0.8f, 0.07f), x);
 }
 
-class WorldGlTest : public TestSupport::GameGlTest {};
+class WorldGlTest : public GameGlTest {};
 
 // Frames differ only where the counts show, in the lower right.
 TEST_F(WorldGlTest, TheFieldIsDrawnAndTheCountsShowInTheLowerRight) {
@@ -164,13 +163,13 @@ TEST_F(WorldGlTest, TheFieldIsDrawnAndTheCountsShowInTheLowerRight) {
     step(30);
     g_World->m_Scene->getCamera()->setAspect(1.3333334f);
     g_World->render();
-    const auto before = TestSupport::readFrame();
-    const TestSupport::Rgba middle = TestSupport::readPixel(320, 240);
+    const auto before = readFrame();
+    const Rgba middle = readPixel(320, 240);
     EXPECT_GT(middle.r + middle.g + middle.b, 30);
 
     g_World->m_Kills = 7;
     g_World->render();
-    const auto after = TestSupport::readFrame();
+    const auto after = readFrame();
     // Rows count from the bottom; the corner is x >= 0.75, y < 0.3.
     int changedRight = 0, changedElsewhere = 0;
     for (size_t i = 0; i < after.size(); ++i) {

@@ -1,98 +1,75 @@
 #!/usr/bin/env bash
-# Hostile data directory, in the sanitizer build. For every file of data/, the
-# game runs in a copy of the directory with that file (a) missing, (b) empty,
-# (c) cut in half, (d) replaced by random bytes of the same size, and for
-# ".kst" and ".ksta" files also with one line mangled each way: (e1) a number
-# turned to text, (e2) a vector without its parentheses, (e3) a section header
-# misspelt, (e4) a bone renamed. Each run plays a few seconds (play_briefly)
-# and presses Escape, and must end with status 0, without a sanitizer report,
-# having named the file in its output. Two runs go at a time, each on its own
-# virtual display.
+# Hostile data directory, in the sanitizer build: for every file of data/ that
+# the game opens, it runs in a copy of the directory with that file damaged
+# (see damage). Each run plays a few seconds and presses Escape, and must end
+# with status 0, without a sanitizer report, having named the file in its
+# output. Two runs go at a time, each on its own virtual display.
 #
-# make test runs every (a) case and every HOSTILE_SAMPLE-th other case (a fixed
-# sample, default 5); HOSTILE_ALL=1 (make soak) runs them all. HOSTILE_ONLY=
-# a regular expression over case names ("ant.kst:half") picks cases by hand.
-# Files the game never opens (a licence text) are left out.
+# make test runs every missing file and every HOSTILE_SAMPLE-th other case (a
+# fixed sample, default 5); HOSTILE_ALL=1 (make soak) runs them all.
+# HOSTILE_ONLY= a regular expression over case names ("ant.kst:half") picks
+# cases by hand.
 . "$(dirname "$0")/lib.sh"
 formik=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 NO_WINDOW="no window (the game ended or hung at start-up)"
 
-# One case: copies data/ into a fresh directory, damages one file, plays,
-# and appends "PASS|FAIL name seconds detail" to the results file.
+# One case: damages one file of a fresh copy of data/, plays, and appends
+# "PASS|FAIL name seconds detail" to $2.
 run_case() {
-    local name=$1 results=$2
-    local file=${name%:*} mode=${name##*:} dir
+    local name=$1 file=${1%:*} mode=${1##*:} dir start=$SECONDS verdict=PASS detail="" must_name=1
     dir=$(mktemp -d)
     cp -r "$HOSTILE_DATA" "$dir/data"
     local target="$dir/data/$file"
     # A text file cut right after a line end is a shorter well-formed file:
     # the game plays on with it, and there is nothing wrong to name.
-    local must_name=1
     if [ "$mode" = half ] && [[ $file =~ \.(kst|ksta|vert|frag)$ ]] &&
         [ "$(head -c $(($(stat -c %s "$target") / 2)) "$target" | tail -c 1 | od -An -c | tr -d ' ')" = '\n' ]; then
         must_name=0
     fi
-    if ! damage "$mode" "$target"; then
-        echo "SKIP $name 0 no line to mangle" >>"$results"
-        rm -rf "$dir"
-        return
-    fi
-    local start=$SECONDS verdict=PASS detail=""
+    damage "$mode" "$target" || { echo "SKIP $name 0 no line to mangle" >>"$2" && rm -rf "$dir" && return; }
     play_case "$dir"
     # A game gone before its window without a sanitizer report has not read
     # the damaged file yet (seen once on a loaded machine, never repeated):
     # the case runs again, and the first run's output is kept for a look.
     if [ "$detail" = "$NO_WINDOW" ] && ! reports >/dev/null; then
-        mkdir -p "$HOSTILE_LOGS"
-        { echo "status $status"; cat "$log"; } >"$HOSTILE_LOGS/${name//[:\/]/_}.first-run.log"
+        { echo "status $status"; cat "$log"; } >"$(keep "$name").first-run.log"
         echo "RETRY $name: $(tail -n 3 "$log" | tr '\n' ' ')" >>"$HOSTILE_RETRIES"
         verdict=PASS detail=""
         play_case "$dir"
     fi
-    local report
-    report=$(reports | head -n 3)
-    if [ "$verdict" = PASS ] && [ -n "$report" ]; then
-        verdict=FAIL detail="sanitizer report: $report"
-    fi
-    if [ "$verdict" = PASS ] && [ "$must_name" = 0 ]; then
+    if [ "$verdict" = PASS ] && reports >/dev/null; then
+        verdict=FAIL detail="sanitizer report: $(reports | head -n 3)"
+    elif [ "$verdict" = PASS ] && [ "$must_name" = 0 ]; then
         detail="cut at a line end: well-formed, nothing to name"
     elif [ "$verdict" = PASS ] && ! grep -qE "(^|[^[:alnum:]_])${file//./\\.}" "$log"; then
         verdict=FAIL detail="the output does not name $file"
     fi
-    if [ "$verdict" = FAIL ]; then
-        mkdir -p "$HOSTILE_LOGS"
-        cp "$log" "$HOSTILE_LOGS/${name//[:\/]/_}.log"
-    fi
-    echo "$verdict $name $((SECONDS - start)) ${detail//$'\n'/ }" >>"$results"
+    [ "$verdict" = PASS ] || cp "$log" "$(keep "$name").log"
+    echo "$verdict $name $((SECONDS - start)) ${detail//$'\n'/ }" >>"$2"
     rm -rf "$dir"
 }
 
-# Plays one game in directory $1; sets verdict, detail and status.
+# The path (without extension) under which a case's output is kept.
+keep() {
+    mkdir -p "$HOSTILE_LOGS"
+    echo "$HOSTILE_LOGS/${1//[:\/]/_}"
+}
+
+# Plays one game in directory $1, Escape ending it; sets verdict and detail
+# when it fails, and status.
 play_case() {
     status="" log=$1/game.log
-    launch "$1"
+    launch "$1" "${@:2}"
     if ! wait_window 180; then
         wait_exit 1
         verdict=FAIL detail=$NO_WINDOW
-    else
-        # A game whose every picture is missing stays black: go on after a while.
-        wait_drawn 30
-        play_briefly
-        if ! alive; then
-            verdict=FAIL detail="the game ended during play"
-        elif ! quit 120; then
-            verdict=FAIL detail="the game did not quit on Escape"
-        elif [ "$status" -ne 0 ]; then
-            verdict=FAIL detail="exit status $status"
-        fi
+        return
     fi
-    stop_game
-}
-
-# Down and Up on the title screen (the ant points at each item), X, the arrows
-# and X again: a few seconds that read every file the game uses.
-play_briefly() {
+    # A game whose every picture is missing stays black: go on after a while.
+    wait_drawn 30
+    # Down and Up on the title screen (the ant points at each item), X, the
+    # arrows and X again: a few seconds that read every file the game uses.
     tap Down 0.4
     tap Up 0.3
     tap x 0.4
@@ -101,12 +78,26 @@ play_briefly() {
         hold "$arrow" 0.4
     done
     tap x 0.5
+    if ! alive; then
+        verdict=FAIL detail="the game ended during play"
+    elif ! quit 120; then
+        verdict=FAIL detail="the game did not quit on Escape"
+    elif [ "$status" -ne 0 ]; then
+        verdict=FAIL detail="exit status $status"
+    fi
+    stop_game
 }
 
-# Applies one kind of damage to a file; false when a mangling finds no line.
+# Damages a file one way: missing, empty, cut in half, random bytes of the same
+# size, or (meshes and animations) the first line that fits mangled: a number
+# after '=', '(', ',' or ':' turned into a word, a vector without its
+# parentheses, a section header without its second letter, a bone (the first
+# of [bones], or the first bone line of an animation) renamed. False when the
+# file stays the same (a mangling that finds no line).
 damage() {
-    local mode=$1 target=$2 size
+    local mode=$1 target=$2 size before
     size=$(stat -c %s "$target")
+    before=$(cksum <"$target")
     case $mode in
     missing) rm -f "$target" ;;
     empty) : >"$target" ;;
@@ -114,21 +105,8 @@ damage() {
     random)
         # Seeded by the file's size, so every run gets the same bytes.
         LC_ALL=C awk -v n="$size" -v seed="$size" \
-            'BEGIN { srand(seed); for (i = 0; i < n; i++) printf "%c", int(rand() * 256) }' \
-            >"$target"
+            'BEGIN { srand(seed); for (i = 0; i < n; i++) printf "%c", int(rand() * 256) }' >"$target"
         ;;
-    *) mangle "$mode" "$target" ;;
-    esac
-}
-
-# Changes the first line that fits: a number after '=', '(', ',' or ':' turns
-# into a word; a vector loses its parentheses; a section header loses its
-# second letter; a bone (the first of [bones], or the first bone line of an
-# animation) gets another name.
-mangle() {
-    local mode=$1 target=$2 before
-    before=$(cksum <"$target")
-    case $mode in
     number) sed -i -E '0,/[=(,:]-?[0-9]/ s/([=(,:])-?[0-9]+(\.[0-9]+)?/\1one/' "$target" ;;
     vector) sed -i -E '0,/[=:]\(/ s/([=:])\(([^)]*)\)/\1\2/' "$target" ;;
     header) sed -i -E '0,/^\[/ s/^\[(.)./[\1/' "$target" ;;
@@ -142,35 +120,16 @@ mangle() {
         fi
         ;;
     esac
-    [ "$(cksum <"$target")" != "$before" ]
+    [ "$(cksum 2>/dev/null <"$target")" != "$before" ]
 }
 
 # The data files the game opens in a short undamaged game, one per line.
 files_read() {
-    local dir=$1
-    log=$dir/game.log
+    local verdict=PASS
     # LeakSanitizer cannot work under ptrace; the damaged runs check leaks.
-    ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" launch "$dir" \
-        strace -f -qq -o "$dir/trace" -e trace=open,openat
-    wait_window 180 && wait_drawn 60 || return 1
-    play_briefly
-    quit 120 && [ "$status" -eq 0 ] || return 1
-    grep -v ENOENT "$dir/trace" | grep -oE '"(\./)?data/+[^"]+"' |
-        sed -E 's#^"(\./)?data/+##; s/"$//' | sort -u
-}
-
-# The cases, in a fixed order: file by file, (a) to (e).
-all_cases() {
-    local file mode modes
-    while read -r file; do
-        modes="missing empty half random"
-        case $file in
-        *.kst | *.ksta) modes="$modes number vector header bone" ;;
-        esac
-        for mode in $modes; do
-            echo "$file:$mode"
-        done
-    done
+    ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" play_case "$1" strace -f -qq -o "$1/trace" -e trace=open,openat
+    [ "$verdict" = PASS ] || return 1
+    grep -v ENOENT "$1/trace" | grep -oE '"(\./)?data/+[^"]+"' | sed -E 's#^"(\./)?data/+##; s/"$//' | sort -u
 }
 
 # A worker: runs its share of the cases on the display it was given.
@@ -195,38 +154,31 @@ rm -rf "$HOSTILE_LOGS"
 
 mkdir -p "$work/clean"
 cp -r data "$work/clean/data"
-if ! files_read "$work/clean" >"$work/read"; then
+if ! files_read "$work/clean" >"$work/read" || grep -q 'Error' "$work/clean/game.log"; then
     echo "FAIL: the undamaged game did not run cleanly"
     tail -n 20 "$work/clean/game.log"
-    exit 1
-fi
-if grep -q 'Error' "$work/clean/game.log"; then
-    echo "FAIL: the undamaged data already gives errors"
-    grep 'Error' "$work/clean/game.log" | head
     exit 1
 fi
 unread=$(cd data && ls | grep -vxF -f "$work/read" | tr '\n' ' ')
 [ -z "$unread" ] || echo "not read by the game, left out: $unread"
 
-all_cases <"$work/read" >"$work/all"
+# The cases, in a fixed order: file by file, damage by damage.
+awk '{ n = split("missing empty half random" (/\.ksta?$/ ? " number vector header bone" : ""), modes, " ")
+       for (i = 1; i <= n; i++) print $0 ":" modes[i] }' "$work/read" >"$work/all"
 if [ -n "${HOSTILE_ONLY:-}" ]; then
     grep -E "$HOSTILE_ONLY" "$work/all" >"$work/chosen"
-elif [ "${HOSTILE_ALL:-0}" = 1 ]; then
-    cp "$work/all" "$work/chosen"
 else
-    # Every (a) case, and every n-th of the others.
-    awk -v n="${HOSTILE_SAMPLE:-5}" '/:missing$/ { print; next } { if (k++ % n == 0) print }' \
-        "$work/all" >"$work/chosen"
+    # Every missing file, and every n-th of the other cases.
+    awk -v n="${HOSTILE_SAMPLE:-5}" -v all="${HOSTILE_ALL:-0}" \
+        'all == 1 || /:missing$/ { print; next } { if (k++ % n == 0) print }' "$work/all" >"$work/chosen"
 fi
 ran=$(wc -l <"$work/chosen")
 echo "$ran of $(wc -l <"$work/all") cases over $(wc -l <"$work/read") files"
 
 # Cases alternate between the workers; the second gets a display of its own.
-awk 'NR % 2 == 1' "$work/chosen" >"$HOSTILE_CASES.0"
-awk 'NR % 2 == 0' "$work/chosen" >"$HOSTILE_CASES.1"
-: >"$HOSTILE_RESULTS"
-: >"$HOSTILE_RETRIES"
+touch "$HOSTILE_RESULTS" "$HOSTILE_RETRIES" "$HOSTILE_CASES".{0,1}
 start=$SECONDS
+awk -v cases="$HOSTILE_CASES" '{ print >(cases "." (NR + 1) % 2) }' "$work/chosen"
 HOSTILE_WORKER=0 bash "$self" "$formik" &
 workers+=($!)
 HOSTILE_WORKER=1 "$(dirname "$self")/../support/with-xvfb.sh" bash "$self" "$formik" &
@@ -237,9 +189,7 @@ workers=()
 grep -E '^(FAIL|SKIP)|well-formed' "$HOSTILE_RESULTS" | sort -k2
 cat "$HOSTILE_RETRIES"
 for failed_log in "$HOSTILE_LOGS"/*.log; do
-    [ -f "$failed_log" ] || continue
-    echo "--- $(basename "$failed_log")"
-    tail -n 15 "$failed_log"
+    [ -f "$failed_log" ] && echo "--- $(basename "$failed_log")" && tail -n 15 "$failed_log"
 done
 count() { grep -c "^$1" "$HOSTILE_RESULTS"; }
 passed=$(count PASS) failed=$(count FAIL) skipped=$(count SKIP)

@@ -9,7 +9,6 @@
 e2e_init "$1"
 seconds=${SOAK_SECONDS:-60}
 seed=${SOAK_SEED:-8}
-
 [ -d data ] || fail "no data directory in $PWD"
 
 # A small quarantine fills within the warm-up, so that freed memory held back
@@ -18,17 +17,22 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}:quarantine_size_mb=16"
 launch "$PWD"
 wait_window 180 || fail "the game showed no window"
 wait_drawn 120 || fail "the game drew nothing"
-sample_memory "$work/memory"
+start=$SECONDS
+(
+    while rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status" 2>/dev/null); do
+        echo "$((SECONDS - start)) $rss"
+        sleep 1
+    done
+) >"$work/memory" &
+sampler=$!
 tap Up 0.2
 tap x 0.5
 random_player "$seconds" "$seed" || fail "the game ended during play (seed $seed)"
 shot last
 last=$(mean last 0 0 640 480)
 check "$last" '>' 0.02 || fail "the picture went black ($last)"
-kill "$sampler" 2>/dev/null
-wait "$sampler" 2>/dev/null
-sampler=""
-expect_quit 120
+stop_sampler
+expect_exit 0 Escape 120
 
 warmup=60
 [ "$seconds" -ge 180 ] || warmup=$((seconds / 3))

@@ -12,13 +12,11 @@
 #include <vector>
 
 using Kestrel::Vector3;
-using TestSupport::animation;
-using TestSupport::FRAME;
-using TestSupport::near;
+using namespace TestSupport;
 
 namespace {
 
-class FireAntTest : public TestSupport::FieldTest {
+class FireAntTest : public FieldTest {
 protected:
     std::vector<Flame*> flames() const {
         std::vector<Flame*> found;
@@ -163,18 +161,16 @@ TEST_F(FireAntTest, AFlameThatReachesThePlayerIsUsedUpAndKillsUnlessProtected) {
 // 0.8 s to shrink from 0.8 to 0.4, rising 0.5 and drifting 0.25 per second.
 TEST_F(FireAntTest, SmokeScattersByAQuarterAndDriftsUpAndAlongX) {
     // Enough puffs to reach both ends of the scatter on each axis.
+    const Vector3 at(5.0f, 1.0f, 5.0f);
     Vector3 low(1.0f, 1.0f, 1.0f), high(-1.0f, -1.0f, -1.0f);
-    for (int i = 0; i < 200; ++i) {
-        const Vector3 offset =
-            Flame::Smoke(Vector3(5.0f, 1.0f, 5.0f)).m_Position - Vector3(5.0f, 1.0f, 5.0f);
-        low = Vector3(std::min(low.x, offset.x), std::min(low.y, offset.y),
-                      std::min(low.z, offset.z));
-        high = Vector3(std::max(high.x, offset.x), std::max(high.y, offset.y),
-                       std::max(high.z, offset.z));
+    for (int i = 0; i < 600; ++i) {
+        const Vector3 offset = Flame::Smoke(at).m_Position - at;
+        low[i % 3] = std::min(low[i % 3], offset[i % 3]);
+        high[i % 3] = std::max(high[i % 3], offset[i % 3]);
     }
     EXPECT_TRUE(near(low, Vector3(-0.25f, 0.0f, -0.25f), 0.02f));
     EXPECT_TRUE(near(high, Vector3(0.25f, 0.0f, 0.25f), 0.02f));
-    Flame::Smoke smoke(Vector3(5.0f, 1.0f, 5.0f));
+    Flame::Smoke smoke(at);
     EXPECT_EQ(smoke.m_Size, 0.8f);
     const Vector3 start = smoke.m_Position;
     int updates = 1;

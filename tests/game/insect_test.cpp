@@ -7,12 +7,11 @@
 #include "game/soldierant.h"
 
 using Kestrel::Vector3;
-using TestSupport::FRAME;
-using TestSupport::near;
+using namespace TestSupport;
 
 namespace {
 
-using InsectTest = TestSupport::FieldTest;
+using InsectTest = FieldTest;
 
 // Half size, facing the near edge, standing on the ground: on the hill at
 // (15, 11..15) and beyond the field's edge.
@@ -36,7 +35,7 @@ TEST_F(InsectTest, TheDeadLieStillThenSinkAndLeaveTheField) {
     step(1);
     ant->die();
     const float y = ant->getPosition().y;
-    const float length = TestSupport::animation("antdie.ksta")->getAnimationLength(false);
+    const float length = animation("antdie.ksta")->getAnimationLength(false);
     int still = 0;
     for (; ant->getCurrentAnimationTime() < length && still < 1000; ++still) {
         ASSERT_EQ(ant->getPosition().y, y);

@@ -8,13 +8,11 @@
 #include <cmath>
 
 using Kestrel::Vector3;
-using TestSupport::animation;
-using TestSupport::FRAME;
-using TestSupport::near;
+using namespace TestSupport;
 
 namespace {
 
-using PlayerAntTest = TestSupport::FieldTest;
+using PlayerAntTest = FieldTest;
 
 // Three units a second along the axes; Up beats Down and Left beats Right; the
 // field's edge (15 is still on it) stops one axis and lets the other move.

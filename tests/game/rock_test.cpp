@@ -85,10 +85,12 @@ TEST_F(RockTest, BouncesLoseTheSpeedAlongTheNormal) {
     EXPECT_LT(steep->getPosition().y, y) << "a resting rock sinks";
 }
 
-// Soldiers within 4 units of the player stand. The rock lies 0.1 above the
+// Soldiers within 4 units of the player stand. A rock lies 0.1 above the
 // ground, so 0.39 sideways is 0.4026 away in three dimensions; a resting rock
-// hurts no one.
-TEST_F(RockTest, HitsUseTheFullDistanceAndNeedLessThanFourTenths) {
+// hurts no one, and rocks spare their thrower's side.
+TEST_F(RockTest, HitsNeedLessThanFourTenthsAndSpareTheThrowersSide) {
+    PlayerAnt* me = player();
+    me->m_InvulnerableTime = 0.0f;
     SoldierAnt* spared = addEnemy<SoldierAnt>(6.0f, 4.0f);
     place(true, 6.39f, 4.0f);
     SoldierAnt* hit = addEnemy<SoldierAnt>(10.0f, 4.0f);
@@ -96,27 +98,21 @@ TEST_F(RockTest, HitsUseTheFullDistanceAndNeedLessThanFourTenths) {
     SoldierAnt* underRestingRock = addEnemy<SoldierAnt>(8.0f, 4.0f);
     Rock* resting = place(true, 8.0f, 4.0f);
     resting->m_Thrown = resting->m_Resting = true;
-    step(1);
+    SoldierAnt* underEnemyRock = addEnemy<SoldierAnt>(10.0f, 3.0f);
+    place(false, 10.0f, 3.0f);
+    place(true, me->getPosition().x, me->getPosition().z);
+    step(2);
     EXPECT_FALSE(spared->isDead());
     EXPECT_TRUE(hit->isDead());
     EXPECT_FALSE(underRestingRock->isDead());
-    EXPECT_EQ(world()->m_Kills, 1);
-}
-
-TEST_F(RockTest, PlayerRocksSpareThePlayerAndEnemyRocksSpareEnemies) {
-    PlayerAnt* me = player();
-    me->m_InvulnerableTime = 0.0f;
-    SoldierAnt* enemy = addEnemy<SoldierAnt>(10.0f, 3.0f);
-    place(true, me->getPosition().x, me->getPosition().z);
-    place(false, 10.0f, 3.0f);
-    step(2);
+    EXPECT_FALSE(underEnemyRock->isDead());
     EXPECT_FALSE(me->isDead());
-    EXPECT_FALSE(enemy->isDead());
+    EXPECT_EQ(world()->m_Kills, 1);
     place(false, me->getPosition().x, me->getPosition().z);
     step(1);
     EXPECT_TRUE(me->isDead());
     EXPECT_EQ(world()->m_AntsLeft, 8);
-    EXPECT_EQ(world()->m_Kills, 0);
+    EXPECT_EQ(world()->m_Kills, 1);
 }
 
 } // namespace

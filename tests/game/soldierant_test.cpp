@@ -6,13 +6,11 @@
 #include "game/rock.h"
 
 using Kestrel::Vector3;
-using TestSupport::animation;
-using TestSupport::FRAME;
-using TestSupport::near;
+using namespace TestSupport;
 
 namespace {
 
-class SoldierAntTest : public TestSupport::FieldTest {
+class SoldierAntTest : public FieldTest {
 protected:
     float distanceToPlayer(const SoldierAnt* ant) const {
         return distance(ant->getPosition(), player()->getPosition());
@@ -72,7 +70,8 @@ TEST_F(SoldierAntTest, WalksTowardThePlayerAndStopsAtFourUnits) {
 }
 
 // Held at 8.5 units for 15 seconds, about 15 throws would start within reach.
-TEST_F(SoldierAntTest, ThrowsOnlyWithinEightUnits) {
+// Killed with the rock in its hand, it keeps it there.
+TEST_F(SoldierAntTest, ThrowsOnlyWithinEightUnitsAndNotOnceDead) {
     SoldierAnt* ant = addEnemy<SoldierAnt>(8.0f, 10.0f);
     for (int frame = 0; frame < 1000; ++frame) {
         ant->setPosition(8.0f, 0.0f, player()->getPosition().z + 8.5f);
@@ -80,7 +79,12 @@ TEST_F(SoldierAntTest, ThrowsOnlyWithinEightUnits) {
         ASSERT_EQ(ant->getHeldRock(), nullptr) << "frame " << frame;
     }
     ant->setPosition(8.0f, 0.0f, player()->getPosition().z + 7.0f);
-    EXPECT_TRUE(stepUntil([&] { return ant->getHeldRock() != nullptr; }, 1000));
+    ASSERT_TRUE(stepUntil([&] { return ant->getHeldRock() != nullptr; }, 1000));
+    Rock* rock = ant->getHeldRock();
+    ASSERT_TRUE(ant->die());
+    step(100);
+    EXPECT_EQ(ant->getHeldRock(), rock);
+    EXPECT_TRUE(flyingRocks().empty());
 }
 
 // The player walks aside; the thrower does not follow until the launch, which
@@ -99,15 +103,6 @@ TEST_F(SoldierAntTest, WithoutAHandTheRockRidesOnTheAntAndLeavesFromAboveIt) {
     ASSERT_EQ(ant->getBone("RockHand"), nullptr);
     EXPECT_EQ(ant->getHeldRock()->getParent(), ant);
     expectLaunchAboveHandOrAnt(ant);
-}
-
-TEST_F(SoldierAntTest, DyingWithARockInHandKeepsItThere) {
-    SoldierAnt* ant = thrower();
-    Rock* rock = ant->getHeldRock();
-    ASSERT_TRUE(ant->die());
-    step(100);
-    EXPECT_EQ(ant->getHeldRock(), rock);
-    EXPECT_TRUE(flyingRocks().empty());
 }
 
 } // namespace

@@ -3,13 +3,11 @@
 #include "game/field.h"
 
 using Kestrel::Vector3;
-using TestSupport::animation;
-using TestSupport::FRAME;
-using TestSupport::near;
+using namespace TestSupport;
 
 namespace {
 
-class ZombieAntTest : public TestSupport::FieldTest {
+class ZombieAntTest : public FieldTest {
 protected:
     // Distance run toward the player in the given frames.
     float run(const ZombieAnt* zombie, int frames) {
