@@ -46,7 +46,7 @@ private:
 };
 
 void writeRgbPng(const TempDir& dir, const std::string& name) {
-    ASSERT_TRUE(TestSupport::writePng(dir.file(name), TestSupport::makeTestImages()[0].png));
+    ASSERT_TRUE(std::filesystem::copy_file(TestSupport::quadrantImageFiles()[0], dir.file(name)));
 }
 
 class ResourceManagerTest : public ::testing::Test {

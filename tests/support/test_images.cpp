@@ -1,7 +1,5 @@
 #include "support/test_images.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <filesystem>
 
@@ -9,17 +7,6 @@ namespace TestSupport {
 
 const std::array<Rgba8, 4> OPAQUE_COLORS = {
     {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {255, 255, 255, 255}}};
-
-std::vector<TestImage> makeTestImages() {
-    TestImage image{"rgb", false, OPAQUE_COLORS, PngImage{16, 16, PNG_COLOR_TYPE_RGB, 8, {}}};
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            const Rgba8 c = OPAQUE_COLORS[(x < 8 ? 0 : 1) + (y < 8 ? 0 : 2)];
-            image.png.rows.insert(image.png.rows.end(), {c.r, c.g, c.b});
-        }
-    }
-    return {image};
-}
 
 std::vector<std::string> quadrantImageFiles() {
     const std::filesystem::path directory =

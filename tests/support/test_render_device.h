@@ -80,17 +80,15 @@ public:
         m_DrawnFaceLists.push_back(faceList);
     }
     // Records the queue as it was drawn, then empties it.
-    void render(Kestrel::Camera* camera) override {
-        m_Camera = camera;
+    void render(Kestrel::Camera*) override {
         m_RenderedQueues.push_back(m_RenderQueue);
         m_RenderQueue.clear();
     }
-    void setCamera(Kestrel::Camera* camera) override { m_Camera = camera; }
+    void setCamera(Kestrel::Camera*) override {}
     unsigned getMaxTextureSize() const override { return m_MaxTextureSize; }
 
     Kestrel::Texture* m_Textures[Kestrel::MAX_TEXTURE_STAGES] = {};
     Kestrel::Shader* m_Shader = nullptr;
-    Kestrel::Camera* m_Camera = nullptr;
     bool m_DepthTest = false;
     Kestrel::BlendMode m_BlendMode = Kestrel::BLEND_NONE;
     int m_ClearCount = 0;
