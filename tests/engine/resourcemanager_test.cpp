@@ -115,6 +115,17 @@ TEST_F(ResourceManagerTest, MissingFilesGiveNullAndAreNotCached) {
     EXPECT_NE(m_Resources.loadTexture("late.png", &m_Device), nullptr);
 }
 
+// A name cached as another type is reported and gives null, never a wrong cast.
+TEST_F(ResourceManagerTest, ANameCachedAsAnotherTypeGivesNull) {
+    int deletions = 0;
+    m_Resources.addResource("shared", new Tracked(Resource::SHADER, deletions));
+    TestSupport::AssertionRecorder assertions;
+    EXPECT_EQ(m_Resources.loadTexture("shared", &m_Device), nullptr);
+    EXPECT_EQ(m_Resources.loadMesh("shared", &m_Device), nullptr);
+    EXPECT_EQ(assertions.reports().size(), 2u);
+    EXPECT_EQ(m_Device.m_TexturesMade, 0);
+}
+
 // A file cut short (its last line has no end) and what parse cannot read are
 // named with the file's path.
 TEST_F(ResourceManagerTest, AnimationProblemsNameTheFile) {
