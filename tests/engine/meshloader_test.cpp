@@ -83,6 +83,19 @@ TEST_F(MeshLoaderTest, AttributesSplitAtColonsAndTheFirstEquals) {
     EXPECT_EQ(mesh->getMaterial(2).m_Diffuse, Vector4(1, 1, 1, 1));
 }
 
+// A file saved with Windows line ends reads as it would with plain ones.
+TEST_F(MeshLoaderTest, WindowsLineEndsReadLikePlainOnes) {
+    std::string crlf;
+    for (char c : std::string(TRIANGLE) + "\n")
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    std::string output;
+    auto mesh = load(crlf, &output);
+    ASSERT_TRUE(mesh);
+    EXPECT_EQ(output, "");
+    ASSERT_EQ(mesh->getMaterialCount(), 1u);
+    EXPECT_EQ(faces(*mesh->getFaceList(0)), (Triangles{{0, 1, 2}}));
+}
+
 // Vertex 0 meets faces with the same coordinate once and with another once more.
 TEST_F(MeshLoaderTest, RenderVerticesAreSharedExceptAcrossSeams) {
     auto mesh = load("[materials]\nname=m\nname=n\n"
