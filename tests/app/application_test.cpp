@@ -2,9 +2,13 @@
 
 #include "app/controller.h"
 #include "support/float_compare.h"
+#include "support/gl_context.h"
 
+#include <GL/glew.h>
+#include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -106,6 +110,33 @@ TEST(EventTest, EventsChangeOnlyWhatTheyAreFor) {
         EXPECT_EQ(s.selection, c.end.selection);
         EXPECT_EQ(s.paused, c.end.paused);
     }
+}
+
+class FixedLightGlTest : public TestSupport::GlTest {};
+
+// The game's one light is a direction, (-1, 1, -1), and lights a model of any
+// scale fully: a square whose normal points that way is white, drawn 8 units
+// away at twice its size (a positional light or unnormalised normals dim it).
+TEST_F(FixedLightGlTest, LightsAScaledSquareFacingItFully) {
+    setFixedLight();
+    glMatrixMode(GL_PROJECTION);
+    gluPerspective(45.0, 4.0 / 3.0, 1.0, 20.0);
+    glMatrixMode(GL_MODELVIEW);
+    glTranslatef(0.0f, 0.0f, -8.0f);
+    glScalef(2.0f, 2.0f, 2.0f);
+    glDisable(GL_COLOR_MATERIAL);
+    glColor3f(0.0f, 0.0f, 0.0f);
+    glBegin(GL_QUADS);
+    glNormal3f(-0.57735f, 0.57735f, -0.57735f);
+    glVertex2f(-1.0f, -1.0f);
+    glVertex2f(1.0f, -1.0f);
+    glVertex2f(1.0f, 1.0f);
+    glVertex2f(-1.0f, 1.0f);
+    glEnd();
+    glDisable(GL_LIGHTING);
+    const TestSupport::Rgba centre =
+        TestSupport::readPixel(TestSupport::GL_TEST_WIDTH / 2, TestSupport::GL_TEST_HEIGHT / 2);
+    EXPECT_GE(std::min({centre.r, centre.g, centre.b}), 245) << int(centre.r);
 }
 
 } // namespace
