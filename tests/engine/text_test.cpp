@@ -5,6 +5,7 @@
 #include "support/assertion_recorder.h"
 #include "support/float_compare.h"
 #include "support/gl_context.h"
+#include "support/temp_dir.h"
 #include "support/test_render_device.h"
 
 #include <ft2build.h>
@@ -15,8 +16,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -163,14 +162,13 @@ TEST(TextAtlasTest, GlyphsMatchWhatFreeTypeRenders) {
 // A failed load keeps no atlas and is reported; a later draw is refused. A
 // driver would store a larger atlas scaled down, so that too fails the load.
 TEST(TextLoadTest, BadArgumentsFilesAndSizesAreNamed) {
-    const std::string notAFont = FORMIK_BINARY_DIR "/text_test_not_a_font.ttf";
-    std::ofstream(notAFont) << "this is not a font\n";
-    std::ifstream whole(SANS, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(whole)),
-                            std::istreambuf_iterator<char>());
+    TestSupport::TempDir directory;
+    const std::string notAFont = directory.file("not_a_font.ttf");
+    directory.write("not_a_font.ttf", "this is not a font\n");
     // FreeType reads tables as it needs them: a cut font still loads, but is named.
-    const std::string cut = FORMIK_BINARY_DIR "/text_test_cut_font.ttf";
-    std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() - 100);
+    const std::string cut = directory.file("cut_font.ttf");
+    const std::string bytes = TestSupport::readFile(SANS);
+    directory.write("cut_font.ttf", bytes.substr(0, bytes.size() - 100));
     // One Text throughout: a failed load also drops the atlas loaded before.
     TestRenderDevice device;
     Text text(&device);
