@@ -201,7 +201,8 @@ void Mesh::draw(Transformable* transform, Morphable* morphable) {
     const BlendMode blend = m_Transparent ? BLEND_ALPHA : BLEND_NONE;
     for (const MaterialGroup& group : m_MaterialGroups) {
         m_RenderDevice->addToRenderQueue(group.m_FaceList, transform, group.m_Material.m_Texture,
-                                         group.m_Material.m_Shader, morphable, blend);
+                                         group.m_Material.m_Shader, morphable, blend,
+                                         group.m_Material.m_CullBackFaces);
     }
 }
 

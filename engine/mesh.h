@@ -35,6 +35,7 @@ struct Material {
     Vector4 m_SpecularCopy{1, 1, 1, 1};
     Texture* m_Texture = nullptr; // owned by the resource cache
     Shader* m_Shader = nullptr;   // owned by the resource cache
+    bool m_CullBackFaces = false; // set for closed surfaces, whose back faces are never seen
 };
 
 class Mesh : public Morphable, public Resource {

@@ -31,7 +31,7 @@ const size_t MAX_NORMAL_TARGETS = size_t(1) << 24;
 // bones, vertex weights).
 const std::vector<std::string> SECTION_KEYS[] = {
     {},
-    {"name", "diffuse", "specular", "texture", "vertexshader", "fragmentshader"},
+    {"name", "diffuse", "specular", "texture", "vertexshader", "fragmentshader", "cull"},
     {"pos"},
     {"v", "texcoord", "material"},
     {"name", "parent", "tail", "weight"},
@@ -280,6 +280,11 @@ void MeshFile::readMaterial(const std::string& line, unsigned lineNumber) {
     material->m_Texture = get(attributes, "texture");
     material->m_VertexShader = get(attributes, "vertexshader");
     material->m_FragmentShader = get(attributes, "fragmentshader");
+    const std::string& cull = get(attributes, "cull");
+    material->m_CullBackFaces = cull == "back";
+    if (!cull.empty() && cull != "back")
+        m_Problems->add(lineNumber,
+                        "unknown cull mode '" + quoted(cull) + "'; both sides are drawn");
     m_Materials.push_back(std::move(material));
 }
 
@@ -442,6 +447,7 @@ private:
 Material makeMaterial(const MaterialRecord& record, RenderDevice* device) {
     ResourceManager* resources = ResourceManager::getInstance();
     Material material(record.m_Diffuse, record.m_Specular);
+    material.m_CullBackFaces = record.m_CullBackFaces;
     material.m_Texture = resources->loadTexture(record.m_Texture, device);
     if (!record.m_VertexShader.empty() || !record.m_FragmentShader.empty())
         material.m_Shader =

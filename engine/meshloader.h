@@ -25,6 +25,7 @@ struct MaterialRecord {
     std::string m_Texture;
     std::string m_VertexShader;
     std::string m_FragmentShader;
+    bool m_CullBackFaces = false;
     Vector4 m_Diffuse{1, 1, 1, 1};
     Vector4 m_Specular{1, 1, 1, 1};
     std::vector<FaceRecord*> m_Faces;

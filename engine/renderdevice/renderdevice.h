@@ -36,6 +36,7 @@ struct RenderItem {
     Shader* shader = nullptr;       // null: fixed-function pipeline
     Morphable* morphable = nullptr; // deforms the face list's vertices before drawing
     BlendMode blendMode = BLEND_NONE;
+    bool cullBackFaces = false; // for closed meshes: faces wound clockwise on screen are skipped
 };
 
 class RenderDevice {
@@ -80,8 +81,10 @@ public:
 
     // Note the argument order: the face list first.
     void addToRenderQueue(FaceList* faceList, Transformable* transform, Texture* texture,
-                          Shader* shader, Morphable* morphable, BlendMode blendMode) {
-        m_RenderQueue.push_back({transform, faceList, texture, shader, morphable, blendMode});
+                          Shader* shader, Morphable* morphable, BlendMode blendMode,
+                          bool cullBackFaces = false) {
+        m_RenderQueue.push_back(
+            {transform, faceList, texture, shader, morphable, blendMode, cullBackFaces});
     }
     Matrix4 getProjectionMatrix() const { return m_ProjectionMatrix; }
     Matrix4 getModelViewMatrix() const { return m_ModelViewMatrix; }

@@ -3,6 +3,7 @@
 #include "engine/bone.h"
 #include "engine/renderdevice/facelist.h"
 #include "engine/renderdevice/vertexlist.h"
+#include "engine/transformable.h"
 
 #include "support/assertion_recorder.h"
 #include "support/float_compare.h"
@@ -135,6 +136,29 @@ TEST(MeshTest, ComputeNormalsAddsTheFaceNormalToItsTargets) {
     for (unsigned i : {0u, 1u, 2u})
         EXPECT_TRUE(near(list.getNormal(i), {1, 1, 2})) << "vertex " << i;
     EXPECT_EQ(list.getNormal(3), Vector3(1, 1, 1));
+}
+
+// One item per material, in order, each with its own culling; a transparent
+// mesh blends them all.
+TEST(MeshTest, DrawQueuesEveryMaterialAsItAsks) {
+    TestSupport::TestRenderDevice device;
+    Mesh mesh(&device);
+    Material closed;
+    closed.m_CullBackFaces = true;
+    const Kestrel::FaceList* lists[] = {mesh.addMaterial(closed), mesh.addMaterial(Material())};
+    Kestrel::Transformable placement;
+    mesh.draw(&placement, &mesh);
+    mesh.m_Transparent = true;
+    mesh.draw(&placement, &mesh);
+    const std::vector<Kestrel::RenderItem>& queue = device.getRenderQueue();
+    ASSERT_EQ(queue.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(queue[i].faceList, lists[i % 2]) << i;
+        EXPECT_EQ(queue[i].cullBackFaces, i % 2 == 0) << i;
+        EXPECT_EQ(queue[i].blendMode, i < 2 ? Kestrel::BLEND_NONE : Kestrel::BLEND_ALPHA) << i;
+        EXPECT_EQ(queue[i].transform, &placement) << i;
+        EXPECT_EQ(queue[i].morphable, &mesh) << i;
+    }
 }
 
 // The skinning exactly as defined: each bound bone transforms the vertex, the

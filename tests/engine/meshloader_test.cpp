@@ -163,12 +163,12 @@ TEST_P(SkeletonTest, IsBuiltFromHeadsAndTails) {
 
 INSTANTIATE_TEST_SUITE_P(LineEnds, SkeletonTest, ::testing::Bool());
 
-TEST_F(MeshLoaderTest, MaterialsLoadTheirTextureAndShader) {
+TEST_F(MeshLoaderTest, MaterialsLoadTheirTextureShaderAndCulling) {
     m_Directory.write("skin.vert", "void main() {}\n");
     const std::string vertexShader = m_Directory.file("skin.vert");
     const std::string texture = m_Directory.file("missing.png");
     auto mesh = load("[materials]\nname=m:texture=" + texture + ":vertexshader=" + vertexShader +
-                     "\nname=plain:texture=not-on-any-path.png\n");
+                     ":cull=back\nname=plain:texture=not-on-any-path.png\n");
     ASSERT_TRUE(mesh);
     EXPECT_NE(mesh->getMaterial(0).m_Texture, nullptr);
     auto* shader = dynamic_cast<TestSupport::RecordingShader*>(mesh->getMaterial(0).m_Shader);
@@ -176,6 +176,8 @@ TEST_F(MeshLoaderTest, MaterialsLoadTheirTextureAndShader) {
     EXPECT_EQ(shader->m_VertexSource, "void main() {}\n");
     EXPECT_EQ(mesh->getMaterial(1).m_Texture, nullptr);
     EXPECT_EQ(mesh->getMaterial(1).m_Shader, nullptr);
+    EXPECT_TRUE(mesh->getMaterial(0).m_CullBackFaces);
+    EXPECT_FALSE(mesh->getMaterial(1).m_CullBackFaces);
 }
 
 TEST_F(MeshLoaderTest, OverlongLineIsSkippedWithAMessage) {
@@ -208,6 +210,7 @@ TEST_F(MeshLoaderTest, MalformedContentIsReportedLineByLine) {
         {"[vertices]\nposition=(1,2,3)\n", "line 2: unknown key 'position'"},
         {"[materials]\nname=m:shiny:diffuse=(1,1,1)\n", "line 2: 'shiny' is no key=value pair"},
         {"[materials]\ndiffuse=(1,1,1)\n", "line 2: material without a name"},
+        {"[materials]\nname=m:cull=front\n", "line 2: unknown cull mode 'front'"},
         {std::string(TRIANGLE) + "v=0,1,7:material=m\n", "line 9: face names the unknown vertex 7"},
         {std::string(TRIANGLE) + "v=0,1:material=m\n", "line 9: face with fewer than three"},
         {std::string(TRIANGLE) + "v=0,1,2:material=n\n",

@@ -178,7 +178,7 @@ void addLeg(MeshBuilder& mesh, LegPair pair, char side) {
 
 MeshBuilder buildAntMesh(const AntStyle& style) {
     MeshBuilder mesh;
-    mesh.addMaterial({"chitin", style.texture, "lit.vert", style.fragmentShader});
+    mesh.addMaterial({"chitin", style.texture, style.vertexShader, "chitin.frag", true});
     antSkeleton().writeTo(mesh);
     addHead(mesh, style);
     for (char side : {'R', 'L'}) {

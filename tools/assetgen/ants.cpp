@@ -19,13 +19,13 @@ const AntColors ZOMBIE_COLORS = {{0.74, 0.75, 0.68}, {0.70, 0.72, 0.65}, {0.68, 
 
 // Palettes: colours, mottling, glow, seed.
 const AntKind ANT_KINDS[3] = {{"ant.kst",
-                               {"ant.png", "ant.frag", 1.0, 1.0, 1.0, 0.0, false, 3},
+                               {"ant.png", "ant.vert", 1.0, 1.0, 1.0, 0.0, false, 3},
                                {SOLDIER_COLORS, 0.0, false, 11}},
                               {"fireant.kst",
-                               {"fireant.png", "fireant.frag", 1.08, 1.0, 1.15, 0.0, false, 5},
+                               {"fireant.png", "fireant.vert", 1.08, 1.0, 1.15, 0.0, false, 5},
                                {FIRE_COLORS, 0.0, true, 23}},
                               {"zombieant.kst",
-                               {"zombieant.png", "zombieant.frag", 1.0, 1.07, 1.0, 0.03, true, 7},
+                               {"zombieant.png", "zombieant.vert", 1.0, 1.07, 1.0, 0.03, true, 7},
                                {ZOMBIE_COLORS, 1.0, false, 37}}};
 
 void writeAnts(Output& out) {

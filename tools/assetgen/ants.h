@@ -17,7 +17,7 @@ namespace assetgen {
 
 struct AntStyle {
     std::string texture;
-    std::string fragmentShader;
+    std::string vertexShader; // with the shared "chitin.frag"
     double headScale = 1.0;
     double gasterScale = 1.0;
     double mandibleScale = 1.0;

@@ -80,7 +80,8 @@ std::string MeshBuilder::toText() const {
     std::string out = std::string(Kestrel::KST_MATERIALS) + "\n";
     for (const Material& m : m_Materials) {
         out += "name=" + m.name + ":diffuse=(1,1,1):specular=(1,1,1):texture=" + m.texture +
-               ":vertexshader=" + m.vertexShader + ":fragmentshader=" + m.fragmentShader + "\n";
+               ":vertexshader=" + m.vertexShader + ":fragmentshader=" + m.fragmentShader +
+               (m.closed ? ":cull=back\n" : "\n");
     }
     out += std::string(Kestrel::KST_VERTICES) + "\n";
     for (const Vec3& p : m_Positions)

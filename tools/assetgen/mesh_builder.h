@@ -16,6 +16,7 @@ struct Material {
     std::string texture;
     std::string vertexShader;
     std::string fragmentShader;
+    bool closed = false; // only its outside is ever seen, so the engine skips back faces
 };
 
 struct Corner {

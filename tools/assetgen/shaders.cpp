@@ -18,7 +18,7 @@ void main()
 }
 )";
 
-// Shared by the lit fragment programs: the direction towards the viewer. The
+// Shared by the lit programs: the direction towards the viewer. The
 // projection's last row measures depth along the camera's forward axis.
 const char* const VIEW_DIRECTION = R"(
 vec3 viewDirection()
@@ -31,14 +31,83 @@ vec3 viewDirection()
 }
 )";
 
+// Ants are lit per vertex: their many small triangles cover few pixels each,
+// and a software rasterizer shades whole blocks of pixels for every one of
+// them. Each kind works out a tint for the texel, a glow added on top and the
+// colour of the seams the texture's alpha marks.
+const char* const CHITIN_VERT_HEAD = R"(#version 120
+varying vec2 uv;
+varying vec3 tint;
+varying vec3 glow;
+varying vec3 seam;
+)";
+const char* const CHITIN_VERT_MAIN = R"(
+void main()
+{
+    vec3 n = normalize(gl_NormalMatrix * gl_Normal);
+    vec3 l = normalize(gl_LightSource[0].position.xyz);
+    vec3 v = viewDirection();
+    vec3 light = gl_LightSource[0].diffuse.rgb;
+    seam = vec3(0.0);
+)";
+const char* const CHITIN_VERT_END = R"(    uv = gl_MultiTexCoord0.st;
+    gl_Position = ftransform();
+}
+)";
+
+const char* const CHITIN_FRAG = R"(#version 120
+uniform sampler2D texture;
+varying vec2 uv;
+varying vec3 tint;
+varying vec3 glow;
+varying vec3 seam;
+
+void main()
+{
+    vec4 base = texture2D(texture, uv);
+    gl_FragColor = vec4(base.rgb * tint + glow + base.a * seam, 1.0);
+}
+)";
+
+// Polished chitin: wrapped diffuse light, a tight highlight and a cool rim that
+// keeps a dark ant readable against dark soil.
+const char* const ANT_VERT = R"(    float wrap = clamp(dot(n, l) * 0.6 + 0.4, 0.0, 1.0);
+    float specular = pow(max(dot(n, normalize(l + v)), 0.0), 36.0);
+    float rim = pow(1.0 - max(dot(n, v), 0.0), 3.0);
+    tint = 0.25 * gl_LightSource[0].ambient.rgb + 1.05 * wrap * light;
+    glow = specular * 0.55 * gl_LightSource[0].specular.rgb + rim * vec3(0.30, 0.27, 0.26);
+)";
+
+// Red chitin that smoulders: the texture's alpha marks glowing seams and eyes,
+// and an ember tint lifts the shadowed side.
+const char* const FIREANT_VERT = R"(    float wrap = clamp(dot(n, l) * 0.6 + 0.4, 0.0, 1.0);
+    float specular = pow(max(dot(n, normalize(l + v)), 0.0), 30.0);
+    float rim = pow(1.0 - max(dot(n, v), 0.0), 2.0);
+    vec3 ember = vec3(1.0, 0.42, 0.08);
+    tint = 0.22 * gl_LightSource[0].ambient.rgb + 0.95 * wrap * light;
+    glow = specular * 0.45 * gl_LightSource[0].specular.rgb + ember * rim * 0.55
+         + vec3(0.18, 0.03, 0.0);
+    seam = ember * 1.4;
+)";
+
+// Pale, waxy and dull: soft light that bleeds into the shadow side, a greenish
+// cast and hardly any shine.
+const char* const ZOMBIEANT_VERT = R"(    float wrap = clamp(dot(n, l) * 0.5 + 0.5, 0.0, 1.0);
+    float sheen = pow(max(dot(n, normalize(l + v)), 0.0), 10.0);
+    float rim = pow(1.0 - max(dot(n, v), 0.0), 2.5);
+    vec3 sickly = vec3(0.85, 0.97, 0.78);
+    tint = 0.28 * sickly * gl_LightSource[0].ambient.rgb + 0.85 * wrap * light;
+    glow = sheen * 0.10 * gl_LightSource[0].specular.rgb + rim * vec3(0.16, 0.22, 0.10);
+)";
+
 const char* const HEADER = R"(#version 120
 uniform sampler2D texture;
 varying vec3 normal;
 varying vec2 uv;
 )";
 
-// Every lit program starts from the texel, the unit normal and the direction
-// towards the light; most also need the direction towards the viewer.
+// The other lit programs start from the texel, the unit normal and the
+// direction towards the light; most also need the direction towards the viewer.
 const char* const LIT_MAIN = R"(
 void main()
 {
@@ -47,44 +116,8 @@ void main()
     vec3 l = normalize(gl_LightSource[0].position.xyz);
 )";
 const char* const VIEWER = "    vec3 v = viewDirection();\n";
-// ... and ends by writing the opaque colour it worked out.
+// ... and end by writing the opaque colour they worked out.
 const char* const LIT_END = "    gl_FragColor = vec4(colour, 1.0);\n}\n";
-
-// Polished chitin: wrapped diffuse light, a tight highlight and a cool rim that
-// keeps a dark ant readable against dark soil.
-const char* const ANT_FRAG = R"(    float lambert = dot(n, l);
-    float wrap = clamp(lambert * 0.6 + 0.4, 0.0, 1.0);
-    float specular = pow(max(dot(n, normalize(l + v)), 0.0), 36.0);
-    float rim = pow(1.0 - max(dot(n, v), 0.0), 3.0);
-    vec3 light = gl_LightSource[0].diffuse.rgb;
-    vec3 colour = base.rgb * (0.25 * gl_LightSource[0].ambient.rgb + 1.05 * wrap * light)
-                + specular * 0.55 * gl_LightSource[0].specular.rgb
-                + rim * vec3(0.30, 0.27, 0.26);
-)";
-
-// Red chitin that smoulders: the texture's alpha marks glowing seams and eyes,
-// and an ember tint lifts the shadowed side.
-const char* const FIREANT_FRAG = R"(    float wrap = clamp(dot(n, l) * 0.6 + 0.4, 0.0, 1.0);
-    float specular = pow(max(dot(n, normalize(l + v)), 0.0), 30.0);
-    float rim = pow(1.0 - max(dot(n, v), 0.0), 2.0);
-    vec3 light = gl_LightSource[0].diffuse.rgb;
-    vec3 colour = base.rgb * (0.22 * gl_LightSource[0].ambient.rgb + 0.95 * wrap * light)
-                + specular * 0.45 * gl_LightSource[0].specular.rgb;
-    vec3 ember = vec3(1.0, 0.42, 0.08);
-    colour += ember * (base.a * 1.4 + rim * 0.55) + vec3(0.18, 0.03, 0.0);
-)";
-
-// Pale, waxy and dull: soft light that bleeds into the shadow side, a greenish
-// cast and hardly any shine.
-const char* const ZOMBIEANT_FRAG = R"(    float wrap = clamp(dot(n, l) * 0.5 + 0.5, 0.0, 1.0);
-    float sheen = pow(max(dot(n, normalize(l + v)), 0.0), 10.0);
-    float rim = pow(1.0 - max(dot(n, v), 0.0), 2.5);
-    vec3 light = gl_LightSource[0].diffuse.rgb;
-    vec3 sickly = vec3(0.85, 0.97, 0.78);
-    vec3 colour = base.rgb * (0.28 * sickly * gl_LightSource[0].ambient.rgb + 0.85 * wrap * light)
-                + sheen * 0.10 * gl_LightSource[0].specular.rgb
-                + rim * vec3(0.16, 0.22, 0.10);
-)";
 
 // Polished gold: a fake environment (warm below, bright above) reflected by the
 // normal, plus a strong highlight that travels as the title sways.
@@ -157,6 +190,11 @@ void main()
 }
 )";
 
+std::string chitin(const char* body) {
+    return std::string(CHITIN_VERT_HEAD) + VIEW_DIRECTION + CHITIN_VERT_MAIN + body +
+           CHITIN_VERT_END;
+}
+
 std::string lit(const char* body, bool seesViewer = true) {
     return std::string(HEADER) + VIEW_DIRECTION + LIT_MAIN + (seesViewer ? VIEWER : "") + body +
            LIT_END;
@@ -166,9 +204,10 @@ std::string lit(const char* body, bool seesViewer = true) {
 
 std::vector<TextFile> shaderSources() {
     return {{"lit.vert", LIT_VERT},
-            {"ant.frag", lit(ANT_FRAG)},
-            {"fireant.frag", lit(FIREANT_FRAG)},
-            {"zombieant.frag", lit(ZOMBIEANT_FRAG)},
+            {"ant.vert", chitin(ANT_VERT)},
+            {"fireant.vert", chitin(FIREANT_VERT)},
+            {"zombieant.vert", chitin(ZOMBIEANT_VERT)},
+            {"chitin.frag", CHITIN_FRAG},
             {"title.frag", lit(TITLE_FRAG)},
             {"foliage.frag", lit(FOLIAGE_FRAG, false)},
             {"grass.vert", GRASS_VERT},

@@ -123,7 +123,7 @@ void addTombstone(MeshBuilder& mesh, const Prop& prop) {
 
 MeshBuilder buildRock() {
     MeshBuilder mesh;
-    mesh.addMaterial({"stone", "stone.png", "", ""});
+    mesh.addMaterial({"stone", "stone.png", "", "", true});
     const TriangleSoup soup = lumpySphere(1, 0.5, 41);
     addFaceted(
         mesh, soup, [](const Vec3& p) { return Vec3(p.x * 0.55, p.y * 0.42, p.z * 0.5); },
@@ -133,7 +133,7 @@ MeshBuilder buildRock() {
 
 MeshBuilder buildBoulders() {
     MeshBuilder mesh;
-    mesh.addMaterial({"stone", "stone.png", "", ""});
+    mesh.addMaterial({"stone", "stone.png", "", "", true});
     std::uint32_t seed = 50;
     for (const Prop& prop : boulderPlaces())
         addBoulder(mesh, prop, seed++);
@@ -142,7 +142,7 @@ MeshBuilder buildBoulders() {
 
 MeshBuilder buildTombstones() {
     MeshBuilder mesh;
-    mesh.addMaterial({"tombstone", "tombstone.png", "", ""});
+    mesh.addMaterial({"tombstone", "tombstone.png", "", "", true});
     for (const Prop& prop : tombstonePlaces())
         addTombstone(mesh, prop);
     return mesh;

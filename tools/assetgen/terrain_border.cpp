@@ -108,7 +108,7 @@ Color borderColor(double u, double v) {
 
 MeshBuilder buildTerrainBorder() {
     MeshBuilder mesh;
-    mesh.addMaterial({"land", "terrainborder.png", "", ""});
+    mesh.addMaterial({"land", "terrainborder.png", "", "", true});
     std::vector<int> previous = addRing(mesh, RINGS[0].distance);
     for (int r = 1; r < RING_COUNT; ++r) {
         const std::vector<int> ring = addRing(mesh, RINGS[r].distance);

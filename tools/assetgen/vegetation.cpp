@@ -140,7 +140,7 @@ std::vector<Tuft> tuftPlaces() {
 
 MeshBuilder buildTrees() {
     MeshBuilder mesh;
-    mesh.addMaterial({"bark", "tree.png", "", ""});
+    mesh.addMaterial({"bark", "tree.png", "", "", true});
     mesh.addMaterial({"leaves", "tree.png", "lit.vert", "foliage.frag"});
     std::uint32_t seed = 600;
     for (const Prop& prop : treePlaces()) {

@@ -29,6 +29,14 @@ void enableClientArrays() {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
 }
 
+// Front faces are wound counter-clockwise on screen, OpenGL's default.
+void setBackFaceCulling(bool enabled) {
+    if (enabled)
+        glEnable(GL_CULL_FACE);
+    else
+        glDisable(GL_CULL_FACE);
+}
+
 void disableClientArrays() {
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
@@ -92,6 +100,7 @@ void drawItem(RenderDevice& device, const RenderItem& previous, const RenderItem
     if (item.shader)
         item.shader->setUniform("texture", 0);
     device.setBlendMode(item.blendMode);
+    setBackFaceCulling(item.cullBackFaces);
     // Without vertices no buffer is bound and the pointers would read nowhere.
     if (item.faceList->getFaceCount() > 0 && source && source->getVertexCount() > 0)
         drawTriangles(item.faceList);
@@ -253,6 +262,7 @@ void OpenGLRenderDevice::render(Camera* camera) {
     glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
     glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
     disableClientArrays();
+    setBackFaceCulling(false);
     // Last stage first, so that unit 0 is left active: a texture created after
     // the frame enables and binds itself there, not on a stage nobody draws with.
     for (unsigned stage = MAX_TEXTURE_STAGES; stage-- > 0;)

@@ -90,6 +90,27 @@ TEST_F(OpenGLRenderDeviceGlTest, BlendModesMixAndAdd) {
     EXPECT_TRUE(glIsEnabled(GL_BLEND)) << "the last item's blend mode stays";
 }
 
+// A closed item shows its front and hides its back; an open one shows both
+// (the test squares face -z). Culling ends with the frame.
+TEST_F(OpenGLRenderDeviceGlTest, ClosedItemsHideTheirBackFaces) {
+    auto green = makeSolidTexture(m_Device, GREEN);
+    auto red = makeSolidTexture(m_Device, RED);
+    Quad left = makeQuad(m_Device, -4, -3, 0, 3), right = makeQuad(m_Device, 0, -3, 4, 3);
+    for (const Vector3 eye : {Vector3(0, 0, 10), Vector3(0, 0, -10)}) {
+        m_Device.clear(true, true);
+        m_Camera.lookAt(eye, {0, 0, 0}, {0, 1, 0});
+        queue(right.faces.get(), red.get());
+        m_Device.addToRenderQueue(left.faces.get(), nullptr, green.get(), nullptr, nullptr,
+                                  BLEND_NONE, true);
+        m_Device.render(&m_Camera);
+        if (eye.z > 0)
+            expectSpots({{250, 240, BLACK}, {390, 240, RED}});
+        else
+            expectSpots({{250, 240, RED}, {390, 240, GREEN}});
+    }
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+}
+
 // Render restores the stages and shader set before it, leaves unit 0 active,
 // empties the queue, and applies the camera and state even with nothing queued.
 TEST_F(OpenGLRenderDeviceGlTest, RenderAppliesItsStateAndRestoresTheCallers) {
