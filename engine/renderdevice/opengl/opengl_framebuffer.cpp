@@ -1,5 +1,7 @@
 #include "engine/renderdevice/opengl/opengl_framebuffer.h"
 
+#include "engine/renderdevice/opengl/opengl_renderdevice.h"
+
 #include "engine/assert.h"
 
 #include <GL/glew.h>
@@ -53,6 +55,7 @@ bool OpenGLFrameBuffer::OpenGLFrameBufferTexture::load(const std::string&, unsig
 }
 
 OpenGLFrameBuffer::~OpenGLFrameBuffer() {
+    OpenGLRenderDevice::forget(this);
     release();
 }
 

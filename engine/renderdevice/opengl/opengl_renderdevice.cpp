@@ -12,12 +12,23 @@
 #include <GL/glew.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
 namespace Kestrel {
 namespace {
 
 // Skinned vertices of every morphed item are written here; one list serves the
 // whole process, and it is never destroyed (it stays reachable until exit).
 OpenGLVertexList* g_MorphScratchList = nullptr;
+
+// Every live device, for forget(). Never destroyed: the resource cache may
+// free its textures as the process ends.
+std::vector<OpenGLRenderDevice*>& liveDevices() {
+    static auto* s_Devices = new std::vector<OpenGLRenderDevice*>;
+    return *s_Devices;
+}
 
 const double FIELD_OF_VIEW = 45.0;
 const double NEAR_PLANE = 1.0;
@@ -108,9 +119,35 @@ void drawItem(RenderDevice& device, const RenderItem& previous, const RenderItem
 
 } // namespace
 
-OpenGLRenderDevice::OpenGLRenderDevice() = default;
+OpenGLRenderDevice::OpenGLRenderDevice() {
+    liveDevices().push_back(this);
+}
 
-OpenGLRenderDevice::~OpenGLRenderDevice() = default;
+OpenGLRenderDevice::~OpenGLRenderDevice() {
+    std::vector<OpenGLRenderDevice*>& devices = liveDevices();
+    devices.erase(std::find(devices.begin(), devices.end(), this));
+}
+
+void OpenGLRenderDevice::forget(const Texture* texture) {
+    for (OpenGLRenderDevice* device : liveDevices())
+        std::replace(std::begin(device->m_Textures), std::end(device->m_Textures),
+                     const_cast<Texture*>(texture), static_cast<Texture*>(nullptr));
+}
+
+// A deleted program stays in use until another is chosen: choose none.
+void OpenGLRenderDevice::forget(const Shader* shader) {
+    for (OpenGLRenderDevice* device : liveDevices()) {
+        if (device->m_Shader == shader)
+            device->setShader(nullptr);
+    }
+}
+
+void OpenGLRenderDevice::forget(const FrameBuffer* frameBuffer) {
+    for (OpenGLRenderDevice* device : liveDevices()) {
+        if (device->m_FrameBuffer == frameBuffer)
+            device->m_FrameBuffer = nullptr;
+    }
+}
 
 FaceList* OpenGLRenderDevice::createFaceList(VertexList* vertexList, int usage) {
     return new OpenGLFaceList(vertexList, usage);

@@ -33,6 +33,13 @@ public:
     void setCamera(Camera* camera) override;
     unsigned getMaxTextureSize() const override;
 
+    // Called by textures, shaders and framebuffers as they go: every device
+    // that had set one records nothing there instead (what OpenGL itself binds
+    // once the object is deleted), so no later call reaches freed memory.
+    static void forget(const Texture* texture);
+    static void forget(const Shader* shader);
+    static void forget(const FrameBuffer* frameBuffer);
+
 protected:
     Texture* m_Textures[MAX_TEXTURE_STAGES] = {};
     Shader* m_Shader = nullptr;

@@ -1,5 +1,7 @@
 #include "engine/renderdevice/opengl/opengl_shader.h"
 
+#include "engine/renderdevice/opengl/opengl_renderdevice.h"
+
 #include <GL/glew.h>
 
 #include <cstdio>
@@ -47,6 +49,7 @@ GLuint compileStage(GLenum stage, const std::string& source, const char* failure
 } // namespace
 
 OpenGLShader::~OpenGLShader() {
+    OpenGLRenderDevice::forget(this);
     release();
 }
 

@@ -1,5 +1,7 @@
 #include "engine/renderdevice/opengl/opengl_texture.h"
 
+#include "engine/renderdevice/opengl/opengl_renderdevice.h"
+
 #include "engine/assert.h"
 
 #include <GL/glew.h>
@@ -93,6 +95,7 @@ void OpenGLTexture::setRendererOverride(const char* renderer) {
 }
 
 OpenGLTexture::~OpenGLTexture() {
+    OpenGLRenderDevice::forget(this);
     if (m_TextureHandle != 0)
         glDeleteTextures(1, &m_TextureHandle);
 }

@@ -156,6 +156,25 @@ TEST_F(OpenGLRenderDeviceGlTest, RenderAppliesItsStateAndRestoresTheCallers) {
     EXPECT_TRUE(pixelNear(320, 240, BLACK));
 }
 
+// What the device had set and then saw freed is restored as nothing, and a
+// new object that takes the freed one's address is bound, not taken as current.
+TEST_F(OpenGLRenderDeviceGlTest, FreedTexturesAndShadersAreForgotten) {
+    auto texture = makeSolidTexture(m_Device, RED);
+    auto shader = makeShader();
+    m_Device.setTexture(texture.get(), 1);
+    m_Device.setShader(shader.get());
+    texture.reset();
+    shader.reset();
+    EXPECT_EQ(glInteger(GL_CURRENT_PROGRAM), 0);
+    m_Device.render(&m_Camera);
+    EXPECT_EQ(boundTexture(1), 0);
+    EXPECT_EQ(glInteger(GL_CURRENT_PROGRAM), 0);
+    auto again = makeShader();
+    m_Device.setShader(again.get());
+    EXPECT_EQ(glInteger(GL_CURRENT_PROGRAM),
+              GLint(static_cast<OpenGLShader*>(again.get())->getProgram()));
+}
+
 TEST_F(OpenGLRenderDeviceGlTest, StateSettersFilterAndReport) {
     auto texture = makeSolidTexture(m_Device, RED);
     AssertionRecorder assertions;
