@@ -141,7 +141,7 @@ std::vector<Tuft> tuftPlaces() {
 MeshBuilder buildTrees() {
     MeshBuilder mesh;
     mesh.addMaterial({"bark", "tree.png", "", "", true});
-    mesh.addMaterial({"leaves", "tree.png", "lit.vert", "foliage.frag"});
+    mesh.addMaterial({"leaves", "tree.png", "lit.vert", "foliage.frag", true});
     std::uint32_t seed = 600;
     for (const Prop& prop : treePlaces()) {
         const TreeFrame frame{prop};
