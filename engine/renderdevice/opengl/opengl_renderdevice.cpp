@@ -40,18 +40,18 @@ void enableClientArrays() {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
 }
 
+void disableClientArrays() {
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
 // Front faces are wound counter-clockwise on screen, OpenGL's default.
 void setBackFaceCulling(bool enabled) {
     if (enabled)
         glEnable(GL_CULL_FACE);
     else
         glDisable(GL_CULL_FACE);
-}
-
-void disableClientArrays() {
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
 }
 
 void drawTriangles(const FaceList* faceList) {
