@@ -36,7 +36,7 @@ struct RenderItem {
     Shader* shader = nullptr;       // null: fixed-function pipeline
     Morphable* morphable = nullptr; // deforms the face list's vertices before drawing
     BlendMode blendMode = BLEND_NONE;
-    bool cullBackFaces = false; // for closed meshes: faces wound clockwise on screen are skipped
+    bool cullBackFaces = false; // for closed meshes, whose back faces are never seen
 };
 
 class RenderDevice {

@@ -46,8 +46,20 @@ void disableClientArrays() {
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
 }
 
-// Front faces are wound counter-clockwise on screen, OpenGL's default.
-void setBackFaceCulling(bool enabled) {
+// A transform that mirrors (negative determinant) turns the winding round.
+bool mirrors(const Transformable* transform) {
+    if (!transform)
+        return false;
+    const float* m = transform->getMatrix().m;
+    const float determinant = m[0] * (m[5] * m[10] - m[6] * m[9]) -
+                              m[1] * (m[4] * m[10] - m[6] * m[8]) +
+                              m[2] * (m[4] * m[9] - m[5] * m[8]);
+    return determinant < 0.0f;
+}
+
+// Front faces are wound counter-clockwise on screen, or clockwise once mirrored.
+void setBackFaceCulling(bool enabled, bool mirrored = false) {
+    glFrontFace(mirrored ? GL_CW : GL_CCW);
     if (enabled)
         glEnable(GL_CULL_FACE);
     else
@@ -111,7 +123,7 @@ void drawItem(RenderDevice& device, const RenderItem& previous, const RenderItem
     if (item.shader)
         item.shader->setUniform("texture", 0);
     device.setBlendMode(item.blendMode);
-    setBackFaceCulling(item.cullBackFaces);
+    setBackFaceCulling(item.cullBackFaces, item.cullBackFaces && mirrors(item.transform));
     // Without vertices no buffer is bound and the pointers would read nowhere.
     if (item.faceList->getFaceCount() > 0 && source && source->getVertexCount() > 0)
         drawTriangles(item.faceList);

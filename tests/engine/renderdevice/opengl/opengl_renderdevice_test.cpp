@@ -90,25 +90,38 @@ TEST_F(OpenGLRenderDeviceGlTest, BlendModesMixAndAdd) {
     EXPECT_TRUE(glIsEnabled(GL_BLEND)) << "the last item's blend mode stays";
 }
 
-// A closed item shows its front and hides its back; an open one shows both
-// (the test squares face -z). Culling ends with the frame.
+// A closed item shows its front and hides its back, also under a mirroring
+// transform; an open one shows both (the test squares face -z, a mirror in z
+// turns the closed one to face +z). Culling ends with the frame.
 TEST_F(OpenGLRenderDeviceGlTest, ClosedItemsHideTheirBackFaces) {
     auto green = makeSolidTexture(m_Device, GREEN);
     auto red = makeSolidTexture(m_Device, RED);
-    Quad left = makeQuad(m_Device, -4, -3, 0, 3), right = makeQuad(m_Device, 0, -3, 4, 3);
-    for (const Vector3 eye : {Vector3(0, 0, 10), Vector3(0, 0, -10)}) {
+    Quad closed = makeQuad(m_Device, -4, -3, 0, 3), open = makeQuad(m_Device, 0, -3, 4, 3);
+    Transformable plain, mirrored;
+    mirrored.setScale(1, 1, -1);
+    for (Transformable* t : {&plain, &mirrored})
+        t->update(0);
+    const struct {
+        float eyeZ;
+        Transformable* placement;
+        Rgba8 left, right;
+    } rows[] = {{10, &plain, BLACK, RED},
+                {-10, &plain, RED, GREEN},
+                {10, &mirrored, GREEN, RED},
+                {-10, &mirrored, RED, BLACK}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message()
+                     << row.eyeZ << (row.placement == &plain ? "" : " mirrored"));
         m_Device.clear(true, true);
-        m_Camera.lookAt(eye, {0, 0, 0}, {0, 1, 0});
-        queue(right.faces.get(), red.get());
-        m_Device.addToRenderQueue(left.faces.get(), nullptr, green.get(), nullptr, nullptr,
+        m_Camera.lookAt({0, 0, row.eyeZ}, {0, 0, 0}, {0, 1, 0});
+        queue(open.faces.get(), red.get());
+        m_Device.addToRenderQueue(closed.faces.get(), row.placement, green.get(), nullptr, nullptr,
                                   BLEND_NONE, true);
         m_Device.render(&m_Camera);
-        if (eye.z > 0)
-            expectSpots({{250, 240, BLACK}, {390, 240, RED}});
-        else
-            expectSpots({{250, 240, RED}, {390, 240, GREEN}});
+        expectSpots({{250, 240, row.left}, {390, 240, row.right}});
     }
     EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_EQ(glInteger(GL_FRONT_FACE), GL_CCW);
 }
 
 // Render restores the stages and shader set before it, leaves unit 0 active,
