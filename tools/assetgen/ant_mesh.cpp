@@ -68,7 +68,8 @@ void addMandible(MeshBuilder& mesh, const AntStyle& style, char side) {
     };
     const Influences w = only(sideBone("Mandible", side));
     const std::vector<Ring> rings = ringsAlongPath(path, UP, w);
-    addLoft(mesh, rings, 4, antUv(AntPart::Mandible), Cap{}, Cap{true, base + reach, w});
+    addLoft(mesh, rings, 4, antUv(AntPart::Mandible), Cap{true, base, w},
+            Cap{true, base + reach, w});
 }
 
 std::vector<PathPoint> flagellumPath(const AntStyle& style, char side) {
@@ -92,12 +93,14 @@ void addAntenna(MeshBuilder& mesh, const AntStyle& style, char side) {
     const Influences scapeWeights = only(sideBone("Antenna", side));
     const std::vector<PathPoint> scape = {
         {socket, 0.017, 0.017}, {lerp(socket, elbow, 0.6), 0.018, 0.018}, {elbow, 0.021, 0.021}};
-    addLoft(mesh, ringsAlongPath(scape, UP, scapeWeights), 4, uv, Cap{}, Cap{});
+    addLoft(mesh, ringsAlongPath(scape, UP, scapeWeights), 4, uv, Cap{},
+            Cap{true, elbow, scapeWeights});
     const Influences w = only(sideBone("Flagellum", side));
     const std::vector<PathPoint> path = flagellumPath(style, side);
     const Vec3 last = path.back().centre, before = path[path.size() - 2].centre;
     const Vec3 end = last + (last - before).normalized() * 0.03;
-    addLoft(mesh, ringsAlongPath(path, UP, w), 4, uv, Cap{}, Cap{true, end, w});
+    addLoft(mesh, ringsAlongPath(path, UP, w), 4, uv, Cap{true, path.front().centre, w},
+            Cap{true, end, w});
 }
 
 // Lofted through sections (z, y, rx, ry) along the body and closed at both ends.
@@ -156,7 +159,7 @@ void addSegment(MeshBuilder& mesh, const Vec3& a, const Vec3& b, const SegmentSh
         path.push_back({lerp(a, b, 0.35), shape.middle, shape.middle});
     path.push_back({b, shape.end, shape.end});
     const Influences w = only(bone);
-    const Cap end{shape.tip, b + dir * (shape.end * 1.5), w};
+    const Cap end{true, shape.tip ? b + dir * (shape.end * 1.5) : b, w};
     addLoft(mesh, ringsAlongPath(path, UP, w), shape.sides, antUv(AntPart::Leg), Cap{}, end);
 }
 
