@@ -34,8 +34,9 @@ public:
     unsigned getMaxTextureSize() const override;
 
     // Called by textures, shaders and framebuffers as they go: every device
-    // that had set one records nothing there instead (what OpenGL itself binds
-    // once the object is deleted), so no later call reaches freed memory.
+    // that had set one records nothing there instead, as OpenGL does for a
+    // deleted texture or framebuffer, and a deleted shader (which OpenGL keeps
+    // in use) is unbound; no later call reaches freed memory.
     static void forget(const Texture* texture);
     static void forget(const Shader* shader);
     static void forget(const FrameBuffer* frameBuffer);

@@ -114,9 +114,11 @@ TEST_F(OpenGLRenderDeviceGlTest, ClosedItemsHideTheirBackFaces) {
                      << row.eyeZ << (row.placement == &plain ? "" : " mirrored"));
         m_Device.clear(true, true);
         m_Camera.lookAt({0, 0, row.eyeZ}, {0, 0, 0}, {0, 1, 0});
-        queue(open.faces.get(), red.get());
-        m_Device.addToRenderQueue(closed.faces.get(), row.placement, green.get(), nullptr, nullptr,
-                                  BLEND_NONE, true);
+        // Closed, open, closed: the open one must be drawn whole between two culled ones.
+        for (bool cull : {true, false, true})
+            m_Device.addToRenderQueue((cull ? closed : open).faces.get(),
+                                      cull ? row.placement : nullptr, (cull ? green : red).get(),
+                                      nullptr, nullptr, BLEND_NONE, cull);
         m_Device.render(&m_Camera);
         expectSpots({{250, 240, row.left}, {390, 240, row.right}});
     }
