@@ -121,13 +121,6 @@ Vec3 Skeleton::anglesFor(int index, const Mat3& rotation) const {
     return {-aboutX, -aboutY, aboutZ};
 }
 
-Mat3 Skeleton::rotationFor(int index, const Vec3& angles) const {
-    const Mat3 c = rightHanded(axes(index));
-    const Mat3 local =
-        Mat3::rotationZ(angles.z) * Mat3::rotationX(-angles.x) * Mat3::rotationY(-angles.y);
-    return c * local * c.transposed();
-}
-
 PosedSkeleton Skeleton::posed(const Pose& pose) const {
     PosedSkeleton result;
     for (const Bone& b : m_Bones) {

@@ -46,8 +46,6 @@ public:
     Mat3 axes(int index) const;
     // Pose angles (x, y, z in radians) that make the bone turn by `rotation`.
     Vec3 anglesFor(int index, const Mat3& rotation) const;
-    // The rotation that the game builds from pose angles.
-    Mat3 rotationFor(int index, const Vec3& angles) const;
 
     PosedSkeleton posed(const Pose& pose) const;
     // Where a rest-pose point carried by a bone ends up in a posed skeleton.

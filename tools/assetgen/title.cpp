@@ -316,10 +316,4 @@ Vec3 antMeshPoint(const Vec3& world) {
     return heading.transposed() * (world - ANT_POSITION);
 }
 
-Vec2 screenOf(const Vec3& world) {
-    const Vec3 d = world - EYE;
-    const double depth = dot(d, FORWARD) * HALF_FIELD_TANGENT;
-    return {(dot(d, RIGHT) / depth + 1.0) * 0.5, (dot(d, UP) / depth + 1.0) * 0.5};
-}
-
 } // namespace assetgen::title

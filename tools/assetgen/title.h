@@ -39,7 +39,4 @@ Vec3 worldAt(const Vec2& screen, double planeZ);
 // Where a world point lies in the pointing ant's mesh coordinates.
 Vec3 antMeshPoint(const Vec3& world);
 
-// The screen point (0..1, y up) of a world point.
-Vec2 screenOf(const Vec3& world);
-
 } // namespace assetgen::title
