@@ -22,10 +22,7 @@
 using Kestrel::Glyph;
 using Kestrel::Text;
 using Kestrel::Vector3;
-using TestSupport::AssertionRecorder;
-using TestSupport::near;
-using TestSupport::RecordingTexture;
-using TestSupport::TestRenderDevice;
+using namespace TestSupport;
 
 namespace {
 
@@ -162,12 +159,12 @@ TEST(TextAtlasTest, GlyphsMatchWhatFreeTypeRenders) {
 // A failed load keeps no atlas and is reported; a later draw is refused. A
 // driver would store a larger atlas scaled down, so that too fails the load.
 TEST(TextLoadTest, BadArgumentsFilesAndSizesAreNamed) {
-    TestSupport::TempDir directory;
+    TempDir directory;
     const std::string notAFont = directory.file("not_a_font.ttf");
     directory.write("not_a_font.ttf", "this is not a font\n");
     // FreeType reads tables as it needs them: a cut font still loads, but is named.
     const std::string cut = directory.file("cut_font.ttf");
-    const std::string bytes = TestSupport::readFile(SANS);
+    const std::string bytes = readFile(SANS);
     directory.write("cut_font.ttf", bytes.substr(0, bytes.size() - 100));
     // One Text throughout: a failed load also drops the atlas loaded before.
     TestRenderDevice device;
@@ -236,7 +233,7 @@ protected:
 };
 
 TEST_F(TextTest, QuadsCarryTheGlyphCornersAndTextureCoordinates) {
-    TestSupport::RecordingShader shader;
+    RecordingShader shader;
     m_Device.setShader(&shader);
     m_Text.draw("A");
     const Glyph& a = glyph('A');
@@ -300,7 +297,7 @@ TEST_F(TextTest, PenAdvancesAlongALineAndNewlinesMoveItDown) {
     EXPECT_GT(glyph('~').bitmapWidth, 0);
 }
 
-class TextGlTest : public TestSupport::GlTest {};
+class TextGlTest : public GlTest {};
 
 // 768 pixels makes an atlas taller than any driver here takes.
 TEST_F(TextGlTest, AFontTooLargeForTheDriverIsRefused) {
@@ -315,8 +312,6 @@ TEST_F(TextGlTest, AFontTooLargeForTheDriverIsRefused) {
 }
 
 TEST_F(TextGlTest, TheHudTextIsWhiteInTheLowerRightAndNowhereElse) {
-    using TestSupport::GL_TEST_HEIGHT;
-    using TestSupport::GL_TEST_WIDTH;
     Kestrel::OpenGLRenderDevice device;
     Text text(&device);
     ASSERT_TRUE(text.load(SANS, SIZE));
@@ -327,7 +322,7 @@ TEST_F(TextGlTest, TheHudTextIsWhiteInTheLowerRightAndNowhereElse) {
     device.setProjectionMatrix(Kestrel::Matrix4::screenOverlay());
     device.setModelViewMatrix(overlayTextMatrix(HUD_SCALE, HUD_POSITION));
     text.draw("Ants: 9/10\nKills: 0");
-    const std::vector<TestSupport::Rgba> frame = TestSupport::readFrame();
+    const std::vector<Rgba> frame = readFrame();
 
     // Text point (x, y) lands at (0.8 + 0.07 x, 0.2 + 0.07 y) of the window.
     const float glyphHeight = 0.07f * 0.8f * GL_TEST_HEIGHT;
@@ -336,7 +331,7 @@ TEST_F(TextGlTest, TheHudTextIsWhiteInTheLowerRightAndNowhereElse) {
     int white = 0, strays = 0, tinted = 0, lines[2] = {0, 0};
     for (int y = 0; y < GL_TEST_HEIGHT; ++y) {
         for (int x = 0; x < GL_TEST_WIDTH; ++x) {
-            const TestSupport::Rgba& p = frame[size_t(y) * GL_TEST_WIDTH + size_t(x)];
+            const Rgba& p = frame[size_t(y) * GL_TEST_WIDTH + size_t(x)];
             if (p.r < 16)
                 continue;
             strays += x < 0.79f * GL_TEST_WIDTH || y > 0.3f * GL_TEST_HEIGHT;

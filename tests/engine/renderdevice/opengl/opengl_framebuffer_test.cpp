@@ -6,8 +6,6 @@
 
 #include <GL/glew.h>
 
-#include <new>
-
 using namespace TestSupport;
 using Kestrel::OpenGLFrameBuffer;
 
@@ -90,18 +88,6 @@ TEST_F(OpenGLFrameBufferGlTest, AttachmentsCannotBeLoadedAndGoWithASecondCreate)
     frameBuffer.create(SIZE, SIZE, true);
     EXPECT_NE(frameBuffer.getDepthTexture()->getHandle(), 0u);
     EXPECT_FALSE(glIsTexture(oldColor) && oldColor != frameBuffer.getColorTexture()->getHandle());
-}
-
-// A target made where a deleted one lived is a new target: setting it binds it.
-TEST_F(OpenGLFrameBufferGlTest, ADeletedTargetIsForgotten) {
-    alignas(OpenGLFrameBuffer) unsigned char place[sizeof(OpenGLFrameBuffer)];
-    for (int i = 0; i < 2; ++i) {
-        auto* frameBuffer = new (place) OpenGLFrameBuffer;
-        ASSERT_TRUE(frameBuffer->create(SIZE, SIZE, false));
-        m_Device.setFrameBuffer(frameBuffer);
-        EXPECT_NE(glInteger(GL_FRAMEBUFFER_BINDING_EXT), 0) << i;
-        frameBuffer->~OpenGLFrameBuffer();
-    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
 
 #include "engine/camera.h"
+#include "engine/renderdevice/opengl/opengl_framebuffer.h"
 #include "engine/renderdevice/opengl/opengl_shader.h"
 #include "engine/transformable.h"
 #include "support/assertion_recorder.h"
@@ -8,6 +9,7 @@
 
 #include <GL/glew.h>
 
+#include <new>
 #include <vector>
 
 using namespace Kestrel;
@@ -85,6 +87,7 @@ TEST_F(OpenGLRenderDeviceGlTest, BlendModesMixAndAdd) {
     queue(hidden.faces.get(), green.get());
     queue(right.faces.get(), halfRed.get(), BLEND_ADDITIVE);
     queue(left.faces.get(), halfRed.get(), BLEND_ALPHA);
+    glColor3f(0, 0, 0); // a colour left by other drawing does not tint the textures
     m_Device.render(&m_Camera);
     expectSpots({{250, 240, {128, 0, 127, 255}}, {390, 240, {128, 0, 255, 255}}});
     EXPECT_TRUE(glIsEnabled(GL_BLEND)) << "the last item's blend mode stays";
@@ -173,7 +176,7 @@ TEST_F(OpenGLRenderDeviceGlTest, RenderAppliesItsStateAndRestoresTheCallers) {
 
 // What the device had set and then saw freed is restored as nothing, and a
 // new object that takes the freed one's address is bound, not taken as current.
-TEST_F(OpenGLRenderDeviceGlTest, FreedTexturesAndShadersAreForgotten) {
+TEST_F(OpenGLRenderDeviceGlTest, FreedObjectsAreForgotten) {
     auto texture = makeSolidTexture(m_Device, RED);
     auto shader = makeShader();
     m_Device.setTexture(texture.get(), 1);
@@ -188,6 +191,15 @@ TEST_F(OpenGLRenderDeviceGlTest, FreedTexturesAndShadersAreForgotten) {
     m_Device.setShader(again.get());
     EXPECT_EQ(glInteger(GL_CURRENT_PROGRAM),
               GLint(static_cast<OpenGLShader*>(again.get())->getProgram()));
+
+    alignas(OpenGLFrameBuffer) unsigned char place[sizeof(OpenGLFrameBuffer)];
+    for (int i = 0; i < 2; ++i) {
+        auto* target = new (place) OpenGLFrameBuffer;
+        target->create(8, 8, false);
+        m_Device.setFrameBuffer(target);
+        EXPECT_NE(glInteger(GL_FRAMEBUFFER_BINDING_EXT), 0) << i;
+        target->~OpenGLFrameBuffer();
+    }
 }
 
 TEST_F(OpenGLRenderDeviceGlTest, StateSettersFilterAndReport) {
