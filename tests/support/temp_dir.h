@@ -35,11 +35,6 @@ public:
     // Ends in '/'.
     std::string path() const { return m_Path + "/"; }
     std::string file(const std::string& name) const { return path() + name; }
-    // Creates a subdirectory and returns its path, ending in '/'.
-    std::string makeDir(const std::string& name) const {
-        std::filesystem::create_directories(file(name));
-        return file(name) + "/";
-    }
     void write(const std::string& name, const std::string& contents) const {
         std::ofstream(file(name), std::ios::binary) << contents;
     }

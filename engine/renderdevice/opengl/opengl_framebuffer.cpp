@@ -69,9 +69,16 @@ void OpenGLFrameBuffer::release() {
     m_FrameBufferHandle = 0;
 }
 
+// The framebuffer and texture bound before are bound again afterwards (this
+// target's new name if it was the one bound), so that the render device's
+// record of its bindings stays true.
 bool OpenGLFrameBuffer::create(unsigned width, unsigned height, bool withDepth) {
+    GLint target = 0, texture = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &target);
+    const bool wasBound = m_FrameBufferHandle != 0 && GLuint(target) == m_FrameBufferHandle;
     // A second create replaces the target instead of leaking the first one.
     release();
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
     m_Width = width;
     m_Height = height;
     glGenFramebuffersEXT(1, &m_FrameBufferHandle);
@@ -79,7 +86,8 @@ bool OpenGLFrameBuffer::create(unsigned width, unsigned height, bool withDepth) 
     glEnable(GL_TEXTURE_2D);
     const GLuint color = createColorAttachment(width, height);
     const GLuint depth = withDepth ? createDepthAttachment(width, height) : 0;
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    glBindTexture(GL_TEXTURE_2D, GLuint(texture));
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, wasBound ? m_FrameBufferHandle : GLuint(target));
     m_ColorTexture = new OpenGLFrameBufferTexture(color);
     m_DepthTexture = new OpenGLFrameBufferTexture(depth);
     return true;

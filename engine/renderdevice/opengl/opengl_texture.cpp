@@ -68,6 +68,25 @@ private:
     GLint m_Saved = 4;
 };
 
+// Filling a texture binds it; afterwards the unit gets back what was bound
+// there, so that the render device's record of its bindings stays true. A
+// bound texture that replaces its name is bound again under the new one.
+class BindingKept {
+public:
+    explicit BindingKept(const unsigned& handle) : m_Handle(handle), m_Old(handle) {
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &m_Saved);
+    }
+    ~BindingKept() {
+        const bool replaced = m_Old != 0 && GLuint(m_Saved) == m_Old;
+        glBindTexture(GL_TEXTURE_2D, replaced ? m_Handle : GLuint(m_Saved));
+    }
+
+private:
+    const unsigned& m_Handle;
+    GLuint m_Old;
+    GLint m_Saved = 0;
+};
+
 // Mipmap sides never drop below one pixel.
 unsigned halved(unsigned side) {
     return side > 1 ? side / 2 : 1;
@@ -102,6 +121,7 @@ OpenGLTexture::~OpenGLTexture() {
 
 bool OpenGLTexture::create(TextureFormat format, unsigned width, unsigned height,
                            const void* pixels) {
+    BindingKept kept(m_TextureHandle);
     glEnable(GL_TEXTURE_2D);
     // A second create replaces the image; the old name is not kept alive.
     if (m_TextureHandle != 0)
@@ -137,6 +157,7 @@ bool OpenGLTexture::setMipmap(unsigned index, const void* pixels) {
         KESTREL_ASSERT(m_TextureHandle != 0);
         return false;
     }
+    BindingKept kept(m_TextureHandle);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, m_TextureHandle);
     GlFormat gl;
@@ -164,6 +185,7 @@ void OpenGLTexture::setFiltering(bool filtered) {
         KESTREL_ASSERT(m_TextureHandle != 0);
         return;
     }
+    BindingKept kept(m_TextureHandle);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, m_TextureHandle);
     if (filtered)

@@ -174,9 +174,10 @@ TEST_F(OpenGLRenderDeviceGlTest, RenderAppliesItsStateAndRestoresTheCallers) {
     EXPECT_TRUE(pixelNear(320, 240, BLACK));
 }
 
-// What the device had set and then saw freed is restored as nothing, and a
-// new object that takes the freed one's address is bound, not taken as current.
-TEST_F(OpenGLRenderDeviceGlTest, FreedObjectsAreForgotten) {
+// The device's record of its bindings stays true: what it set and then saw freed
+// is restored as nothing, a new object at a freed one's address is bound, and
+// making or remaking textures and targets leaves bound what the device bound.
+TEST_F(OpenGLRenderDeviceGlTest, TheRecordOfBindingsStaysTrue) {
     auto texture = makeSolidTexture(m_Device, RED);
     auto shader = makeShader();
     m_Device.setTexture(texture.get(), 1);
@@ -191,7 +192,6 @@ TEST_F(OpenGLRenderDeviceGlTest, FreedObjectsAreForgotten) {
     m_Device.setShader(again.get());
     EXPECT_EQ(glInteger(GL_CURRENT_PROGRAM),
               GLint(static_cast<OpenGLShader*>(again.get())->getProgram()));
-
     alignas(OpenGLFrameBuffer) unsigned char place[sizeof(OpenGLFrameBuffer)];
     for (int i = 0; i < 2; ++i) {
         auto* target = new (place) OpenGLFrameBuffer;
@@ -200,6 +200,22 @@ TEST_F(OpenGLRenderDeviceGlTest, FreedObjectsAreForgotten) {
         EXPECT_NE(glInteger(GL_FRAMEBUFFER_BINDING_EXT), 0) << i;
         target->~OpenGLFrameBuffer();
     }
+
+    auto kept = makeSolidTexture(m_Device, RED);
+    m_Device.setTexture(kept.get(), 0);
+    auto made = makeSolidTexture(m_Device, GREEN);
+    const std::vector<unsigned char> pixels(8 * 8 * 4);
+    OpenGLFrameBuffer target;
+    made->setFiltering(false);
+    made->setMipmap(0, pixels.data());
+    target.create(8, 8, true);
+    EXPECT_EQ(boundTexture(0), GLint(kept->getHandle()));
+    kept->create(FORMAT_RGBA, 8, 8, pixels.data());
+    m_Device.setFrameBuffer(&target);
+    target.create(8, 8, false);
+    EXPECT_EQ(boundTexture(0), GLint(kept->getHandle()));
+    EXPECT_TRUE(glInteger(GL_FRAMEBUFFER_BINDING_EXT) != 0 &&
+                glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT);
 }
 
 TEST_F(OpenGLRenderDeviceGlTest, StateSettersFilterAndReport) {
