@@ -64,6 +64,8 @@ void OpenGLShader::release() {
 }
 
 bool OpenGLShader::compile(const std::string& vertexSource, const std::string& fragmentSource) {
+    // A device with this shader current then binds the new program, not the old one.
+    OpenGLRenderDevice::forget(this);
     release();
     if (!vertexSource.empty())
         m_VertexShader =

@@ -175,8 +175,9 @@ TEST_F(OpenGLRenderDeviceGlTest, RenderAppliesItsStateAndRestoresTheCallers) {
 }
 
 // The device's record of its bindings stays true: what it set and then saw freed
-// is restored as nothing, a new object at a freed one's address is bound, and
-// making or remaking textures and targets leaves bound what the device bound.
+// is restored as nothing, a new object at a freed one's address or a recompiled
+// shader is bound, and making or remaking textures and targets leaves bound what
+// the device bound.
 TEST_F(OpenGLRenderDeviceGlTest, TheRecordOfBindingsStaysTrue) {
     auto texture = makeSolidTexture(m_Device, RED);
     auto shader = makeShader();
@@ -189,9 +190,12 @@ TEST_F(OpenGLRenderDeviceGlTest, TheRecordOfBindingsStaysTrue) {
     EXPECT_EQ(boundTexture(1), 0);
     EXPECT_EQ(glInteger(GL_CURRENT_PROGRAM), 0);
     auto again = makeShader();
-    m_Device.setShader(again.get());
-    EXPECT_EQ(glInteger(GL_CURRENT_PROGRAM),
-              GLint(static_cast<OpenGLShader*>(again.get())->getProgram()));
+    for (int i = 0; i < 2; ++i) {
+        m_Device.setShader(again.get());
+        EXPECT_EQ(glInteger(GL_CURRENT_PROGRAM),
+                  GLint(static_cast<OpenGLShader*>(again.get())->getProgram()));
+        again->compile(VERTEX_PROGRAM, FRAGMENT_PROGRAM);
+    }
     alignas(OpenGLFrameBuffer) unsigned char place[sizeof(OpenGLFrameBuffer)];
     for (int i = 0; i < 2; ++i) {
         auto* target = new (place) OpenGLFrameBuffer;
