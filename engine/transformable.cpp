@@ -59,7 +59,10 @@ void Transformable::updateChildren(float dt) {
             delete child; // removes itself; the next child moves into index i
         } else {
             child->update(dt);
-            ++i;
+            // A child that left, or removed an earlier sibling, during its update
+            // has let the next unvisited child move into index i.
+            if (i < m_Children.size() && m_Children[i] == child)
+                ++i;
         }
     }
 }

@@ -75,7 +75,7 @@ public:
     // World = Parent * T(position) * Rz * Rx * Ry * S(scale), angles in degrees.
     virtual void updateMatrix();
     // Deletes marked children and updates the rest, including children that
-    // join during the pass.
+    // join during the pass; a child leaving or deleting a sibling skips none.
     virtual void updateChildren(float dt);
 
     const Matrix4& getMatrix() const { return m_Matrix; }

@@ -15,18 +15,18 @@ using TestSupport::near;
 namespace {
 
 // Logs updates, draws and destruction into a shared journal; given a parent,
-// it adds a sibling there during its first update.
+// it moves to the end of that parent's children during its first update.
 class Probe : public Transformable {
 public:
-    Probe(std::vector<std::string>& journal, std::string name, Transformable* spawnUnder = nullptr)
-        : m_Journal(journal), m_Name(std::move(name)), m_SpawnUnder(spawnUnder) {}
+    Probe(std::vector<std::string>& journal, std::string name, Transformable* moveUnder = nullptr)
+        : m_Journal(journal), m_Name(std::move(name)), m_MoveUnder(moveUnder) {}
     ~Probe() override { m_Journal.push_back("~" + m_Name); }
     void update(float dt) override {
         m_Journal.push_back("update " + m_Name);
         Transformable::update(dt);
-        if (m_SpawnUnder)
-            (new Probe(m_Journal, "New"))->setParent(m_SpawnUnder);
-        m_SpawnUnder = nullptr;
+        if (m_MoveUnder)
+            setParent(m_MoveUnder);
+        m_MoveUnder = nullptr;
     }
     void draw() override {
         m_Journal.push_back("draw " + m_Name);
@@ -36,7 +36,7 @@ public:
 private:
     std::vector<std::string>& m_Journal;
     std::string m_Name;
-    Transformable* m_SpawnUnder;
+    Transformable* m_MoveUnder;
 };
 
 // Scale, then turn about y, x and z in that order, then move.
@@ -59,35 +59,35 @@ TEST(TransformableTest, WorldMatrixScalesThenTurnsYXZThenMoves) {
     }
 }
 
-// Marked children are deleted during the parent's update, children appended
-// during the pass are updated in it, only children updated are drawn, and a
-// node deleted takes its subtree with it and leaves its parent.
+// Marked children are deleted during the parent's update, a child moving to the
+// end is updated again there and skips no sibling, only updated children are
+// drawn, and a node deleted takes its subtree with it and leaves its parent.
 TEST(TransformableTest, UpdateWalksDeletesAndAppendsInOnePass) {
     std::vector<std::string> journal;
     Transformable parent;
-    auto* a = new Probe(journal, "A");
+    auto* a = new Probe(journal, "A", &parent);
     auto* b = new Probe(journal, "B");
-    auto* c = new Probe(journal, "C", &parent);
+    auto* c = new Probe(journal, "C");
     a->setParent(&parent);
     b->setParent(&parent);
     c->setParent(&parent);
     b->markForDeletion();
     parent.update(0.016f);
-    EXPECT_EQ(journal, (std::vector<std::string>{"update A", "~B", "update C", "update New"}));
-    ASSERT_EQ(parent.getChildCount(), 3u);
-    EXPECT_EQ(parent.getChild(0), a);
-    EXPECT_EQ(parent.getChild(1), c);
+    EXPECT_EQ(journal, (std::vector<std::string>{"update A", "~B", "update C", "update A"}));
+    ASSERT_EQ(parent.getChildCount(), 2u);
+    EXPECT_EQ(parent.getChild(0), c);
+    EXPECT_EQ(parent.getChild(1), a);
 
     (new Probe(journal, "fresh"))->setParent(&parent);
     journal.clear();
     parent.draw();
-    EXPECT_EQ(journal, (std::vector<std::string>{"draw A", "draw C", "draw New"}));
+    EXPECT_EQ(journal, (std::vector<std::string>{"draw C", "draw A"}));
 
     (new Probe(journal, "g"))->setParent(c);
     journal.clear();
     delete c;
     EXPECT_EQ(journal, (std::vector<std::string>{"~C", "~g"}));
-    ASSERT_EQ(parent.getChildCount(), 3u);
+    ASSERT_EQ(parent.getChildCount(), 2u);
 
     // An empty child list is no error; an index beyond a full one is.
     TestSupport::AssertionRecorder recorder;
