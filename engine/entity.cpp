@@ -11,6 +11,8 @@ namespace Kestrel {
 
 Entity::Entity(Mesh* mesh) : m_Mesh(mesh) {
     KESTREL_ASSERT_TEXT(mesh != nullptr, "mesh != null");
+    if (mesh)
+        m_MeshLifetime = mesh->getLifetime();
     if (!mesh || !mesh->getRootBone())
         return;
     Bone* skeleton = new Bone(*mesh->getRootBone());
@@ -21,10 +23,11 @@ Entity::Entity(Mesh* mesh) : m_Mesh(mesh) {
 // The shared mesh keeps the bones of the last entity that morphed; these are
 // about to go with this entity.
 Entity::~Entity() {
-    if (!m_Mesh)
+    Mesh* mesh = getMesh();
+    if (!mesh)
         return;
     for (Bone* bone : m_Bones)
-        m_Mesh->releaseBone(bone->getName(), bone);
+        mesh->releaseBone(bone->getName(), bone);
 }
 
 void Entity::collectBones(Bone* bone) {
@@ -104,19 +107,20 @@ void Entity::advance(AnimationStackEntry& entry, float dt) {
 }
 
 void Entity::draw() {
-    if (m_Mesh)
-        m_Mesh->draw(this, this);
+    if (Mesh* mesh = getMesh())
+        mesh->draw(this, this);
     Transformable::draw();
 }
 
 void Entity::onAnimationFinished(Animation*) {}
 
 bool Entity::morph(const VertexList& in, VertexList& out) {
-    if (!m_Mesh)
+    Mesh* mesh = getMesh();
+    if (!mesh)
         return false;
     for (Bone* bone : m_Bones)
-        m_Mesh->setBone(bone->getName(), bone);
-    return m_Mesh->morph(in, out);
+        mesh->setBone(bone->getName(), bone);
+    return mesh->morph(in, out);
 }
 
 void Entity::playAnimation(Animation* animation, float blendTime, bool loop, bool mirror) {

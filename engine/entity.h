@@ -8,6 +8,7 @@
 #include "engine/transformable.h"
 
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,8 @@ public:
     Bone* getBone(unsigned index) const;
     Bone* getBone(const std::string& name) const;
     void resetPose();
-    Mesh* getMesh() const { return m_Mesh; }
+    // Null once the mesh has been destroyed.
+    Mesh* getMesh() const { return m_MeshLifetime.expired() ? nullptr : m_Mesh; }
 
 private:
     void collectBones(Bone* bone);
@@ -64,6 +66,7 @@ private:
     void advance(AnimationStackEntry& entry, float dt);
 
     Mesh* m_Mesh;
+    std::weak_ptr<const void> m_MeshLifetime;
     std::deque<AnimationStackEntry> m_AnimationStack;
     std::vector<Bone*> m_Bones;
 };

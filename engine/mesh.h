@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,9 @@ public:
     // The name the file was loaded under, for messages.
     void setFileName(const std::string& name) { m_FileName = name; }
     const std::string& getFileName() const { return m_FileName; }
+    // Expires when the mesh is destroyed, so that an entity outliving it (the
+    // cache emptied first) no longer reaches it.
+    std::weak_ptr<const void> getLifetime() const { return m_Lifetime; }
 
     unsigned getVertexWeightSlotCount() const {
         return static_cast<unsigned>(m_VertexWeights.size());
@@ -136,6 +140,7 @@ private:
     SkinLayout m_SkinLayout;
     std::string m_FileName;
     std::vector<SkinColumns> m_SkinColumns;
+    std::shared_ptr<const void> m_Lifetime = std::make_shared<char>();
 };
 
 } // namespace Kestrel

@@ -84,7 +84,6 @@ TEST_F(EntityTest, CopiesTheSkeletonDepthFirst) {
         EXPECT_EQ(entity.getBone(i)->getName(), order[i]);
     EXPECT_EQ(entity.getBone(4u), nullptr);
     EXPECT_EQ(entity.getBone("D"), entity.getBone(2u));
-    EXPECT_EQ(entity.getBone("E"), nullptr);
     EXPECT_NE(entity.getBone(0u), mesh.getRootBone());
     EXPECT_EQ(entity.getBone(0u)->getParent(), &entity);
     EXPECT_EQ(entity.getChildCount(), 1u);
@@ -126,9 +125,6 @@ TEST_F(EntityTest, NewEntryBlendsInThenTakesOver) {
     }
     EXPECT_EQ(entity.m_Finished.front(), a.get());
     EXPECT_TRUE(near(entity.getCurrentAnimationTime(), 0.2f)) << "B advanced while blending in";
-
-    entity.update(0.05f);
-    EXPECT_EQ(entity.m_Finished.size(), 1u);
 }
 
 // Looping length 1.75: keyframes of 0.5, 0.25 and 1.0. Without length the time stays at 0.
@@ -218,6 +214,8 @@ TEST_F(EntityTest, DestroyedEntityLeavesNoBoneBound) {
     // Straight to the mesh: the name has no bone left, so the vertex stays at rest.
     ASSERT_TRUE(mesh.morph(*mesh.getVertexList(), out));
     EXPECT_EQ(out.getPosition(0), Vector3(1, 1, 0));
+    Entity orphan(std::make_unique<Mesh>(&device).get());
+    EXPECT_EQ(orphan.getMesh(), nullptr) << "its mesh went first, as when the cache is emptied";
 }
 
 const std::string DATA = std::string(FORMIK_SOURCE_DIR) + "/tests/data/";
