@@ -49,11 +49,13 @@ GLuint compileStage(GLenum stage, const std::string& source, const char* failure
 } // namespace
 
 OpenGLShader::~OpenGLShader() {
-    OpenGLRenderDevice::forget(this);
     release();
 }
 
+// A device with this shader current binds none until it is set again, so that a
+// recompiled shader's new program is bound then rather than the old one kept.
 void OpenGLShader::release() {
+    OpenGLRenderDevice::forget(this);
     if (m_Program != 0)
         glDeleteProgram(m_Program);
     if (m_VertexShader != 0)
@@ -64,8 +66,6 @@ void OpenGLShader::release() {
 }
 
 bool OpenGLShader::compile(const std::string& vertexSource, const std::string& fragmentSource) {
-    // A device with this shader current then binds the new program, not the old one.
-    OpenGLRenderDevice::forget(this);
     release();
     if (!vertexSource.empty())
         m_VertexShader =
