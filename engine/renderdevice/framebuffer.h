@@ -11,6 +11,7 @@ class FrameBuffer {
 public:
     virtual ~FrameBuffer() = default;
     // Builds the target; without depth the depth texture exists with handle 0.
+    // False when the driver cannot draw into it (a side of zero, too large).
     virtual bool create(unsigned width, unsigned height, bool withDepth) = 0;
     // Null before create; owned by the framebuffer.
     virtual Texture* getColorTexture() = 0;

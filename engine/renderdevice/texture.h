@@ -20,7 +20,8 @@ public:
     // Decodes the image file and hands tightly packed RGB or RGBA bytes to create;
     // a missing or broken file is named on standard output.
     virtual bool load(const std::string& path);
-    // Builds the texture and its whole mipmap chain from rows of width pixels.
+    // Builds the texture and its whole mipmap chain from rows of width pixels;
+    // false for an unknown format, no pixels or a side of zero.
     virtual bool create(TextureFormat format, unsigned width, unsigned height,
                         const void* pixels) = 0;
     // Replaces mipmap level index + 1 (index 0 is the first level below full size).

@@ -86,11 +86,15 @@ bool OpenGLFrameBuffer::create(unsigned width, unsigned height, bool withDepth) 
     glEnable(GL_TEXTURE_2D);
     const GLuint color = createColorAttachment(width, height);
     const GLuint depth = withDepth ? createDepthAttachment(width, height) : 0;
+    // A zero or oversized side leaves a target nothing can be drawn into.
+    const bool complete =
+        glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT;
     glBindTexture(GL_TEXTURE_2D, GLuint(texture));
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, wasBound ? m_FrameBufferHandle : GLuint(target));
     m_ColorTexture = new OpenGLFrameBufferTexture(color);
     m_DepthTexture = new OpenGLFrameBufferTexture(depth);
-    return true;
+    KESTREL_ASSERT(complete);
+    return complete;
 }
 
 void OpenGLFrameBuffer::bind() {

@@ -140,10 +140,17 @@ bool OpenGLTexture::create(TextureFormat format, unsigned width, unsigned height
         KESTREL_ASSERT_TEXT(pixels != nullptr, "pixels != null");
         return false;
     }
+    // An image too large for the driver is scaled down to fit; one without
+    // pixels (a zero side) gives no texture to draw with.
+    GLint built = 0;
     {
         TightRows tightRows;
-        gluBuild2DMipmaps(GL_TEXTURE_2D, gl.internalFormat, GLsizei(width), GLsizei(height),
-                          gl.pixelFormat, GL_UNSIGNED_BYTE, pixels);
+        built = gluBuild2DMipmaps(GL_TEXTURE_2D, gl.internalFormat, GLsizei(width), GLsizei(height),
+                                  gl.pixelFormat, GL_UNSIGNED_BYTE, pixels);
+    }
+    if (built != 0) {
+        KESTREL_ASSERT(built == 0);
+        return false;
     }
     m_Width = width;
     m_Height = height;

@@ -82,7 +82,9 @@ TEST_F(OpenGLFrameBufferGlTest, AttachmentsCannotBeLoadedAndGoWithASecondCreate)
         static_cast<OpenGLFrameBuffer::OpenGLFrameBufferTexture*>(frameBuffer.getColorTexture());
     EXPECT_FALSE(color->load("anything.png"));
     EXPECT_FALSE(color->load("anything.png", 4, 4, false));
-    EXPECT_EQ(assertions.reports(), std::vector<std::string>({"false", "false"}));
+    // A target with a side of zero cannot be drawn into.
+    EXPECT_FALSE(OpenGLFrameBuffer().create(0, SIZE, true));
+    EXPECT_EQ(assertions.reports(), std::vector<std::string>({"false", "false", "complete"}));
 
     const unsigned oldColor = color->getHandle();
     frameBuffer.create(SIZE, SIZE, true);

@@ -78,13 +78,15 @@ TEST_F(OpenGLTextureGlTest, ColourTexturesChooseStorageByDriverWithAFullMipmapCh
     }
 }
 
-TEST_F(OpenGLTextureGlTest, CreateRefusesUnknownFormatsAndMissingPixels) {
+TEST_F(OpenGLTextureGlTest, CreateRefusesUnknownFormatsAndImagesWithoutPixels) {
     AssertionRecorder assertions;
     const std::vector<uint8_t> pixels = solidPixels(4, RED, 4);
-    OpenGLTexture unknown, missing, twice;
+    OpenGLTexture unknown, missing, empty, twice;
     EXPECT_FALSE(unknown.create(static_cast<TextureFormat>(3), 2, 2, pixels.data()));
     EXPECT_FALSE(missing.create(FORMAT_RGB, 2, 2, nullptr));
-    EXPECT_EQ(assertions.reports(), (std::vector<std::string>{"false", "pixels != null"}));
+    EXPECT_FALSE(empty.create(FORMAT_RGB, 0, 2, pixels.data()));
+    EXPECT_EQ(assertions.reports(),
+              (std::vector<std::string>{"false", "pixels != null", "built == 0"}));
     // A second create replaces the first name instead of leaking it.
     twice.create(FORMAT_RGBA, 2, 2, pixels.data());
     const unsigned first = twice.getHandle();
