@@ -81,6 +81,14 @@ void keepDriverFromWritingFiles() {
     setenv("__GL_SHADER_DISK_CACHE", "0", 1);
 }
 
+// SDL 1.2's layer over SDL 2 draws OpenGL into a target of its own and copies
+// it to the window at every swap, so that it could scale the picture; the
+// window keeps its size, so the game draws into the window itself. A user's
+// own setting wins.
+void drawIntoTheWindowItself() {
+    setenv("SDL12COMPAT_OPENGL_SCALING", "0", 0);
+}
+
 bool openWindow() {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
@@ -193,6 +201,7 @@ bool handleEvents() {
 
 bool init() {
     keepDriverFromWritingFiles();
+    drawIntoTheWindowItself();
     if (SDL_Init(SDL_INIT_VIDEO) < 0 || !openWindow()) {
         std::fprintf(stderr, "%s: cannot open the window: %s\n", GAME_TITLE, SDL_GetError());
         SDL_Quit();

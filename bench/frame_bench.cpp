@@ -130,11 +130,20 @@ void saveShot(int ants) {
     saveFrame(std::string(dir) + "/frame-" + std::to_string(ants) + ".ppm");
 }
 
+#ifdef FORMIK_REFERENCE_SCENE
+// The reference scene runs in the environment this program was started in,
+// not with the settings the game makes for itself at start-up.
+const bool g_ScalingChosenByUser = std::getenv("SDL12COMPAT_OPENGL_SCALING") != nullptr;
+#endif
+
 // The reference scene's median frame in milliseconds with 10 objects and 4x
 // multisampling, or a negative number when it is not built or did not run.
 double referenceMedian() {
 #ifdef FORMIK_REFERENCE_SCENE
-    FILE* scene = popen("MS=4 '" FORMIK_REFERENCE_SCENE "' 10 2>/dev/null", "r");
+    const std::string command =
+        std::string(g_ScalingChosenByUser ? "" : "env -u SDL12COMPAT_OPENGL_SCALING ") +
+        "MS=4 '" FORMIK_REFERENCE_SCENE "' 10 2>/dev/null";
+    FILE* scene = popen(command.c_str(), "r");
     if (!scene)
         return -1.0;
     char line[256];
