@@ -104,15 +104,24 @@ bool openWindow() {
     return g_Screen != nullptr;
 }
 
+void setCameraAspect() {
+    if (g_World && g_World->m_Scene)
+        g_World->m_Scene->getCamera()->setAspect(CAMERA_ASPECT);
+}
+
 // The world (with its first player ant) before the title screen, then the ant
-// meshes the world spawns, so that no spawn waits for a file; a missing one is
-// named by the world.
+// meshes the world spawns, so that no spawn waits for a file (a missing one is
+// named by the world) nor for the driver to prepare their drawing.
 void createGameStates() {
     createWorld();
     createTitleScreen();
     Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
     for (const char* file : PRELOADED_MESHES)
         resources->loadMesh(file, g_RenderDevice);
+    if (!g_World)
+        return;
+    setCameraAspect();
+    g_World->prepareDrawing();
 }
 
 // The world updates before the title screen.
@@ -121,11 +130,6 @@ void updateGameStates(float dt) {
         g_World->update(dt);
     if (g_TitleScreen)
         g_TitleScreen->update(dt);
-}
-
-void setCameraAspect() {
-    if (g_World && g_World->m_Scene)
-        g_World->m_Scene->getCamera()->setAspect(CAMERA_ASPECT);
 }
 
 // The world renders before the title screen; each draws only while active.

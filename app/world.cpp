@@ -22,6 +22,7 @@
 #include <new>
 #include <vector>
 
+using Kestrel::Vector2;
 using Kestrel::Vector3;
 
 namespace {
@@ -123,6 +124,21 @@ float overlayTextX(const Kestrel::Text& font, const char* text, float x, float s
     return std::min(x, OVERLAY_RIGHT_MARGIN - scale * textWidth(font, text));
 }
 
+namespace {
+
+// Lives for one frame, in the corner of the particle texture.
+class PreparingParticle : public Kestrel::Particle {
+public:
+    bool update(float) override { return false; }
+    const Vector2& getTexCoordMin() const override { return m_Corner; }
+    const Vector2& getTexCoordMax() const override { return m_Corner; }
+
+private:
+    Vector2 m_Corner;
+};
+
+} // namespace
+
 World::World(Kestrel::RenderDevice* device) : m_RenderDevice(device) {
     reportMissingActorData(device);
     m_Scene = new Kestrel::Scene(device);
@@ -144,6 +160,34 @@ World::World(Kestrel::RenderDevice* device) : m_RenderDevice(device) {
     if (!m_Font)
         printf("Error: font '%s' could not be loaded; the head-up display is not drawn.\n",
                GAME_FONT_FILE);
+}
+
+void World::prepareDrawing() {
+    auto* shown = new Kestrel::SceneNode(m_RenderDevice);
+    shown->setParent(m_Scene->getRoot());
+    // A mesh that failed to load was named when the world was built.
+    for (const char* file : ACTOR_MESHES) {
+        Kestrel::Resource* found = Kestrel::ResourceManager::getInstance()->findResource(file);
+        if (auto* mesh = dynamic_cast<Kestrel::Mesh*>(found))
+            (new Kestrel::Entity(mesh))->setParent(shown);
+    }
+    // Nodes draw once updated; the level's are updated here, the actors' not.
+    Kestrel::SceneNode* root = m_Scene->getRoot();
+    for (unsigned i = 0; i < root->getChildCount(); ++i) {
+        Kestrel::Transformable* child = root->getChild(i);
+        if (child != m_PlayerNode && child != m_EnemyNode)
+            child->update(0.0f);
+    }
+    auto* particle = new PreparingParticle();
+    particle->m_Position = m_CameraTarget;
+    particle->m_Size = 1.0f;
+    m_Scene->getParticleManager()->addParticle(particle);
+    const bool playing = m_Playing;
+    m_Playing = true;
+    render();
+    m_Playing = playing;
+    delete shown;
+    m_Scene->getParticleManager()->update(0.0f);
 }
 
 World::~World() {

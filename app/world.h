@@ -35,6 +35,11 @@ public:
     // Both do nothing until the title screen starts the game.
     void update(float dt);
     void render();
+    // Draws one frame, not shown, of the level with an entity of each actor mesh
+    // and a particle, so that a driver that builds its drawing code on first use
+    // does so while the game loads rather than when play starts or the first
+    // flame appears. Leaves the world as it was and draws no random number.
+    void prepareDrawing();
     // Counts one ant used and puts the next player ant on the field.
     void spawnPlayer();
     // What the head-up display shows: ants left of ten and kills.

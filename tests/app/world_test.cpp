@@ -3,6 +3,7 @@
 #include "app/ground.h"
 #include "engine/entity.h"
 #include "engine/mesh.h"
+#include "engine/resourcemanager.h"
 #include "engine/scenenode.h"
 #include "engine/text.h"
 #include "game/fireant.h"
@@ -14,6 +15,8 @@
 #include "support/test_render_device.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using Kestrel::Vector3;
 using namespace TestSupport;
@@ -55,6 +58,22 @@ TEST_F(WorldTest, StartsWithOneAntUsedAndTheLevelStillUntilPlayBegins) {
     EXPECT_TRUE(near(world()->m_CameraTarget, Vector3(8.0f, 0.0f, 8.0f)));
     EXPECT_EQ(device.m_ClearCount, clears);
     EXPECT_EQ(device.m_RenderedQueues.size(), drawnQueues);
+
+    // Preparing the drawing draws the level, each actor mesh and a particle once,
+    // and leaves the world as it was.
+    world()->prepareDrawing();
+    ASSERT_EQ(device.m_RenderedQueues.size(), drawnQueues + 2);
+    const std::vector<Kestrel::RenderItem>& items = device.m_RenderedQueues[drawnQueues];
+    auto* resources = Kestrel::ResourceManager::getInstance();
+    for (Kestrel::Mesh* mesh : {grass->getMesh(), resources->loadMesh("rock.kst", &device)}) {
+        EXPECT_TRUE(std::any_of(items.begin(), items.end(), [&](const Kestrel::RenderItem& item) {
+            return item.faceList == mesh->getFaceList(0);
+        }));
+    }
+    EXPECT_EQ(device.m_RenderedQueues.back().size(), 1u);
+    EXPECT_EQ(root->getChildCount(), 8u);
+    EXPECT_TRUE(world()->m_Scene->getParticleManager()->getParticles().empty());
+    EXPECT_FALSE(world()->m_Playing);
 }
 
 TEST_F(WorldTest, TwoEnemiesEnterAtOnceThenAboutOnePerTenSecondsOfStep) {
