@@ -68,6 +68,13 @@ void Transformable::updateChildren(float dt) {
 }
 
 void Transformable::setParent(Transformable* newParent) {
+    // Below itself a node would make every walk of the tree endless.
+    for (const Transformable* above = newParent; above; above = above->m_Parent) {
+        if (above == this) {
+            KESTREL_ASSERT_TEXT(above != this, "newParent is not this node nor below it");
+            return;
+        }
+    }
     if (m_Parent) {
         auto& siblings = m_Parent->m_Children;
         auto it = std::find(siblings.begin(), siblings.end(), this);

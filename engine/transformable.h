@@ -80,7 +80,8 @@ public:
 
     const Matrix4& getMatrix() const { return m_Matrix; }
     Transformable* getParent() const { return m_Parent; }
-    // Moves this node to the end of newParent's children (null detaches it).
+    // Moves this node to the end of newParent's children (null detaches it); a
+    // newParent that is this node or below it is reported and refused.
     void setParent(Transformable* newParent);
     unsigned getChildCount() const { return static_cast<unsigned>(m_Children.size()); }
     Transformable* getChild(unsigned index) const;

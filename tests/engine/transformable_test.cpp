@@ -95,6 +95,12 @@ TEST(TransformableTest, UpdateWalksDeletesAndAppendsInOnePass) {
     EXPECT_TRUE(recorder.reports().empty());
     EXPECT_EQ(parent.getChild(3), nullptr);
     EXPECT_EQ(recorder.reports(), std::vector<std::string>{"index < m_Children.size()"});
+
+    // A node hung below itself would make the walks endless.
+    a->setParent(a);
+    parent.setParent(a);
+    EXPECT_EQ(recorder.reports().size(), 3u);
+    EXPECT_TRUE(a->getParent() == &parent && !parent.getParent());
 }
 
 } // namespace
