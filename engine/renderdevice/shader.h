@@ -17,7 +17,8 @@ public:
     Type getResourceType() const override { return SHADER; }
     // Either source may be empty; compile errors are reported, not fatal.
     virtual bool compile(const std::string& vertexSource, const std::string& fragmentSource) = 0;
-    // An integer uniform of the linked program; an unknown name is ignored.
+    // An integer uniform of the linked program, whichever program is in use;
+    // an unknown name is ignored.
     virtual void setUniform(const std::string& name, int value) = 0;
     // False when compile made no program that can be drawn with.
     virtual bool isUsable() const { return true; }

@@ -85,8 +85,19 @@ bool OpenGLShader::compile(const std::string& vertexSource, const std::string& f
     return true;
 }
 
+// glUniform reaches only the program in use: another one in use, or none, is
+// swapped out for the call and put back, so the devices' record stays true.
 void OpenGLShader::setUniform(const std::string& name, int value) {
+    if (m_Program == 0 || !isLinked(m_Program))
+        return;
+    GLint current = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+    const bool swapped = GLuint(current) != m_Program;
+    if (swapped)
+        glUseProgram(m_Program);
     glUniform1i(glGetUniformLocation(m_Program, name.c_str()), value);
+    if (swapped)
+        glUseProgram(GLuint(current));
 }
 
 bool OpenGLShader::isUsable() const {

@@ -60,9 +60,11 @@ TEST_F(OpenGLShaderGlTest, ProgramDrawsTheItemTextureThroughTheQueue) {
     auto* shader =
         static_cast<OpenGLShader*>(m_Resources.loadShader("plain.vert", "swap.frag", &m_Device));
     ASSERT_NE(shader->getProgram(), 0u);
-    glUseProgram(shader->getProgram());
-    glUniform1i(glGetUniformLocation(shader->getProgram(), "texture"), 1);
-    glUseProgram(0);
+    shader->setUniform("texture", 1); // with no program in use
+    GLint unit = -1;
+    glGetUniformiv(shader->getProgram(), glGetUniformLocation(shader->getProgram(), "texture"),
+                   &unit);
+    ASSERT_EQ(unit, 1);
     auto red = makeSolidTexture(m_Device, RED);
     Quad quad = makeQuad(m_Device, -2, -2, 2, 2);
     Kestrel::Camera camera;
