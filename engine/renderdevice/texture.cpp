@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace Kestrel {
@@ -24,11 +23,15 @@ const Decoder DECODERS[] = {nullptr,        IMG_LoadPNG_RW, IMG_LoadJPG_RW, IMG_
                             IMG_LoadPCX_RW};
 static_assert(sizeof(DECODERS) / sizeof(DECODERS[0]) == IMAGE_FORMAT_COUNT, "one per format");
 
+// Through read, which turns a failing read (a directory opens, then cannot be
+// read) into a bad stream; a stream buffer iterator lets that throw.
 bool readFile(const std::string& path, std::string& bytes) {
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return false;
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    char chunk[65536];
+    while (file.read(chunk, sizeof chunk) || file.gcount() > 0)
+        bytes.append(chunk, size_t(file.gcount()));
     return !file.bad();
 }
 

@@ -84,6 +84,9 @@ TEST(TextureTest, BrokenFilesOfEveryFormatAreRefusedByName) {
               "Error: Texture file '/nonexistent/formik/missing.png' could not be opened.\n");
     EXPECT_EQ(assertions.reports(), std::vector<std::string>{"image != null"});
     assertions.clear();
+    CaptureStdout(); // a directory opens, then throws on reading
+    EXPECT_FALSE(unnamed.load(std::filesystem::temp_directory_path().string()));
+    EXPECT_NE(GetCapturedStdout().find("could not be opened"), std::string::npos);
     refusal("broken.png", "\x89PNG\r\n\x1a\n but nothing after the signature");
     EXPECT_TRUE(assertions.reported("image != null"));
 
