@@ -106,12 +106,33 @@ double percentile(std::vector<double> values, double p) {
     return values[index];
 }
 
+// The frame's samples averaged, as the swap shows them: read straight from
+// the window, the software rasterizer hands back only each pixel's first sample.
+void readResolved(int width, int height, std::vector<unsigned char>& pixels) {
+    GLint window = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &window);
+    GLuint colour = 0, resolved = 0;
+    glGenRenderbuffers(1, &colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glGenFramebuffers(1, &resolved);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolved);
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(window));
+    glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, resolved);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    glBindFramebuffer(GL_FRAMEBUFFER, GLuint(window));
+    glDeleteFramebuffers(1, &resolved);
+    glDeleteRenderbuffers(1, &colour);
+}
+
 // The frame as drawn (before the swap), as a binary PPM, rows top first.
 void saveFrame(const std::string& file) {
     const int width = 640, height = 480;
     std::vector<unsigned char> pixels(size_t(width) * height * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    readResolved(width, height, pixels);
     FILE* out = fopen(file.c_str(), "wb");
     if (!out)
         return;
