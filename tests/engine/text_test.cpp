@@ -112,29 +112,36 @@ std::string atlasFault(const Text& text) {
     return glyphFault(text, *atlas);
 }
 
+class TextTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_Text.load(SANS, SIZE)) << "install fonts-dejavu-core"; }
+
+    const Glyph& glyph(char c) const { return m_Text.getGlyphs()[size_t(c - 32)]; }
+    // Top-left corner of the quad of the n-th drawn character.
+    Vector3 corner(unsigned quad) const { return m_Text.getVertexList()->getPosition(4 * quad); }
+    unsigned vertexCount() const { return m_Text.getVertexList()->getVertexCount(); }
+
+    TestRenderDevice m_Device;
+    Text m_Text{&m_Device};
+};
+
 // One Text reloaded with every font: each load replaces the last.
-TEST(TextAtlasTest, EveryInstalledFontPacksIntoAValidAtlas) {
+TEST_F(TextTest, EveryInstalledFontPacksIntoAValidAtlas) {
     const std::vector<std::string> fonts = installedFonts();
-    ASSERT_FALSE(fonts.empty()) << "no fonts: run scripts/install-deps.sh";
-    TestRenderDevice device;
-    Text text(&device);
     for (const std::string& font : fonts) {
         SCOPED_TRACE(font);
         AssertionRecorder recorder;
-        ASSERT_TRUE(text.load(font, SIZE));
+        ASSERT_TRUE(m_Text.load(font, SIZE));
         EXPECT_TRUE(recorder.reports().empty());
-        EXPECT_GT(text.getLineHeight(), 0.5f);
-        EXPECT_EQ(atlasFault(text), "");
+        EXPECT_GT(m_Text.getLineHeight(), 0.5f);
+        EXPECT_EQ(atlasFault(m_Text), "");
     }
 }
 
-TEST(TextAtlasTest, GlyphsMatchWhatFreeTypeRenders) {
-    TestRenderDevice device;
-    Text text(&device);
-    ASSERT_TRUE(text.load(SANS, SIZE));
-    const auto* atlas = static_cast<const RecordingTexture*>(text.getTexture());
+TEST_F(TextTest, GlyphsMatchWhatFreeTypeRenders) {
+    const auto* atlas = static_cast<const RecordingTexture*>(m_Text.getTexture());
     FreeTypeFace font(SANS);
-    for (const Glyph& g : text.getGlyphs()) {
+    for (const Glyph& g : m_Text.getGlyphs()) {
         SCOPED_TRACE(g.code);
         const FT_GlyphSlot slot = font.render(FT_ULong(g.code), SIZE);
         EXPECT_TRUE(near(g.advance, slot->metrics.horiAdvance / 64.0f / SIZE));
@@ -153,12 +160,12 @@ TEST(TextAtlasTest, GlyphsMatchWhatFreeTypeRenders) {
         }
         EXPECT_EQ(mismatches, 0);
     }
-    EXPECT_TRUE(near(text.getLineHeight(), font.face->size->metrics.height / 64.0f / SIZE));
+    EXPECT_TRUE(near(m_Text.getLineHeight(), font.face->size->metrics.height / 64.0f / SIZE));
 }
 
 // A failed load keeps no atlas and is reported; a later draw is refused. A
 // driver would store a larger atlas scaled down, so that too fails the load.
-TEST(TextLoadTest, BadArgumentsFilesAndSizesAreNamed) {
+TEST_F(TextTest, BadArgumentsFilesAndSizesAreNamed) {
     TempDir directory;
     const std::string notAFont = directory.file("not_a_font.ttf");
     directory.write("not_a_font.ttf", "this is not a font\n");
@@ -167,10 +174,7 @@ TEST(TextLoadTest, BadArgumentsFilesAndSizesAreNamed) {
     const std::string bytes = readFile(SANS);
     directory.write("cut_font.ttf", bytes.substr(0, bytes.size() - 100));
     // One Text throughout: a failed load also drops the atlas loaded before.
-    TestRenderDevice device;
-    Text text(&device);
-    ASSERT_TRUE(text.load(SANS, SIZE));
-    const unsigned height = text.getAtlasHeight();
+    const unsigned height = m_Text.getAtlasHeight();
     ASSERT_LT(height, Text::ATLAS_WIDTH);
     auto tooLarge = [](unsigned size, unsigned limit) {
         return "' at " + std::to_string(size) + " pixels needs a glyph atlas larger than the " +
@@ -198,39 +202,26 @@ TEST(TextLoadTest, BadArgumentsFilesAndSizesAreNamed) {
         SCOPED_TRACE(c.path + " at " + std::to_string(c.size) + ", limit " +
                      std::to_string(c.limit));
         AssertionRecorder recorder;
-        device.m_MaxTextureSize = c.limit;
+        m_Device.m_MaxTextureSize = c.limit;
         testing::internal::CaptureStdout();
-        EXPECT_EQ(text.load(c.path, c.size), c.loads);
+        EXPECT_EQ(m_Text.load(c.path, c.size), c.loads);
         const std::string output = testing::internal::GetCapturedStdout();
         if (c.message.empty())
             EXPECT_EQ(output, "");
         else
             EXPECT_NE(output.find("Error: Font file '" + c.path + c.message), std::string::npos)
                 << output;
-        EXPECT_EQ(text.getTexture() != nullptr, c.loads);
+        EXPECT_EQ(m_Text.getTexture() != nullptr, c.loads);
         if (c.loads)
             continue;
         EXPECT_EQ(recorder.reports(), std::vector<std::string>{"false"});
         recorder.clear();
-        const size_t drawn = device.m_DrawnFaceLists.size();
-        text.draw("Ants");
+        const size_t drawn = m_Device.m_DrawnFaceLists.size();
+        m_Text.draw("Ants");
         EXPECT_EQ(recorder.reports(), std::vector<std::string>{"m_Texture != null"});
-        EXPECT_EQ(device.m_DrawnFaceLists.size(), drawn);
+        EXPECT_EQ(m_Device.m_DrawnFaceLists.size(), drawn);
     }
 }
-
-class TextTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(m_Text.load(SANS, SIZE)) << "install fonts-dejavu-core"; }
-
-    const Glyph& glyph(char c) const { return m_Text.getGlyphs()[size_t(c - 32)]; }
-    // Top-left corner of the quad of the n-th drawn character.
-    Vector3 corner(unsigned quad) const { return m_Text.getVertexList()->getPosition(4 * quad); }
-    unsigned vertexCount() const { return m_Text.getVertexList()->getVertexCount(); }
-
-    TestRenderDevice m_Device;
-    Text m_Text{&m_Device};
-};
 
 TEST_F(TextTest, QuadsCarryTheGlyphCornersAndTextureCoordinates) {
     RecordingShader shader;
@@ -297,37 +288,37 @@ TEST_F(TextTest, PenAdvancesAlongALineAndNewlinesMoveItDown) {
     EXPECT_GT(glyph('~').bitmapWidth, 0);
 }
 
-class TextGlTest : public GlTest {};
+class TextGlTest : public GlTest {
+protected:
+    Kestrel::OpenGLRenderDevice m_Device;
+    Text m_Text{&m_Device};
+};
 
 // 768 pixels makes an atlas taller than any driver here takes.
 TEST_F(TextGlTest, AFontTooLargeForTheDriverIsRefused) {
-    Kestrel::OpenGLRenderDevice device;
-    Text text(&device);
     AssertionRecorder quiet;
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(text.load(SANS, 768));
+    EXPECT_FALSE(m_Text.load(SANS, 768));
     EXPECT_NE(testing::internal::GetCapturedStdout().find("GL_MAX_TEXTURE_SIZE"),
               std::string::npos);
-    EXPECT_EQ(text.getTexture(), nullptr);
+    EXPECT_EQ(m_Text.getTexture(), nullptr);
 }
 
 TEST_F(TextGlTest, TheHudTextIsWhiteInTheLowerRightAndNowhereElse) {
-    Kestrel::OpenGLRenderDevice device;
-    Text text(&device);
-    ASSERT_TRUE(text.load(SANS, SIZE));
-    device.setViewport({0, 0}, {GL_TEST_WIDTH, GL_TEST_HEIGHT});
-    device.clear(true, true);
-    device.setDepthTest(false);
-    device.setBlendMode(Kestrel::BLEND_ALPHA);
-    device.setProjectionMatrix(Kestrel::Matrix4::screenOverlay());
-    device.setModelViewMatrix(overlayTextMatrix(HUD_SCALE, HUD_POSITION));
-    text.draw("Ants: 9/10\nKills: 0");
+    ASSERT_TRUE(m_Text.load(SANS, SIZE));
+    m_Device.setViewport({0, 0}, {GL_TEST_WIDTH, GL_TEST_HEIGHT});
+    m_Device.clear(true, true);
+    m_Device.setDepthTest(false);
+    m_Device.setBlendMode(Kestrel::BLEND_ALPHA);
+    m_Device.setProjectionMatrix(Kestrel::Matrix4::screenOverlay());
+    m_Device.setModelViewMatrix(overlayTextMatrix(HUD_SCALE, HUD_POSITION));
+    m_Text.draw("Ants: 9/10\nKills: 0");
     const std::vector<Rgba> frame = readFrame();
 
     // Text point (x, y) lands at (0.8 + 0.07 x, 0.2 + 0.07 y) of the window.
     const float glyphHeight = 0.07f * 0.8f * GL_TEST_HEIGHT;
     const float baselines[2] = {0.2f * GL_TEST_HEIGHT,
-                                (0.2f - 0.07f * text.getLineHeight()) * GL_TEST_HEIGHT};
+                                (0.2f - 0.07f * m_Text.getLineHeight()) * GL_TEST_HEIGHT};
     int white = 0, strays = 0, tinted = 0, lines[2] = {0, 0};
     for (int y = 0; y < GL_TEST_HEIGHT; ++y) {
         for (int x = 0; x < GL_TEST_WIDTH; ++x) {
