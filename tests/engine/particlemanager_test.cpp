@@ -7,6 +7,7 @@
 #include "engine/renderdevice/vertexlist.h"
 #include "support/float_compare.h"
 #include "support/gl_scene.h"
+#include "support/still_particle.h"
 #include "support/test_render_device.h"
 
 #include <gtest/gtest.h>
@@ -18,28 +19,12 @@
 
 using Kestrel::Particle;
 using Kestrel::ParticleManager;
-using Kestrel::Vector2;
 using Kestrel::Vector3;
 using TestSupport::near;
+using TestSupport::StillParticle;
 using TestSupport::TestRenderDevice;
 
 namespace {
-
-// A still particle showing one cell of the texture; it dies once its size is
-// made negative.
-class CellParticle : public Particle {
-public:
-    CellParticle(const Vector3& position, float size) {
-        m_Position = position;
-        m_Size = size;
-    }
-    bool update(float) override { return m_Size > 0.0f; }
-    const Vector2& getTexCoordMin() const override { return m_Min; }
-    const Vector2& getTexCoordMax() const override { return m_Max; }
-
-    Vector2 m_Min{0.0f, 0.0f};
-    Vector2 m_Max{0.25f, 0.25f};
-};
 
 // Centre of the k-th billboard in the vertex list.
 Vector3 centre(const Kestrel::VertexList& v, unsigned k) {
@@ -70,7 +55,7 @@ void expectSquareFacing(const Kestrel::VertexList& v, const Vector3& centre, flo
 }
 
 TEST_F(ParticleManagerTest, BillboardsFaceTiltedAndVerticalCameras) {
-    m_Manager.addParticle(new CellParticle({8, 0, 8}, 1.5f));
+    m_Manager.addParticle(new StillParticle({8, 0, 8}, 1.5f));
     // The world camera's view from (8, 10, 0) to (8, 0, 8): the top edge leans away.
     const Vector3 tilted(0, -0.780869f, 0.624695f);
     m_Manager.render({8, 10, 0}, tilted);
@@ -97,7 +82,7 @@ TEST_F(ParticleManagerTest, BeyondTheIndexLimitTheNearestAreDrawnAndTheRestKept)
     const unsigned total = cap + 100;
     // Particle i sits i + 1 units in front of the camera, added nearest first.
     for (unsigned i = 0; i < total; ++i)
-        m_Manager.addParticle(new CellParticle({0, 0, float(i + 1)}, 0.5f));
+        m_Manager.addParticle(new StillParticle({0, 0, float(i + 1)}, 0.5f));
     m_Manager.render({0, 0, 0}, {0, 0, 1});
 
     EXPECT_EQ(m_Manager.getParticles().size(), total);
@@ -147,9 +132,9 @@ TEST_F(ParticleManagerGlTest, ABatchBlendsBackToFrontOverTheGeometry) {
     // The nearer, green particle is added first; the sort must still draw it last.
     ParticleManager manager(&device);
     manager.setTexture(cells.get());
-    auto* green = new CellParticle({0, 0, 4}, 1.0f);
+    auto* green = new StillParticle({0, 0, 4}, 1.0f);
     green->m_Max = {0.5f, 1.0f};
-    auto* blue = new CellParticle({0, 0, 6}, 2.0f);
+    auto* blue = new StillParticle({0, 0, 6}, 2.0f);
     blue->m_Min = {0.5f, 0.0f};
     blue->m_Max = {1.0f, 1.0f};
     manager.addParticle(green);

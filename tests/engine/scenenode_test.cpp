@@ -7,6 +7,7 @@
 #include "support/assertion_recorder.h"
 #include "support/gl_context.h"
 #include "support/gl_scene.h"
+#include "support/still_particle.h"
 #include "support/test_render_device.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@ using Kestrel::Camera;
 using Kestrel::Scene;
 using Kestrel::Vector3;
 using TestSupport::AssertionRecorder;
+using TestSupport::StillParticle;
 using TestSupport::TestRenderDevice;
 
 namespace {
@@ -41,29 +43,6 @@ private:
     Scene& m_Scene;
 };
 
-// A still particle from one cell of the effect texture; logs its updates when
-// given a journal.
-class ProbeParticle : public Kestrel::Particle {
-public:
-    ProbeParticle(Journal* journal, const Vector3& position, float size = 1.0f)
-        : m_Journal(journal) {
-        m_Position = position;
-        m_Size = size;
-    }
-    bool update(float) override {
-        if (m_Journal)
-            m_Journal->push_back("particle");
-        return true;
-    }
-    const Kestrel::Vector2& getTexCoordMin() const override { return m_Min; }
-    const Kestrel::Vector2& getTexCoordMax() const override { return m_Max; }
-
-private:
-    Journal* m_Journal;
-    Kestrel::Vector2 m_Min{0.0f, 0.0f};
-    Kestrel::Vector2 m_Max{0.25f, 0.25f};
-};
-
 class SceneTest : public ::testing::Test {
 protected:
     Journal m_Journal;
@@ -72,7 +51,7 @@ protected:
 };
 
 TEST_F(SceneTest, UpdateRunsTheCameraTransitionThenTheTreeThenTheParticles) {
-    m_Scene->getParticleManager()->addParticle(new ProbeParticle(&m_Journal, {0, 0, 0}));
+    m_Scene->getParticleManager()->addParticle(new StillParticle({0, 0, 0}, 1.0f, &m_Journal));
     (new ProbeNode(m_Journal, *m_Scene))->setParent(m_Scene->getRoot());
     Camera target;
     target.setPosition(10, 0, 0);
@@ -140,7 +119,7 @@ TEST_F(SceneGlTest, ParticlesAreDrawnOverTheGround) {
     for (int i = 0; i < 12; ++i) {
         const float t = float(i) / 11;
         scene.getParticleManager()->addParticle(
-            new ProbeParticle(nullptr, {6 + 4 * t, 0.6f, 4 + 5 * t}, std::min(1.0f, 0.2f + t)));
+            new StillParticle({6 + 4 * t, 0.6f, 4 + 5 * t}, std::min(1.0f, 0.2f + t)));
     }
     scene.getCamera()->lookAt({8, 10, 0}, {8, 0, 8}, {0, 1, 0});
     scene.getCamera()->setAspect(float(GL_TEST_WIDTH) / GL_TEST_HEIGHT);
