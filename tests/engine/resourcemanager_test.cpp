@@ -65,7 +65,6 @@ TEST_F(ResourceManagerTest, TexturesAreReadOncePerName) {
     EXPECT_TRUE(static_cast<RecordingTexture*>(first)->m_Created);
     std::filesystem::remove(m_Dir.file("stone.png"));
     EXPECT_EQ(m_Resources.loadTexture("stone.png", &m_Device), first);
-    EXPECT_EQ(m_Resources.findResource("stone.png"), first);
     EXPECT_EQ(m_Device.m_TexturesMade, 1);
 
     // The key is the name as given: another spelling of the same file loads again.
@@ -163,7 +162,6 @@ TEST_F(ResourceManagerTest, ClearDeletesEverythingOnceAndTheCacheStaysUsable) {
     m_Resources.clear();
     EXPECT_EQ(deletions, 3);
     EXPECT_EQ(m_Resources.findResource("one"), nullptr);
-    EXPECT_EQ(m_Resources.findResource("grass.png"), nullptr);
     EXPECT_NE(m_Resources.loadTexture("grass.png", &m_Device), nullptr);
     EXPECT_EQ(m_Device.m_TexturesMade, 2);
     // A cache going out of scope frees what it holds.
