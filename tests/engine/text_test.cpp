@@ -239,7 +239,6 @@ TEST_F(TextTest, QuadsCarryTheGlyphCornersAndTextureCoordinates) {
     for (unsigned i = 0; i < 4; ++i) {
         EXPECT_TRUE(near(v.getPosition(i), corners[i])) << i;
         EXPECT_EQ(v.getTexCoord(i), texCoords[i]) << i;
-        EXPECT_EQ(v.getNormal(i), Vector3(0, 0, 0)) << i;
     }
     const Kestrel::FaceList& f = *m_Text.getFaceList();
     ASSERT_EQ(f.getFaceCount(), 2u);
