@@ -77,7 +77,6 @@ TEST_F(MeshLoaderTest, AttributesSplitAtColonsAndTheFirstEquals) {
     ASSERT_TRUE(mesh);
     ASSERT_EQ(mesh->getMaterialCount(), 3u);
     EXPECT_EQ(mesh->getMaterial(0).m_Diffuse, Vector4(0.2f, 0.4f, 0.6f, 1));
-    EXPECT_EQ(mesh->getMaterial(0).m_DiffuseCopy, Vector4(0.2f, 0.4f, 0.6f, 1));
     EXPECT_EQ(mesh->getMaterial(0).m_Specular, Vector4(0.1f, 1, 1, 1));
     EXPECT_EQ(mesh->getMaterial(1).m_Diffuse, Vector4(1, 1, 1, 1));
     EXPECT_EQ(mesh->getMaterial(2).m_Diffuse, Vector4(1, 1, 1, 1));
