@@ -306,8 +306,9 @@ void Mesh::morphWithUnboundBones(const VertexList& in, VertexList& out) const {
             normal += bone->skinDirection(n) * w;
             weightSum += w;
         }
-        if (weightSum > 0.0f) {
-            const float k = 1.0f / weightSum;
+        // As on the fast path, a sum with no usable inverse leaves the rest pose.
+        const float k = weightSum > 0.0f ? 1.0f / weightSum : 0.0f;
+        if (k > 0.0f) {
             out.addVertex(position * k, normal * k, in.getTexCoord(i));
         } else {
             out.addVertex(p, n, in.getTexCoord(i));

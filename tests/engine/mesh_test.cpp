@@ -86,15 +86,20 @@ TEST_F(SkinningTest, WeightsBlendTheBonesOrLeaveTheRestPose) {
             mesh.addVertexWeight(vertex, bone, weight);
     }
     EXPECT_EQ(mesh.getVertexWeightSlotCount(), 4u * 5 + 5);
-    VertexList out(Kestrel::USAGE_DYNAMIC);
-    fillWithGarbage(out);
-    ASSERT_TRUE(mesh.morph(*mesh.getVertexList(), out));
-    ASSERT_EQ(out.getVertexCount(), std::size(cases));
-    for (unsigned i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_TRUE(near(out.getPosition(i), cases[i].position));
-        EXPECT_TRUE(near(out.getNormal(i), cases[i].normal));
-        EXPECT_EQ(out.getTexCoord(i), Vector2(0.25f, 0.75f));
+    // Then again with a name no bone is bound to, which takes the slower path.
+    for (unsigned extra : {0u, 1u}) {
+        if (extra)
+            mesh.addVertexWeight(addVertex(REST, NORMAL), "Unbound", 1.0f);
+        VertexList out(Kestrel::USAGE_DYNAMIC);
+        fillWithGarbage(out);
+        ASSERT_TRUE(mesh.morph(*mesh.getVertexList(), out));
+        ASSERT_EQ(out.getVertexCount(), std::size(cases) + extra);
+        for (unsigned i = 0; i < std::size(cases); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_TRUE(near(out.getPosition(i), cases[i].position));
+            EXPECT_TRUE(near(out.getNormal(i), cases[i].normal));
+            EXPECT_EQ(out.getTexCoord(i), Vector2(0.25f, 0.75f));
+        }
     }
 }
 
