@@ -88,7 +88,7 @@ bool OpenGLShader::compile(const std::string& vertexSource, const std::string& f
 // glUniform reaches only the program in use: another one in use, or none, is
 // swapped out for the call and put back, so the devices' record stays true.
 void OpenGLShader::setUniform(const std::string& name, int value) {
-    if (m_Program == 0 || !isLinked(m_Program))
+    if (!isUsable())
         return;
     GLint current = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &current);
