@@ -35,8 +35,15 @@ const uint32_t EMPTY_ENTRY = 0;
 const uint32_t REST_ENTRY = 1;
 const uint32_t FIRST_BONE_ENTRY = 2;
 
+// What a vertex's weights are scaled by, or 0 when their sum has no usable
+// inverse: not above zero, or so large (infinite) that the weights would turn
+// into NaN.
+float weightScale(float sum) {
+    return sum > 0.0f ? 1.0f / sum : 0.0f;
+}
+
 // The fast path's influences: weights divided by their sum, or the rest entry
-// for a vertex whose weights do not add up to more than zero.
+// for a vertex whose weights have no usable scale.
 template <class Influences>
 std::vector<Influences> normaliseWeights(const std::vector<uint32_t>& indices,
                                          const std::vector<float>& weights) {
@@ -46,9 +53,7 @@ std::vector<Influences> normaliseWeights(const std::vector<uint32_t>& indices,
         float sum = 0.0f;
         for (size_t slot = first; slot < first + SLOTS_PER_VERTEX && indices[slot]; ++slot)
             sum += weights[slot];
-        // A sum too large (infinite) has no usable inverse either; its
-        // weights would turn into NaN, which the empty entry does not cancel.
-        const float k = sum > 0.0f ? 1.0f / sum : 0.0f;
+        const float k = weightScale(sum);
         const bool usable = k > 0.0f;
         for (unsigned s = 0; s < SLOTS_PER_VERTEX; ++s) {
             influences[v].m_Entries[s] = usable ? indices[first + s] : EMPTY_ENTRY;
@@ -306,8 +311,7 @@ void Mesh::morphWithUnboundBones(const VertexList& in, VertexList& out) const {
             normal += bone->skinDirection(n) * w;
             weightSum += w;
         }
-        // As on the fast path, a sum with no usable inverse leaves the rest pose.
-        const float k = weightSum > 0.0f ? 1.0f / weightSum : 0.0f;
+        const float k = weightScale(weightSum);
         if (k > 0.0f) {
             out.addVertex(position * k, normal * k, in.getTexCoord(i));
         } else {
