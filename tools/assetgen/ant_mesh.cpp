@@ -31,7 +31,7 @@ void roughen(MeshBuilder& mesh, const VertexRange& range, const Vec3& centre, do
 
 void addHead(MeshBuilder& mesh, const AntStyle& style) {
     const Ellipsoid head{HEAD_CENTRE, Vec3(0.145, 0.12, 0.165) * style.headScale,
-                         Mat3::rotationX(radians(-12.0)), 10, 5};
+                         Mat3::rotationX(radians(-12.0)), 8, 4};
     const VertexRange range = addEllipsoid(mesh, head, antUv(AntPart::Head), only("Head"));
     const Vec3 c = head.centre, r = head.radii;
     // Heart shape: wider behind the eyes, a notch at the back, a flatter top.
@@ -51,7 +51,7 @@ void addEye(MeshBuilder& mesh, const AntStyle& style, char side) {
     const Vec3 offset = Vec3(0.128, 0.03, -0.035) * style.headScale;
     const Ellipsoid eye{onSide(HEAD_CENTRE + offset, side),
                         Vec3(0.034, 0.044, 0.056) * style.headScale,
-                        Mat3::rotationY(radians(side == 'R' ? 18.0 : -18.0)), 6, 2};
+                        Mat3::rotationY(radians(side == 'R' ? 18.0 : -18.0)), 5, 2};
     addEllipsoid(mesh, eye, antUv(AntPart::Eye), only("Head"));
 }
 
@@ -116,7 +116,7 @@ void addThorax(MeshBuilder& mesh, const AntStyle& style) {
     const Cap start{true, Vec3(0, path.front().centre.y, -0.435), w};
     const Cap end{true, Vec3(0, path.back().centre.y, 0.04), w};
     const VertexRange range =
-        addLoft(mesh, ringsAlongPath(path, UP, w), 8, antUv(AntPart::Thorax), start, end);
+        addLoft(mesh, ringsAlongPath(path, UP, w), 6, antUv(AntPart::Thorax), start, end);
     roughen(mesh, range, Vec3(0, 0.35, -0.2), style.lumpiness * 0.6, style.seed + 2);
 }
 
@@ -132,7 +132,7 @@ void addPetiole(MeshBuilder& mesh) {
 void addGaster(MeshBuilder& mesh, const AntStyle& style) {
     const Ellipsoid gaster{GASTER_CENTRE + Vec3(0, 0, (style.gasterScale - 1.0) * 0.3),
                            Vec3(0.21, 0.19, 0.34) * style.gasterScale,
-                           Mat3::rotationX(radians(8.0)), 12, 5};
+                           Mat3::rotationX(radians(8.0)), 10, 4};
     const VertexRange range = addEllipsoid(mesh, gaster, antUv(AntPart::Gaster), only("Gaster"));
     // Egg shape: fuller towards the back.
     const Vec3 c = gaster.centre;
@@ -167,10 +167,10 @@ void addLeg(MeshBuilder& mesh, LegPair pair, char side) {
     const LegJoints& j = legJoints(pair);
     const double thick = pair == LegPair::Front ? 1.3 : 1.12;
     const Vec3 ends[] = {lerp(j.attach, j.coxa, -0.4), j.coxa, j.knee, j.ankle, j.foot};
-    const SegmentShape shapes[] = {{0.036, 0.0, 0.027, 5, false},
-                                   {0.017, 0.028 * thick, 0.018, 5, false},
-                                   {0.015, 0.021 * thick, 0.013, 5, false},
-                                   {0.012, 0.011, 0.008, 4, true}};
+    const SegmentShape shapes[] = {{0.036, 0.0, 0.027, 4, false},
+                                   {0.017, 0.028 * thick, 0.018, 4, false},
+                                   {0.015, 0.021 * thick, 0.013, 4, false},
+                                   {0.012, 0.0, 0.008, 3, true}};
     const char* const bones[] = {"Coxa", "Femur", "Tibia", "Tarsus"};
     for (int i = 0; i < 4; ++i)
         addSegment(mesh, onSide(ends[i], side), onSide(ends[i + 1], side), shapes[i],
@@ -179,6 +179,8 @@ void addLeg(MeshBuilder& mesh, LegPair pair, char side) {
 
 } // namespace
 
+// Sides and rings are as few as keep the silhouette: in play an ant spans some
+// thirty pixels, and a software rasterizer pays for every small triangle.
 MeshBuilder buildAntMesh(const AntStyle& style) {
     MeshBuilder mesh;
     mesh.addMaterial({"chitin", style.texture, style.vertexShader, "chitin.frag", true});
