@@ -5,6 +5,7 @@
 #include "engine/bone.h"
 #include "engine/mesh.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Kestrel {
@@ -42,6 +43,7 @@ void Entity::collectBones(Bone* bone) {
 void Entity::update(float dt) {
     // The bones take the pose the stack wrote last frame.
     Transformable::update(dt);
+    dropDestroyedAnimations();
 
     // References into a deque survive pushes at the back and pops at the
     // front, which onAnimationFinished may cause in the middle of the pass.
@@ -57,6 +59,15 @@ void Entity::update(float dt) {
         entry.m_Animation->apply(this, entry.m_AnimationTime, entry.m_BlendRatio, entry.m_Loop,
                                  entry.m_Mirror);
     }
+}
+
+// What is left of the stack plays on without the animations the cache has freed.
+void Entity::dropDestroyedAnimations() {
+    m_AnimationStack.erase(std::remove_if(m_AnimationStack.begin(), m_AnimationStack.end(),
+                                          [](const AnimationStackEntry& entry) {
+                                              return entry.m_AnimationLifetime.expired();
+                                          }),
+                           m_AnimationStack.end());
 }
 
 void Entity::checkEntry(const AnimationStackEntry& entry) const {
@@ -130,6 +141,7 @@ void Entity::playAnimation(Animation* animation, float blendTime, bool loop, boo
     animation->reportBonesMissingFrom(*this);
     AnimationStackEntry entry;
     entry.m_Animation = animation;
+    entry.m_AnimationLifetime = animation->getLifetime();
     entry.m_Loop = loop;
     entry.m_Mirror = mirror;
     entry.m_BlendTime = blendTime;
@@ -137,7 +149,9 @@ void Entity::playAnimation(Animation* animation, float blendTime, bool loop, boo
 }
 
 Animation* Entity::getCurrentAnimation() const {
-    return m_AnimationStack.empty() ? nullptr : m_AnimationStack.back().m_Animation;
+    if (m_AnimationStack.empty() || m_AnimationStack.back().m_AnimationLifetime.expired())
+        return nullptr;
+    return m_AnimationStack.back().m_Animation;
 }
 
 float Entity::getCurrentAnimationTime() const {

@@ -20,6 +20,7 @@ class Mesh;
 
 struct AnimationStackEntry {
     Animation* m_Animation = nullptr;
+    std::weak_ptr<const void> m_AnimationLifetime;
     float m_AnimationTime = 0.0f;
     bool m_Loop = false;
     bool m_Mirror = false;
@@ -45,6 +46,7 @@ public:
     bool morph(const VertexList& in, VertexList& out) override;
 
     void playAnimation(Animation* animation, float blendTime, bool loop, bool mirror);
+    // Null also once the newest entry's animation has been destroyed.
     Animation* getCurrentAnimation() const;
     float getCurrentAnimationTime() const;
     bool isCurrentAnimationMirrored() const;
@@ -63,6 +65,7 @@ private:
     static void blendIn(AnimationStackEntry& entry, float dt);
     // Drops the count oldest entries, telling about each not yet finished.
     void dropEntriesBelow(size_t count);
+    void dropDestroyedAnimations();
     void advance(AnimationStackEntry& entry, float dt);
 
     Mesh* m_Mesh;

@@ -90,9 +90,6 @@ public:
     // The name the file was loaded under, for messages.
     void setFileName(const std::string& name) { m_FileName = name; }
     const std::string& getFileName() const { return m_FileName; }
-    // Expires when the mesh is destroyed, so that an entity outliving it (the
-    // cache emptied first) no longer reaches it.
-    std::weak_ptr<const void> getLifetime() const { return m_Lifetime; }
 
     unsigned getVertexWeightSlotCount() const {
         return static_cast<unsigned>(m_VertexWeights.size());
@@ -140,7 +137,6 @@ private:
     SkinLayout m_SkinLayout;
     std::string m_FileName;
     std::vector<SkinColumns> m_SkinColumns;
-    std::shared_ptr<const void> m_Lifetime = std::make_shared<char>();
 };
 
 } // namespace Kestrel

@@ -125,6 +125,19 @@ TEST_F(EntityTest, NewEntryBlendsInThenTakesOver) {
     EXPECT_TRUE(near(entity.getCurrentAnimationTime(), 0.2f)) << "B advanced while blending in";
 }
 
+TEST_F(EntityTest, AnimationFreedByTheCacheIsDroppedAndTheRestPlaysOn) {
+    auto kept = still(1), freed = still(3);
+    Entity entity(&mesh);
+    entity.playAnimation(kept.get(), 0.0f, true, false);
+    entity.playAnimation(freed.get(), 10.0f, true, false);
+    entity.update(0.05f);
+    freed.reset();
+    EXPECT_EQ(entity.getCurrentAnimation(), nullptr);
+    entity.update(0.05f);
+    EXPECT_EQ(entity.getCurrentAnimation(), kept.get());
+    EXPECT_TRUE(near(poseOfA(entity), 1.0f));
+}
+
 // Looping length 1.75: keyframes of 0.5, 0.25 and 1.0. Without length the time stays at 0.
 TEST_F(EntityTest, LoopingEntryWrapsAndIsToldOnlyWhenDropped) {
     std::unique_ptr<Animation> a(Animation::parse(
