@@ -228,8 +228,8 @@ BENCHMARK(BM_GameFrame)->Arg(5)->Arg(10)->Arg(20)->Iterations(1)->Unit(benchmark
 
 // Where the time goes with 10 ants: 0 rasterises single-sampled (the buffer
 // stays multisampled), 1 lets only a 160 x 120 rectangle be filled (the same
-// triangles, a sixteenth of the pixels), 2 takes the blended grass out of the
-// level for good (so it runs last).
+// triangles, a sixteenth of the pixels), 2 takes the grass out of the level
+// for good (so it runs last).
 void BM_GameFrameDiagnosis(benchmark::State& state) {
     if (state.range(0) == 0)
         glDisable(GL_MULTISAMPLE);
