@@ -258,13 +258,22 @@ TEST_F(SkinningGlTest, EntitiesSharingAMeshDrawTheirOwnPoses) {
     }
     ASSERT_FLOAT_EQ(bent.getCurrentAnimationTime(), bend->getAnimationLength(false));
 
+    // Drawn between them, a skeleton without faces (a broken file) is passed over quietly.
+    Mesh hollow(&m_Device);
+    hollow.setRootBone(new Bone("Root"));
+    hollow.addMaterial(Kestrel::Material());
+    Entity empty(&hollow);
+
     Kestrel::Camera camera;
     camera.setAspect(640.0f / 480.0f);
     camera.lookAt({0, 1, -7}, {0, 1, 0}, {0, 1, 0});
     m_Device.clear(true, true);
+    TestSupport::AssertionRecorder recorder;
     straight.draw();
+    empty.draw();
     bent.draw();
     m_Device.render(&camera);
+    EXPECT_TRUE(recorder.reports().empty());
 
     // Whether the pixel where a world point lands is covered: entities are drawn
     // unlit in white on black.

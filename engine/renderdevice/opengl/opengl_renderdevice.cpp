@@ -125,7 +125,7 @@ void drawItem(RenderDevice& device, const RenderItem& previous, const RenderItem
     device.setBlendMode(item.blendMode);
     setBackFaceCulling(item.cullBackFaces, item.cullBackFaces && mirrors(item.transform));
     // Without vertices no buffer is bound and the pointers would read nowhere.
-    if (item.faceList->getFaceCount() > 0 && source && source->getVertexCount() > 0)
+    if (source && source->getVertexCount() > 0)
         drawTriangles(item.faceList);
 }
 
@@ -304,6 +304,10 @@ void OpenGLRenderDevice::render(Camera* camera) {
     RenderItem previous;
     const VertexList* source = nullptr;
     for (const RenderItem& item : m_RenderQueue) {
+        // Nothing to draw, and nothing to morph: a mesh with bones but no faces
+        // would be asked every frame to deform a list without vertices.
+        if (item.faceList->getFaceCount() == 0)
+            continue;
         drawItem(*this, previous, item, source);
         previous = item;
     }
