@@ -68,7 +68,7 @@ void addMandible(MeshBuilder& mesh, const AntStyle& style, char side) {
     };
     const Influences w = only(sideBone("Mandible", side));
     const std::vector<Ring> rings = ringsAlongPath(path, UP, w);
-    addLoft(mesh, rings, 4, antUv(AntPart::Mandible), Cap{true, base, w},
+    addLoft(mesh, rings, 3, antUv(AntPart::Mandible), Cap{true, base, w},
             Cap{true, base + reach, w});
 }
 
@@ -93,13 +93,13 @@ void addAntenna(MeshBuilder& mesh, const AntStyle& style, char side) {
     const Influences scapeWeights = only(sideBone("Antenna", side));
     const std::vector<PathPoint> scape = {
         {socket, 0.017, 0.017}, {lerp(socket, elbow, 0.6), 0.018, 0.018}, {elbow, 0.021, 0.021}};
-    addLoft(mesh, ringsAlongPath(scape, UP, scapeWeights), 4, uv, Cap{},
+    addLoft(mesh, ringsAlongPath(scape, UP, scapeWeights), 3, uv, Cap{},
             Cap{true, elbow, scapeWeights});
     const Influences w = only(sideBone("Flagellum", side));
     const std::vector<PathPoint> path = flagellumPath(style, side);
     const Vec3 last = path.back().centre, before = path[path.size() - 2].centre;
     const Vec3 end = last + (last - before).normalized() * 0.03;
-    addLoft(mesh, ringsAlongPath(path, UP, w), 4, uv, Cap{true, path.front().centre, w},
+    addLoft(mesh, ringsAlongPath(path, UP, w), 3, uv, Cap{true, path.front().centre, w},
             Cap{true, end, w});
 }
 
@@ -167,9 +167,9 @@ void addLeg(MeshBuilder& mesh, LegPair pair, char side) {
     const LegJoints& j = legJoints(pair);
     const double thick = pair == LegPair::Front ? 1.3 : 1.12;
     const Vec3 ends[] = {lerp(j.attach, j.coxa, -0.4), j.coxa, j.knee, j.ankle, j.foot};
-    const SegmentShape shapes[] = {{0.036, 0.0, 0.027, 4, false},
-                                   {0.017, 0.028 * thick, 0.018, 4, false},
-                                   {0.015, 0.021 * thick, 0.013, 4, false},
+    const SegmentShape shapes[] = {{0.036, 0.0, 0.027, 3, false},
+                                   {0.017, 0.028 * thick, 0.018, 3, false},
+                                   {0.015, 0.021 * thick, 0.013, 3, false},
                                    {0.012, 0.0, 0.008, 3, true}};
     const char* const bones[] = {"Coxa", "Femur", "Tibia", "Tarsus"};
     for (int i = 0; i < 4; ++i)

@@ -25,11 +25,17 @@ void weigh(MeshBuilder& mesh, int vertex, const Influences& weights) {
 }
 
 int addRingVertices(MeshBuilder& mesh, const Ring& ring, int sides) {
+    // A triangle would look a quarter thinner than its radius from above: it
+    // stands on an edge, so that it reaches no lower than the ring, and is
+    // widened to the full width across.
+    const bool triangle = sides == 3;
+    const double start = triangle ? PI / 2.0 : 0.0;
+    const double widen = triangle ? 2.0 / std::sqrt(3.0) : 1.0;
     const int first = mesh.vertexCount();
     for (int j = 0; j < sides; ++j) {
-        const double angle = 2.0 * PI * j / sides;
-        const Vec3 p = ring.centre + ring.right * (ring.rx * std::cos(angle)) +
-                       ring.up * (ring.ry * std::sin(angle));
+        const double angle = start + 2.0 * PI * j / sides;
+        const Vec3 p = ring.centre + ring.right * (widen * ring.rx * std::cos(angle)) +
+                       ring.up * (widen * ring.ry * std::sin(angle));
         weigh(mesh, mesh.addVertex(p), ring.weights);
     }
     return first;
