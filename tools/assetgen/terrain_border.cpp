@@ -9,13 +9,14 @@ namespace assetgen {
 
 namespace {
 
-// Distance of each ring from the grid square (the first lies under the
-// ground) and the texture row it maps to.
+// Distance of each ring from the grid square and the texture row it maps to.
+// The first ring lies under the ground, just far enough in to close the seam:
+// land hidden there still costs a software rasterizer all its pixels.
 struct RingLayout {
     double distance;
     double v;
 };
-const RingLayout RINGS[] = {{-0.6, 0.0},  {0.0, 0.03},   {0.8, 0.09},   {2.0, 0.18},  {3.5, 0.27},
+const RingLayout RINGS[] = {{-0.1, 0.0},  {0.0, 0.03},   {0.8, 0.09},   {2.0, 0.18},  {3.5, 0.27},
                             {6.0, 0.37},  {10.0, 0.47},  {16.0, 0.56},  {26.0, 0.65}, {42.0, 0.73},
                             {70.0, 0.81}, {115.0, 0.88}, {180.0, 0.94}, {280.0, 1.0}};
 const int RING_COUNT = sizeof(RINGS) / sizeof(RINGS[0]);
