@@ -327,6 +327,13 @@ const char* tiffProblem(const Bytes& b) {
     return nullptr;
 }
 
+// The next whitespace-separated count of a header; a sign, which the stream
+// would read as a huge unsigned value, makes it fail.
+bool readCount(std::istream& in, uint64_t& count) {
+    in >> std::ws;
+    return std::isdigit(in.peek()) && (in >> count);
+}
+
 // The header string, every colour and every pixel row is there, rows exactly
 // as long as the width says, and every pixel names a colour: the image library
 // reads the rest of a longer row as the next line and dereferences a missing
@@ -340,15 +347,20 @@ const char* xpmProblem(const Bytes& b) {
         strings.push_back(b.text().substr(open + 1, close - open - 1));
         open = b.text().find('"', close + 1);
     }
+    if (strings.empty())
+        return CUT_SHORT;
+    std::istringstream header(strings[0]);
     uint64_t width = 0, height = 0, colors = 0, perPixel = 0;
-    if (strings.empty() ||
-        !(std::istringstream(strings[0]) >> width >> height >> colors >> perPixel))
-        return strings.empty() ? CUT_SHORT : DAMAGED;
+    if (!readCount(header, width) || !readCount(header, height) || !readCount(header, colors) ||
+        !readCount(header, perPixel))
+        return DAMAGED;
     if (const char* problem = sideProblem(width, height))
         return problem;
     if (colors == 0 || perPixel == 0 || perPixel > 8)
         return DAMAGED;
-    if (strings.size() < 1 + colors + height)
+    // Differences, not sums: a count near the top of its range would wrap.
+    const uint64_t lines = strings.size() - 1;
+    if (colors > lines || height > lines - colors)
         return CUT_SHORT;
     std::set<std::string> keys;
     for (uint64_t i = 1; i <= colors; ++i) {
@@ -412,8 +424,9 @@ bool hasExtension(const std::string& path, const char* extension) {
     const size_t length = std::char_traits<char>::length(extension);
     if (path.size() < length)
         return false;
-    return std::equal(path.end() - length, path.end(), extension,
-                      [](char a, char e) { return std::tolower(a) == e; });
+    return std::equal(path.end() - length, path.end(), extension, [](char a, char e) {
+        return std::tolower(static_cast<unsigned char>(a)) == e;
+    });
 }
 
 // TGA has no signature; as with the image library, its name decides first.

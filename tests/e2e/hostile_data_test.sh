@@ -5,8 +5,9 @@
 # with status 0, without a sanitizer report, having named the file in its
 # output. Two runs go at a time, each on its own virtual display.
 #
-# make test runs every missing file and every HOSTILE_SAMPLE-th other case (a
-# fixed sample, default 5); HOSTILE_ALL=1 (make soak) runs them all.
+# make test runs every missing file, the first picture replaced by a hostile
+# XPM file, and every HOSTILE_SAMPLE-th other case (a fixed sample, default 5);
+# HOSTILE_ALL=1 (make soak) runs them all.
 # HOSTILE_ONLY= a regular expression over case names ("ant.kst:half") picks
 # cases by hand.
 . "$(dirname "$0")/lib.sh"
@@ -89,7 +90,8 @@ play_case() {
 }
 
 # Damages a file one way: missing, empty, cut in half, random bytes of the same
-# size, or (meshes and animations) the first line that fits mangled: a number
+# size, (pictures) replaced by an XPM file whose colour count is negative, or
+# (meshes and animations) the first line that fits mangled: a number
 # after '=', '(', ',' or ':' turned into a word, a vector without its
 # parentheses, a section header without its second letter, a bone (the first
 # of [bones], or the first bone line of an animation) renamed. False when the
@@ -102,6 +104,7 @@ damage() {
     missing) rm -f "$target" ;;
     empty) : >"$target" ;;
     half) truncate -s $((size / 2)) "$target" ;;
+    xpm) cp "$(dirname "$self")/../../fuzz/corpus/image_texture/negative-colour-count.xpm" "$target" ;;
     random)
         # Seeded by the file's size, so every run gets the same bytes.
         LC_ALL=C awk -v n="$size" -v seed="$size" \
@@ -163,14 +166,16 @@ unread=$(cd data && ls | grep -vxF -f "$work/read" | tr '\n' ' ')
 [ -z "$unread" ] || echo "not read by the game, left out: $unread"
 
 # The cases, in a fixed order: file by file, damage by damage.
-awk '{ n = split("missing empty half random" (/\.ksta?$/ ? " number vector header bone" : ""), modes, " ")
+awk '{ n = split("missing empty half random" (/\.ksta?$/ ? " number vector header bone" : "") \
+                 (/\.png$/ ? " xpm" : ""), modes, " ")
        for (i = 1; i <= n; i++) print $0 ":" modes[i] }' "$work/read" >"$work/all"
 if [ -n "${HOSTILE_ONLY:-}" ]; then
     grep -E "$HOSTILE_ONLY" "$work/all" >"$work/chosen"
 else
-    # Every missing file, and every n-th of the other cases.
+    # Every missing file, the first hostile XPM, and every n-th of the other cases.
     awk -v n="${HOSTILE_SAMPLE:-5}" -v all="${HOSTILE_ALL:-0}" \
-        'all == 1 || /:missing$/ { print; next } { if (k++ % n == 0) print }' "$work/all" >"$work/chosen"
+        'all == 1 || /:missing$/ || (/:xpm$/ && !xpm++) { print; next }
+         { if (k++ % n == 0) print }' "$work/all" >"$work/chosen"
 fi
 ran=$(wc -l <"$work/chosen")
 echo "$ran of $(wc -l <"$work/all") cases over $(wc -l <"$work/read") files"

@@ -128,6 +128,9 @@ TEST(TextureTest, BrokenFilesOfEveryFormatAreRefusedByName) {
         {"quadrants.xpm", "16 16 4 1", "16 8193 4 1", SIZE},
         {"quadrants.xpm", "XXXXXXXX", "XXXXXXX#", "is damaged"},
         {"quadrants.xpm", "16 16 4 1", "8 16 4 1", "is damaged"},
+        // Counts that wrapped the check on the number of lines read past them.
+        {"quadrants.xpm", "16 16 4 1", "16 16 -6 1", "is damaged"},
+        {"quadrants.xpm", "16 16 4 1", "16 16 18446744073709551610 1", "is cut short"},
         {"quadrants.ico", raw("\x68\x04\0\0\x16"), raw("\x68\x05\0\0\x16"), "is cut short"},
     };
     const std::string corpus = quadrantImageFiles()[0];
