@@ -36,10 +36,11 @@ const uint32_t REST_ENTRY = 1;
 const uint32_t FIRST_BONE_ENTRY = 2;
 
 // What a vertex's weights are scaled by, or 0 when their sum has no usable
-// inverse: not above zero, or so large (infinite) that the weights would turn
-// into NaN.
+// inverse: not above zero, so small that the inverse is infinite, or so large
+// (infinite) that the weights would turn into NaN.
 float weightScale(float sum) {
-    return sum > 0.0f ? 1.0f / sum : 0.0f;
+    const float scale = sum > 0.0f ? 1.0f / sum : 0.0f;
+    return std::isfinite(scale) ? scale : 0.0f;
 }
 
 // The fast path's influences: weights divided by their sum, or the rest entry

@@ -78,14 +78,15 @@ TEST_F(SkinningTest, WeightsBlendTheBonesOrLeaveTheRestPose) {
         {{{"A", 1.0f}, {"A", 1.0f}, {"A", 1.0f}, {"A", 1.0f}, {"B", 100.0f}}, REST, NORMAL},
         {{{"A", 1.0f}, {"B", -1.0f}}, REST, NORMAL},
         {{{"A", 1.0f}, {"B", INFINITY}}, REST, NORMAL},
-        {{}, REST, NORMAL}, // beyond the stored weights
+        {{{"B", 1e-40f}}, REST, NORMAL}, // an inverse too large for a float
+        {{}, REST, NORMAL},              // beyond the stored weights
     };
     for (const auto& c : cases) {
         const unsigned vertex = addVertex(REST, NORMAL);
         for (const auto& [bone, weight] : c.weights)
             mesh.addVertexWeight(vertex, bone, weight);
     }
-    EXPECT_EQ(mesh.getVertexWeightSlotCount(), 4u * 5 + 5);
+    EXPECT_EQ(mesh.getVertexWeightSlotCount(), 4u * 6 + 5);
     // Then again with a name no bone is bound to, which takes the slower path.
     for (unsigned extra : {0u, 1u}) {
         if (extra)
