@@ -23,6 +23,9 @@ namespace {
 // whole process, and it is never destroyed (it stays reachable until exit).
 OpenGLVertexList* g_MorphScratchList = nullptr;
 
+// The shader whose program the context uses, as the devices last set it.
+OpenGLShader* g_ShaderInUse = nullptr;
+
 // Every live device, for forget(). Never destroyed: the resource cache may
 // free its textures as the process ends.
 std::vector<OpenGLRenderDevice*>& liveDevices() {
@@ -152,6 +155,14 @@ void OpenGLRenderDevice::forget(const Shader* shader) {
         if (device->m_Shader == shader)
             device->setShader(nullptr);
     }
+    if (g_ShaderInUse == shader) {
+        glUseProgram(0);
+        g_ShaderInUse = nullptr;
+    }
+}
+
+OpenGLShader* OpenGLRenderDevice::getShaderInUse() {
+    return g_ShaderInUse;
 }
 
 void OpenGLRenderDevice::forget(const FrameBuffer* frameBuffer) {
@@ -199,6 +210,7 @@ void OpenGLRenderDevice::setShader(Shader* shader) {
     else
         glUseProgram(0);
     m_Shader = shader;
+    g_ShaderInUse = static_cast<OpenGLShader*>(shader);
 }
 
 void OpenGLRenderDevice::setFrameBuffer(FrameBuffer* frameBuffer) {

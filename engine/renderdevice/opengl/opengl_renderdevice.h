@@ -8,6 +8,8 @@
 
 namespace Kestrel {
 
+class OpenGLShader;
+
 class OpenGLRenderDevice : public RenderDevice {
 public:
     OpenGLRenderDevice();
@@ -40,6 +42,9 @@ public:
     static void forget(const Texture* texture);
     static void forget(const Shader* shader);
     static void forget(const FrameBuffer* frameBuffer);
+    // The shader the devices last made current (null: none), from their
+    // record rather than asked of the driver.
+    static OpenGLShader* getShaderInUse();
 
 protected:
     Texture* m_Textures[MAX_TEXTURE_STAGES] = {};

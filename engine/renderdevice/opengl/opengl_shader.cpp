@@ -63,6 +63,7 @@ void OpenGLShader::release() {
     if (m_FragmentShader != 0)
         glDeleteShader(m_FragmentShader);
     m_Program = m_VertexShader = m_FragmentShader = 0;
+    m_Linked = false;
 }
 
 bool OpenGLShader::compile(const std::string& vertexSource, const std::string& fragmentSource) {
@@ -79,7 +80,8 @@ bool OpenGLShader::compile(const std::string& vertexSource, const std::string& f
     if (m_FragmentShader != 0)
         glAttachShader(m_Program, m_FragmentShader);
     glLinkProgram(m_Program);
-    if (!isLinked(m_Program))
+    m_Linked = isLinked(m_Program);
+    if (!m_Linked)
         std::fprintf(stderr, "Error Linking Shader Program\n%s\n",
                      infoLog(m_Program, glGetProgramiv, glGetProgramInfoLog).c_str());
     return true;
@@ -87,27 +89,31 @@ bool OpenGLShader::compile(const std::string& vertexSource, const std::string& f
 
 // glUniform reaches only the program in use: another one in use, or none, is
 // swapped out for the call and put back, so the devices' record stays true.
+// Both the link result and the program in use come from records kept here and
+// in the device: a query would wait for a threaded driver, on every item drawn.
 void OpenGLShader::setUniform(const std::string& name, int value) {
     if (!isUsable())
         return;
-    GLint current = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &current);
-    const bool swapped = GLuint(current) != m_Program;
-    if (swapped)
+    OpenGLShader* inUse = OpenGLRenderDevice::getShaderInUse();
+    if (inUse != this)
         glUseProgram(m_Program);
     glUniform1i(glGetUniformLocation(m_Program, name.c_str()), value);
-    if (swapped)
-        glUseProgram(GLuint(current));
+    if (inUse == this)
+        return;
+    if (inUse)
+        inUse->bind();
+    else
+        glUseProgram(0);
 }
 
 bool OpenGLShader::isUsable() const {
-    return m_Program != 0 && isLinked(m_Program);
+    return m_Program != 0 && m_Linked;
 }
 
 // A program that failed to link cannot be made current; drawing then falls back
 // to the fixed-function pipeline instead of whatever program was current before.
 void OpenGLShader::bind() {
-    glUseProgram(isLinked(m_Program) ? m_Program : 0);
+    glUseProgram(m_Linked ? m_Program : 0);
 }
 
 } // namespace Kestrel

@@ -25,6 +25,7 @@ private:
     unsigned m_VertexShader = 0;
     unsigned m_FragmentShader = 0;
     unsigned m_Program = 0;
+    bool m_Linked = false;
 };
 
 } // namespace Kestrel

@@ -86,6 +86,39 @@ TEST_F(OpenGLShaderGlTest, ProgramDrawsTheItemTextureThroughTheQueue) {
         EXPECT_FALSE(glIsShader(stage) && std::count(now, now + 3, stage) == 0) << stage;
 }
 
+int g_ProgramQueries = 0;
+
+void GLAPIENTRY countingGetProgramiv(GLuint, GLenum, GLint* value) {
+    ++g_ProgramQueries;
+    *value = GL_FALSE;
+}
+
+// Setting a uniform asks the driver nothing: it puts back the program the
+// device recorded (even when a raw call changed the driver's behind its back)
+// and trusts the link result of compile.
+TEST_F(OpenGLShaderGlTest, SetUniformTrustsTheRecordsOverTheDriver) {
+    auto* shader =
+        static_cast<OpenGLShader*>(m_Resources.loadShader("plain.vert", "swap.frag", &m_Device));
+    OpenGLShader other;
+    other.compile(VERTEX_PROGRAM, SWAPPING_FRAGMENT_PROGRAM);
+    for (OpenGLShader* recorded : {&other, static_cast<OpenGLShader*>(nullptr)}) {
+        SCOPED_TRACE(recorded ? "another shader in use" : "none in use");
+        m_Device.setShader(recorded);
+        glUseProgram(shader->getProgram());
+        const PFNGLGETPROGRAMIVPROC getProgramiv = glGetProgramiv;
+        g_ProgramQueries = 0;
+        glGetProgramiv = countingGetProgramiv;
+        shader->setUniform("texture", 3);
+        glGetProgramiv = getProgramiv;
+        EXPECT_EQ(g_ProgramQueries, 0);
+        EXPECT_EQ(glInteger(GL_CURRENT_PROGRAM), recorded ? GLint(other.getProgram()) : 0);
+        GLint unit = -1;
+        glGetUniformiv(shader->getProgram(), glGetUniformLocation(shader->getProgram(), "texture"),
+                       &unit);
+        EXPECT_EQ(unit, 3);
+    }
+}
+
 // A stage that does not compile is reported by name, with the driver's whole
 // log, and the shader is still cached; binding an unlinked program falls back to
 // the fixed-function pipeline. A missing or empty file leaves its stage out.
