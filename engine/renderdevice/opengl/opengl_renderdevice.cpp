@@ -82,12 +82,18 @@ void bindFaceList(FaceList* faceList) {
     static_cast<OpenGLFaceList*>(faceList)->bind();
 }
 
-// Same vertex list and same morphable as the previous item: its vertices are
-// already bound (and morphed) for this item.
+// An item without faces is not morphed: a mesh with bones but no faces would
+// be asked every frame to deform a list without vertices.
+bool morphs(const RenderItem& item) {
+    return item.morphable && item.faceList->getFaceCount() > 0;
+}
+
+// Same vertex list and same morphable as the previous item, and morphed alike:
+// its vertices are already bound (and morphed) for this item.
 bool sharesVertexSource(const RenderItem& previous, const RenderItem& item) {
     return previous.faceList &&
            previous.faceList->getVertexList() == item.faceList->getVertexList() &&
-           previous.morphable == item.morphable;
+           previous.morphable == item.morphable && morphs(previous) == morphs(item);
 }
 
 // Lets the morphable deform the item's vertices into the scratch list; a
@@ -95,7 +101,7 @@ bool sharesVertexSource(const RenderItem& previous, const RenderItem& item) {
 // list now bound.
 const VertexList* bindVertexSource(RenderDevice& device, const RenderItem& item) {
     VertexList* vertices = item.faceList->getVertexList();
-    if (item.morphable) {
+    if (morphs(item)) {
         if (!g_MorphScratchList)
             g_MorphScratchList =
                 static_cast<OpenGLVertexList*>(device.createVertexList(USAGE_DYNAMIC));
@@ -128,7 +134,7 @@ void drawItem(RenderDevice& device, const RenderItem& previous, const RenderItem
     device.setBlendMode(item.blendMode);
     setBackFaceCulling(item.cullBackFaces, item.cullBackFaces && mirrors(item.transform));
     // Without vertices no buffer is bound and the pointers would read nowhere.
-    if (source && source->getVertexCount() > 0)
+    if (source && source->getVertexCount() > 0 && item.faceList->getFaceCount() > 0)
         drawTriangles(item.faceList);
 }
 
@@ -316,10 +322,6 @@ void OpenGLRenderDevice::render(Camera* camera) {
     RenderItem previous;
     const VertexList* source = nullptr;
     for (const RenderItem& item : m_RenderQueue) {
-        // Nothing to draw, and nothing to morph: a mesh with bones but no faces
-        // would be asked every frame to deform a list without vertices.
-        if (item.faceList->getFaceCount() == 0)
-            continue;
         drawItem(*this, previous, item, source);
         previous = item;
     }

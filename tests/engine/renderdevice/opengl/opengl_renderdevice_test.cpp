@@ -1,6 +1,7 @@
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
 
 #include "engine/camera.h"
+#include "engine/morphable.h"
 #include "engine/renderdevice/opengl/opengl_framebuffer.h"
 #include "engine/renderdevice/opengl/opengl_shader.h"
 #include "engine/transformable.h"
@@ -171,6 +172,44 @@ TEST_F(OpenGLRenderDeviceGlTest, RenderAppliesItsStateAndRestoresTheCallers) {
     EXPECT_NEAR(projection[0], 2.41421f / (640.0f / 480.0f), 1e-4);
     EXPECT_NEAR(projection[5], 2.41421f, 1e-4);
     EXPECT_NEAR(projection[14], -2001.0 / 1999.0 * -10.0 - 2.0 * 2000.0 / 1999.0, 1e-3);
+}
+
+struct CountingMorphable : Morphable {
+    bool morph(const VertexList&, VertexList&) override {
+        ++calls;
+        return false;
+    }
+    int calls = 0;
+};
+
+// A queued item without faces sets its transform and state like any other but
+// draws and morphs nothing; the next item of the same vertices and morphable
+// is still morphed.
+TEST_F(OpenGLRenderDeviceGlTest, AnItemWithoutFacesSetsItsStateOnly) {
+    Quad quad = makeQuad(m_Device, -1, -1, 1, 1);
+    std::unique_ptr<FaceList> none(m_Device.createFaceList(quad.vertices.get(), USAGE_STATIC));
+    Transformable placement;
+    placement.setPosition(1, 2, 3);
+    placement.updateMatrix();
+    for (bool thenDrawn : {false, true}) {
+        SCOPED_TRACE(thenDrawn ? "then a drawn item" : "alone");
+        CountingMorphable morphable;
+        m_Device.clear(true, true);
+        m_Device.setBlendMode(BLEND_NONE);
+        if (thenDrawn)
+            m_Device.addToRenderQueue(none.get(), nullptr, nullptr, nullptr, &morphable,
+                                      BLEND_NONE);
+        m_Device.addToRenderQueue(thenDrawn ? quad.faces.get() : none.get(), &placement, nullptr,
+                                  nullptr, &morphable, BLEND_ALPHA);
+        m_Device.render(&m_Camera);
+        EXPECT_EQ(morphable.calls, thenDrawn ? 1 : 0);
+        EXPECT_TRUE(glIsEnabled(GL_BLEND));
+        EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+        GLfloat modelView[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+        EXPECT_EQ(Vector3(modelView[12], modelView[13], modelView[14]), Vector3(1, 2, 3));
+        EXPECT_EQ(bool(colorNear(pixelAt({1, 2, 3}), WHITE, 3)), thenDrawn);
+    }
 }
 
 // The device's record of its bindings stays true: what it set and then saw freed
