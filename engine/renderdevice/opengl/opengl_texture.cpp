@@ -115,23 +115,25 @@ void OpenGLTexture::setRendererOverride(const char* renderer) {
 
 OpenGLTexture::~OpenGLTexture() {
     OpenGLRenderDevice::forget(this);
-    if (m_TextureHandle != 0)
-        glDeleteTextures(1, &m_TextureHandle);
+    release();
 }
 
+void OpenGLTexture::release() {
+    if (m_TextureHandle != 0)
+        glDeleteTextures(1, &m_TextureHandle);
+    m_TextureHandle = 0;
+    m_Width = m_Height = 0;
+    m_Format = FORMAT_RGBA;
+    m_Compressed = true;
+}
+
+// A second create replaces the image, and one that fails leaves none: the old
+// name is not kept alive, nor its size for a later mipmap level.
 bool OpenGLTexture::create(TextureFormat format, unsigned width, unsigned height,
                            const void* pixels) {
     BindingKept kept(m_TextureHandle);
     glEnable(GL_TEXTURE_2D);
-    // A second create replaces the image; the old name is not kept alive.
-    if (m_TextureHandle != 0)
-        glDeleteTextures(1, &m_TextureHandle);
-    glGenTextures(1, &m_TextureHandle);
-    glBindTexture(GL_TEXTURE_2D, m_TextureHandle);
-    setMinMagFilter(smoothMinFilter(), GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-
+    release();
     GlFormat gl;
     const bool compressed = compressOnCurrentDriver();
     if (!mapFormat(format, compressed, gl))
@@ -140,6 +142,11 @@ bool OpenGLTexture::create(TextureFormat format, unsigned width, unsigned height
         KESTREL_ASSERT_TEXT(pixels != nullptr, "pixels != null");
         return false;
     }
+    glGenTextures(1, &m_TextureHandle);
+    glBindTexture(GL_TEXTURE_2D, m_TextureHandle);
+    setMinMagFilter(smoothMinFilter(), GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     // An image too large for the driver is scaled down to fit; one without
     // pixels (a zero side) gives no texture to draw with.
     GLint built = 0;
@@ -150,6 +157,7 @@ bool OpenGLTexture::create(TextureFormat format, unsigned width, unsigned height
     }
     if (built != 0) {
         KESTREL_ASSERT(built == 0);
+        release();
         return false;
     }
     m_Width = width;

@@ -24,6 +24,9 @@ public:
     static void setRendererOverride(const char* renderer);
 
 protected:
+    // Back to the empty state: no name, no image.
+    void release();
+
     unsigned m_TextureHandle = 0;
     TextureFormat m_Format = FORMAT_RGBA;
     bool m_Compressed = true;

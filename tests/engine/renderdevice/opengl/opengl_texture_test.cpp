@@ -78,15 +78,36 @@ TEST_F(OpenGLTextureGlTest, ColourTexturesChooseStorageByDriverWithAFullMipmapCh
     }
 }
 
+// A refused image leaves the texture empty, also one that held an image
+// before: no name, and no old size for a later mipmap level.
 TEST_F(OpenGLTextureGlTest, CreateRefusesUnknownFormatsAndImagesWithoutPixels) {
-    AssertionRecorder assertions;
-    const std::vector<uint8_t> pixels = solidPixels(4, RED, 4);
-    OpenGLTexture unknown, missing, empty, twice;
-    EXPECT_FALSE(unknown.create(static_cast<TextureFormat>(3), 2, 2, pixels.data()));
-    EXPECT_FALSE(missing.create(FORMAT_RGB, 2, 2, nullptr));
-    EXPECT_FALSE(empty.create(FORMAT_RGB, 0, 2, pixels.data()));
-    EXPECT_EQ(assertions.reports(),
-              (std::vector<std::string>{"false", "pixels != null", "built == 0"}));
+    const std::vector<uint8_t> pixels = solidPixels(16, RED, 4);
+    const struct {
+        TextureFormat format;
+        unsigned width;
+        const void* pixels;
+        const char* report;
+    } cases[] = {
+        {static_cast<TextureFormat>(3), 2, pixels.data(), "false"},
+        {FORMAT_RGB, 2, nullptr, "pixels != null"},
+        {FORMAT_RGB, 0, pixels.data(), "built == 0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.report);
+        for (bool filledBefore : {false, true}) {
+            OpenGLTexture texture;
+            if (filledBefore) {
+                ASSERT_TRUE(texture.create(FORMAT_RGBA, 4, 4, pixels.data()));
+            }
+            AssertionRecorder assertions;
+            EXPECT_FALSE(texture.create(c.format, c.width, 2, c.pixels));
+            EXPECT_EQ(texture.getHandle(), 0u);
+            EXPECT_FALSE(texture.setMipmap(0, pixels.data()));
+            EXPECT_EQ(assertions.reports(),
+                      (std::vector<std::string>{c.report, "m_TextureHandle != 0"}));
+        }
+    }
+    OpenGLTexture twice;
     // A second create replaces the first name instead of leaking it.
     twice.create(FORMAT_RGBA, 2, 2, pixels.data());
     const unsigned first = twice.getHandle();
@@ -107,12 +128,19 @@ TEST_F(OpenGLTextureGlTest, FilteringSwitchesBetweenTrilinearAndNearest) {
     drawFullScreen(&texture);
     expectSpots({{300, 300, WHITE}, {340, 300, BLACK}}, 0);
 
-    texture.setFiltering(true);
-    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    const GLint smooth =
-        compressesColourTextures(renderer) ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_NEAREST;
-    EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MIN_FILTER), smooth);
-    EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+    const struct {
+        const char* renderer;
+        GLint minFilter;
+    } drivers[] = {{"llvmpipe (LLVM 15.0.6, 256 bits)", GL_LINEAR_MIPMAP_NEAREST},
+                   {"AMD Radeon RX 6600", GL_LINEAR_MIPMAP_LINEAR}};
+    for (const auto& driver : drivers) {
+        OpenGLTexture::setRendererOverride(driver.renderer);
+        texture.setFiltering(true);
+        OpenGLTexture::setRendererOverride(nullptr);
+        EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MIN_FILTER), driver.minFilter)
+            << driver.renderer;
+        EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+    }
     drawFullScreen(&texture);
     EXPECT_TRUE(pixelNear(300, 300, {150, 150, 150, 255}, 50));
 
@@ -120,7 +148,7 @@ TEST_F(OpenGLTextureGlTest, FilteringSwitchesBetweenTrilinearAndNearest) {
     OpenGLTexture empty;
     empty.setFiltering(false);
     EXPECT_TRUE(assertions.reported("m_TextureHandle != 0"));
-    EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MIN_FILTER), smooth);
+    EXPECT_EQ(parameter(texture.getHandle(), GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
 }
 
 // A level below full size replaces just that level; a side that reaches 1
