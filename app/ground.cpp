@@ -4,6 +4,7 @@
 
 #include "engine/renderdevice/facelist.h"
 #include "engine/renderdevice/renderdevice.h"
+#include "engine/renderdevice/texture.h"
 #include "engine/renderdevice/vertexlist.h"
 #include "engine/resourcemanager.h"
 
@@ -42,7 +43,8 @@ bool insideField(float x, float z) {
 Ground::Ground(Kestrel::RenderDevice* device) : m_RenderDevice(device) {
     m_VertexList = m_RenderDevice->createVertexList(Kestrel::USAGE_STATIC);
     m_FaceList = m_RenderDevice->createFaceList(m_VertexList, Kestrel::USAGE_STATIC);
-    m_Texture = Kestrel::ResourceManager::getInstance()->loadTexture("centerterrain.png", device);
+    m_Texture = Kestrel::ResourcePointer<Kestrel::Texture>(
+        Kestrel::ResourceManager::getInstance()->loadTexture("centerterrain.png", device));
     buildMesh();
 }
 
@@ -83,7 +85,7 @@ void Ground::buildMesh() {
 }
 
 void Ground::render() {
-    m_RenderDevice->addToRenderQueue(m_FaceList, nullptr, m_Texture, nullptr, nullptr,
+    m_RenderDevice->addToRenderQueue(m_FaceList, nullptr, m_Texture.get(), nullptr, nullptr,
                                      Kestrel::BLEND_NONE);
     m_RenderDevice->setTexture(nullptr, 0);
     m_RenderDevice->setBlendMode(Kestrel::BLEND_NONE);

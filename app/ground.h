@@ -4,6 +4,7 @@
 // the resource cache.
 #pragma once
 
+#include "engine/resource.h"
 #include "engine/vector.h"
 
 namespace Kestrel {
@@ -39,6 +40,6 @@ private:
     Kestrel::RenderDevice* m_RenderDevice;
     Kestrel::FaceList* m_FaceList = nullptr;
     Kestrel::VertexList* m_VertexList = nullptr;
-    Kestrel::Texture* m_Texture = nullptr;
+    Kestrel::ResourcePointer<Kestrel::Texture> m_Texture;
     Kestrel::Vector3 m_Normals[SIZE][SIZE]; // [x][z]
 };

@@ -35,8 +35,9 @@ const float CREDIT_SCALE = 0.04f;
 } // namespace
 
 TitleScreen::TitleScreen(Kestrel::RenderDevice* device) : m_RenderDevice(device) {
-    m_Font = Kestrel::ResourceManager::getInstance()->loadText(GAME_FONT_FILE, device);
-    if (!m_Font)
+    m_Font = Kestrel::ResourcePointer<Kestrel::Text>(
+        Kestrel::ResourceManager::getInstance()->loadText(GAME_FONT_FILE, device));
+    if (!m_Font.get())
         printf("Error: font '%s' could not be loaded; the menu is not drawn.\n", GAME_FONT_FILE);
     m_Scene = new Kestrel::Scene(device);
     m_Ant = createOptionalEntity("ant.kst");
@@ -87,22 +88,23 @@ void TitleScreen::render() {
     glDisable(GL_LIGHTING);
 
     beginScreenOverlay(*m_RenderDevice);
-    if (!m_Font)
+    const Kestrel::Text* font = m_Font.get();
+    if (!font)
         return;
     // The two items share their left edge, moved left together if the font is
     // too wide for the right part of the screen.
-    float menuX = overlayTextX(*m_Font, ONE_PLAYER, MENU_X, MENU_SCALE);
-    menuX = overlayTextX(*m_Font, EXIT, menuX, MENU_SCALE);
+    float menuX = overlayTextX(*font, ONE_PLAYER, MENU_X, MENU_SCALE);
+    menuX = overlayTextX(*font, EXIT, menuX, MENU_SCALE);
     drawText(ONE_PLAYER, Vector3(menuX, ONE_PLAYER_Y, 0.0f), MENU_SCALE);
     drawText(EXIT, Vector3(menuX, EXIT_Y, 0.0f), MENU_SCALE);
     Vector3 credit = CREDIT_POSITION;
-    credit.x = overlayTextX(*m_Font, CREDIT, credit.x, CREDIT_SCALE);
+    credit.x = overlayTextX(*font, CREDIT, credit.x, CREDIT_SCALE);
     drawText(CREDIT, credit, CREDIT_SCALE);
 }
 
 void TitleScreen::drawText(const char* text, const Vector3& position, float scale) {
     m_RenderDevice->setModelViewMatrix(overlayTextMatrix(scale, position));
-    m_Font->draw(text);
+    m_Font.get()->draw(text);
 }
 
 void createTitleScreen() {

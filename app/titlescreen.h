@@ -4,6 +4,7 @@
 // Owns its scene; the font and animations belong to the resource cache.
 #pragma once
 
+#include "engine/resource.h"
 #include "engine/vector.h"
 
 namespace Kestrel {
@@ -29,7 +30,7 @@ public:
     Kestrel::Entity* m_Ant = nullptr;
     Kestrel::Entity* m_Title = nullptr;
     float m_Time = 0.0f; // seconds, kept in 0..2 pi
-    Kestrel::Text* m_Font = nullptr;
+    Kestrel::ResourcePointer<Kestrel::Text> m_Font;
     bool m_Selection = true; // true: "One Player", false: "Exit"
     bool m_Active = true;
 

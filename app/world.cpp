@@ -102,26 +102,8 @@ Kestrel::Matrix4 overlayTextMatrix(float scale, const Vector3& position) {
            Kestrel::Matrix4::translation(position);
 }
 
-// The widest line of text in glyph units (sums of advances, as Text::draw moves
-// its pen); characters without a glyph do not move the pen.
-float textWidth(const Kestrel::Text& font, const char* text) {
-    const std::vector<Kestrel::Glyph>& glyphs = font.getGlyphs();
-    float widest = 0.0f, line = 0.0f;
-    for (const char* c = text; *c; ++c) {
-        if (*c == '\n') {
-            line = 0.0f;
-            continue;
-        }
-        const unsigned index = static_cast<unsigned char>(*c) - 32u;
-        if (index < glyphs.size())
-            line += glyphs[index].advance;
-        widest = std::max(widest, line);
-    }
-    return widest;
-}
-
 float overlayTextX(const Kestrel::Text& font, const char* text, float x, float scale) {
-    return std::min(x, OVERLAY_RIGHT_MARGIN - scale * textWidth(font, text));
+    return std::min(x, OVERLAY_RIGHT_MARGIN - scale * font.measure(text));
 }
 
 namespace {
@@ -156,8 +138,8 @@ World::World(Kestrel::RenderDevice* device) : m_RenderDevice(device) {
     m_CameraPosition = Vector3(8.0f, 10.0f, 0.0f);
     m_CameraTarget = Vector3(8.0f, 0.0f, 8.0f);
     m_Scene->getCamera()->lookAt(m_CameraPosition, m_CameraTarget, UP);
-    m_Font = resources->loadText(GAME_FONT_FILE, device);
-    if (!m_Font)
+    m_Font = Kestrel::ResourcePointer<Kestrel::Text>(resources->loadText(GAME_FONT_FILE, device));
+    if (!m_Font.get())
         printf("Error: font '%s' could not be loaded; the head-up display is not drawn.\n",
                GAME_FONT_FILE);
 }
@@ -187,7 +169,7 @@ void World::prepareDrawing() {
     render();
     m_Playing = playing;
     delete shown;
-    m_Scene->getParticleManager()->update(0.0f);
+    m_Scene->getParticleManager()->removeParticle(particle);
 }
 
 World::~World() {
@@ -212,7 +194,7 @@ void World::update(float dt) {
 }
 
 // The target catches up within about a third of a second, the eye within two.
-// Neither factor is clamped: a step above 1/3 s overshoots.
+// Neither factor is clamped: a step above 1/3 s overshoots and swings back.
 void World::followPlayer(float dt) {
     const float a = 3.0f * dt;
     m_CameraTarget = m_CameraTarget * (1.0f - a) + m_Player->getPosition() * a;
@@ -261,7 +243,8 @@ void World::render() {
 
 void World::drawHud() {
     beginScreenOverlay(*m_RenderDevice);
-    if (!m_Font) {
+    Kestrel::Text* font = m_Font.get();
+    if (!font) {
         m_RenderDevice->setModelViewMatrix(overlayTextMatrix(HUD_SCALE, HUD_POSITION));
         return;
     }
@@ -270,9 +253,9 @@ void World::drawHud() {
     // The lower right corner at (0.8, 0.2), moved left if a wide font would
     // push the counts off the screen.
     Vector3 position = HUD_POSITION;
-    position.x = overlayTextX(*m_Font, text, position.x, HUD_SCALE);
+    position.x = overlayTextX(*font, text, position.x, HUD_SCALE);
     m_RenderDevice->setModelViewMatrix(overlayTextMatrix(HUD_SCALE, position));
-    m_Font->draw(text);
+    font->draw(text);
 }
 
 void World::formatHud(char (&text)[HUD_TEXT_SIZE]) const {

@@ -6,6 +6,7 @@
 // 0..16 in x and z): docs/architecture.md; the HUD is placed in the unit square.
 #pragma once
 
+#include "engine/resource.h"
 #include "engine/vector.h"
 
 #include <cstddef>
@@ -57,7 +58,7 @@ public:
     bool m_Playing = false;
     int32_t m_AntsLeft = 10;
     int32_t m_Kills = 0;
-    Kestrel::Text* m_Font = nullptr;
+    Kestrel::ResourcePointer<Kestrel::Text> m_Font;
 
 private:
     void followPlayer(float dt);

@@ -12,8 +12,6 @@ namespace Kestrel {
 
 Entity::Entity(Mesh* mesh) : m_Mesh(mesh) {
     KESTREL_ASSERT_TEXT(mesh != nullptr, "mesh != null");
-    if (mesh)
-        m_MeshLifetime = mesh->getLifetime();
     if (!mesh || !mesh->getRootBone())
         return;
     Bone* skeleton = new Bone(*mesh->getRootBone());
@@ -148,22 +146,30 @@ void Entity::playAnimation(Animation* animation, float blendTime, bool loop, boo
     m_AnimationStack.push_back(entry);
 }
 
-Animation* Entity::getCurrentAnimation() const {
+const AnimationStackEntry* Entity::currentEntry() const {
     if (m_AnimationStack.empty() || m_AnimationStack.back().m_AnimationLifetime.expired())
         return nullptr;
-    return m_AnimationStack.back().m_Animation;
+    return &m_AnimationStack.back();
+}
+
+Animation* Entity::getCurrentAnimation() const {
+    const AnimationStackEntry* entry = currentEntry();
+    return entry ? entry->m_Animation : nullptr;
 }
 
 float Entity::getCurrentAnimationTime() const {
-    return m_AnimationStack.empty() ? 0.0f : m_AnimationStack.back().m_AnimationTime;
+    const AnimationStackEntry* entry = currentEntry();
+    return entry ? entry->m_AnimationTime : 0.0f;
 }
 
 bool Entity::isCurrentAnimationMirrored() const {
-    return !m_AnimationStack.empty() && m_AnimationStack.back().m_Mirror;
+    const AnimationStackEntry* entry = currentEntry();
+    return entry && entry->m_Mirror;
 }
 
 float Entity::getCurrentBlendRatio() const {
-    return m_AnimationStack.empty() ? 1.0f : m_AnimationStack.back().m_BlendRatio;
+    const AnimationStackEntry* entry = currentEntry();
+    return entry ? entry->m_BlendRatio : 1.0f;
 }
 
 Bone* Entity::getBone(unsigned index) const {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/morphable.h"
+#include "engine/resource.h"
 #include "engine/transformable.h"
 
 #include <deque>
@@ -46,7 +47,8 @@ public:
     bool morph(const VertexList& in, VertexList& out) override;
 
     void playAnimation(Animation* animation, float blendTime, bool loop, bool mirror);
-    // Null also once the newest entry's animation has been destroyed.
+    // The newest entry; while there is none, or once its animation has been
+    // destroyed, null, time 0, not mirrored and ratio 1.
     Animation* getCurrentAnimation() const;
     float getCurrentAnimationTime() const;
     bool isCurrentAnimationMirrored() const;
@@ -57,9 +59,11 @@ public:
     Bone* getBone(const std::string& name) const;
     void resetPose();
     // Null once the mesh has been destroyed.
-    Mesh* getMesh() const { return m_MeshLifetime.expired() ? nullptr : m_Mesh; }
+    Mesh* getMesh() const { return m_Mesh.get(); }
 
 private:
+    // Null while the stack is empty or its newest animation is destroyed.
+    const AnimationStackEntry* currentEntry() const;
     void collectBones(Bone* bone);
     void checkEntry(const AnimationStackEntry& entry) const;
     static void blendIn(AnimationStackEntry& entry, float dt);
@@ -68,8 +72,7 @@ private:
     void dropDestroyedAnimations();
     void advance(AnimationStackEntry& entry, float dt);
 
-    Mesh* m_Mesh;
-    std::weak_ptr<const void> m_MeshLifetime;
+    ResourcePointer<Mesh> m_Mesh;
     std::deque<AnimationStackEntry> m_AnimationStack;
     std::vector<Bone*> m_Bones;
 };

@@ -2,8 +2,10 @@
 
 #include "engine/renderdevice/facelist.h"
 #include "engine/renderdevice/renderdevice.h"
+#include "engine/renderdevice/texture.h"
 #include "engine/renderdevice/vertexlist.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace Kestrel {
@@ -72,9 +74,22 @@ ParticleManager::~ParticleManager() {
     delete m_VertexList;
 }
 
+void ParticleManager::setTexture(Texture* texture) {
+    m_Texture = ResourcePointer<Texture>(texture);
+}
+
 void ParticleManager::addParticle(Particle* particle) {
     if (particle)
         m_Particles.push_back(particle);
+}
+
+bool ParticleManager::removeParticle(Particle* particle) {
+    const auto found = std::find(m_Particles.begin(), m_Particles.end(), particle);
+    if (found == m_Particles.end())
+        return false;
+    delete particle;
+    m_Particles.erase(found);
+    return true;
 }
 
 void ParticleManager::update(float dt) {
@@ -115,7 +130,7 @@ void ParticleManager::render(const Vector3& cameraPosition, Vector3 cameraDirect
     for (auto it = first; it != m_Particles.end(); ++it)
         addBillboard(*m_VertexList, **it, axes);
 
-    m_RenderDevice->addToRenderQueue(m_FaceList, nullptr, m_Texture, m_Shader, nullptr,
+    m_RenderDevice->addToRenderQueue(m_FaceList, nullptr, m_Texture.get(), m_Shader, nullptr,
                                      BLEND_ALPHA);
 }
 

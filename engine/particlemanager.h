@@ -3,6 +3,7 @@
 // particles live in world space.
 #pragma once
 
+#include "engine/resource.h"
 #include "engine/vector.h"
 
 #include <list>
@@ -38,10 +39,13 @@ public:
     ParticleManager(const ParticleManager&) = delete;
     ParticleManager& operator=(const ParticleManager&) = delete;
 
-    void setTexture(Texture* texture) { m_Texture = texture; }
+    void setTexture(Texture* texture);
     void setShader(Shader* shader) { m_Shader = shader; }
     // Takes ownership; null is ignored.
     void addParticle(Particle* particle);
+    // Deletes one particle added before; false (and nothing deleted) when it
+    // is not one of the manager's.
+    bool removeParticle(Particle* particle);
     void update(float dt);
     // Queues the batch; with more than MAX_DRAWN_PARTICLES alive, the nearest are drawn.
     void render(const Vector3& cameraPosition, Vector3 cameraDirection);
@@ -55,7 +59,7 @@ private:
     VertexList* m_VertexList;
     FaceList* m_FaceList;
     RenderDevice* m_RenderDevice;
-    Texture* m_Texture = nullptr;
+    ResourcePointer<Texture> m_Texture;
     Shader* m_Shader = nullptr;
 };
 

@@ -25,4 +25,21 @@ private:
     std::shared_ptr<const void> m_Lifetime = std::make_shared<char>();
 };
 
+// A resource held by whoever may outlive it (a scene or game state kept past
+// the cache's clear): reads null once the resource is destroyed. Owns nothing.
+template <class T>
+class ResourcePointer {
+public:
+    ResourcePointer() = default;
+    explicit ResourcePointer(T* resource) : m_Resource(resource) {
+        if (resource)
+            m_Lifetime = resource->getLifetime();
+    }
+    T* get() const { return m_Lifetime.expired() ? nullptr : m_Resource; }
+
+private:
+    T* m_Resource = nullptr;
+    std::weak_ptr<const void> m_Lifetime;
+};
+
 } // namespace Kestrel

@@ -337,22 +337,37 @@ void Text::draw(const char* text) {
     }
     m_FaceList->clear();
     m_VertexList->clear();
-    float px = 0.0f;
-    float py = 0.0f;
-    for (const char* c = text ? text : ""; *c != '\0'; ++c) {
-        const int code = static_cast<unsigned char>(*c);
-        if (code == '\n') {
-            px = 0.0f;
-            py -= m_LineHeight;
-        } else if (code >= FIRST_CODE && code <= LAST_CODE) {
-            const Glyph& glyph = m_Glyphs[code - FIRST_CODE];
-            addGlyphQuad(glyph, px, py);
-            px += glyph.advance;
-        }
-    }
+    layOut(text, [this](const Glyph& glyph, float px, float py) { addGlyphQuad(glyph, px, py); });
     m_RenderDevice->setShader(nullptr);
     m_RenderDevice->setTexture(m_Texture, 0);
     m_RenderDevice->drawFaceList(m_FaceList);
+}
+
+float Text::measure(const char* text) const {
+    float widest = 0.0f;
+    layOut(text, [&widest](const Glyph& glyph, float px, float) {
+        widest = std::max(widest, px + glyph.advance);
+    });
+    return widest;
+}
+
+// The pen starts at the origin, moves right by each glyph's advance and back to
+// x = 0 one line lower at a line end; characters without a glyph do not move it.
+template <class Place>
+void Text::layOut(const char* text, Place place) const {
+    float px = 0.0f;
+    float py = 0.0f;
+    for (const char* c = text ? text : ""; *c != '\0'; ++c) {
+        const unsigned code = static_cast<unsigned char>(*c);
+        if (code == '\n') {
+            px = 0.0f;
+            py -= m_LineHeight;
+        } else if (code >= unsigned(FIRST_CODE) && code - FIRST_CODE < m_Glyphs.size()) {
+            const Glyph& glyph = m_Glyphs[code - FIRST_CODE];
+            place(glyph, px, py);
+            px += glyph.advance;
+        }
+    }
 }
 
 void Text::addGlyphQuad(const Glyph& glyph, float px, float py) {

@@ -41,6 +41,8 @@ public:
     bool load(const std::string& path, unsigned size);
     // Draws at once with the current matrices, depth test and blend mode.
     void draw(const char* text);
+    // The widest line of text in glyph units, as draw lays it out.
+    float measure(const char* text) const;
 
     const std::vector<Glyph>& getGlyphs() const { return m_Glyphs; }
     float getLineHeight() const { return m_LineHeight; }
@@ -50,6 +52,9 @@ public:
     FaceList* getFaceList() const { return m_FaceList; }
 
 private:
+    // Calls place (glyph, pen x, pen y) for each character drawn.
+    template <class Place>
+    void layOut(const char* text, Place place) const;
     bool createAtlas(const unsigned char* pixels, unsigned height);
     void addGlyphQuad(const Glyph& glyph, float px, float py);
 

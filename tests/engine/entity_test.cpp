@@ -129,10 +129,14 @@ TEST_F(EntityTest, AnimationFreedByTheCacheIsDroppedAndTheRestPlaysOn) {
     auto kept = still(1), freed = still(3);
     Entity entity(&mesh);
     entity.playAnimation(kept.get(), 0.0f, true, false);
-    entity.playAnimation(freed.get(), 10.0f, true, false);
+    entity.playAnimation(freed.get(), 10.0f, true, true);
     entity.update(0.05f);
     freed.reset();
+    // The newest entry reads as no animation at all, in every getter.
     EXPECT_EQ(entity.getCurrentAnimation(), nullptr);
+    EXPECT_EQ(entity.getCurrentAnimationTime(), 0.0f);
+    EXPECT_FALSE(entity.isCurrentAnimationMirrored());
+    EXPECT_EQ(entity.getCurrentBlendRatio(), 1.0f);
     entity.update(0.05f);
     EXPECT_EQ(entity.getCurrentAnimation(), kept.get());
     EXPECT_TRUE(near(poseOfA(entity), 1.0f));
