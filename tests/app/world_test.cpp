@@ -12,12 +12,14 @@
 #include "game/zombieant.h"
 #include "support/float_compare.h"
 #include "support/game_fixture.h"
+#include "support/still_particle.h"
 #include "support/test_render_device.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <list>
 
 using Kestrel::Vector3;
 using namespace TestSupport;
@@ -61,7 +63,10 @@ TEST_F(WorldTest, StartsWithOneAntUsedAndTheLevelStillUntilPlayBegins) {
     EXPECT_EQ(device.m_RenderedQueues.size(), drawnQueues);
 
     // Preparing the drawing draws the level, each actor mesh and a particle once,
-    // and leaves the world as it was.
+    // and leaves the world as it was: a particle already there is not updated.
+    std::vector<std::string> journal;
+    auto* waiting = new StillParticle(Vector3(8, 1, 8), 1.0f, &journal);
+    world()->m_Scene->getParticleManager()->addParticle(waiting);
     world()->prepareDrawing();
     ASSERT_EQ(device.m_RenderedQueues.size(), drawnQueues + 2);
     const std::vector<Kestrel::RenderItem>& items = device.m_RenderedQueues[drawnQueues];
@@ -73,7 +78,9 @@ TEST_F(WorldTest, StartsWithOneAntUsedAndTheLevelStillUntilPlayBegins) {
     }
     EXPECT_EQ(device.m_RenderedQueues.back().size(), 1u);
     EXPECT_EQ(root->getChildCount(), 8u);
-    EXPECT_TRUE(world()->m_Scene->getParticleManager()->getParticles().empty());
+    EXPECT_EQ(world()->m_Scene->getParticleManager()->getParticles(),
+              std::list<Kestrel::Particle*>{waiting});
+    EXPECT_TRUE(journal.empty());
     EXPECT_FALSE(world()->m_Playing);
 }
 
@@ -150,6 +157,22 @@ TEST_F(WorldTest, CameraEasesAfterThePlayerAndOvershootsOnAVeryLongFrame) {
             std::cos(22.5f * 3.14159265f / 180.0f))
             << frame;
     }
+}
+
+// What the world keeps of the cache reads null once the cache is cleared: the
+// frame after draws the ground and particles untextured and no HUD text.
+TEST_F(WorldTest, AFrameAfterTheCacheIsClearedReadsNothingFreed) {
+    auto& device = recordingDevice();
+    world()->m_Scene->getParticleManager()->addParticle(new StillParticle(Vector3(8, 1, 8), 1));
+    step(1);
+    Kestrel::ResourceManager::getInstance()->clear();
+    device.m_RenderedQueues.clear();
+    world()->render();
+    ASSERT_EQ(device.m_RenderedQueues.size(), 2u);
+    EXPECT_EQ(device.m_RenderedQueues[0][0].texture, nullptr);
+    ASSERT_EQ(device.m_RenderedQueues[1].size(), 1u);
+    EXPECT_EQ(device.m_RenderedQueues[1][0].texture, nullptr);
+    EXPECT_EQ(world()->m_Font.get(), nullptr);
 }
 
 TEST_F(WorldTest, RenderDrawsGroundSceneParticlesAndTheHud) {
