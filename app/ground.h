@@ -4,6 +4,7 @@
 // the resource cache.
 #pragma once
 
+#include "app/terrain_heights.h"
 #include "engine/resource.h"
 #include "engine/vector.h"
 
@@ -16,7 +17,7 @@ class VertexList;
 
 class Ground {
 public:
-    static const int SIZE = 16;
+    static const int SIZE = TERRAIN_SIZE;
 
     explicit Ground(Kestrel::RenderDevice* device);
     virtual ~Ground();

@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 const int GAME_RAND_MAX = 32767;
+// A draw times this is a fraction 0..1: the float nearest 1 / 32767.
+const float RAND_FRACTION = 3.051851e-5f;
 
 inline int gameRand() {
     return static_cast<int>(static_cast<long long>(rand()) * (GAME_RAND_MAX + 1LL) /

@@ -36,10 +36,11 @@ const Vector3 LEVEL_SCALE(20.0f, 16.0f, 20.0f);
 const Vector3 LEVEL_POSITION(8.0f, 0.5f, 8.0f);
 const Vector3 UP(0.0f, 1.0f, 0.0f);
 
-const float RAND_FRACTION = 3.051851e-5f;
 const float RAND_SPAWN_CHANCE = 0.0003051851f; // 10 / 32767: about one ant per 10 s
-const float RAND_FIELD_WIDTH = 0.00048829615f; // 16 / 32767
-const float SPAWN_Z = 16.0f;
+// A draw times this lies across the field; exact, as 16 is a power of two.
+const float RAND_FIELD_WIDTH = Ground::SIZE * RAND_FRACTION;
+// Enemies enter at the far edge of the field.
+const float SPAWN_Z = Ground::SIZE;
 const float KIND_CHANCE = 0.33f;
 const float PLAYER_START_X = 7.2f;
 

@@ -1,19 +1,11 @@
 #include "engine/camera.h"
 
+#include "engine/kestrel_math.h"
+
 #include <cmath>
 
 namespace Kestrel {
 namespace {
-
-const double PI = 3.1415927410125732;
-
-float toDegrees(double radians) {
-    return static_cast<float>(radians * 180.0 / PI);
-}
-
-float toRadians(float degrees) {
-    return static_cast<float>(degrees * PI / 180.0);
-}
 
 // One step into -180..180, so a transition turns the short way round.
 float shortestTurn(float degrees) {

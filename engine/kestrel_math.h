@@ -1,10 +1,23 @@
-// Scalar helpers of the engine: the four-point cubic used by the animation
-// sampler and a NaN-preserving clamp. Header-only, allocation-free.
+// Scalar helpers of the engine: pi and angle conversions, the four-point cubic
+// used by the animation sampler and a NaN-preserving clamp. Header-only,
+// allocation-free.
 #pragma once
 
 #include "engine/assert.h"
 
 namespace Kestrel {
+
+// The single-precision pi, widened: angles convert exactly as the engine's
+// transforms and camera expect.
+const double PI = 3.1415927410125732;
+
+inline float toDegrees(double radians) {
+    return static_cast<float>(radians * 180.0 / PI);
+}
+
+inline float toRadians(float degrees) {
+    return static_cast<float>(degrees * PI / 180.0);
+}
 
 // The cubic runs from y1 (t = 0) to y2 (t = 1), shaped by the point before (y0)
 // and the point after (y3).

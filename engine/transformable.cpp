@@ -1,18 +1,16 @@
 #include "engine/transformable.h"
 
 #include "engine/assert.h"
+#include "engine/kestrel_math.h"
 
 #include <algorithm>
 
 namespace Kestrel {
 namespace {
 
-// The single-precision pi: angles are converted exactly as the rest of the
-// engine expects, and the factories' negated turn makes each factor counter-clockwise.
-const double PI_FLOAT = 3.1415927410125732;
-
+// The factories' negated turn makes each factor counter-clockwise.
 float toNegatedRadians(float degrees) {
-    return static_cast<float>(degrees * -PI_FLOAT / 180.0);
+    return -toRadians(degrees);
 }
 
 } // namespace

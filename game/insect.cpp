@@ -20,7 +20,6 @@ const float START_HEADING = -180.0f;
 const float SINK_SPEED = 0.5f;
 const float REMOVAL_DEPTH = -1.0f;
 const float WAIT_DISTANCE = 4.0f;
-const float RAND_FRACTION = 3.051851e-5f;
 
 // The cache reads an animation file anew on every request, so each one is read
 // once and kept here; a file that cannot be read is kept as null. An entry the
