@@ -9,6 +9,7 @@
 #include "engine/resourcemanager.h"
 #include "engine/scenenode.h"
 #include "engine/text.h"
+#include "game/animation_uses.h"
 #include "game/insect.h"
 
 #include <GL/glew.h>
@@ -68,8 +69,7 @@ TitleScreen::~TitleScreen() {
 void TitleScreen::update(float dt) {
     if (!m_Active)
         return;
-    Kestrel::Animation* wanted =
-        keptAnimation(m_Selection ? "antpointup.ksta" : "antpointdown.ksta");
+    Kestrel::Animation* wanted = keptAnimation(m_Selection ? ANT_POINT_UP : ANT_POINT_DOWN);
     if (m_Ant && m_Ant->getCurrentAnimation() != wanted)
         m_Ant->playAnimation(wanted, SWITCH_BLEND_TIME, false, false);
     m_Time = static_cast<float>(std::fmod(static_cast<double>(m_Time + dt), TWO_PI));

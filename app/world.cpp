@@ -10,6 +10,7 @@
 #include "engine/resourcemanager.h"
 #include "engine/scenenode.h"
 #include "engine/text.h"
+#include "game/animation_uses.h"
 #include "game/fireant.h"
 #include "game/playerant.h"
 #include "game/soldierant.h"
@@ -30,8 +31,8 @@ namespace {
 // What the actors load as they appear, checked once so that a missing file is
 // named at start-up rather than failing quietly in the middle of play.
 const char* const ACTOR_MESHES[] = {"ant.kst", "fireant.kst", "zombieant.kst", "rock.kst"};
-const char* const ACTOR_ANIMATIONS[] = {"antwalk.ksta", "antidle.ksta",      "antthrow.ksta",
-                                        "antdie.ksta",  "zombieanteat.ksta", "antfire.ksta"};
+// The actors' animations: the table's entries before the title screen's pointing.
+const int ACTOR_ANIMATION_COUNT = ANT_POINT_UP;
 const Vector3 LEVEL_SCALE(20.0f, 16.0f, 20.0f);
 const Vector3 LEVEL_POSITION(8.0f, 0.5f, 8.0f);
 const Vector3 UP(0.0f, 1.0f, 0.0f);
@@ -56,7 +57,8 @@ void reportMissingActorData(Kestrel::RenderDevice* device) {
             printf("Error: mesh '%s' could not be loaded; the ants that use it are not drawn.\n",
                    file);
     }
-    for (const char* file : ACTOR_ANIMATIONS) {
+    for (int name = 0; name < ACTOR_ANIMATION_COUNT; ++name) {
+        const char* file = ANIMATION_USES[name].file;
         if (!keptAnimation(file))
             printf("Error: animation '%s' could not be loaded; the ants do without it.\n", file);
     }
@@ -64,8 +66,8 @@ void reportMissingActorData(Kestrel::RenderDevice* device) {
     // moves a bone it lacks is named now rather than when it first plays.
     if (Kestrel::Mesh* skeleton = resources->loadMesh(ACTOR_MESHES[0], device)) {
         const Kestrel::Entity probe(skeleton);
-        for (const char* file : ACTOR_ANIMATIONS) {
-            if (Kestrel::Animation* animation = keptAnimation(file))
+        for (int name = 0; name < ACTOR_ANIMATION_COUNT; ++name) {
+            if (Kestrel::Animation* animation = keptAnimation(AnimationName(name)))
                 animation->reportBonesMissingFrom(probe);
         }
     }

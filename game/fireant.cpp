@@ -4,6 +4,7 @@
 #include "app/world.h"
 #include "engine/bone.h"
 #include "engine/scenenode.h"
+#include "game/animation_uses.h"
 #include "game/flame.h"
 #include "game/playerant.h"
 
@@ -20,7 +21,7 @@ FireAnt::FireAnt(Kestrel::RenderDevice* device) : Insect("fireant.kst", device) 
 }
 
 Kestrel::Animation* FireAnt::getDeathAnimation() {
-    return keptAnimation("antdie.ksta");
+    return keptAnimation(ANT_DIE);
 }
 
 void FireAnt::resetFireCountdown() {
@@ -42,7 +43,7 @@ void FireAnt::approach(float dt) {
     const Kestrel::Vector3 step = chaseStep(WALK_UP_SPEED, dt, distance);
     m_FireCountdown -= dt;
     if (m_FireCountdown <= 0.0f) {
-        play(keptAnimation("antfire.ksta"), SWITCH_BLEND_TIME, false);
+        play(keptAnimation(ANT_FIRE), SWITCH_BLEND_TIME, false);
         return;
     }
     walkUp(step, distance);

@@ -6,6 +6,7 @@
 #include "app/world.h"
 #include "engine/animation.h"
 #include "engine/resourcemanager.h"
+#include "game/animation_uses.h"
 #include "game/playerant.h"
 
 #include <cmath>
@@ -99,9 +100,9 @@ void Insect::switchAnimation(Kestrel::Animation* animation, bool loop) {
 void Insect::walkUp(const Vector3& step, float distance) {
     if (distance > WAIT_DISTANCE) {
         m_Position += step;
-        switchAnimation(keptAnimation("antwalk.ksta"), true);
+        switchAnimation(keptAnimation(ANT_WALK), true);
     } else {
-        switchAnimation(keptAnimation("antidle.ksta"), true);
+        switchAnimation(keptAnimation(ANT_IDLE), true);
     }
     faceDirection(step);
 }

@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/world.h"
+#include "game/animation_uses.h"
 
 #include <algorithm>
 #include <cmath>
@@ -42,7 +43,7 @@ void PlayerAnt::think(float dt) {
     const bool moving = dx * dx + dz * dz > 0.0f;
     if (m_Controller.isHeld(BUTTON_C) && moving)
         turnWith(Kestrel::Vector3(dx, 0.0f, dz));
-    switchAnimation(keptAnimation(moving ? "antwalk.ksta" : "antidle.ksta"), true);
+    switchAnimation(keptAnimation(moving ? ANT_WALK : ANT_IDLE), true);
 
     if (outsideField(m_Position.x))
         m_Position.x = oldX;

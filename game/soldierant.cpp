@@ -22,7 +22,7 @@ SoldierAnt::SoldierAnt(const char* meshFile, Kestrel::RenderDevice* device)
     : Insect(meshFile, device) {}
 
 Kestrel::Animation* SoldierAnt::getDeathAnimation() {
-    return keptAnimation("antdie.ksta");
+    return keptAnimation(ANT_DIE);
 }
 
 bool SoldierAnt::updateBehaviour(float dt) {
@@ -52,7 +52,7 @@ void SoldierAnt::think(float dt) {
 void SoldierAnt::throwRock() {
     if (m_Rock)
         return;
-    Kestrel::Animation* throwAnimation = keptAnimation("antthrow.ksta");
+    Kestrel::Animation* throwAnimation = keptAnimation(ANT_THROW);
     if (getCurrentAnimation() != throwAnimation)
         play(throwAnimation, THROW_BLEND_TIME, false);
     m_Rock = new Rock(m_RenderDevice, this == static_cast<Insect*>(g_World->m_Player));

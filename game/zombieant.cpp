@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/world.h"
+#include "game/animation_uses.h"
 #include "game/playerant.h"
 
 namespace {
@@ -14,7 +15,7 @@ const float BITE_DISTANCE = 0.3f;
 ZombieAnt::ZombieAnt(Kestrel::RenderDevice* device) : Insect("zombieant.kst", device) {}
 
 Kestrel::Animation* ZombieAnt::getDeathAnimation() {
-    return keptAnimation("antdie.ksta");
+    return keptAnimation(ANT_DIE);
 }
 
 bool ZombieAnt::updateBehaviour(float dt) {
@@ -35,11 +36,11 @@ void ZombieAnt::hunt(float dt) {
     const Kestrel::Vector3 step = chaseStep(RUN_SPEED, dt, distance);
     if (distance < BITE_DISTANCE) {
         m_Eating = true;
-        switchAnimation(keptAnimation("zombieanteat.ksta"), false);
+        switchAnimation(keptAnimation(ZOMBIE_EAT), false);
         g_World->m_Player->die();
         return;
     }
     m_Position += step;
-    switchAnimation(keptAnimation("antwalk.ksta"), true);
+    switchAnimation(keptAnimation(ANT_WALK), true);
     faceDirection(step);
 }
