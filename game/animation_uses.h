@@ -6,8 +6,6 @@
 
 #include "game/insect.h"
 
-#include <iterator>
-
 // The soldier's throw blends in faster than any other switch.
 const float THROW_BLEND_TIME = 0.1f;
 
