@@ -43,7 +43,7 @@ const float MAX_ELEVATION = 89.0f;
 const float CROSS_FADE = 0.3f;      // seconds
 const float STATUS_HEIGHT = 0.035f; // of the screen
 // A bone is drawn as a double pyramid this wide, in parts of its length.
-const float BONE_WIDTH = 0.08f;
+const float BONE_WIDTH = 0.06f;
 
 std::string fileName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
