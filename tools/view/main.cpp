@@ -136,7 +136,8 @@ void runLoop(view::Viewer& viewer) {
 // Everything that holds OpenGL objects goes before the window closes.
 int run(const view::Options& options, const std::string& font) {
     Kestrel::OpenGLRenderDevice device;
-    view::setFixedLight();
+    // The game's light for its ants, from the upper left behind the viewer.
+    Kestrel::OpenGLRenderDevice::setWhiteLight({-1.0f, 1.0f, -1.0f});
     int status = view::STATUS_OK;
     {
         view::Viewer viewer(device, WIDTH, HEIGHT);

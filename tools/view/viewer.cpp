@@ -6,12 +6,12 @@
 #include "engine/entity.h"
 #include "engine/mesh.h"
 #include "engine/renderdevice/facelist.h"
+#include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "engine/renderdevice/renderdevice.h"
 #include "engine/renderdevice/texture.h"
 #include "engine/renderdevice/vertexlist.h"
 #include "engine/resourcemanager.h"
 #include "engine/text.h"
-#include "tools/view/window.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -319,16 +319,16 @@ void Viewer::seek(float seconds) {
 void Viewer::render(float frameMs) {
     m_Device.clear(true, true);
     m_Device.setViewport({0, 0}, {m_Width, m_Height});
-    setLighting(false);
+    Kestrel::OpenGLRenderDevice::setLighting(false);
     drawBackdrop();
     Kestrel::Camera* camera = m_Scene.getCamera();
     camera->setAspect(float(m_Width) / float(m_Height));
     camera->lookAt(m_Orbit.eye(), m_Orbit.target, {0, 1, 0});
-    setLighting(true);
+    Kestrel::OpenGLRenderDevice::setLighting(true);
     m_Scene.render();
     if (m_ShowSkeleton)
         drawSkeleton();
-    setLighting(false);
+    Kestrel::OpenGLRenderDevice::setLighting(false);
     drawStatus(frameMs);
 }
 

@@ -65,26 +65,6 @@ void closeWindow() {
     SDL_Quit();
 }
 
-void setFixedLight() {
-    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    const GLfloat direction[] = {-1.0f, 1.0f, -1.0f, 0.0f};
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_LIGHT0);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-    glLightfv(GL_LIGHT0, GL_POSITION, direction);
-    glEnable(GL_NORMALIZE);
-}
-
-void setLighting(bool enabled) {
-    if (enabled)
-        glEnable(GL_LIGHTING);
-    else
-        glDisable(GL_LIGHTING);
-}
-
 bool saveFrame(int width, int height, const std::string& path) {
     std::vector<std::uint8_t> bottomUp(std::size_t(width) * std::size_t(height) * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
