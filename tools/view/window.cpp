@@ -13,6 +13,10 @@ namespace view {
 
 namespace {
 
+// SDL 1.2 over SDL 2 never frees the window's surface: held here, it stays
+// reachable until exit (as the game's g_Screen does) instead of leaking.
+SDL_Surface* g_Window = nullptr;
+
 // libpng reports through longjmp; rows are given top first.
 bool writePng(const std::string& path, int width, int height,
               const std::vector<std::uint8_t>& rgbTopDown) {
@@ -47,7 +51,8 @@ bool openWindow(int width, int height, const char* caption) {
     // drivers (Mesa under Xvfb), and --shot reads it back.
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    if (!SDL_SetVideoMode(width, height, 32, SDL_OPENGL)) {
+    g_Window = SDL_SetVideoMode(width, height, 32, SDL_OPENGL);
+    if (!g_Window) {
         std::fprintf(stderr, "kestrel-view: no OpenGL window (%s)\n", SDL_GetError());
         SDL_Quit();
         return false;
