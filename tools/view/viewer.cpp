@@ -109,7 +109,7 @@ std::string parseArguments(const std::vector<std::string>& arguments, Options& o
                 return "--at needs a time in seconds, 0 or more";
             timeGiven = true;
             ++i;
-        } else if (argument.size() > 1 && argument[0] == '-') {
+        } else if (!argument.empty() && argument[0] == '-') {
             return "unknown option '" + argument + "'";
         } else if (options.mesh.empty()) {
             options.mesh = argument;

@@ -1,14 +1,17 @@
 #include "tools/view/viewer.h"
 
+#include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "engine/resourcemanager.h"
 
 #include "support/float_compare.h"
+#include "support/gl_context.h"
 #include "support/temp_dir.h"
 #include "support/test_render_device.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -46,6 +49,7 @@ TEST(ViewerArgumentsTest, ReadsFilesAndShotOptions) {
         {{"a.kst", "--shot", "s.png", "--at", "nan"}, "--at needs", "", 0, "", 0.0f},
         {{"a.kst", "--at", "1"}, "goes with --shot", "", 0, "", 0.0f},
         {{"a.kst", "--fast"}, "unknown option '--fast'", "", 0, "", 0.0f},
+        {{"-", "a.kst"}, "unknown option '-'", "", 0, "", 0.0f},
     };
     for (const Row& row : rows) {
         view::Options options;
@@ -162,7 +166,7 @@ TEST_F(ViewerTest, CommandsSwitchAnimationsAndMoveTheCamera) {
     view::Viewer viewer(m_Device, 640, 480);
     view::Options options;
     options.mesh = DATA + "skinned_bar.kst";
-    options.animations = {DATA + "bar_bend.ksta", DATA + "bar_bend.ksta"};
+    options.animations = {DATA + "bar_bend.ksta", DATA + "bar_bend.ksta", DATA + "bar_bend.ksta"};
     ASSERT_EQ(viewer.load(options), view::STATUS_OK);
     EXPECT_EQ(viewer.getAnimationIndex(), 0);
 
@@ -177,12 +181,14 @@ TEST_F(ViewerTest, CommandsSwitchAnimationsAndMoveTheCamera) {
     viewer.update(0.25f);
     EXPECT_NE(viewer.statusLine(0.0f).find("0.75 / 2.00 s"), std::string::npos);
 
-    viewer.command(view::Command::NextAnimation);
-    EXPECT_EQ(viewer.getAnimationIndex(), 1);
-    viewer.command(view::Command::NextAnimation);
-    EXPECT_EQ(viewer.getAnimationIndex(), 0);
+    for (int expected : {1, 2, 0}) {
+        viewer.command(view::Command::NextAnimation);
+        EXPECT_EQ(viewer.getAnimationIndex(), expected);
+    }
     viewer.selectAnimation(2);
-    EXPECT_EQ(viewer.getAnimationIndex(), 0) << "only two were given";
+    EXPECT_EQ(viewer.getAnimationIndex(), 2);
+    viewer.selectAnimation(3);
+    EXPECT_EQ(viewer.getAnimationIndex(), 2) << "only three were given";
     viewer.command(view::Command::Mirror);
     EXPECT_NE(viewer.statusLine(0.0f).find("mirrored"), std::string::npos);
 
@@ -199,6 +205,44 @@ TEST_F(ViewerTest, CommandsSwitchAnimationsAndMoveTheCamera) {
     viewer.command(view::Command::Frame);
     EXPECT_TRUE(near(viewer.getOrbit().distance, framed.distance, 1e-3f));
     EXPECT_TRUE(near(viewer.getOrbit().elevation, framed.elevation, 1e-3f));
+}
+
+// The bar of tests/data, framed, with and without its skeleton drawn over it.
+class ViewerGlTest : public TestSupport::GlTest {
+protected:
+    ~ViewerGlTest() override { Kestrel::ResourceManager::getInstance()->clear(); }
+
+    // Pixels of the bones' yellow.
+    static int bonePixels(const std::vector<TestSupport::Rgba>& frame) {
+        int count = 0;
+        for (const TestSupport::Rgba& p : frame)
+            count += p.r > 200 && p.g > 150 && p.b < 120;
+        return count;
+    }
+
+    Kestrel::OpenGLRenderDevice m_Device;
+};
+
+TEST_F(ViewerGlTest, DrawsTheModelInTheMiddleAndTheSkeletonOverIt) {
+    Kestrel::OpenGLRenderDevice::setWhiteLight({-1, 1, -1});
+    view::Viewer viewer(m_Device, TestSupport::GL_TEST_WIDTH, TestSupport::GL_TEST_HEIGHT);
+    view::Options options;
+    options.mesh = DATA + "skinned_bar.kst";
+    ASSERT_EQ(viewer.load(options), view::STATUS_OK);
+
+    viewer.render(0.0f);
+    const TestSupport::Rgba corner = TestSupport::readPixel(2, 2);
+    const TestSupport::Rgba middle = TestSupport::readPixel(320, 240);
+    const TestSupport::Rgba side = TestSupport::readPixel(2, 240);
+    EXPECT_EQ(bonePixels(TestSupport::readFrame()), 0);
+    EXPECT_GT(std::abs(middle.r + middle.g + middle.b - side.r - side.g - side.b), 60)
+        << "the bar, not the backdrop";
+    EXPECT_LT(corner.r + corner.g + corner.b, 3 * 100) << "the backdrop, darker below";
+    EXPECT_LT(corner.r, corner.b) << "the backdrop is grey-blue";
+
+    viewer.command(view::Command::Skeleton);
+    viewer.render(0.0f);
+    EXPECT_GT(bonePixels(TestSupport::readFrame()), 200);
 }
 
 } // namespace
