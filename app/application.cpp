@@ -143,15 +143,8 @@ void renderGameStates() {
 } // namespace
 
 void setFixedLight() {
-    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    const GLfloat direction[] = {-1.0f, 1.0f, -1.0f, 0.0f};
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-    glLightfv(GL_LIGHT0, GL_POSITION, direction);
-    glEnable(GL_NORMALIZE);
+    Kestrel::OpenGLRenderDevice::setLighting(true);
+    Kestrel::OpenGLRenderDevice::setWhiteLight({-1.0f, 1.0f, -1.0f});
 }
 
 FrameTiming frameTiming(uint32_t elapsed) {

@@ -5,7 +5,9 @@
 // the reference scene is built, the 10-ant run also reports the median of its
 // 10 objects with 4x multisampling, measured right before and after the game
 // on the same display, and the game's median over it. FORMIK_FRAME_SHOTS=dir
-// saves each run's last frame there as dir/frame-<ants>.ppm.
+// saves each run's last frame there as dir/frame-<ants>.ppm. In the same run,
+// kestrel-view's frame on the same window: its median over the game's 10-ant
+// median is over_game.
 #include "app/application.h"
 #include "app/controller.h"
 #include "app/titlescreen.h"
@@ -15,6 +17,7 @@
 #include "game/playerant.h"
 #include "game/soldierant.h"
 #include "game/zombieant.h"
+#include "tools/view/viewer.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
@@ -33,6 +36,9 @@ namespace {
 
 const int WARM_UP_FRAMES = 60;
 const int MEASURED_FRAMES = 300;
+
+// The game's 10-ant median of this run, for the viewer's comparison.
+double g_GameMedianMs = -1.0;
 
 bool startGame() {
     static bool s_Started = false;
@@ -214,6 +220,8 @@ void runFrames(benchmark::State& state, int ants) {
     state.counters["swap_ms"] = percentile(times.swap, 0.5);
     state.counters["samples"] = samples;
     state.counters["ants"] = static_cast<double>(g_World->m_EnemyNode->getChildCount());
+    if (plainRun && ants == 10)
+        g_GameMedianMs = percentile(times.total, 0.5);
     if (referenceBefore > 0.0 && referenceAfter > 0.0) {
         const double reference = 0.5 * (referenceBefore + referenceAfter);
         state.counters["ref_median_ms"] = reference;
@@ -251,5 +259,53 @@ BENCHMARK(BM_GameFrameDiagnosis)
     ->Arg(2)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
+
+// What kestrel-view shows, from the game's data: the largest mesh, then an ant
+// walking (skinned).
+struct ViewedModel {
+    const char* mesh;
+    const char* animation;
+};
+const ViewedModel VIEWED_MODELS[] = {{"title.kst", nullptr}, {"ant.kst", "antwalk.ksta"}};
+
+void BM_ViewerFrame(benchmark::State& state) {
+    if (!startGame()) {
+        state.SkipWithError("no game window (is DISPLAY set and ./data generated?)");
+        return;
+    }
+    const ViewedModel& model = VIEWED_MODELS[state.range(0)];
+    view::Options options;
+    options.mesh = std::string("data/") + model.mesh;
+    if (model.animation)
+        options.animations.push_back(std::string("data/") + model.animation);
+    view::Viewer viewer(*g_RenderDevice, 640, 480);
+    viewer.setFont(GAME_FONT_FILE);
+    if (viewer.load(options) != view::STATUS_OK) {
+        state.SkipWithError("the viewer cannot load its model");
+        return;
+    }
+    // kestrel-view's own window is single-sampled (it reads frames back):
+    // rasterise as it does, on the game's buffer.
+    glDisable(GL_MULTISAMPLE);
+    std::vector<double> times;
+    for (auto _ : state) {
+        for (int i = 0; i < WARM_UP_FRAMES + MEASURED_FRAMES; ++i) {
+            const Clock::time_point start = Clock::now();
+            viewer.update(0.016f);
+            viewer.render(16.0f);
+            SDL_GL_SwapBuffers();
+            glFinish();
+            if (i >= WARM_UP_FRAMES)
+                times.push_back(millisecondsSince(start));
+        }
+    }
+    glEnable(GL_MULTISAMPLE);
+    state.SetLabel(model.mesh);
+    state.counters["median_ms"] = percentile(times, 0.5);
+    state.counters["p99_ms"] = percentile(times, 0.99);
+    if (g_GameMedianMs > 0.0)
+        state.counters["over_game"] = percentile(times, 0.5) / g_GameMedianMs;
+}
+BENCHMARK(BM_ViewerFrame)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

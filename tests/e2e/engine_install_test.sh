@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Kestrel used as another game uses it: installed into a scratch prefix, found
 # by CMake and by pkg-config from a clean environment, and the example built
-# against it draws a picture and exits 0 on Escape. Runs from the build tree.
+# against it draws a picture and exits 0 on Escape; the installed kestrel-view
+# photographs a game mesh and refuses bad files. Runs from the build tree.
 . "$(dirname "$0")/lib.sh"
 e2e_init "$1"
 build=$PWD
@@ -10,8 +11,8 @@ example=$(cd "$(dirname "$0")/../../examples/hello_ant" && pwd)
 # A sanitizer build's library needs the sanitizer runtimes in every user.
 sanitized "$formik" && { echo "SKIP: the install is checked in the normal build"; exit 77; }
 cmake --install "$build" --prefix "$work/prefix" >"$log" 2>&1 || fail "the install failed"
-extra=$(cd "$work/prefix" && find . -type f | grep -vE '^\./include/kestrel/engine/.*\.h$|^\./lib/(libkestrel\.a|cmake/Kestrel/.*\.cmake|pkgconfig/kestrel\.pc)$')
-[ -z "$extra" ] || fail "the install holds more than the engine: $extra"
+extra=$(cd "$work/prefix" && find . -type f | grep -vE '^\./include/kestrel/engine/.*\.h$|^\./lib/(libkestrel\.a|cmake/Kestrel/.*\.cmake|pkgconfig/kestrel\.pc)$|^\./bin/kestrel-view$|^\./share/kestrel/kestrel-view\.ttf(\.LICENSE\.txt)?$')
+[ -z "$extra" ] || fail "the install holds more than the engine and its tools: $extra"
 
 # A clean environment: the prefix reaches CMake and pkg-config only as given here.
 clean() { env -i PATH="$PATH" HOME="$work" "$@" >>"$log" 2>&1; }
@@ -39,4 +40,36 @@ if ! { wait_frame 0 && wait_frame $((deadline - SECONDS)); }; then
     fail "the ant stands still: the picture never changes"
 fi
 expect_exit 0 Escape
+
+# The installed viewer, run away from the build tree (its font comes from the
+# prefix): two moments of a walk, each a picture, and not the same picture.
+view=$work/prefix/bin/kestrel-view
+shoot() { (cd "$work" && "$view" "$build/data/ant.kst" "$build/data/antwalk.ksta" --shot "$1" --at "$2") >>"$log" 2>&1; }
+shoot "$work/walk-0.png" 0 || fail "kestrel-view --shot failed"
+shoot "$work/walk-1.png" 0.3 || fail "kestrel-view --shot failed at 0.3 s"
+! grep -q 'kestrel-view: no font' "$log" || fail "the installed viewer finds no font"
+for shot in walk-0 walk-1; do
+    spread=$(convert "$work/$shot.png" -colorspace Gray -format '%[fx:standard_deviation]' info:) ||
+        fail "$shot.png is no picture"
+    check "$spread" '>' 0.02 || fail "$shot.png is one colour all over"
+done
+# Below the status line, whose time differs anyway.
+for shot in walk-0 walk-1; do convert "$work/$shot.png" -crop 640x440+0+40 "$work/$shot-model.png"; done
+moved=$(compare -metric AE "$work/walk-0-model.png" "$work/walk-1-model.png" null: 2>&1)
+check "${moved%% *}" '>' 2000 || fail "the walk at 0 and 0.3 s looks the same ($moved pixels differ)"
+
+# Bad input: a clear message naming the file and the status of its kind.
+refuse() {
+    local expected=$1 name=$2 out status=0
+    out=$(cd "$work" && "$view" "${@:3}" 2>&1) || status=$?
+    [ "$status" -eq "$expected" ] || fail "kestrel-view ${*:3}: status $status, not $expected ($out)"
+    grep -qF -- "$name" <<<"$out" || fail "kestrel-view ${*:3} does not name '$name': $out"
+}
+head -c 3000 /dev/urandom >"$work/noise.kst"
+printf '# nothing\n' >"$work/still.ksta"
+refuse 2 missing.kst "$work/missing.kst"
+refuse 2 noise.kst "$work/noise.kst"
+refuse 2 still.ksta "$build/data/ant.kst" "$work/still.ksta"
+refuse 2 gone.ksta "$build/data/ant.kst" "$work/gone.ksta"
+refuse 1 "--at" "$build/data/ant.kst" --shot "$work/x.png" --at soon
 echo "PASS"

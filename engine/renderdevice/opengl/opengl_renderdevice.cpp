@@ -306,6 +306,24 @@ void OpenGLRenderDevice::setCamera(Camera* camera) {
     glTranslatef(-position.x, -position.y, -position.z);
 }
 
+void OpenGLRenderDevice::setWhiteLight(const Vector3& direction) {
+    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
+    const GLfloat position[] = {direction.x, direction.y, direction.z, 0.0f};
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glEnable(GL_NORMALIZE);
+}
+
+void OpenGLRenderDevice::setLighting(bool enabled) {
+    if (enabled)
+        glEnable(GL_LIGHTING);
+    else
+        glDisable(GL_LIGHTING);
+}
+
 void OpenGLRenderDevice::render(Camera* camera) {
     Texture* savedTextures[MAX_TEXTURE_STAGES];
     for (unsigned stage = 0; stage < MAX_TEXTURE_STAGES; ++stage)

@@ -35,6 +35,14 @@ public:
     void setCamera(Camera* camera) override;
     unsigned getMaxTextureSize() const override;
 
+    // Light 0, white and directional, shining from direction. OpenGL takes it in
+    // eye space: call while the model-view matrix is the identity (the device
+    // keeps the camera in the projection, so it is then a world direction).
+    // Needs a current context, not a device. Shaders read it as well.
+    static void setWhiteLight(const Vector3& direction);
+    // Whether drawing without a shader is lit.
+    static void setLighting(bool enabled);
+
     // Called by textures, shaders and framebuffers as they go: every device
     // that had set one records nothing there instead, as OpenGL does for a
     // deleted texture or framebuffer, and a deleted shader (which OpenGL keeps
