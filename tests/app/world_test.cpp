@@ -59,18 +59,24 @@ TEST_F(WorldTest, StartsWithOneAntUsedAndTheLevelStillUntilPlayBegins) {
     EXPECT_EQ(device.m_ClearCount, clears);
     EXPECT_EQ(device.m_RenderedQueues.size(), drawnQueues);
 
-    // Preparing the drawing draws the level, each actor mesh and a particle once,
-    // and leaves the world as it was.
-    world()->prepareDrawing();
-    ASSERT_EQ(device.m_RenderedQueues.size(), drawnQueues + 2);
-    const std::vector<Kestrel::RenderItem>& items = device.m_RenderedQueues[drawnQueues];
+    // Preparing draws one piece a call (each level mesh, each actor mesh, then
+    // the ground and a particle), then nothing, and leaves the world as it was.
+    std::vector<size_t> queuesPerCall;
+    while (world()->prepareNextPiece())
+        queuesPerCall.push_back(device.m_RenderedQueues.size() - drawnQueues);
+    EXPECT_EQ(queuesPerCall, (std::vector<size_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12}));
+    EXPECT_FALSE(world()->prepareNextPiece());
+    ASSERT_EQ(device.m_RenderedQueues.size(), drawnQueues + 12);
     auto* resources = Kestrel::ResourceManager::getInstance();
     for (Kestrel::Mesh* mesh : {grass->getMesh(), resources->loadMesh("rock.kst", &device)}) {
-        EXPECT_TRUE(std::any_of(items.begin(), items.end(), [&](const Kestrel::RenderItem& item) {
-            return item.faceList == mesh->getFaceList(0);
-        }));
+        EXPECT_TRUE(std::any_of(
+            device.m_RenderedQueues.begin() + drawnQueues, device.m_RenderedQueues.end(),
+            [&](const std::vector<Kestrel::RenderItem>& items) {
+                return items.size() == 1 && items[0].faceList == mesh->getFaceList(0);
+            }));
     }
     EXPECT_EQ(device.m_RenderedQueues.back().size(), 1u);
+    EXPECT_EQ(device.m_ClearCount, clears);
     EXPECT_EQ(root->getChildCount(), 8u);
     EXPECT_TRUE(world()->m_Scene->getParticleManager()->getParticles().empty());
     EXPECT_FALSE(world()->m_Playing);
