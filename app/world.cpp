@@ -188,7 +188,8 @@ bool World::prepareNextPiece() {
     return true;
 }
 
-// Nodes draw once updated; the level's are still, so an update changes nothing.
+// Placed and posed as in play; the level's nodes are still, so an update
+// changes nothing else.
 void World::prepareNode(Kestrel::Transformable& node) {
     node.update(0.0f);
     node.draw();

@@ -76,6 +76,8 @@ TEST_F(WorldTest, StartsWithOneAntUsedAndTheLevelStillUntilPlayBegins) {
             }));
     }
     EXPECT_EQ(device.m_RenderedQueues.back().size(), 1u);
+    // Drawn where play draws them.
+    EXPECT_TRUE(near(grass->transformPoint(Vector3()), Vector3(8.0f, 0.5f, 8.0f)));
     EXPECT_EQ(device.m_ClearCount, clears);
     EXPECT_EQ(root->getChildCount(), 8u);
     EXPECT_TRUE(world()->m_Scene->getParticleManager()->getParticles().empty());
