@@ -111,17 +111,13 @@ void setCameraAspect() {
 
 // The world (with its first player ant) before the title screen, then the ant
 // meshes the world spawns, so that no spawn waits for a file (a missing one is
-// named by the world) nor for the driver to prepare their drawing.
+// named by the world).
 void createGameStates() {
     createWorld();
     createTitleScreen();
     Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
     for (const char* file : PRELOADED_MESHES)
         resources->loadMesh(file, g_RenderDevice);
-    if (!g_World)
-        return;
-    setCameraAspect();
-    g_World->prepareDrawing();
 }
 
 // The world updates before the title screen.
@@ -224,6 +220,10 @@ void runMainLoop() {
         setCameraAspect();
         renderGameStates();
         SDL_GL_SwapBuffers();
+        // The picture is out, so the first title frame waits for none of this,
+        // and the next frame clears what it draws.
+        if (g_World)
+            g_World->prepareNextPiece();
         const FrameTiming timing = frameTiming(SDL_GetTicks() - start);
         if (timing.delay > 0)
             SDL_Delay(timing.delay);

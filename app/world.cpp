@@ -36,6 +36,7 @@ const int ACTOR_ANIMATION_COUNT = ANT_POINT_UP;
 const Vector3 LEVEL_SCALE(20.0f, 16.0f, 20.0f);
 const Vector3 LEVEL_POSITION(8.0f, 0.5f, 8.0f);
 const Vector3 UP(0.0f, 1.0f, 0.0f);
+const char* const PARTICLE_TEXTURE = "particle.png";
 
 const float RAND_SPAWN_CHANCE = 0.0003051851f; // 10 / 32767: about one ant per 10 s
 // A draw times this lies across the field; exact, as 16 is a power of two.
@@ -111,10 +112,10 @@ float overlayTextX(const Kestrel::Text& font, const char* text, float x, float s
 
 namespace {
 
-// Lives for one frame, in the corner of the particle texture.
+// Stands still in the corner of the particle texture.
 class PreparingParticle : public Kestrel::Particle {
 public:
-    bool update(float) override { return false; }
+    bool update(float) override { return true; }
     const Vector2& getTexCoordMin() const override { return m_Corner; }
     const Vector2& getTexCoordMax() const override { return m_Corner; }
 
@@ -137,7 +138,7 @@ World::World(Kestrel::RenderDevice* device) : m_RenderDevice(device) {
         addLevelPiece(*m_Scene->getRoot(), piece, device);
 
     Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
-    m_Scene->getParticleManager()->setTexture(resources->loadTexture("particle.png", device));
+    m_Scene->getParticleManager()->setTexture(resources->loadTexture(PARTICLE_TEXTURE, device));
     m_CameraPosition = Vector3(8.0f, 10.0f, 0.0f);
     m_CameraTarget = Vector3(8.0f, 0.0f, 8.0f);
     m_Scene->getCamera()->lookAt(m_CameraPosition, m_CameraTarget, UP);
@@ -147,32 +148,64 @@ World::World(Kestrel::RenderDevice* device) : m_RenderDevice(device) {
                GAME_FONT_FILE);
 }
 
-void World::prepareDrawing() {
-    auto* shown = new Kestrel::SceneNode(m_RenderDevice);
-    shown->setParent(m_Scene->getRoot());
-    // A mesh that failed to load was named when the world was built.
-    for (const char* file : ACTOR_MESHES) {
-        Kestrel::Resource* found = Kestrel::ResourceManager::getInstance()->findResource(file);
-        if (auto* mesh = dynamic_cast<Kestrel::Mesh*>(found))
-            (new Kestrel::Entity(mesh))->setParent(shown);
-    }
-    // Nodes draw once updated; the level's are updated here, the actors' not.
+bool World::prepareNextPiece() {
+    std::vector<Kestrel::Transformable*> level;
     Kestrel::SceneNode* root = m_Scene->getRoot();
     for (unsigned i = 0; i < root->getChildCount(); ++i) {
         Kestrel::Transformable* child = root->getChild(i);
         if (child != m_PlayerNode && child != m_EnemyNode)
-            child->update(0.0f);
+            level.push_back(child);
     }
+    const size_t actors = sizeof(ACTOR_MESHES) / sizeof(ACTOR_MESHES[0]);
+    const size_t piece = m_PreparedPieces;
+    if (piece > level.size() + actors)
+        return false;
+    ++m_PreparedPieces;
+    // Lit like the scene pass of a frame of play.
+    glEnable(GL_LIGHTING);
+    if (piece < level.size())
+        prepareNode(*level[piece]);
+    else if (piece < level.size() + actors)
+        prepareActorMesh(ACTOR_MESHES[piece - level.size()]);
+    else
+        prepareGroundAndParticle();
+    glDisable(GL_LIGHTING);
+    return true;
+}
+
+// Placed and posed as in play; the level's nodes are still, so an update
+// changes nothing else.
+void World::prepareNode(Kestrel::Transformable& node) {
+    node.update(0.0f);
+    node.draw();
+    m_RenderDevice->render(m_Scene->getCamera());
+}
+
+// A mesh that failed to load was named when the world was built.
+void World::prepareActorMesh(const char* file) {
+    Kestrel::Resource* found = Kestrel::ResourceManager::getInstance()->findResource(file);
+    if (auto* mesh = dynamic_cast<Kestrel::Mesh*>(found)) {
+        Kestrel::Entity shown(mesh);
+        prepareNode(shown);
+    }
+}
+
+// The particle goes through a batch of its own, so that the scene's particles
+// (already flying if play began early) are not touched.
+void World::prepareGroundAndParticle() {
+    m_Ground->render();
+    m_RenderDevice->render(m_Scene->getCamera());
+    glDisable(GL_LIGHTING);
+    Kestrel::ParticleManager batch(m_RenderDevice);
+    batch.setTexture(
+        Kestrel::ResourceManager::getInstance()->loadTexture(PARTICLE_TEXTURE, m_RenderDevice));
     auto* particle = new PreparingParticle();
     particle->m_Position = m_CameraTarget;
     particle->m_Size = 1.0f;
-    m_Scene->getParticleManager()->addParticle(particle);
-    const bool playing = m_Playing;
-    m_Playing = true;
-    render();
-    m_Playing = playing;
-    delete shown;
-    m_Scene->getParticleManager()->removeParticle(particle);
+    batch.addParticle(particle);
+    Kestrel::Camera* camera = m_Scene->getCamera();
+    batch.render(camera->getPosition(), camera->getDirection());
+    m_RenderDevice->render(camera);
 }
 
 World::~World() {

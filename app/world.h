@@ -19,6 +19,7 @@ class RenderDevice;
 class Scene;
 class SceneNode;
 class Text;
+class Transformable;
 } // namespace Kestrel
 
 class Ground;
@@ -36,11 +37,13 @@ public:
     // Both do nothing until the title screen starts the game.
     void update(float dt);
     void render();
-    // Draws one frame, not shown, of the level with an entity of each actor mesh
-    // and a particle, so that a driver that builds its drawing code on first use
-    // does so while the game loads rather than when play starts or the first
-    // flame appears. Leaves the world as it was and draws no random number.
-    void prepareDrawing();
+    // Draws, unseen, the next piece of what play shows (each level mesh, an
+    // entity of each actor mesh, the ground, a particle), so that a driver that
+    // builds its drawing code on first use does so a piece per frame while the
+    // title screen shows rather than when play starts or the first flame
+    // appears. False once every piece is drawn. Leaves the world as it was and
+    // draws no random number; whatever renders next clears the picture.
+    bool prepareNextPiece();
     // Counts one ant used and puts the next player ant on the field.
     void spawnPlayer();
     // What the head-up display shows: ants left of ten and kills.
@@ -61,9 +64,14 @@ public:
     Kestrel::ResourcePointer<Kestrel::Text> m_Font;
 
 private:
+    size_t m_PreparedPieces = 0;
+
     void followPlayer(float dt);
     void spawnEnemies(float dt);
     void drawHud();
+    void prepareNode(Kestrel::Transformable& node);
+    void prepareActorMesh(const char* file);
+    void prepareGroundAndParticle();
     void formatHud(char (&text)[HUD_TEXT_SIZE]) const;
 };
 

@@ -83,15 +83,6 @@ void ParticleManager::addParticle(Particle* particle) {
         m_Particles.push_back(particle);
 }
 
-bool ParticleManager::removeParticle(Particle* particle) {
-    const auto found = std::find(m_Particles.begin(), m_Particles.end(), particle);
-    if (found == m_Particles.end())
-        return false;
-    delete particle;
-    m_Particles.erase(found);
-    return true;
-}
-
 void ParticleManager::update(float dt) {
     // A list keeps the walk valid while particles append new ones (smoke from a
     // flame); those are reached and updated in this same pass.

@@ -43,9 +43,6 @@ public:
     void setShader(Shader* shader) { m_Shader = shader; }
     // Takes ownership; null is ignored.
     void addParticle(Particle* particle);
-    // Deletes one particle added before; false (and nothing deleted) when it
-    // is not one of the manager's.
-    bool removeParticle(Particle* particle);
     void update(float dt);
     // Queues the batch; with more than MAX_DRAWN_PARTICLES alive, the nearest are drawn.
     void render(const Vector3& cameraPosition, Vector3 cameraDirection);

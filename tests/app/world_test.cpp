@@ -62,21 +62,30 @@ TEST_F(WorldTest, StartsWithOneAntUsedAndTheLevelStillUntilPlayBegins) {
     EXPECT_EQ(device.m_ClearCount, clears);
     EXPECT_EQ(device.m_RenderedQueues.size(), drawnQueues);
 
-    // Preparing the drawing draws the level, each actor mesh and a particle once,
-    // and leaves the world as it was: a particle already there is not updated.
+    // Preparing draws one piece a call (each level mesh, each actor mesh, then
+    // the ground and a particle), then nothing, and leaves the world as it was:
+    // a particle already there is not updated.
     std::vector<std::string> journal;
     auto* waiting = new StillParticle(Vector3(8, 1, 8), 1.0f, &journal);
     world()->m_Scene->getParticleManager()->addParticle(waiting);
-    world()->prepareDrawing();
-    ASSERT_EQ(device.m_RenderedQueues.size(), drawnQueues + 2);
-    const std::vector<Kestrel::RenderItem>& items = device.m_RenderedQueues[drawnQueues];
+    std::vector<size_t> queuesPerCall;
+    while (world()->prepareNextPiece())
+        queuesPerCall.push_back(device.m_RenderedQueues.size() - drawnQueues);
+    EXPECT_EQ(queuesPerCall, (std::vector<size_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12}));
+    EXPECT_FALSE(world()->prepareNextPiece());
+    ASSERT_EQ(device.m_RenderedQueues.size(), drawnQueues + 12);
     auto* resources = Kestrel::ResourceManager::getInstance();
     for (Kestrel::Mesh* mesh : {grass->getMesh(), resources->loadMesh("rock.kst", &device)}) {
-        EXPECT_TRUE(std::any_of(items.begin(), items.end(), [&](const Kestrel::RenderItem& item) {
-            return item.faceList == mesh->getFaceList(0);
-        }));
+        EXPECT_TRUE(std::any_of(
+            device.m_RenderedQueues.begin() + drawnQueues, device.m_RenderedQueues.end(),
+            [&](const std::vector<Kestrel::RenderItem>& items) {
+                return items.size() == 1 && items[0].faceList == mesh->getFaceList(0);
+            }));
     }
     EXPECT_EQ(device.m_RenderedQueues.back().size(), 1u);
+    // Drawn where play draws them.
+    EXPECT_TRUE(near(grass->transformPoint(Vector3()), Vector3(8.0f, 0.5f, 8.0f)));
+    EXPECT_EQ(device.m_ClearCount, clears);
     EXPECT_EQ(root->getChildCount(), 8u);
     EXPECT_EQ(world()->m_Scene->getParticleManager()->getParticles(),
               std::list<Kestrel::Particle*>{waiting});
