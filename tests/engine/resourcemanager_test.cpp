@@ -53,6 +53,9 @@ class ResourceManagerTest : public ::testing::Test {
 protected:
     void SetUp() override { m_Resources.addSearchPath(m_Dir.path()); }
 
+    // Declared before the cache: what the cache still holds when a test ends is
+    // deleted after the test body has returned, and counts here.
+    int m_Deletions = 0;
     TempDir m_Dir;
     ResourceManager m_Resources;
     CountingDevice m_Device;
@@ -116,8 +119,7 @@ TEST_F(ResourceManagerTest, MissingFilesGiveNullAndAreNotCached) {
 
 // A name cached as another type is reported and gives null, never a wrong cast.
 TEST_F(ResourceManagerTest, ANameCachedAsAnotherTypeGivesNull) {
-    int deletions = 0;
-    m_Resources.addResource("shared", new Tracked(Resource::SHADER, deletions));
+    m_Resources.addResource("shared", new Tracked(Resource::SHADER, m_Deletions));
     TestSupport::AssertionRecorder assertions;
     EXPECT_EQ(m_Resources.loadTexture("shared", &m_Device), nullptr);
     EXPECT_EQ(m_Resources.loadMesh("shared", &m_Device), nullptr);
@@ -142,13 +144,12 @@ TEST_F(ResourceManagerTest, AnimationProblemsNameTheFile) {
 // loadAnimation reads anew; what it replaces under the name stays owned and is
 // freed with the rest.
 TEST_F(ResourceManagerTest, ClearDeletesEverythingOnceAndTheCacheStaysUsable) {
-    int deletions = 0;
-    Tracked* twice = new Tracked(Resource::TEXT, deletions);
+    Tracked* twice = new Tracked(Resource::TEXT, m_Deletions);
     m_Resources.addResource("one", twice);
     m_Resources.addResource("two", twice);
-    m_Resources.addResource("three", new Tracked(Resource::MESH, deletions));
+    m_Resources.addResource("three", new Tracked(Resource::MESH, m_Deletions));
     m_Resources.addResource("three", nullptr);
-    m_Resources.addResource("walk.ksta", new Tracked(Resource::ANIMATION, deletions));
+    m_Resources.addResource("walk.ksta", new Tracked(Resource::ANIMATION, m_Deletions));
     m_Dir.write("walk.ksta", "keyframe\n");
     Kestrel::Animation* first = m_Resources.loadAnimation("walk.ksta");
     Kestrel::Animation* second = m_Resources.loadAnimation("walk.ksta");
@@ -157,19 +158,19 @@ TEST_F(ResourceManagerTest, ClearDeletesEverythingOnceAndTheCacheStaysUsable) {
     EXPECT_EQ(m_Resources.findResource("walk.ksta"), second);
     writeRgbPng(m_Dir, "grass.png");
     ASSERT_NE(m_Resources.loadTexture("grass.png", &m_Device), nullptr);
-    EXPECT_EQ(deletions, 0);
+    EXPECT_EQ(m_Deletions, 0);
 
     m_Resources.clear();
-    EXPECT_EQ(deletions, 3);
+    EXPECT_EQ(m_Deletions, 3);
     EXPECT_EQ(m_Resources.findResource("one"), nullptr);
     EXPECT_NE(m_Resources.loadTexture("grass.png", &m_Device), nullptr);
     EXPECT_EQ(m_Device.m_TexturesMade, 2);
     // A cache going out of scope frees what it holds.
     {
         ResourceManager local;
-        local.addResource("gone", new Tracked(Resource::MESH, deletions));
+        local.addResource("gone", new Tracked(Resource::MESH, m_Deletions));
     }
-    EXPECT_EQ(deletions, 4);
+    EXPECT_EQ(m_Deletions, 4);
 }
 
 } // namespace
