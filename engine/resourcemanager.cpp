@@ -116,9 +116,9 @@ std::string ResourceManager::resolveOrReport(const std::string& name, const char
     if (!path.empty() || name.empty() || !m_ReportedMissing.insert(name).second)
         return path;
     std::string where;
-    if (name[0] != '/' && m_SearchPaths.empty())
+    if (m_SearchPaths.empty())
         where = ": no search path is set (ResourceManager::addSearchPath)";
-    for (size_t i = 0; name[0] != '/' && i < m_SearchPaths.size(); ++i)
+    for (size_t i = 0; i < m_SearchPaths.size(); ++i)
         where += (i == 0 ? " in '" : ", '") + m_SearchPaths[i] + "'";
     reportMessage(MessageSeverity::DATA_ERROR, "Error: %s file '%s' could not be found%s.", kind,
                   name.c_str(), where.c_str());
