@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/assert.h"
+#include "support/assertion_recorder.h"
 
 #include <string>
 #include <utility>
@@ -13,13 +14,8 @@ namespace TestSupport {
 
 class MessageRecorder {
 public:
-    MessageRecorder() : m_Previous(Kestrel::setMessageHandler(record)) { clear(); }
-    ~MessageRecorder() {
-        Kestrel::setMessageHandler(m_Previous);
-        clear();
-    }
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
+    MessageRecorder() { clear(); }
+    ~MessageRecorder() { clear(); }
 
     void clear() { s_Messages.clear(); }
     std::string text() const { return joined(false, Kestrel::MessageSeverity::DATA_ERROR); }
@@ -39,7 +35,7 @@ private:
     }
 
     static inline std::vector<std::pair<Kestrel::MessageSeverity, std::string>> s_Messages;
-    Kestrel::MessageHandler m_Previous;
+    HandlerSwap<Kestrel::MessageHandler, Kestrel::setMessageHandler> m_Swap{record};
 };
 
 } // namespace TestSupport
