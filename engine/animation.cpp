@@ -234,10 +234,11 @@ void Animation::reportBonesMissingFrom(const Entity& entity) const {
     if (missing.empty())
         return;
     const std::string meshName = entity.getMesh()->getFileName();
-    std::printf("Error: Animation file '%s' moves the bone '%s', which the mesh '%s' does not "
-                "have (%zu such bones).\n",
-                m_FileName.c_str(), quoted(missing.front()).c_str(), meshName.c_str(),
-                missing.size());
+    reportMessage(MessageSeverity::DATA_ERROR,
+                  "Error: Animation file '%s' moves the bone '%s', which the mesh '%s' does not "
+                  "have (%zu such bones).",
+                  m_FileName.c_str(), quoted(missing.front()).c_str(), meshName.c_str(),
+                  missing.size());
 }
 
 bool Animation::checkKeyframe(unsigned keyframeIndex) const {

@@ -59,7 +59,7 @@ public:
     // The name the file was loaded under, for messages.
     void setFileName(const std::string& name) { m_FileName = name; }
     const std::string& getFileName() const { return m_FileName; }
-    // Names on standard output, once per mesh, a bone this animation moves that
+    // Names in a message, once per mesh, a bone this animation moves that
     // the entity's skeleton lacks (a renamed bone on either side).
     void reportBonesMissingFrom(const Entity& entity) const;
 

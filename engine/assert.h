@@ -1,6 +1,7 @@
-// The engine's precondition check: reports the condition text with its source
-// place and lets the operation go on, as the engine's callers expect. Tests swap
-// the handler to record reports instead of printing them.
+// The engine's two ways of speaking to its program. A broken precondition is
+// reported with its condition text and source place, and the operation goes on;
+// every other message (a data file refused, a driver's compile log) goes to one
+// message sink. Both are handlers the program may replace; tests record them.
 #pragma once
 
 namespace Kestrel {
@@ -12,6 +13,28 @@ void reportAssertion(const char* condition, const char* file, int line);
 // Installs a handler (null restores the default, which prints to standard
 // error) and returns the one it replaces.
 AssertionHandler setAssertionHandler(AssertionHandler handler);
+
+enum class MessageSeverity {
+    // A data file missing, broken or refused in part; the engine goes on
+    // without what it could not read. Printed on standard output by default.
+    DATA_ERROR,
+    // What the OpenGL driver refused or lacks: a shader's compile or link log,
+    // missing entry points. Printed on standard error by default.
+    DRIVER_ERROR,
+};
+
+// text is one message, possibly of several lines, without a final line end.
+using MessageHandler = void (*)(MessageSeverity severity, const char* text);
+
+// printf-style; the text is formatted once and handed to the message handler.
+void reportMessage(MessageSeverity severity, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
+
+// Installs a handler (null restores the default) and returns the one it replaces.
+MessageHandler setMessageHandler(MessageHandler handler);
 
 } // namespace Kestrel
 

@@ -1,6 +1,7 @@
 #include "engine/meshloader.h"
 
 #include "engine/animation.h"
+#include "engine/assert.h"
 #include "engine/bone.h"
 #include "engine/file_keys.h"
 #include "engine/mesh.h"
@@ -9,7 +10,6 @@
 #include "engine/resourcemanager.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -124,7 +124,8 @@ Vector3 headOf(const BoneRecord& bone) {
 bool MeshFile::read(const std::string& path) {
     std::ifstream file(path);
     if (!file) {
-        std::printf("Error: Mesh file '%s' could not be opened.\n", path.c_str());
+        reportMessage(MessageSeverity::DATA_ERROR, "Error: Mesh file '%s' could not be opened.",
+                      path.c_str());
         return false;
     }
     read(file, path);
@@ -393,7 +394,7 @@ void MeshFile::readWeight(const std::string& line, unsigned lineNumber) {
 Mesh* MeshLoader::load(const std::string& path) {
     MeshFile file;
     if (!file.read(path)) {
-        std::printf("Error parsing file: %s!\n", path.c_str());
+        reportMessage(MessageSeverity::DATA_ERROR, "Error parsing file: %s!", path.c_str());
         return nullptr;
     }
     return build(file, path);
@@ -476,14 +477,16 @@ bool addFaces(const MaterialRecord& material, VertexMap& map, FaceList& faces,
             for (int c = 0; c < 3; ++c) {
                 if (!map.find(*face->m_Vertices[corners[c]], texCoordOf(*face, corners[c]),
                               indices[c])) {
-                    std::printf("Error: Mesh file '%s' needs more than %zu vertices.\n",
-                                path.c_str(), MAX_RENDER_VERTICES);
+                    reportMessage(MessageSeverity::DATA_ERROR,
+                                  "Error: Mesh file '%s' needs more than %zu vertices.",
+                                  path.c_str(), MAX_RENDER_VERTICES);
                     return false;
                 }
             }
             if (++triangles > MAX_TRIANGLES_PER_MATERIAL) {
-                std::printf("Error: Mesh file '%s' has more than %zu triangles in material '%s'.\n",
-                            path.c_str(), MAX_TRIANGLES_PER_MATERIAL, material.m_Name.c_str());
+                reportMessage(MessageSeverity::DATA_ERROR,
+                              "Error: Mesh file '%s' has more than %zu triangles in material '%s'.",
+                              path.c_str(), MAX_TRIANGLES_PER_MATERIAL, material.m_Name.c_str());
                 return false;
             }
             faces.addFace(indices[0], indices[1], indices[2]);
@@ -505,9 +508,10 @@ bool addNormalTargets(Mesh& mesh, const VertexMap& map, const std::string& path)
         }
     }
     if (total > MAX_NORMAL_TARGETS) {
-        std::printf("Error: Mesh file '%s' splits its vertices across too many texture seams "
-                    "(%zu normal targets, at most %zu).\n",
-                    path.c_str(), total, MAX_NORMAL_TARGETS);
+        reportMessage(MessageSeverity::DATA_ERROR,
+                      "Error: Mesh file '%s' splits its vertices across too many texture seams "
+                      "(%zu normal targets, at most %zu).",
+                      path.c_str(), total, MAX_NORMAL_TARGETS);
         return false;
     }
     for (unsigned g = 0; g < mesh.getMaterialCount(); ++g) {

@@ -1,7 +1,8 @@
 #include "engine/problemreport.h"
 
+#include "engine/assert.h"
+
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 
 namespace Kestrel {
@@ -21,13 +22,14 @@ bool ProblemReport::admit() {
 
 void ProblemReport::add(unsigned line, const std::string& what) {
     if (admit())
-        std::printf("Error: %s file '%s' line %u: %s.\n", m_Kind, m_Path.c_str(), line,
-                    what.c_str());
+        reportMessage(MessageSeverity::DATA_ERROR, "Error: %s file '%s' line %u: %s.", m_Kind,
+                      m_Path.c_str(), line, what.c_str());
 }
 
 void ProblemReport::add(const std::string& what) {
     if (admit())
-        std::printf("Error: %s file '%s' %s.\n", m_Kind, m_Path.c_str(), what.c_str());
+        reportMessage(MessageSeverity::DATA_ERROR, "Error: %s file '%s' %s.", m_Kind,
+                      m_Path.c_str(), what.c_str());
 }
 
 void ProblemReport::finish() {
@@ -35,8 +37,8 @@ void ProblemReport::finish() {
         return;
     m_Finished = true;
     if (m_Count > MAX_PRINTED)
-        std::printf("Error: %s file '%s' has %u more problems.\n", m_Kind, m_Path.c_str(),
-                    m_Count - MAX_PRINTED);
+        reportMessage(MessageSeverity::DATA_ERROR, "Error: %s file '%s' has %u more problems.",
+                      m_Kind, m_Path.c_str(), m_Count - MAX_PRINTED);
 }
 
 bool isNumberText(const std::string& text) {

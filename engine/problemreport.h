@@ -1,4 +1,4 @@
-// Tells what is wrong in one data file, on standard output, one message per
+// Tells what is wrong in one data file, one engine message per
 // problem ("Error: Mesh file 'ant.kst' line 12: ..."). A file of random bytes
 // has thousands of problems: only the first few are printed, then their count.
 #pragma once

@@ -10,7 +10,6 @@
 #include "engine/renderdevice/texture.h"
 #include "engine/text.h"
 
-#include <cstdio>
 #include <fstream>
 #include <set>
 
@@ -110,10 +109,19 @@ std::string ResourceManager::resolvePath(const std::string& name) const {
     return std::string();
 }
 
+// The message names where the file was looked for, so that a search path set
+// relative to another working directory shows at once.
 std::string ResourceManager::resolveOrReport(const std::string& name, const char* kind) {
     std::string path = resolvePath(name);
-    if (path.empty() && !name.empty() && m_ReportedMissing.insert(name).second)
-        std::printf("Error: %s file '%s' could not be found.\n", kind, name.c_str());
+    if (!path.empty() || name.empty() || !m_ReportedMissing.insert(name).second)
+        return path;
+    std::string where;
+    if (m_SearchPaths.empty())
+        where = ": no search path is set (ResourceManager::addSearchPath)";
+    for (size_t i = 0; i < m_SearchPaths.size(); ++i)
+        where += (i == 0 ? " in '" : ", '") + m_SearchPaths[i] + "'";
+    reportMessage(MessageSeverity::DATA_ERROR, "Error: %s file '%s' could not be found%s.", kind,
+                  name.c_str(), where.c_str());
     return path;
 }
 
@@ -196,7 +204,8 @@ Animation* ResourceManager::loadAnimation(const std::string& file) {
     std::string text;
     ProblemReport problems("Animation", path);
     if (!readLines(path, text, problems)) {
-        std::printf("Error: Animation file '%s' could not be opened.\n", path.c_str());
+        reportMessage(MessageSeverity::DATA_ERROR,
+                      "Error: Animation file '%s' could not be opened.", path.c_str());
         return nullptr;
     }
     Animation* animation = Animation::parse(text, &problems);

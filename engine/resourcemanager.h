@@ -55,7 +55,7 @@ public:
     const std::vector<std::string>& getSearchPaths() const { return m_SearchPaths; }
 
 private:
-    // resolvePath, naming a file that no search path holds on standard output
+    // resolvePath, naming a file that no search path holds in a message
     // (once per name: failed loads are tried again on every request).
     std::string resolveOrReport(const std::string& name, const char* kind);
     // The resource of the wanted type cached under file, or else the one make

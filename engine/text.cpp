@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <fstream>
 
 namespace Kestrel {
@@ -108,15 +107,17 @@ void reportCutTables(const std::string& path) {
     for (unsigned i = 0; i < tables; ++i) {
         unsigned char record[16];
         if (!file.read(reinterpret_cast<char*>(record), sizeof record)) {
-            std::printf("Error: Font file '%s' is cut short in its table directory.\n",
-                        path.c_str());
+            reportMessage(MessageSeverity::DATA_ERROR,
+                          "Error: Font file '%s' is cut short in its table directory.",
+                          path.c_str());
             return;
         }
         const uint64_t end = uint64_t(bigEndian32(record + 8)) + bigEndian32(record + 12);
         if (end > size) {
-            std::printf(
+            reportMessage(
+                MessageSeverity::DATA_ERROR,
                 "Error: Font file '%s' is cut short: its table '%.4s' ends at byte %llu "
-                "of %llu.\n",
+                "of %llu.",
                 path.c_str(), quoted(std::string(reinterpret_cast<char*>(record), 4)).c_str(),
                 static_cast<unsigned long long>(end), static_cast<unsigned long long>(size));
             return;
@@ -173,8 +174,9 @@ bool measureGlyphs(FontFace& font, float inv, std::vector<Glyph>& glyphs, const 
         // A bitmap that cannot fit on a shelf would never be placed.
         if (!rendered || slot->bitmap.width > MAX_GLYPH_WIDTH || slot->bitmap.rows > maxRows) {
             KESTREL_ASSERT(false);
-            std::printf("Error: Font file '%s' cannot draw the character '%c' at this size.\n",
-                        path.c_str(), char(code));
+            reportMessage(MessageSeverity::DATA_ERROR,
+                          "Error: Font file '%s' cannot draw the character '%c' at this size.",
+                          path.c_str(), char(code));
             return false;
         }
         Glyph glyph;
@@ -247,9 +249,10 @@ bool packGlyphs(FontFace& font, std::vector<Glyph>& glyphs, AtlasBuffer& atlas, 
 // Names a font whose atlas the driver cannot store; always false.
 bool refuseOversizeAtlas(const std::string& path, unsigned size, unsigned limit) {
     KESTREL_ASSERT(false);
-    std::printf("Error: Font file '%s' at %u pixels needs a glyph atlas larger than the driver's "
-                "largest texture (GL_MAX_TEXTURE_SIZE %u).\n",
-                path.c_str(), size, limit);
+    reportMessage(MessageSeverity::DATA_ERROR,
+                  "Error: Font file '%s' at %u pixels needs a glyph atlas larger than the driver's "
+                  "largest texture (GL_MAX_TEXTURE_SIZE %u).",
+                  path.c_str(), size, limit);
     return false;
 }
 
@@ -296,8 +299,9 @@ bool Text::load(const std::string& path, unsigned size) {
     FontFace font;
     if (!font.open(path, size)) {
         KESTREL_ASSERT(false);
-        std::printf("Error: Font file '%s' could not be opened as a font of %u pixels.\n",
-                    path.c_str(), size);
+        reportMessage(MessageSeverity::DATA_ERROR,
+                      "Error: Font file '%s' could not be opened as a font of %u pixels.",
+                      path.c_str(), size);
         return false;
     }
     const float inv = 1.0f / float(size);
@@ -320,7 +324,8 @@ bool Text::createAtlas(const unsigned char* pixels, unsigned height) {
     Texture* texture = m_RenderDevice ? m_RenderDevice->createTexture() : nullptr;
     if (!texture || !texture->create(FORMAT_ALPHA, ATLAS_WIDTH, height, pixels)) {
         KESTREL_ASSERT(false);
-        std::printf("Error: the glyph atlas of %u rows could not be created.\n", height);
+        reportMessage(MessageSeverity::DATA_ERROR,
+                      "Error: the glyph atlas of %u rows could not be created.", height);
         // A half-made atlas is not kept, so draw reports the missing texture.
         delete texture;
         return false;

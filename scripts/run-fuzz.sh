@@ -26,7 +26,7 @@ fi
 
 rm -rf "$results"
 mkdir -p "$results"
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1"
 # The tests' suppressions: leaks inside system libraries (SDL_image's WebP reader).
 export LSAN_OPTIONS="suppressions=$root/tests/support/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

@@ -1,6 +1,7 @@
 #include "engine/renderdevice/shader.h"
 
-#include <cstdio>
+#include "engine/assert.h"
+
 #include <fstream>
 
 namespace Kestrel {
@@ -18,9 +19,10 @@ std::string readSource(const std::string& path) {
         source += '\n';
     }
     if (source.empty())
-        std::printf("Error: Shader file '%s' could not be read or is empty; that stage is left "
-                    "out.\n",
-                    path.c_str());
+        reportMessage(MessageSeverity::DATA_ERROR,
+                      "Error: Shader file '%s' could not be read or is empty; that stage is left "
+                      "out.",
+                      path.c_str());
     return source;
 }
 
@@ -29,9 +31,10 @@ std::string readSource(const std::string& path) {
 bool Shader::load(const std::string& vertexPath, const std::string& fragmentPath) {
     const bool compiled = compile(readSource(vertexPath), readSource(fragmentPath));
     if (!isUsable())
-        std::printf("Error: Shader files '%s' and '%s' do not compile and link; drawing goes on "
-                    "without them.\n",
-                    vertexPath.c_str(), fragmentPath.c_str());
+        reportMessage(MessageSeverity::DATA_ERROR,
+                      "Error: Shader files '%s' and '%s' do not compile and link; drawing goes on "
+                      "without them.",
+                      vertexPath.c_str(), fragmentPath.c_str());
     return compiled;
 }
 

@@ -25,7 +25,7 @@ public:
 
     // Reads both files (an empty path or a missing file leaves that stage out);
     // a named file that gives no source, and a program that does not link, are
-    // named on standard output.
+    // named in a message.
     bool load(const std::string& vertexPath, const std::string& fragmentPath);
 };
 

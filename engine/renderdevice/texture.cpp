@@ -6,7 +6,6 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -47,24 +46,27 @@ SDL_Surface* decode(const std::string& bytes, ImageFormat format, std::string& w
     return image;
 }
 
-// Reads and decodes the image file, naming it on standard output when it is
+// Reads and decodes the image file, naming it in a message when it is
 // missing or broken.
 SDL_Surface* loadImage(const std::string& path) {
     std::string bytes;
     if (!readFile(path, bytes)) {
-        std::printf("Error: Texture file '%s' could not be opened.\n", path.c_str());
+        reportMessage(MessageSeverity::DATA_ERROR, "Error: Texture file '%s' could not be opened.",
+                      path.c_str());
         return nullptr;
     }
     const ImageCheck check = checkImageFile(bytes, path);
     if (check.problem) {
-        std::printf("Error: Texture file '%s' %s.\n", path.c_str(), check.problem);
+        reportMessage(MessageSeverity::DATA_ERROR, "Error: Texture file '%s' %s.", path.c_str(),
+                      check.problem);
         return nullptr;
     }
     std::string why;
     SDL_Surface* image = decode(bytes, check.format, why);
     if (!image)
-        std::printf("Error: Texture file '%s' could not be decoded: %s\n", path.c_str(),
-                    why.c_str());
+        reportMessage(MessageSeverity::DATA_ERROR,
+                      "Error: Texture file '%s' could not be decoded: %s", path.c_str(),
+                      why.c_str());
     return image;
 }
 

@@ -18,7 +18,7 @@ public:
     ~Texture() override = default;
     Type getResourceType() const override { return TEXTURE; }
     // Decodes the image file and hands tightly packed RGB or RGBA bytes to create;
-    // a missing or broken file is named on standard output.
+    // a missing or broken file is named in a message.
     virtual bool load(const std::string& path);
     // Builds the texture and its whole mipmap chain from rows of width pixels;
     // false for an unknown format, no pixels or a side of zero.

@@ -1,5 +1,6 @@
 // The smallest Kestrel program: an ant from the game's data walks on the spot
 // under a camera, with a caption, until Escape. Usage: hello_ant [data-dir]
+#include "engine/assert.h"
 #include "engine/entity.h"
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "engine/resourcemanager.h"
@@ -26,14 +27,22 @@ bool quitRequested() {
     return false;
 }
 
-// Projection identity: the caption is placed in clip space, -1..1 with y up.
+// The screen overlay maps the unit square (y up) onto the window; the caption
+// is a twentieth of the window high, its x scale undoing the 4:3 stretch.
 void drawCaption(Kestrel::RenderDevice& device, Kestrel::Text& font) {
+    const float height = 0.05f, aspect = float(WIDTH) / HEIGHT;
     device.setDepthTest(false);
     device.setBlendMode(Kestrel::BLEND_ALPHA);
-    device.setProjectionMatrix(Matrix4::identity());
-    device.setModelViewMatrix(Matrix4::scaling(Vector3(0.1f, 0.13f, 1.0f)) *
-                              Matrix4::translation(Vector3(-0.9f, -0.85f, 0.0f)));
+    device.setProjectionMatrix(Matrix4::screenOverlay());
+    device.setModelViewMatrix(Matrix4::scaling(Vector3(height / aspect, height, 1.0f)) *
+                              Matrix4::translation(Vector3(0.05f, 0.075f, 0.0f)));
     font.draw("Hello, ant");
+}
+
+// Every engine message (a data file missing or broken, a shader's log) comes
+// here; this program names itself and writes them all to standard error.
+void printEngineMessage(Kestrel::MessageSeverity, const char* text) {
+    std::fprintf(stderr, "hello_ant: %s\n", text);
 }
 
 // Returns false when the data directory lacks the ant, its walk or the font.
@@ -65,6 +74,7 @@ bool run(Kestrel::RenderDevice& device) {
 
 int main(int argc, char* argv[]) {
     const char* data = argc > 1 ? argv[1] : "./data/";
+    Kestrel::setMessageHandler(printEngineMessage);
     SDL_Init(SDL_INIT_VIDEO);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);

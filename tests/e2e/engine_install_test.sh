@@ -11,8 +11,21 @@ example=$(cd "$(dirname "$0")/../../examples/hello_ant" && pwd)
 # A sanitizer build's library needs the sanitizer runtimes in every user.
 sanitized "$formik" && { echo "SKIP: the install is checked in the normal build"; exit 77; }
 cmake --install "$build" --prefix "$work/prefix" >"$log" 2>&1 || fail "the install failed"
-extra=$(cd "$work/prefix" && find . -type f | grep -vE '^\./include/kestrel/engine/.*\.h$|^\./lib/(libkestrel\.a|cmake/Kestrel/.*\.cmake|pkgconfig/kestrel\.pc)$|^\./bin/kestrel-view$|^\./share/kestrel/kestrel-view\.ttf(\.LICENSE\.txt)?$')
+extra=$(cd "$work/prefix" && find . -type f | grep -vE '^\./include/kestrel/engine/.*\.h$|^\./lib/(libkestrel\.a|cmake/Kestrel/.*\.cmake|pkgconfig/kestrel\.pc)$|^\./bin/kestrel-[a-z]+$|^\./share/kestrel/kestrel-view\.ttf(\.LICENSE\.txt)?$')
 [ -z "$extra" ] || fail "the install holds more than the engine and its tools: $extra"
+
+# The headers are exactly those the engine's documentation names, and each one
+# compiles on its own: none needs a header that is not installed.
+docs=$(cd "$(dirname "$0")/../../docs" && pwd)/engine.md
+named=$(grep -oE 'engine/[a-z_/]+\.h' "$docs" | sort -u)
+installed=$(cd "$work/prefix/include/kestrel" && find engine -name '*.h' | sort)
+[ "$named" = "$installed" ] ||
+    fail "installed headers differ from docs/engine.md: $(diff <(echo "$named") <(echo "$installed") | grep '^[<>]' | tr '\n' ' ')"
+for header in $installed; do
+    echo "#include \"$header\"" |
+        c++ -std=c++17 -fsyntax-only -Wall -Werror -I "$work/prefix/include/kestrel" -x c++ - >>"$log" 2>&1 ||
+        fail "$header does not compile alone against the install"
+done
 
 # A clean environment: the prefix reaches CMake and pkg-config only as given here.
 clean() { env -i PATH="$PATH" HOME="$work" "$@" >>"$log" 2>&1; }

@@ -7,6 +7,7 @@
 
 #include "support/assertion_recorder.h"
 #include "support/float_compare.h"
+#include "support/message_recorder.h"
 #include "support/test_render_device.h"
 
 #include <gtest/gtest.h>
@@ -142,12 +143,12 @@ TEST(AnimationTest, ParseReportsLinesItCannotMakeSenseOf) {
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
         TestSupport::AssertionRecorder quiet;
-        testing::internal::CaptureStdout();
+        TestSupport::MessageRecorder messages;
         {
             Kestrel::ProblemReport problems("Animation", "test.ksta");
             std::unique_ptr<Animation>(Animation::parse(text, &problems));
         }
-        const std::string output = testing::internal::GetCapturedStdout();
+        const std::string output = messages.text();
         if (expected.empty()) {
             EXPECT_EQ(output, "");
         }
@@ -162,13 +163,13 @@ TEST(AnimationTest, BonesTheSkeletonLacksAreNamedOncePerMesh) {
     animation->setFileName("wave.ksta");
     Posed armed({"Arm", "Leg"});
     Posed complete({"Arm", "Arn", "Leg"});
-    testing::internal::CaptureStdout();
+    TestSupport::MessageRecorder messages;
     armed.entity()->playAnimation(animation.get(), 0.0f, true, false);
     armed.entity()->playAnimation(animation.get(), 0.0f, true, true);
     complete.entity()->playAnimation(animation.get(), 0.0f, true, false);
-    const std::string output = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(output, "Error: Animation file 'wave.ksta' moves the bone 'Arn', which the mesh '' "
-                      "does not have (1 such bones).\n");
+    EXPECT_EQ(messages.text(),
+              "Error: Animation file 'wave.ksta' moves the bone 'Arn', which the mesh '' "
+              "does not have (1 such bones).\n");
 }
 
 TEST(AnimationTest, TextRoundTrip) {

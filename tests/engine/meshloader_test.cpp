@@ -6,6 +6,7 @@
 #include "engine/renderdevice/vertexlist.h"
 
 #include "support/float_compare.h"
+#include "support/message_recorder.h"
 #include "support/temp_dir.h"
 #include "support/test_render_device.h"
 
@@ -30,9 +31,9 @@ protected:
     // Loads the text as a mesh file, catching what the loader prints.
     std::unique_ptr<Mesh> load(const std::string& text, std::string* output = nullptr) {
         m_Directory.write("reported.kst", text);
-        testing::internal::CaptureStdout();
+        TestSupport::MessageRecorder messages;
         std::unique_ptr<Mesh> mesh(MeshLoader(&m_Device).load(m_Directory.file("reported.kst")));
-        const std::string printed = testing::internal::GetCapturedStdout();
+        const std::string printed = messages.text();
         if (output)
             *output = printed;
         return mesh;
@@ -291,11 +292,10 @@ TEST_F(MeshLoaderTest, MeshesBeyondSixteenBitIndicesAreRefused) {
         }
     }
     const std::string path = m_Directory.file("absent.kst");
-    testing::internal::CaptureStdout();
+    TestSupport::MessageRecorder messages;
     EXPECT_EQ(MeshLoader(&m_Device).load(path), nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Error: Mesh file '" + path + "' could not be opened.\nError parsing file: " + path +
-                  "!\n");
+    EXPECT_EQ(messages.text(), "Error: Mesh file '" + path +
+                                   "' could not be opened.\nError parsing file: " + path + "!\n");
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "engine/renderdevice/shader.h"
 #include "engine/renderdevice/texture.h"
 #include "support/assertion_recorder.h"
+#include "support/message_recorder.h"
 #include "support/temp_dir.h"
 #include "support/test_images.h"
 #include "support/test_render_device.h"
@@ -53,6 +54,9 @@ class ResourceManagerTest : public ::testing::Test {
 protected:
     void SetUp() override { m_Resources.addSearchPath(m_Dir.path()); }
 
+    // Declared before the cache: what the cache still holds when a test ends is
+    // deleted after the test body has returned, and counts here.
+    int m_Deletions = 0;
     TempDir m_Dir;
     ResourceManager m_Resources;
     CountingDevice m_Device;
@@ -85,7 +89,7 @@ TEST_F(ResourceManagerTest, TexturesAreReadOncePerName) {
 }
 
 TEST_F(ResourceManagerTest, MissingFilesGiveNullAndAreNotCached) {
-    testing::internal::CaptureStdout();
+    TestSupport::MessageRecorder messages;
     EXPECT_EQ(m_Resources.loadTexture("late.png", &m_Device), nullptr);
     EXPECT_EQ(m_Resources.loadTexture("", &m_Device), nullptr);
     EXPECT_EQ(m_Resources.loadShader("late.vert", "late.frag", &m_Device), nullptr);
@@ -96,13 +100,16 @@ TEST_F(ResourceManagerTest, MissingFilesGiveNullAndAreNotCached) {
     EXPECT_EQ(m_Device.m_TexturesMade + m_Device.m_ShadersMade, 0);
     // Each missing name is told once, however often it is asked for.
     EXPECT_EQ(m_Resources.loadMesh("late.kst", &m_Device), nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Error: Texture file 'late.png' could not be found.\n"
-              "Error: Shader file 'late.vert' could not be found.\n"
-              "Error: Shader file 'late.frag' could not be found.\n"
-              "Error: Font file 'late.ttf' could not be found.\n"
-              "Error: Mesh file 'late.kst' could not be found.\n"
-              "Error: Animation file 'late.ksta' could not be found.\n");
+    const std::string in = " could not be found in '" + m_Dir.path() + "'.\n";
+    EXPECT_EQ(messages.text(),
+              "Error: Texture file 'late.png'" + in + "Error: Shader file 'late.vert'" + in +
+                  "Error: Shader file 'late.frag'" + in + "Error: Font file 'late.ttf'" + in +
+                  "Error: Mesh file 'late.kst'" + in + "Error: Animation file 'late.ksta'" + in);
+    messages.clear();
+    ResourceManager bare;
+    EXPECT_EQ(bare.loadMesh("late.kst", &m_Device), nullptr);
+    EXPECT_EQ(messages.text(), "Error: Mesh file 'late.kst' could not be found: no search path is "
+                               "set (ResourceManager::addSearchPath).\n");
 
     // A mesh is named by the name it was asked for.
     m_Dir.write("late.kst", "[materials]\nname=m\n[vertices]\npos=(0,0,0)\npos=(1,0,0)\n"
@@ -116,8 +123,7 @@ TEST_F(ResourceManagerTest, MissingFilesGiveNullAndAreNotCached) {
 
 // A name cached as another type is reported and gives null, never a wrong cast.
 TEST_F(ResourceManagerTest, ANameCachedAsAnotherTypeGivesNull) {
-    int deletions = 0;
-    m_Resources.addResource("shared", new Tracked(Resource::SHADER, deletions));
+    m_Resources.addResource("shared", new Tracked(Resource::SHADER, m_Deletions));
     TestSupport::AssertionRecorder assertions;
     EXPECT_EQ(m_Resources.loadTexture("shared", &m_Device), nullptr);
     EXPECT_EQ(m_Resources.loadMesh("shared", &m_Device), nullptr);
@@ -129,9 +135,9 @@ TEST_F(ResourceManagerTest, ANameCachedAsAnotherTypeGivesNull) {
 // named with the file's path.
 TEST_F(ResourceManagerTest, AnimationProblemsNameTheFile) {
     m_Dir.write("cut.ksta", "[keyframe]\nduration=0.5\nHead:(0.1,0");
-    testing::internal::CaptureStdout();
+    TestSupport::MessageRecorder messages;
     EXPECT_NE(m_Resources.loadAnimation("cut.ksta"), nullptr);
-    const std::string output = testing::internal::GetCapturedStdout();
+    const std::string output = messages.text();
     const std::string file = "Error: Animation file '" + m_Dir.file("cut.ksta") + "' line 3: ";
     EXPECT_NE(output.find(file + "ends without a line end"), std::string::npos) << output;
     EXPECT_NE(output.find(file + "'(0.1,0' is a vector without its closing"), std::string::npos)
@@ -142,13 +148,12 @@ TEST_F(ResourceManagerTest, AnimationProblemsNameTheFile) {
 // loadAnimation reads anew; what it replaces under the name stays owned and is
 // freed with the rest.
 TEST_F(ResourceManagerTest, ClearDeletesEverythingOnceAndTheCacheStaysUsable) {
-    int deletions = 0;
-    Tracked* twice = new Tracked(Resource::TEXT, deletions);
+    Tracked* twice = new Tracked(Resource::TEXT, m_Deletions);
     m_Resources.addResource("one", twice);
     m_Resources.addResource("two", twice);
-    m_Resources.addResource("three", new Tracked(Resource::MESH, deletions));
+    m_Resources.addResource("three", new Tracked(Resource::MESH, m_Deletions));
     m_Resources.addResource("three", nullptr);
-    m_Resources.addResource("walk.ksta", new Tracked(Resource::ANIMATION, deletions));
+    m_Resources.addResource("walk.ksta", new Tracked(Resource::ANIMATION, m_Deletions));
     m_Dir.write("walk.ksta", "keyframe\n");
     Kestrel::Animation* first = m_Resources.loadAnimation("walk.ksta");
     Kestrel::Animation* second = m_Resources.loadAnimation("walk.ksta");
@@ -157,19 +162,19 @@ TEST_F(ResourceManagerTest, ClearDeletesEverythingOnceAndTheCacheStaysUsable) {
     EXPECT_EQ(m_Resources.findResource("walk.ksta"), second);
     writeRgbPng(m_Dir, "grass.png");
     ASSERT_NE(m_Resources.loadTexture("grass.png", &m_Device), nullptr);
-    EXPECT_EQ(deletions, 0);
+    EXPECT_EQ(m_Deletions, 0);
 
     m_Resources.clear();
-    EXPECT_EQ(deletions, 3);
+    EXPECT_EQ(m_Deletions, 3);
     EXPECT_EQ(m_Resources.findResource("one"), nullptr);
     EXPECT_NE(m_Resources.loadTexture("grass.png", &m_Device), nullptr);
     EXPECT_EQ(m_Device.m_TexturesMade, 2);
     // A cache going out of scope frees what it holds.
     {
         ResourceManager local;
-        local.addResource("gone", new Tracked(Resource::MESH, deletions));
+        local.addResource("gone", new Tracked(Resource::MESH, m_Deletions));
     }
-    EXPECT_EQ(deletions, 4);
+    EXPECT_EQ(m_Deletions, 4);
 }
 
 } // namespace

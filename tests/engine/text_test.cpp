@@ -5,6 +5,7 @@
 #include "support/assertion_recorder.h"
 #include "support/float_compare.h"
 #include "support/gl_context.h"
+#include "support/message_recorder.h"
 #include "support/temp_dir.h"
 #include "support/test_render_device.h"
 
@@ -203,9 +204,9 @@ TEST_F(TextTest, BadArgumentsFilesAndSizesAreNamed) {
                      std::to_string(c.limit));
         AssertionRecorder recorder;
         m_Device.m_MaxTextureSize = c.limit;
-        testing::internal::CaptureStdout();
+        TestSupport::MessageRecorder messages;
         EXPECT_EQ(m_Text.load(c.path, c.size), c.loads);
-        const std::string output = testing::internal::GetCapturedStdout();
+        const std::string output = messages.text();
         if (c.message.empty())
             EXPECT_EQ(output, "");
         else
@@ -295,10 +296,9 @@ protected:
 // 768 pixels makes an atlas taller than any driver here takes.
 TEST_F(TextGlTest, AFontTooLargeForTheDriverIsRefused) {
     AssertionRecorder quiet;
-    testing::internal::CaptureStdout();
+    TestSupport::MessageRecorder messages;
     EXPECT_FALSE(m_Text.load(SANS, 768));
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("GL_MAX_TEXTURE_SIZE"),
-              std::string::npos);
+    EXPECT_NE(messages.text().find("GL_MAX_TEXTURE_SIZE"), std::string::npos);
     EXPECT_EQ(m_Text.getTexture(), nullptr);
 }
 

@@ -10,15 +10,24 @@
 
 namespace TestSupport {
 
+// Installs an engine handler for the object's lifetime, then puts back the one
+// it replaced.
+template <typename Handler, Handler (*INSTALL)(Handler)>
+class HandlerSwap {
+public:
+    explicit HandlerSwap(Handler handler) : m_Previous(INSTALL(handler)) {}
+    ~HandlerSwap() { INSTALL(m_Previous); }
+    HandlerSwap(const HandlerSwap&) = delete;
+    HandlerSwap& operator=(const HandlerSwap&) = delete;
+
+private:
+    Handler m_Previous;
+};
+
 class AssertionRecorder {
 public:
-    AssertionRecorder() : m_Previous(Kestrel::setAssertionHandler(record)) { clear(); }
-    ~AssertionRecorder() {
-        Kestrel::setAssertionHandler(m_Previous);
-        clear();
-    }
-    AssertionRecorder(const AssertionRecorder&) = delete;
-    AssertionRecorder& operator=(const AssertionRecorder&) = delete;
+    AssertionRecorder() { clear(); }
+    ~AssertionRecorder() { clear(); }
 
     const std::vector<std::string>& reports() const { return s_Reports; }
     bool reported(const std::string& condition) const {
@@ -32,7 +41,7 @@ private:
     }
 
     static inline std::vector<std::string> s_Reports;
-    Kestrel::AssertionHandler m_Previous;
+    HandlerSwap<Kestrel::AssertionHandler, Kestrel::setAssertionHandler> m_Swap{record};
 };
 
 } // namespace TestSupport

@@ -36,8 +36,11 @@ std::vector<Rgba> readTexture(unsigned handle, int level = 0);
 // the current projection (the model-view taken as identity).
 Rgba pixelAt(const Kestrel::Vector3& world, int radius = 0);
 
+// The context and GLEW are ready before a fixture's members are made, so a
+// fixture may hold a render device.
 class GlTest : public ::testing::Test {
 protected:
+    GlTest() { ensureGlContext(); }
     void SetUp() override;
 };
 

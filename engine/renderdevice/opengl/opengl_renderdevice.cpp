@@ -13,7 +13,9 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <iterator>
+#include <string>
 #include <vector>
 
 namespace Kestrel {
@@ -31,6 +33,41 @@ OpenGLShader* g_ShaderInUse = nullptr;
 std::vector<OpenGLRenderDevice*>& liveDevices() {
     static auto* s_Devices = new std::vector<OpenGLRenderDevice*>;
     return *s_Devices;
+}
+
+// GLEW fills these in; until glewInit has run they are null, and the first
+// vertex list made would jump to address zero.
+std::string missingEntryPoints() {
+#define KESTREL_ENTRY_POINT(name)                                                                  \
+    { #name, name != nullptr }
+    const std::pair<const char*, bool> entryPoints[] = {
+        KESTREL_ENTRY_POINT(glGenBuffersARB),
+        KESTREL_ENTRY_POINT(glBindBufferARB),
+        KESTREL_ENTRY_POINT(glBufferDataARB),
+        KESTREL_ENTRY_POINT(glDeleteBuffersARB),
+        KESTREL_ENTRY_POINT(glActiveTexture),
+        KESTREL_ENTRY_POINT(glLoadTransposeMatrixf),
+        KESTREL_ENTRY_POINT(glCreateShader),
+        KESTREL_ENTRY_POINT(glShaderSource),
+        KESTREL_ENTRY_POINT(glCompileShader),
+        KESTREL_ENTRY_POINT(glCreateProgram),
+        KESTREL_ENTRY_POINT(glAttachShader),
+        KESTREL_ENTRY_POINT(glLinkProgram),
+        KESTREL_ENTRY_POINT(glUseProgram),
+        KESTREL_ENTRY_POINT(glGetUniformLocation),
+        KESTREL_ENTRY_POINT(glUniform1i),
+        KESTREL_ENTRY_POINT(glGenFramebuffersEXT),
+        KESTREL_ENTRY_POINT(glBindFramebufferEXT),
+        KESTREL_ENTRY_POINT(glFramebufferTexture2DEXT),
+        KESTREL_ENTRY_POINT(glDeleteFramebuffersEXT),
+    };
+#undef KESTREL_ENTRY_POINT
+    std::string missing;
+    for (const auto& entryPoint : entryPoints) {
+        if (!entryPoint.second)
+            missing += (missing.empty() ? "" : ", ") + std::string(entryPoint.first);
+    }
+    return missing;
 }
 
 const double FIELD_OF_VIEW = 45.0;
@@ -140,7 +177,18 @@ void drawItem(RenderDevice& device, const RenderItem& previous, const RenderItem
 
 } // namespace
 
+// Without its entry points nothing the device makes can work: the program ends
+// with what to do rather than with a fault somewhere in the first mesh load.
 OpenGLRenderDevice::OpenGLRenderDevice() {
+    const std::string missing = missingEntryPoints();
+    if (!missing.empty()) {
+        reportMessage(MessageSeverity::DRIVER_ERROR,
+                      "Error: the OpenGL entry points %s are missing: call glewInit() once the "
+                      "OpenGL context exists, before creating the render device (if it was "
+                      "called, the driver lacks them).",
+                      missing.c_str());
+        std::exit(EXIT_FAILURE);
+    }
     liveDevices().push_back(this);
 }
 

@@ -1,10 +1,10 @@
 #include "engine/renderdevice/opengl/opengl_shader.h"
 
+#include "engine/assert.h"
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
 
 #include <GL/glew.h>
 
-#include <cstdio>
 #include <vector>
 
 namespace Kestrel {
@@ -31,7 +31,7 @@ bool isLinked(GLuint program) {
     return status == GL_TRUE;
 }
 
-// Reports a failed compile on standard error and goes on: the program is still
+// Reports a failed compile as a driver error and goes on: the program is still
 // linked and used, and the game never waits for anyone to read the report.
 GLuint compileStage(GLenum stage, const std::string& source, const char* failureTitle) {
     const GLuint shader = glCreateShader(stage);
@@ -41,8 +41,8 @@ GLuint compileStage(GLenum stage, const std::string& source, const char* failure
     GLint status = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
     if (status != GL_TRUE)
-        std::fprintf(stderr, "%s\n%s\n", failureTitle,
-                     infoLog(shader, glGetShaderiv, glGetShaderInfoLog).c_str());
+        reportMessage(MessageSeverity::DRIVER_ERROR, "%s\n%s", failureTitle,
+                      infoLog(shader, glGetShaderiv, glGetShaderInfoLog).c_str());
     return shader;
 }
 
@@ -82,8 +82,9 @@ bool OpenGLShader::compile(const std::string& vertexSource, const std::string& f
     glLinkProgram(m_Program);
     m_Linked = isLinked(m_Program);
     if (!m_Linked)
-        std::fprintf(stderr, "Error Linking Shader Program\n%s\n",
-                     infoLog(m_Program, glGetProgramiv, glGetProgramInfoLog).c_str());
+        reportMessage(MessageSeverity::DRIVER_ERROR, "Error Linking Shader Program
+%s",
+                      infoLog(m_Program, glGetProgramiv, glGetProgramInfoLog).c_str());
     return true;
 }
 

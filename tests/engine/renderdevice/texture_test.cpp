@@ -1,6 +1,7 @@
 #include "engine/renderdevice/texture.h"
 
 #include "support/assertion_recorder.h"
+#include "support/message_recorder.h"
 #include "support/temp_dir.h"
 #include "support/test_images.h"
 #include "support/test_render_device.h"
@@ -10,8 +11,6 @@
 #include <algorithm>
 
 using namespace TestSupport;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 
 namespace {
 
@@ -63,10 +62,10 @@ std::string refusal(const std::string& name, const std::string& bytes) {
     TempDir dir;
     dir.write(name, bytes);
     RecordingTexture texture;
-    CaptureStdout();
+    TestSupport::MessageRecorder messages;
     EXPECT_FALSE(texture.load(dir.file(name)));
     EXPECT_FALSE(texture.m_Created);
-    return GetCapturedStdout();
+    return messages.text();
 }
 
 // Missing and undecodable files are refused and named; an empty name never
@@ -78,15 +77,15 @@ TEST(TextureTest, BrokenFilesOfEveryFormatAreRefusedByName) {
     RecordingTexture unnamed;
     EXPECT_FALSE(unnamed.load(""));
     EXPECT_TRUE(assertions.reports().empty());
-    CaptureStdout();
+    TestSupport::MessageRecorder messages;
     EXPECT_FALSE(unnamed.load("/nonexistent/formik/missing.png"));
-    EXPECT_EQ(GetCapturedStdout(),
+    EXPECT_EQ(messages.text(),
               "Error: Texture file '/nonexistent/formik/missing.png' could not be opened.\n");
     EXPECT_EQ(assertions.reports(), std::vector<std::string>{"image != null"});
     assertions.clear();
-    CaptureStdout(); // a directory opens, then throws on reading
+    // A directory opens, then throws on reading.
     EXPECT_FALSE(unnamed.load(std::filesystem::temp_directory_path().string()));
-    EXPECT_NE(GetCapturedStdout().find("could not be opened"), std::string::npos);
+    EXPECT_NE(messages.text().find("could not be opened"), std::string::npos);
     refusal("broken.png", "\x89PNG\r\n\x1a\n but nothing after the signature");
     EXPECT_TRUE(assertions.reported("image != null"));
 

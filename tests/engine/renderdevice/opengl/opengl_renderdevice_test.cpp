@@ -311,4 +311,16 @@ TEST_F(OpenGLRenderDeviceGlTest, MatrixSettersAndImmediateDraw) {
         EXPECT_FALSE(glIsEnabled(array)) << array;
 }
 
+// Before glewInit, GLEW's entry points are null: the device says what to do and
+// names them rather than fault in the first vertex list it makes.
+TEST(OpenGLRenderDeviceDeathTest, WithoutGlewTheDeviceEndsTheProgramSayingWhatToDo) {
+    EXPECT_EXIT(
+        {
+            glGenBuffersARB = nullptr;
+            OpenGLRenderDevice device;
+        },
+        testing::ExitedWithCode(EXIT_FAILURE),
+        "glGenBuffersARB.*call glewInit\\(\\) once the OpenGL context exists");
+}
+
 } // namespace

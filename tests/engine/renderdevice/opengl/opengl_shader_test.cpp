@@ -4,6 +4,7 @@
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "engine/resourcemanager.h"
 #include "support/gl_scene.h"
+#include "support/message_recorder.h"
 #include "support/temp_dir.h"
 
 #include <GL/glew.h>
@@ -13,10 +14,6 @@
 
 using namespace TestSupport;
 using Kestrel::OpenGLShader;
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
 
 namespace {
 
@@ -142,12 +139,12 @@ TEST_F(OpenGLShaderGlTest, FailuresAreReportedAndMissingStagesLeftOut) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.vertex) + " " + c.fragment);
-        CaptureStdout();
-        CaptureStderr();
+        TestSupport::MessageRecorder messages;
         auto* shader =
             static_cast<OpenGLShader*>(m_Resources.loadShader(c.vertex, c.fragment, &m_Device));
-        const std::string reported = GetCapturedStderr();
-        EXPECT_NE(GetCapturedStdout().find(c.printed), std::string::npos);
+        const std::string reported = messages.text(Kestrel::MessageSeverity::DRIVER_ERROR);
+        EXPECT_NE(messages.text(Kestrel::MessageSeverity::DATA_ERROR).find(c.printed),
+                  std::string::npos);
         EXPECT_NE(reported.find(c.reported), std::string::npos) << reported;
         EXPECT_EQ(reported.find(c.notReported), std::string::npos) << reported;
         ASSERT_NE(shader, nullptr);
