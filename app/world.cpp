@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/ground.h"
 #include "app/random.h"
+#include "app/sound.h"
 #include "engine/animation.h"
 #include "engine/entity.h"
 #include "engine/mesh.h"
@@ -201,6 +202,8 @@ void World::spawnPlayer() {
     m_Player->setParent(m_PlayerNode);
     const float u = static_cast<float>(gameRand()) * RAND_FRACTION;
     m_Player->setPosition(PLAYER_START_X + u, 0.0f, 0.0f);
+    if (m_Playing)
+        playSound(SOUND_NEXT_PLAYER, m_Player->getPosition());
 }
 
 void World::update(float dt) {
@@ -273,6 +276,11 @@ void World::drawHud() {
     position.x = overlayTextX(*m_Font, text, position.x, HUD_SCALE);
     m_RenderDevice->setModelViewMatrix(overlayTextMatrix(HUD_SCALE, position));
     m_Font->draw(text);
+    if (g_Sound && g_Sound->isMuted()) {
+        m_RenderDevice->setModelViewMatrix(
+            overlayTextMatrix(MUTED_MARK_SCALE, MUTED_MARK_POSITION));
+        m_Font->draw(MUTED_MARK);
+    }
 }
 
 void World::formatHud(char (&text)[HUD_TEXT_SIZE]) const {

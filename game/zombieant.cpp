@@ -1,6 +1,7 @@
 #include "game/zombieant.h"
 
 #include "app/application.h"
+#include "app/sound.h"
 #include "app/world.h"
 #include "game/playerant.h"
 
@@ -36,6 +37,7 @@ void ZombieAnt::hunt(float dt) {
     if (distance < BITE_DISTANCE) {
         m_Eating = true;
         switchAnimation(keptAnimation("zombieanteat.ksta"), false);
+        playSound(SOUND_BITE, m_Position);
         g_World->m_Player->die();
         return;
     }
