@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <numeric>
 #include <string>
 
@@ -98,6 +99,9 @@ Sound::~Sound() {
 void Sound::open(const char* directory) {
     if (m_Open)
         return;
+    // SDL would play a cut file's remains; a broken file should be named
+    // instead. A user's own setting wins.
+    setenv("SDL_WAVE_TRUNCATION", "strict", 0);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0 ||
         Mix_OpenAudio(SOUND_RATE, AUDIO_S16SYS, OUTPUT_CHANNELS, MIXER_BUFFER_SAMPLES) < 0) {
         std::printf("No audio device (%s): the game plays silently.\n", SDL_GetError());
@@ -113,7 +117,12 @@ void Sound::open(const char* directory) {
 void Sound::loadAll(const char* directory) {
     for (int id = 0; id < SOUND_COUNT; ++id) {
         const std::string path = std::string(directory) + SOUND_FILES[id];
-        m_Chunks[id] = Mix_LoadWAV(path.c_str());
+        SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+        if (!file) {
+            std::printf("Error: Sound file '%s' could not be opened.\n", path.c_str());
+            continue;
+        }
+        m_Chunks[id] = Mix_LoadWAV_RW(file, 1);
         if (!m_Chunks[id])
             std::printf("Error: Sound file '%s' could not be loaded: %s\n", path.c_str(),
                         Mix_GetError());

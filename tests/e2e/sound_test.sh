@@ -2,8 +2,9 @@
 # Sound through SDL's file-writing audio driver, set here as a test
 # environment would (the game itself never chooses a driver): the title is
 # silent until a menu key, the confirm key is heard, a throw is heard over the
-# quiet ambience, nothing at all is mixed after M (and the head-up display
-# marks it), and sound comes back after M again. One game run for all of it.
+# quiet ambience, F1's pause silences it all, nothing at all is mixed after M
+# (and the head-up display marks it), and sound comes back after M again. One
+# game run for all of it.
 . "$(dirname "$0")/lib.sh"
 e2e_init "$1"
 audio=$work/mixed.raw
@@ -41,6 +42,10 @@ expect_heard "menu confirm (X)" '>' $EVENT_LEVEL
 sleep 3
 mark && tap x 1.5
 expect_heard "a throw" '>' $EVENT_LEVEL
+tap F1 0.3
+mark && sleep 1
+expect_heard "while paused" -eq 0
+tap F1 0.3
 
 tap m 0.5
 shot muted
