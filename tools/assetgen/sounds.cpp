@@ -145,16 +145,31 @@ Wave enemySqueak() {
     return wave;
 }
 
-// The player's ant: three low falling notes, longer and darker than an enemy's.
-Wave playerLament() {
-    Wave wave = silence(0.9);
-    const double notes[] = {392.0, 330.0, 262.0};
+// Three notes struck `spacing` apart, each fading with `decay`, the last with
+// `lastDecay`.
+struct Melody {
+    double notes[3];
+    double spacing;
+    double attack;
+    double decay;
+    double lastDecay;
+    bool buzzy;
+};
+
+Wave play(double seconds, const Melody& melody) {
+    Wave wave = silence(seconds);
     for (int n = 0; n < 3; ++n) {
-        const double start = 0.22 * n;
-        add(wave, tone(fixed(notes[n]), true),
-            [=](double t) { return 0.7 * hit(t, start, 0.01, n == 2 ? 0.2 : 0.08); });
+        const double start = melody.spacing * n;
+        const double decay = n == 2 ? melody.lastDecay : melody.decay;
+        add(wave, tone(fixed(melody.notes[n]), melody.buzzy),
+            [=](double t) { return hit(t, start, melody.attack, decay); });
     }
     return wave;
+}
+
+// The player's ant: three low falling notes, longer and darker than an enemy's.
+Wave playerLament() {
+    return play(0.9, {{392.0, 330.0, 262.0}, 0.22, 0.01, 0.08, 0.2, true});
 }
 
 // Two chomps of mandibles: a crunch of noise over a dull thump each.
@@ -183,13 +198,7 @@ Wave roar() {
 
 // The next ant comes on: three rising notes.
 Wave fanfare() {
-    Wave wave = silence(0.45);
-    const double notes[] = {523.0, 659.0, 784.0};
-    for (int n = 0; n < 3; ++n) {
-        const double start = 0.1 * n;
-        add(wave, tone(fixed(notes[n])), [=](double t) { return hit(t, start, 0.005, 0.08); });
-    }
-    return wave;
+    return play(0.45, {{523.0, 659.0, 784.0}, 0.1, 0.005, 0.08, 0.08, false});
 }
 
 Wave blip() {
