@@ -1,12 +1,16 @@
-// Where a sound is heard from the following camera, and how a crowd of one
-// sound in a frame is thinned to its loudest voices.
+// Where a sound is heard from the following camera, how a crowd of one sound
+// in a frame is thinned to its loudest voices, and how voices follow play,
+// mute and pause.
 #include "app/sound.h"
 
 #include "support/float_compare.h"
+#include "support/game_fixture.h"
 
+#include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -31,6 +35,7 @@ TEST(SoundPlacementTest, PannedBySideQuieterFarAndNeverMirroredBehind) {
         {"ahead, far", {8.0f, 0.0f, 40.0f}, 0.31529f, 0.31529f},
         {"behind left", {12.0f, 0.0f, -8.0f}, 0.67829f, 0.43562f},
         {"straight above the eye", {8.0f, 20.0f, 0.0f}, 1.0f, 1.0f},
+        {"just left of below the eye", {8.3f, 0.0f, 0.0f}, 1.0f, 0.2f},
         {"at the eye", EYE, 1.0f, 1.0f},
     };
     for (const auto& c : cases) {
@@ -119,3 +124,49 @@ TEST(SoundVoicesTest, FewerRequestsThanVoicesAllPlayLoudestFirst) {
 }
 
 } // namespace
+
+// The mixer on SDL's device that plays nothing, as a test environment picks it
+// (the game never picks a device).
+class SoundDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        m_Sound.open((TestSupport::dataDirectory() + "/").c_str());
+        ASSERT_TRUE(m_Sound.isOpen());
+    }
+    void TearDown() override { unsetenv("SDL_AUDIODRIVER"); }
+
+    void throwMany(int count) {
+        for (int i = 0; i < count; ++i)
+            m_Sound.play(SOUND_THROW, CENTRE_GAIN);
+    }
+
+    Sound m_Sound;
+};
+
+TEST_F(SoundDeviceTest, VoicesFollowPlayMuteAndPause) {
+    m_Sound.endFrame(false, false);
+    EXPECT_EQ(Mix_Playing(-1), 0) << "the title has no ambience";
+    throwMany(5);
+    m_Sound.endFrame(true, false);
+    EXPECT_EQ(Mix_Playing(-1), int(MAX_VOICES_PER_SOUND) + 1) << "two throws and the ambience";
+
+    m_Sound.endFrame(true, true);
+    EXPECT_EQ(Mix_Paused(-1), Mix_Playing(-1)) << "F1 pauses every voice";
+    throwMany(1);
+    m_Sound.endFrame(true, false);
+    EXPECT_EQ(Mix_Paused(-1), 0) << "and resumes them";
+
+    m_Sound.toggleMute();
+    EXPECT_TRUE(m_Sound.isMuted());
+    EXPECT_EQ(Mix_Playing(-1), 0);
+    throwMany(3);
+    m_Sound.endFrame(true, false);
+    EXPECT_EQ(Mix_Playing(-1), 0) << "nothing starts while muted";
+
+    m_Sound.toggleMute();
+    m_Sound.endFrame(true, false);
+    EXPECT_EQ(Mix_Playing(-1), 1) << "the ambience comes back";
+    m_Sound.close();
+    EXPECT_FALSE(m_Sound.isOpen());
+}
