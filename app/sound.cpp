@@ -227,11 +227,6 @@ void Sound::toggleMute() {
     m_Ambience = false;
 }
 
-void playSound(SoundId id) {
-    if (g_Sound)
-        g_Sound->play(id, CENTRE_GAIN);
-}
-
 void playSound(SoundId id, const Vector3& where) {
     if (!g_Sound || !g_World)
         return;

@@ -116,7 +116,6 @@ private:
 
 extern Sound* g_Sound;
 
-// Both do nothing when there is no g_Sound. Menus play at the centre; a world
-// position is heard from the world camera.
-void playSound(SoundId id);
+// A sound at a world position, heard from the world camera; nothing without
+// g_Sound or g_World.
 void playSound(SoundId id, const Kestrel::Vector3& where);

@@ -3,6 +3,7 @@
 // mute and pause.
 #include "app/sound.h"
 
+#include "app/controller.h"
 #include "support/float_compare.h"
 #include "support/game_fixture.h"
 
@@ -169,4 +170,34 @@ TEST_F(SoundDeviceTest, VoicesFollowPlayMuteAndPause) {
     EXPECT_EQ(Mix_Playing(-1), 1) << "the ambience comes back";
     m_Sound.close();
     EXPECT_FALSE(m_Sound.isOpen());
+}
+
+class GameSoundTest : public TestSupport::GameTest {
+protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        m_Sound.open((TestSupport::dataDirectory() + "/").c_str());
+        g_Sound = &m_Sound;
+    }
+    void TearDown() override {
+        g_Sound = nullptr;
+        m_Sound.close();
+        unsetenv("SDL_AUDIODRIVER");
+        GameTest::TearDown();
+    }
+
+    Sound m_Sound;
+};
+
+// The player's rock leaving the hand starts one voice at the end of that frame.
+TEST_F(GameSoundTest, ThrowIsHeardWhenTheRockLeaves) {
+    ASSERT_TRUE(m_Sound.isOpen());
+    world()->m_Playing = true;
+    quietEnemies();
+    protectPlayer();
+    press(BUTTON_X);
+    ASSERT_TRUE(stepUntil([&] { return !flyingRocks().empty(); }, 300));
+    m_Sound.endFrame(false, false);
+    EXPECT_EQ(Mix_Playing(-1), 1);
 }
