@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/controller.h"
+#include "app/sound.h"
 #include "app/titlescreen.h"
 #include "app/world.h"
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
@@ -51,15 +52,22 @@ bool handleKeyDown(SDLKey key, const EventTargets& targets) {
         return false;
     if (key == SDLK_F1 && targets.paused)
         *targets.paused = !*targets.paused;
+    if (key == SDLK_m && targets.sound)
+        targets.sound->toggleMute();
+    const bool menuShown = targets.menuActive && *targets.menuActive;
+    if ((key == SDLK_UP || key == SDLK_DOWN) && menuShown && targets.sound)
+        targets.sound->play(SOUND_MENU_MOVE, CENTRE_GAIN);
     // The menu follows Up and Down even after the game has started.
     if (key == SDLK_UP && targets.menuSelection)
         *targets.menuSelection = true;
     if (key == SDLK_DOWN && targets.menuSelection)
         *targets.menuSelection = false;
-    if (key == SDLK_x && targets.menuActive && *targets.menuActive && targets.menuSelection) {
+    if (key == SDLK_x && menuShown && targets.menuSelection) {
         if (!*targets.menuSelection)
             return false;
         *targets.menuActive = false;
+        if (targets.sound)
+            targets.sound->play(SOUND_MENU_CONFIRM, CENTRE_GAIN);
         if (targets.playing)
             *targets.playing = true;
     }
@@ -156,6 +164,7 @@ float timeStep(uint32_t carry) {
 EventTargets currentEventTargets() {
     EventTargets targets;
     targets.paused = &g_Paused;
+    targets.sound = g_Sound;
     if (g_World) {
         targets.playing = &g_World->m_Playing;
         if (g_World->m_Player)
@@ -205,6 +214,8 @@ bool init() {
     setFixedLight();
     Kestrel::ResourceManager::getInstance()->addSearchPath(DATA_DIRECTORY);
     createGameStates();
+    g_Sound = new Sound();
+    g_Sound->open(DATA_DIRECTORY);
     return true;
 }
 
@@ -219,6 +230,8 @@ void runMainLoop() {
             updateGameStates(dt);
         setCameraAspect();
         renderGameStates();
+        if (g_Sound)
+            g_Sound->endFrame(g_World && g_World->m_Playing, g_Paused);
         SDL_GL_SwapBuffers();
         // The picture is out, so the first title frame waits for none of this,
         // and the next frame clears what it draws.
@@ -232,6 +245,8 @@ void runMainLoop() {
 }
 
 void teardown() {
+    delete g_Sound;
+    g_Sound = nullptr;
     delete g_World;
     g_World = nullptr;
     delete g_TitleScreen;

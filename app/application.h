@@ -13,6 +13,7 @@ class RenderDevice;
 }
 
 class Controller;
+class Sound;
 class TitleScreen;
 class World;
 
@@ -58,6 +59,7 @@ struct EventTargets {
     bool* menuSelection = nullptr;    // the title screen's: true "One Player", false "Exit"
     bool* menuActive = nullptr;       // the title screen's
     bool* playing = nullptr;          // the world's
+    Sound* sound = nullptr;           // menu sounds and the mute key
 };
 // The targets the globals currently offer.
 EventTargets currentEventTargets();

@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/ground.h"
 #include "app/random.h"
+#include "app/sound.h"
 #include "engine/animation.h"
 #include "engine/entity.h"
 #include "engine/mesh.h"
@@ -219,6 +220,8 @@ void World::spawnPlayer() {
     m_Player->setParent(m_PlayerNode);
     const float u = static_cast<float>(gameRand()) * RAND_FRACTION;
     m_Player->setPosition(PLAYER_START_X + u, 0.0f, 0.0f);
+    if (m_Playing)
+        playSound(SOUND_NEXT_PLAYER, m_Player->getPosition());
 }
 
 void World::update(float dt) {
@@ -292,6 +295,11 @@ void World::drawHud() {
     position.x = overlayTextX(*font, text, position.x, HUD_SCALE);
     m_RenderDevice->setModelViewMatrix(overlayTextMatrix(HUD_SCALE, position));
     font->draw(text);
+    if (g_Sound && g_Sound->isMuted()) {
+        m_RenderDevice->setModelViewMatrix(
+            overlayTextMatrix(MUTED_MARK_SCALE, MUTED_MARK_POSITION));
+        font->draw(MUTED_MARK);
+    }
 }
 
 void World::formatHud(char (&text)[HUD_TEXT_SIZE]) const {

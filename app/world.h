@@ -85,6 +85,10 @@ const Kestrel::Vector3 FOLLOW_EYE_OFFSET(0.0f, 8.0f, -10.0f);
 // The head-up display's glyph scale and lower left corner in the unit square.
 const float HUD_SCALE = 0.07f;
 const Kestrel::Vector3 HUD_POSITION(0.8f, 0.2f, 0.0f);
+// Shown in the lower left corner while the sound is muted.
+const char* const MUTED_MARK = "Muted";
+const float MUTED_MARK_SCALE = 0.045f;
+const Kestrel::Vector3 MUTED_MARK_POSITION(0.03f, 0.04f, 0.0f);
 
 // A mesh the level places over the whole field, drawn after the ants in the
 // order of LEVEL_PIECES. All are opaque: the grass, last, is cut out of its

@@ -1,6 +1,7 @@
 #include "game/fireant.h"
 
 #include "app/application.h"
+#include "app/sound.h"
 #include "app/world.h"
 #include "engine/bone.h"
 #include "engine/scenenode.h"
@@ -44,6 +45,8 @@ void FireAnt::approach(float dt) {
     m_FireCountdown -= dt;
     if (m_FireCountdown <= 0.0f) {
         play(keptAnimation(ANT_FIRE), SWITCH_BLEND_TIME, false);
+        // One roar for the whole breath, not one per flame particle.
+        playSound(SOUND_FLAME, m_Position);
         return;
     }
     walkUp(step, distance);

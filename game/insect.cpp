@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/ground.h"
 #include "app/random.h"
+#include "app/sound.h"
 #include "app/world.h"
 #include "engine/animation.h"
 #include "engine/resourcemanager.h"
@@ -76,8 +77,10 @@ bool Insect::die() {
     if (m_Dead)
         return false;
     m_Dead = true;
-    if (this != static_cast<Insect*>(g_World->m_Player))
+    const bool player = this == static_cast<Insect*>(g_World->m_Player);
+    if (!player)
         ++g_World->m_Kills;
+    playSound(player ? SOUND_PLAYER_DEATH : SOUND_ENEMY_DEATH, m_Position);
     play(getDeathAnimation(), SWITCH_BLEND_TIME, false);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/ground.h"
+#include "app/sound.h"
 #include "app/world.h"
 #include "engine/resourcemanager.h"
 #include "engine/scenenode.h"
@@ -18,6 +19,9 @@ const float REMOVAL_DEPTH = -1.0f;
 const float TUMBLE_DEGREES = 360.0f;
 const float CLEARANCE = 0.1f;
 const float HIT_DISTANCE = 0.4f;
+// Slower landings are a rock rolling or sliding, which touches the ground
+// every frame and would rattle.
+const float AUDIBLE_LANDING_SPEED = 0.5f;
 
 // Mirrors the velocity on the ground and takes away the part of it that leaves
 // along the normal: a steep bounce nearly stops, a grazing one keeps its speed.
@@ -55,7 +59,10 @@ void Rock::update(float dt) {
     const float ground = Ground::getHeight(m_Position.x, m_Position.z);
     if (ground > m_Position.y - CLEARANCE) {
         m_Position.y = ground + CLEARANCE;
-        m_Velocity = bounce(m_Velocity, g_World->m_Ground->getNormal(m_Position.x, m_Position.z));
+        const Vector3 normal = g_World->m_Ground->getNormal(m_Position.x, m_Position.z);
+        if (m_Thrown && -dot(m_Velocity, normal) > AUDIBLE_LANDING_SPEED)
+            playSound(SOUND_ROCK_GROUND, m_Position);
+        m_Velocity = bounce(m_Velocity, normal);
         // The rest test above follows gravity, which alone gives (2 dt)^2, above
         // the limit at 16 ms: a rock stopped dead by a bounce rests here instead
         // of hopping in place for ever.
@@ -73,13 +80,14 @@ void Rock::hitTest() {
         for (unsigned i = 0; i < count; ++i) {
             Kestrel::Transformable* child = enemies->getChild(i);
             if (distance(child->getPosition(), m_Position) < HIT_DISTANCE) {
-                if (Insect* insect = dynamic_cast<Insect*>(child))
-                    insect->die();
+                Insect* insect = dynamic_cast<Insect*>(child);
+                if (insect && insect->die())
+                    playSound(SOUND_ROCK_HIT, m_Position);
             }
         }
         return;
     }
     PlayerAnt* player = g_World->m_Player;
-    if (distance(player->getPosition(), m_Position) < HIT_DISTANCE)
-        player->die();
+    if (distance(player->getPosition(), m_Position) < HIT_DISTANCE && player->die())
+        playSound(SOUND_ROCK_HIT, m_Position);
 }

@@ -1,6 +1,7 @@
 #include "game/soldierant.h"
 
 #include "app/application.h"
+#include "app/sound.h"
 #include "app/world.h"
 #include "engine/bone.h"
 #include "engine/scenenode.h"
@@ -70,4 +71,5 @@ void SoldierAnt::releaseRock() {
     m_Rock->setPosition(origin + Kestrel::Vector3(0.0f, LAUNCH_HEIGHT, 0.0f));
     m_Rock->setParent(g_World->m_PlayerNode);
     m_Rock = nullptr;
+    playSound(SOUND_THROW, m_Position);
 }

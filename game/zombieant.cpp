@@ -1,6 +1,7 @@
 #include "game/zombieant.h"
 
 #include "app/application.h"
+#include "app/sound.h"
 #include "app/world.h"
 #include "game/animation_uses.h"
 #include "game/playerant.h"
@@ -37,6 +38,7 @@ void ZombieAnt::hunt(float dt) {
     if (distance < BITE_DISTANCE) {
         m_Eating = true;
         switchAnimation(keptAnimation(ZOMBIE_EAT), false);
+        playSound(SOUND_BITE, m_Position);
         g_World->m_Player->die();
         return;
     }

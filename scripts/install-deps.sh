@@ -6,7 +6,7 @@ set -euo pipefail
 # SDL 1.2 comes from the compat package; it must be installed in the same call
 # as the SDL_image development package, or apt picks the old SDL 1.2 instead.
 PACKAGES=(
-  libsdl1.2-compat-dev libsdl-image1.2-dev
+  libsdl1.2-compat-dev libsdl-image1.2-dev libsdl-mixer1.2-dev
   libglew-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri mesa-utils
   libfreetype-dev libpng-dev libx11-dev
   xvfb xdotool imagemagick x11-utils strace valgrind

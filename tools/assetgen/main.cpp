@@ -1,11 +1,13 @@
 // assetgen <outdir>: writes the game's whole data directory. The output depends
 // on nothing but this program and the font it copies, so every run produces
 // the same bytes.
+#include "app/sound.h"
 #include "app/world.h"
 #include "tools/assetgen/ants.h"
 #include "tools/assetgen/ground_textures.h"
 #include "tools/assetgen/shaders.h"
 #include "tools/assetgen/sky.h"
+#include "tools/assetgen/sounds.h"
 #include "tools/assetgen/stones.h"
 #include "tools/assetgen/terrain_border.h"
 #include "tools/assetgen/title.h"
@@ -61,6 +63,9 @@ void generate(assetgen::Output& out) {
     out.image("title.png", title.texture);
     out.copy(FONT_FILE, GAME_FONT_FILE);
     out.copy(FONT_LICENSE, "Gypsy Curse.LICENSE.txt");
+    const std::vector<assetgen::Samples> sounds = assetgen::synthesiseSounds();
+    for (int id = 0; id < SOUND_COUNT; ++id)
+        out.binary(SOUND_FILES[id], assetgen::wavBytes(sounds[id]));
 }
 
 void printSummary(const assetgen::Output& out, double seconds) {

@@ -19,11 +19,15 @@ std::string Output::path(const std::string& name) const {
 }
 
 void Output::text(const TextFile& file) {
-    std::ofstream out(path(file.name), std::ios::binary);
-    out << file.text;
+    binary(file.name, file.text);
+}
+
+void Output::binary(const std::string& name, const std::string& bytes) {
+    std::ofstream out(path(name), std::ios::binary);
+    out << bytes;
     if (!out.flush())
-        throw std::runtime_error("cannot write '" + path(file.name) + "'");
-    m_Files.push_back(file.name);
+        throw std::runtime_error("cannot write '" + path(name) + "'");
+    m_Files.push_back(name);
 }
 
 void Output::mesh(const std::string& name, const MeshBuilder& mesh) {

@@ -26,6 +26,8 @@ public:
     void mesh(const std::string& name, const MeshBuilder& mesh);
     void image(const std::string& name, const Image& image);
     void copy(const std::string& sourcePath, const std::string& name);
+    // Writes the bytes as they are.
+    void binary(const std::string& name, const std::string& bytes);
 
     const std::vector<std::string>& files() const { return m_Files; }
     const std::vector<std::pair<std::string, int>>& triangleCounts() const {

@@ -23,11 +23,11 @@ int run(const std::string& dataDirectory, const std::string& outputDirectory) {
         Kestrel::ResourceManager::getInstance()->addSearchPath(dataDirectory + "/");
         try {
             preview::Stage stage(device);
-            const preview::SheetContext context{stage, outputDirectory};
+            const preview::SheetContext context{stage, outputDirectory, dataDirectory};
             using namespace preview;
-            for (auto write :
-                 {writeAntSheet, writePropSheet, writeAnimationSheets, writeTitleSheet,
-                  writeScenerySheet, writeFieldSheet, writeAntPictures, writeGamePictures})
+            for (auto write : {writeAntSheet, writePropSheet, writeAnimationSheets, writeTitleSheet,
+                               writeScenerySheet, writeFieldSheet, writeSoundSheet,
+                               writeAntPictures, writeGamePictures})
                 write(context);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "preview: %s\n", e.what());

@@ -21,6 +21,7 @@ inline const float FRAME = FRAME_PERIOD / 1000.0f;
 struct SheetContext {
     Stage& stage;
     std::string outputDirectory;
+    std::string dataDirectory;
 
     std::string path(const std::string& file) const { return outputDirectory + "/" + file; }
 };
@@ -49,6 +50,11 @@ void writeFieldSheet(const SheetContext& context);
 bool poseAt(Kestrel::Entity& entity, const std::string& animation, float time);
 // The length the game plays: to the last keyframe once, or round the loop.
 float playedLength(const std::string& animation);
+
+// sounds.png: every sound's waveform over one second (the ambience's first
+// second), in the order of SoundId: left to right, top to bottom. Lines mark
+// full scale and the generator's peak; ticks mark tenths of a second.
+void writeSoundSheet(const SheetContext& context);
 
 // Small pictures for the project's documentation, each well under 300 KB:
 // docs-ants.png (the three kinds, closer) and docs-animations.png (moments of
