@@ -1,0 +1,113 @@
+#include "tools/import/source_pose.h"
+
+namespace KestrelImport {
+
+namespace {
+
+// The key pair around ticks and the fraction between them; a time outside the
+// keys holds the nearer end.
+template <typename Key>
+const Key* bracket(const Key* keys, unsigned count, double ticks, double& fraction) {
+    fraction = 0.0;
+    if (count == 1 || ticks <= keys[0].mTime)
+        return keys;
+    if (ticks >= keys[count - 1].mTime)
+        return keys + count - 1;
+    unsigned i = 0;
+    while (i + 2 < count && keys[i + 1].mTime <= ticks)
+        ++i;
+    fraction = (ticks - keys[i].mTime) / (keys[i + 1].mTime - keys[i].mTime);
+    return keys + i;
+}
+
+Vector3d sampleVector(const aiVectorKey* keys, unsigned count, double ticks) {
+    double f;
+    const aiVectorKey* key = bracket(keys, count, ticks, f);
+    const Vector3d a(key->mValue.x, key->mValue.y, key->mValue.z);
+    if (f == 0.0)
+        return a;
+    const Vector3d b(key[1].mValue.x, key[1].mValue.y, key[1].mValue.z);
+    return a + (b - a) * f;
+}
+
+aiQuaternion sampleRotation(const aiQuatKey* keys, unsigned count, double ticks) {
+    double f;
+    const aiQuatKey* key = bracket(keys, count, ticks, f);
+    if (f == 0.0)
+        return key->mValue;
+    aiQuaternion result;
+    aiQuaternion::Interpolate(result, key->mValue, key[1].mValue, static_cast<float>(f));
+    return result.Normalize();
+}
+
+} // namespace
+
+Matrix4d toDouble(const aiMatrix4x4& m) {
+    return Matrix4d(m.a1, m.a2, m.a3, m.a4, m.b1, m.b2, m.b3, m.b4, m.c1, m.c2, m.c3, m.c4, m.d1,
+                    m.d2, m.d3, m.d4);
+}
+
+Vector3d origin(const Matrix4d& m) { return Vector3d(m.a4, m.b4, m.c4); }
+
+Vector3d transform(const Matrix4d& m, const Vector3d& p) { return m * p; }
+
+double ticksPerSecond(const aiAnimation& animation) {
+    return animation.mTicksPerSecond > 0.0 ? animation.mTicksPerSecond : 25.0;
+}
+
+SourcePose::SourcePose(const aiScene& scene, double scale) : m_Scene(scene) {
+    Matrix4d::Scaling(Vector3d(scale, scale, scale), m_Root);
+    walk(scene.mRootNode, m_Root, m_RestGlobals);
+    m_Globals = m_RestGlobals;
+}
+
+void SourcePose::evaluate(const aiAnimation* animation, double ticks,
+                          const std::map<const aiNode*, Vector3d>& held) {
+    if (animation != m_Animation) {
+        m_Channels.clear();
+        for (unsigned i = 0; animation && i < animation->mNumChannels; ++i)
+            m_Channels[animation->mChannels[i]->mNodeName.C_Str()] = animation->mChannels[i];
+        m_Animation = animation;
+    }
+    m_Ticks = ticks;
+    m_Held = &held;
+    walk(m_Scene.mRootNode, m_Root, m_Globals);
+    m_Held = nullptr;
+}
+
+void SourcePose::walk(const aiNode* node, const Matrix4d& parent,
+                      std::map<const aiNode*, Matrix4d>& out) {
+    const Matrix4d global = parent * local(node);
+    out[node] = global;
+    for (unsigned i = 0; i < node->mNumChildren; ++i)
+        walk(node->mChildren[i], global, out);
+}
+
+Matrix4d SourcePose::local(const aiNode* node) const {
+    const Matrix4d rest = toDouble(node->mTransformation);
+    auto found = m_Animation ? m_Channels.find(node->mName.C_Str()) : m_Channels.end();
+    if (found == m_Channels.end())
+        return rest;
+    const aiNodeAnim& channel = *found->second;
+    Vector3d position = origin(rest);
+    if (m_Held && m_Held->count(node))
+        position = m_Held->at(node);
+    else if (channel.mNumPositionKeys > 0)
+        position = sampleVector(channel.mPositionKeys, channel.mNumPositionKeys, m_Ticks);
+    Vector3d scaling(1, 1, 1);
+    aiQuaterniont<double> rotation;
+    {
+        aiVector3t<double> restScaling, restPosition;
+        rest.Decompose(restScaling, rotation, restPosition);
+        scaling = restScaling;
+    }
+    if (channel.mNumScalingKeys > 0)
+        scaling = sampleVector(channel.mScalingKeys, channel.mNumScalingKeys, m_Ticks);
+    if (channel.mNumRotationKeys > 0) {
+        const aiQuaternion q = sampleRotation(channel.mRotationKeys, channel.mNumRotationKeys, m_Ticks);
+        rotation = aiQuaterniont<double>(q.w, q.x, q.y, q.z);
+    }
+    return Matrix4d(scaling, rotation, position);
+}
+
+} // namespace KestrelImport

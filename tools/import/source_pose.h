@@ -1,0 +1,51 @@
+// The source scene's own evaluation: every node's transform at a time of an
+// animation, with keys sampled as assimp defines them (linear positions and
+// scales, spherical rotations, held before the first key and after the last).
+// Works in double precision in the scene's space, optionally scaled.
+#pragma once
+
+#include <assimp/anim.h>
+#include <assimp/matrix4x4.h>
+#include <assimp/scene.h>
+
+#include <map>
+#include <string>
+
+namespace KestrelImport {
+
+using Matrix4d = aiMatrix4x4t<double>;
+using Vector3d = aiVector3t<double>;
+
+Matrix4d toDouble(const aiMatrix4x4& m);
+Vector3d origin(const Matrix4d& m);
+Vector3d transform(const Matrix4d& m, const Vector3d& p);
+
+// Ticks per second, with assimp's convention of 25 when the file gives none.
+double ticksPerSecond(const aiAnimation& animation);
+
+class SourcePose {
+public:
+    SourcePose(const aiScene& scene, double scale);
+
+    // The pose of animation at ticks; null for the rest pose (the nodes' own
+    // transforms). Nodes in held keep the translation given there.
+    void evaluate(const aiAnimation* animation, double ticks,
+                  const std::map<const aiNode*, Vector3d>& held = {});
+    const Matrix4d& global(const aiNode* node) const { return m_Globals.at(node); }
+    const Matrix4d& restGlobal(const aiNode* node) const { return m_RestGlobals.at(node); }
+
+private:
+    void walk(const aiNode* node, const Matrix4d& parent, std::map<const aiNode*, Matrix4d>& out);
+    Matrix4d local(const aiNode* node) const;
+
+    const aiScene& m_Scene;
+    Matrix4d m_Root;
+    const aiAnimation* m_Animation = nullptr;
+    double m_Ticks = 0.0;
+    const std::map<const aiNode*, Vector3d>* m_Held = nullptr;
+    std::map<std::string, const aiNodeAnim*> m_Channels;
+    std::map<const aiNode*, Matrix4d> m_Globals;
+    std::map<const aiNode*, Matrix4d> m_RestGlobals;
+};
+
+} // namespace KestrelImport
