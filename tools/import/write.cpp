@@ -109,13 +109,17 @@ std::string meshText(const ImportedModel& model) {
 }
 
 // Connectors and zero angles are left out: the engine reads them as zero.
+// The engine adds durations up in float, so each duration is what brings that
+// sum nearest to the key's own time: long animations do not drift.
 std::string animationText(const ImportedModel& model, const AnimationOutput& animation) {
     std::string text;
     const auto& keys = animation.m_Keyframes;
+    float start = 0.0f;
     for (size_t k = 0; k < keys.size(); ++k) {
-        double duration = k + 1 < keys.size() ? keys[k + 1].m_Time - keys[k].m_Time
-                          : keys.size() > 1   ? keys[1].m_Time - keys[0].m_Time
-                                              : 1.0;
+        float duration = keys.size() > 1 ? float(keys[1].m_Time - keys[0].m_Time) : 1.0f;
+        if (k + 1 < keys.size())
+            duration = float(keys[k + 1].m_Time - double(start));
+        start += duration;
         text += "[keyframe]\nduration=" + number(duration) + "\n";
         for (size_t b = 0; b < model.m_Bones.size(); ++b) {
             const Kestrel::Vector3& a = keys[k].m_Angles[b];
