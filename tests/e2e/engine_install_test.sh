@@ -10,8 +10,8 @@ example=$(cd "$(dirname "$0")/../../examples/hello_ant" && pwd)
 # A sanitizer build's library needs the sanitizer runtimes in every user.
 sanitized "$formik" && { echo "SKIP: the install is checked in the normal build"; exit 77; }
 cmake --install "$build" --prefix "$work/prefix" >"$log" 2>&1 || fail "the install failed"
-extra=$(cd "$work/prefix" && find . -type f | grep -vE '^\./include/kestrel/engine/.*\.h$|^\./lib/(libkestrel\.a|cmake/Kestrel/.*\.cmake|pkgconfig/kestrel\.pc)$')
-[ -z "$extra" ] || fail "the install holds more than the engine: $extra"
+extra=$(cd "$work/prefix" && find . -type f | grep -vE '^\./include/kestrel/engine/.*\.h$|^\./lib/(libkestrel\.a|cmake/Kestrel/.*\.cmake|pkgconfig/kestrel\.pc)$|^\./bin/kestrel-(import|view)$')
+[ -z "$extra" ] || fail "the install holds more than the engine and its tools: $extra"
 
 # A clean environment: the prefix reaches CMake and pkg-config only as given here.
 clean() { env -i PATH="$PATH" HOME="$work" "$@" >>"$log" 2>&1; }

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -28,6 +29,9 @@ namespace {
 const int STATUS_USAGE = 1;
 const int STATUS_UNREADABLE = 2;
 const unsigned READ_SECONDS = 120;  // a reader stuck on damaged input gives up
+// Damaged counts can make a reader reserve hundreds of gigabytes; a limit turns
+// that into a quick failure. (The address sanitizer needs the address space.)
+const rlim_t READ_MEMORY = rlim_t(4) << 30;
 
 struct Arguments {
     std::string m_Model;
@@ -70,6 +74,10 @@ bool parseArguments(int argc, char** argv, Arguments& arguments) {
 // The child: read, convert, write into staging, report into staging/.report.
 int importInto(const Arguments& arguments, const std::string& staging) {
     alarm(READ_SECONDS);
+#ifndef __SANITIZE_ADDRESS__
+    const rlimit memory{READ_MEMORY, READ_MEMORY};
+    setrlimit(RLIMIT_AS, &memory);
+#endif
     Assimp::Importer importer;
     const aiScene* scene = importer.ReadFile(arguments.m_Model, KestrelImport::readFlags());
     if (!scene || !scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) {
