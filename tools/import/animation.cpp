@@ -211,6 +211,9 @@ void repeatEnds(std::vector<KeyframeOutput>& keys) {
     keys.push_back(last);
 }
 
+// Angles below a microradian are rounding noise: written as zero, they are left out.
+float quiet(double angle) { return std::fabs(angle) < 1e-6 ? 0.0f : float(angle); }
+
 } // namespace
 
 AnimationOutput convertAnimation(const aiScene& scene, unsigned index, Skeleton& skeleton,
@@ -237,7 +240,7 @@ AnimationOutput convertAnimation(const aiScene& scene, unsigned index, Skeleton&
         KeyframeOutput keyframe;
         keyframe.m_Time = samples.m_Times[i];
         for (const Vector3d& a : samples.m_Keys[i])
-            keyframe.m_Angles.emplace_back(float(a.x), float(a.y), float(a.z));
+            keyframe.m_Angles.emplace_back(quiet(a.x), quiet(a.y), quiet(a.z));
         output.m_Keyframes.push_back(keyframe);
     }
     repeatEnds(output.m_Keyframes);

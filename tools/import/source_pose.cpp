@@ -1,5 +1,7 @@
 #include "tools/import/source_pose.h"
 
+#include <algorithm>
+
 namespace KestrelImport {
 
 namespace {
@@ -13,9 +15,9 @@ const Key* bracket(const Key* keys, unsigned count, double ticks, double& fracti
         return keys;
     if (ticks >= keys[count - 1].mTime)
         return keys + count - 1;
-    unsigned i = 0;
-    while (i + 2 < count && keys[i + 1].mTime <= ticks)
-        ++i;
+    const Key* after = std::upper_bound(keys, keys + count, ticks,
+                                        [](double t, const Key& key) { return t < key.mTime; });
+    const unsigned i = unsigned(after - keys) - 1;
     fraction = (ticks - keys[i].mTime) / (keys[i + 1].mTime - keys[i].mTime);
     return keys + i;
 }
@@ -55,52 +57,58 @@ double ticksPerSecond(const aiAnimation& animation) {
     return animation.mTicksPerSecond > 0.0 ? animation.mTicksPerSecond : 25.0;
 }
 
-SourcePose::SourcePose(const aiScene& scene, double scale) : m_Scene(scene) {
+SourcePose::SourcePose(const aiScene& scene, double scale) {
     Matrix4d::Scaling(Vector3d(scale, scale, scale), m_Root);
-    walk(scene.mRootNode, m_Root, m_RestGlobals);
-    m_Globals = m_RestGlobals;
+    m_Nodes.push_back(scene.mRootNode);
+    m_Parents.push_back(-1);
+    for (size_t i = 0; i < m_Nodes.size(); ++i) {
+        m_Index[m_Nodes[i]] = i;
+        m_Rest.push_back(toDouble(m_Nodes[i]->mTransformation));
+        for (unsigned c = 0; c < m_Nodes[i]->mNumChildren; ++c) {
+            m_Nodes.push_back(m_Nodes[i]->mChildren[c]);
+            m_Parents.push_back(int(i));
+        }
+    }
+    m_Channels.assign(m_Nodes.size(), nullptr);
+    evaluate(nullptr, 0.0);
+    m_RestGlobals = m_Globals;
 }
 
 void SourcePose::evaluate(const aiAnimation* animation, double ticks,
                           const std::map<const aiNode*, Vector3d>& held) {
     if (animation != m_Animation) {
-        m_Channels.clear();
+        std::unordered_map<std::string, const aiNodeAnim*> byName;
         for (unsigned i = 0; animation && i < animation->mNumChannels; ++i)
-            m_Channels[animation->mChannels[i]->mNodeName.C_Str()] = animation->mChannels[i];
+            byName[animation->mChannels[i]->mNodeName.C_Str()] = animation->mChannels[i];
+        for (size_t i = 0; i < m_Nodes.size(); ++i) {
+            auto found = byName.find(m_Nodes[i]->mName.C_Str());
+            m_Channels[i] = found == byName.end() ? nullptr : found->second;
+        }
         m_Animation = animation;
     }
     m_Ticks = ticks;
-    m_Held = &held;
-    walk(m_Scene.mRootNode, m_Root, m_Globals);
+    m_Held = held.empty() ? nullptr : &held;
+    m_Globals.resize(m_Nodes.size());
+    for (size_t i = 0; i < m_Nodes.size(); ++i)
+        m_Globals[i] = (m_Parents[i] < 0 ? m_Root : m_Globals[m_Parents[i]]) * local(i);
     m_Held = nullptr;
 }
 
-void SourcePose::walk(const aiNode* node, const Matrix4d& parent,
-                      std::map<const aiNode*, Matrix4d>& out) {
-    const Matrix4d global = parent * local(node);
-    out[node] = global;
-    for (unsigned i = 0; i < node->mNumChildren; ++i)
-        walk(node->mChildren[i], global, out);
-}
-
-Matrix4d SourcePose::local(const aiNode* node) const {
-    const Matrix4d rest = toDouble(node->mTransformation);
-    auto found = m_Animation ? m_Channels.find(node->mName.C_Str()) : m_Channels.end();
-    if (found == m_Channels.end())
+Matrix4d SourcePose::local(size_t index) const {
+    const Matrix4d& rest = m_Rest[index];
+    if (!m_Channels[index])
         return rest;
-    const aiNodeAnim& channel = *found->second;
+    const aiNode* node = m_Nodes[index];
+    const aiNodeAnim& channel = *m_Channels[index];
     Vector3d position = origin(rest);
     if (m_Held && m_Held->count(node))
         position = m_Held->at(node);
     else if (channel.mNumPositionKeys > 0)
         position = sampleVector(channel.mPositionKeys, channel.mNumPositionKeys, m_Ticks);
-    Vector3d scaling(1, 1, 1);
+    Vector3d scaling(1, 1, 1), restPosition;
     aiQuaterniont<double> rotation;
-    {
-        aiVector3t<double> restScaling, restPosition;
-        rest.Decompose(restScaling, rotation, restPosition);
-        scaling = restScaling;
-    }
+    if (channel.mNumScalingKeys == 0 || channel.mNumRotationKeys == 0)
+        rest.Decompose(scaling, rotation, restPosition);
     if (channel.mNumScalingKeys > 0)
         scaling = sampleVector(channel.mScalingKeys, channel.mNumScalingKeys, m_Ticks);
     if (channel.mNumRotationKeys > 0) {

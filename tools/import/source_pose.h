@@ -10,6 +10,8 @@
 
 #include <map>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace KestrelImport {
 
@@ -31,21 +33,23 @@ public:
     // transforms). Nodes in held keep the translation given there.
     void evaluate(const aiAnimation* animation, double ticks,
                   const std::map<const aiNode*, Vector3d>& held = {});
-    const Matrix4d& global(const aiNode* node) const { return m_Globals.at(node); }
-    const Matrix4d& restGlobal(const aiNode* node) const { return m_RestGlobals.at(node); }
+    const Matrix4d& global(const aiNode* node) const { return m_Globals[m_Index.at(node)]; }
+    const Matrix4d& restGlobal(const aiNode* node) const { return m_RestGlobals[m_Index.at(node)]; }
 
 private:
-    void walk(const aiNode* node, const Matrix4d& parent, std::map<const aiNode*, Matrix4d>& out);
-    Matrix4d local(const aiNode* node) const;
+    Matrix4d local(size_t index) const;
 
-    const aiScene& m_Scene;
+    std::vector<const aiNode*> m_Nodes;  // parents first
+    std::vector<int> m_Parents;
+    std::unordered_map<const aiNode*, size_t> m_Index;
+    std::vector<Matrix4d> m_Rest;
     Matrix4d m_Root;
     const aiAnimation* m_Animation = nullptr;
+    std::vector<const aiNodeAnim*> m_Channels;  // per node, for m_Animation
     double m_Ticks = 0.0;
     const std::map<const aiNode*, Vector3d>* m_Held = nullptr;
-    std::map<std::string, const aiNodeAnim*> m_Channels;
-    std::map<const aiNode*, Matrix4d> m_Globals;
-    std::map<const aiNode*, Matrix4d> m_RestGlobals;
+    std::vector<Matrix4d> m_Globals;
+    std::vector<Matrix4d> m_RestGlobals;
 };
 
 } // namespace KestrelImport

@@ -2,6 +2,7 @@
 
 #include "tools/assetgen/image.h"
 
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -10,16 +11,14 @@ namespace KestrelImport {
 
 namespace {
 
-std::string vector3(const Kestrel::Vector3& v) {
-    char text[96];
-    std::snprintf(text, sizeof text, "(%.9g,%.9g,%.9g)", v.x, v.y, v.z);
-    return text;
+// The shortest text that reads back as the same float.
+std::string number(float value) {
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
-std::string number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.9g", value);
-    return text;
+std::string vector3(const Kestrel::Vector3& v) {
+    return "(" + number(v.x) + "," + number(v.y) + "," + number(v.z) + ")";
 }
 
 void writeFaces(const ImportedModel& model, std::string& text) {

@@ -1,6 +1,6 @@
 // Writes an imported model into a directory: NAME.kst, NAME_<animation>.ksta
-// per animation and the texture files. Numbers carry nine significant digits,
-// so every float reads back as written.
+// per animation and the texture files. Every number is the shortest text that
+// reads back as the same float.
 #pragma once
 
 #include "tools/import/model.h"
