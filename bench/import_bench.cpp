@@ -39,7 +39,8 @@ void BM_WholeImport(benchmark::State& state) {
     const std::string path = MODELS + LARGEST[state.range(0)];
     if (!available(state, path))
         return;
-    const std::string out = (std::filesystem::temp_directory_path() / "kestrel-import-bench").string();
+    const std::string out =
+        (std::filesystem::temp_directory_path() / "kestrel-import-bench").string();
     const std::string command = std::string(FORMIK_BINARY_DIR) + "/tools/import/kestrel-import '" +
                                 path + "' -o '" + out + "' --force >/dev/null";
     for (auto _ : state)

@@ -52,7 +52,7 @@ using Pose = std::vector<Vector3d>;
 struct Samples {
     std::vector<double> m_Times;
     std::vector<Pose> m_Keys;
-    std::vector<Pose> m_HalfWay;  // entry i lies between keys i and i + 1
+    std::vector<Pose> m_HalfWay; // entry i lies between keys i and i + 1
 };
 
 double cubic(double y1, double y2, double y0, double y3, double t) {
@@ -78,11 +78,13 @@ public:
         return error(i, time, m_Samples.m_HalfWay[i]);
     }
     int previous(int i) const {
-        while (!m_Kept[--i]) {}
+        while (!m_Kept[--i]) {
+        }
         return i;
     }
     int next(int i) const {
-        while (!m_Kept[++i]) {}
+        while (!m_Kept[++i]) {
+        }
         return i;
     }
 
@@ -101,10 +103,11 @@ private:
         for (size_t k = 0; k < bones.size(); ++k) {
             double change = 0.0;
             for (int c = 0; c < 3; ++c)
-                change += std::fabs(cubic(keys[a][k][c], keys[b][k][c], keys[before][k][c],
-                                          keys[after][k][c], t) -
-                                    sample[k][c]);
-            reach[k] = (bones[k].m_Parent >= 0 ? reach[bones[k].m_Parent] : 0.0) + change * m_Lever[k];
+                change += std::fabs(
+                    cubic(keys[a][k][c], keys[b][k][c], keys[before][k][c], keys[after][k][c], t) -
+                    sample[k][c]);
+            reach[k] =
+                (bones[k].m_Parent >= 0 ? reach[bones[k].m_Parent] : 0.0) + change * m_Lever[k];
             worst = std::max(worst, reach[k]);
         }
         return worst;
@@ -159,10 +162,12 @@ public:
                 }
                 changed = true;
                 const double middle = 0.5 * (start + end);
-                refined.m_HalfWay.push_back(at(0.5 * (start + middle) * m_PerSecond, samples.m_Keys[i]));
+                refined.m_HalfWay.push_back(
+                    at(0.5 * (start + middle) * m_PerSecond, samples.m_Keys[i]));
                 refined.m_Times.push_back(middle);
                 refined.m_Keys.push_back(samples.m_HalfWay[i]);
-                refined.m_HalfWay.push_back(at(0.5 * (middle + end) * m_PerSecond, samples.m_HalfWay[i]));
+                refined.m_HalfWay.push_back(
+                    at(0.5 * (middle + end) * m_PerSecond, samples.m_HalfWay[i]));
             }
             samples = refined;
             if (!changed)
@@ -190,7 +195,8 @@ std::vector<bool> thin(const Skeleton& skeleton, const std::vector<double>& leve
         const int from = p > 0 ? curve.previous(p) : p;
         const int to = q + 1 < n ? curve.next(q) : q;
         for (int i = from; i <= to && !kept[j]; ++i)
-            kept[j] = curve.keyError(i) > keyBound || (i < to && curve.halfWayError(i) > halfWayBound);
+            kept[j] =
+                curve.keyError(i) > keyBound || (i < to && curve.halfWayError(i) > halfWayBound);
     }
     return kept;
 }
@@ -212,7 +218,9 @@ void repeatEnds(std::vector<KeyframeOutput>& keys) {
 }
 
 // Angles below a microradian are rounding noise: written as zero, they are left out.
-float quiet(double angle) { return std::fabs(angle) < 1e-6 ? 0.0f : float(angle); }
+float quiet(double angle) {
+    return std::fabs(angle) < 1e-6 ? 0.0f : float(angle);
+}
 
 } // namespace
 

@@ -20,7 +20,7 @@ namespace {
 
 const size_t MAX_RENDER_VERTICES = 65536;
 const size_t MAX_TRIANGLES_PER_MATERIAL = 65535;
-const double MOVE_TOLERANCE = 1e-4;  // of the diagonal: keys that restate the bind position
+const double MOVE_TOLERANCE = 1e-4; // of the diagonal: keys that restate the bind position
 const double SCALE_TOLERANCE = 1e-3;
 
 std::string format(const char* pattern, double value) {
@@ -90,8 +90,8 @@ public:
         m_Skeleton.build(m_Model.m_Diagonal, m_Model.m_Bones);
         addWeights();
         for (unsigned a = 0; a < m_Scene.mNumAnimations && !m_Skeleton.empty(); ++a)
-            m_Model.m_Animations.push_back(convertAnimation(m_Scene, a, m_Skeleton, m_Pose, m_Model,
-                                                            m_Options.m_KeepAllKeys));
+            m_Model.m_Animations.push_back(
+                convertAnimation(m_Scene, a, m_Skeleton, m_Pose, m_Model, m_Options.m_KeepAllKeys));
         nameEverything();
         reportLosses();
         return checkLimits(error);
@@ -128,13 +128,13 @@ private:
             place = m_Skeleton.bind(node);
         m_Instances.push_back({node, index, unsigned(m_Model.m_Vertices.size())});
         for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
-            const Vector3d p = place * Vector3d(mesh.mVertices[v].x, mesh.mVertices[v].y,
-                                                mesh.mVertices[v].z);
+            const Vector3d p =
+                place * Vector3d(mesh.mVertices[v].x, mesh.mVertices[v].y, mesh.mVertices[v].z);
             VertexOutput vertex;
             vertex.m_Position = Kestrel::Vector3(float(p.x), float(p.y), float(p.z));
             if (mesh.mTextureCoords[0])
-                vertex.m_TexCoord = Kestrel::Vector2(mesh.mTextureCoords[0][v].x,
-                                                     mesh.mTextureCoords[0][v].y);
+                vertex.m_TexCoord =
+                    Kestrel::Vector2(mesh.mTextureCoords[0][v].x, mesh.mTextureCoords[0][v].y);
             vertex.m_SourceMesh = index;
             vertex.m_SourceVertex = v;
             vertex.m_SourceNode = node;
@@ -159,8 +159,9 @@ private:
         for (const VertexOutput& v : m_Model.m_Vertices) {
             low = Kestrel::Vector3(std::min(low.x, v.m_Position.x), std::min(low.y, v.m_Position.y),
                                    std::min(low.z, v.m_Position.z));
-            high = Kestrel::Vector3(std::max(high.x, v.m_Position.x), std::max(high.y, v.m_Position.y),
-                                    std::max(high.z, v.m_Position.z));
+            high =
+                Kestrel::Vector3(std::max(high.x, v.m_Position.x), std::max(high.y, v.m_Position.y),
+                                 std::max(high.z, v.m_Position.z));
         }
         const double d = (high - low).length();
         return d > 0.0 ? d : 1.0;
@@ -175,10 +176,12 @@ private:
                 const aiBone& bone = *mesh.mBones[b];
                 const aiNode* node = m_Scene.mRootNode->FindNode(bone.mName);
                 if (!node && bone.mNumWeights)
-                    m_Model.m_Losses.push_back("weights of bone '" + std::string(bone.mName.C_Str()) +
+                    m_Model.m_Losses.push_back("weights of bone '" +
+                                               std::string(bone.mName.C_Str()) +
                                                "', which the scene does not hold, dropped");
                 for (unsigned w = 0; node && w < bone.mNumWeights; ++w)
-                    if (bone.mWeights[w].mWeight > 0.0f && bone.mWeights[w].mVertexId < mesh.mNumVertices)
+                    if (bone.mWeights[w].mWeight > 0.0f &&
+                        bone.mWeights[w].mVertexId < mesh.mNumVertices)
                         influences[bone.mWeights[w].mVertexId].push_back(
                             {bone.mWeights[w].mWeight, unsigned(m_Skeleton.boneOf(node))});
             }
@@ -192,7 +195,8 @@ private:
                                  [](const auto& a, const auto& b) { return a.first > b.first; });
                 crowded += list.size() > 4;
                 for (size_t i = 0; i < list.size() && i < 4; ++i)
-                    m_Model.m_Weights.push_back({list[i].second, instance.m_FirstVertex + v, list[i].first});
+                    m_Model.m_Weights.push_back(
+                        {list[i].second, instance.m_FirstVertex + v, list[i].first});
             }
             if (crowded)
                 m_Model.m_Losses.push_back(std::to_string(crowded) + " vertices of mesh '" +
@@ -261,11 +265,11 @@ private:
             return std::string(reinterpret_cast<const char*>(texture.pcData), texture.mWidth);
         }
         base = stem + ".png";
-        std::string raw = "raw:" + std::to_string(texture.mWidth) + "x" +
-                          std::to_string(texture.mHeight) + ":";
+        std::string raw =
+            "raw:" + std::to_string(texture.mWidth) + "x" + std::to_string(texture.mHeight) + ":";
         for (unsigned i = 0; i < texture.mWidth * texture.mHeight; ++i)
-            raw += {char(texture.pcData[i].r), char(texture.pcData[i].g),
-                    char(texture.pcData[i].b), char(texture.pcData[i].a)};
+            raw += {char(texture.pcData[i].r), char(texture.pcData[i].g), char(texture.pcData[i].b),
+                    char(texture.pcData[i].a)};
         return raw;
     }
 
@@ -306,15 +310,16 @@ private:
             }
         for (const auto& [node, error] : m_Skeleton.scaleLosses())
             if (error > SCALE_TOLERANCE)
-                m_Model.m_Losses.push_back("scale keys of bone '" + std::string(node->mName.C_Str()) +
-                                           "' (up to " + format("%.3g", error * 100) +
-                                           " %) dropped");
+                m_Model.m_Losses.push_back("scale keys of bone '" +
+                                           std::string(node->mName.C_Str()) + "' (up to " +
+                                           format("%.3g", error * 100) + " %) dropped");
         if (m_Scene.mNumCameras)
             m_Model.m_Losses.push_back(std::to_string(m_Scene.mNumCameras) + " cameras dropped");
         if (m_Scene.mNumLights)
             m_Model.m_Losses.push_back(std::to_string(m_Scene.mNumLights) + " lights dropped");
         for (unsigned a = 0; a < m_Scene.mNumAnimations; ++a)
-            if (m_Scene.mAnimations[a]->mNumMeshChannels || m_Scene.mAnimations[a]->mNumMorphMeshChannels)
+            if (m_Scene.mAnimations[a]->mNumMeshChannels ||
+                m_Scene.mAnimations[a]->mNumMorphMeshChannels)
                 m_Model.m_Losses.push_back("mesh and morph keys of animation '" +
                                            std::string(m_Scene.mAnimations[a]->mName.C_Str()) +
                                            "' dropped");
@@ -382,7 +387,8 @@ std::string describe(const ImportedModel& model, const std::string& name) {
                        std::to_string(connectors) + " connectors), " +
                        std::to_string(model.m_Animations.size()) + " animations";
     for (const AnimationOutput& animation : model.m_Animations) {
-        const double length = animation.m_Keyframes.empty() ? 0.0 : animation.m_Keyframes.back().m_Time;
+        const double length =
+            animation.m_Keyframes.empty() ? 0.0 : animation.m_Keyframes.back().m_Time;
         line += (&animation == &model.m_Animations[0] ? ": " : ", ") + animation.m_Name + " " +
                 format("%.2f s", length) + " (" + std::to_string(animation.m_Keyframes.size()) +
                 " keyframes for " + std::to_string(animation.m_SourceKeyCount) + " key times)";

@@ -28,7 +28,7 @@ namespace {
 
 const int STATUS_USAGE = 1;
 const int STATUS_UNREADABLE = 2;
-const unsigned READ_SECONDS = 120;  // a reader stuck on damaged input gives up
+const unsigned READ_SECONDS = 120; // a reader stuck on damaged input gives up
 // Damaged counts can make a reader reserve hundreds of gigabytes; a limit turns
 // that into a quick failure. (The address sanitizer needs the address space.)
 const rlim_t READ_MEMORY = rlim_t(4) << 30;
@@ -117,8 +117,9 @@ int importInChild(const Arguments& arguments, const std::string& staging) {
         return WEXITSTATUS(status);
     const int signal = WTERMSIG(status);
     std::fprintf(stderr, "kestrel-import: cannot read '%s': %s\n", arguments.m_Model.c_str(),
-                 signal == SIGALRM ? "the reader did not finish"
-                                   : ("assimp crashed (" + std::string(strsignal(signal)) + ")").c_str());
+                 signal == SIGALRM
+                     ? "the reader did not finish"
+                     : ("assimp crashed (" + std::string(strsignal(signal)) + ")").c_str());
     return STATUS_UNREADABLE;
 }
 
@@ -131,7 +132,8 @@ int publish(const Arguments& arguments, const std::string& staging) {
     for (const fs::path& file : files) {
         const fs::path target = fs::path(arguments.m_Directory) / file.filename();
         if (fs::exists(target) && !arguments.m_Force) {
-            std::fprintf(stderr, "kestrel-import: '%s' exists (--force replaces it); nothing written\n",
+            std::fprintf(stderr,
+                         "kestrel-import: '%s' exists (--force replaces it); nothing written\n",
                          target.string().c_str());
             return STATUS_USAGE;
         }
@@ -155,7 +157,8 @@ int main(int argc, char** argv) {
     fs::create_directories(arguments.m_Directory, failure);
     std::string staging = (fs::path(arguments.m_Directory) / ".kestrel-import-XXXXXX").string();
     if (failure || !mkdtemp(staging.data())) {
-        std::fprintf(stderr, "kestrel-import: cannot write into '%s'\n", arguments.m_Directory.c_str());
+        std::fprintf(stderr, "kestrel-import: cannot write into '%s'\n",
+                     arguments.m_Directory.c_str());
         return STATUS_USAGE;
     }
     int status = importInChild(arguments, staging);

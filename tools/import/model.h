@@ -12,7 +12,7 @@
 namespace KestrelImport {
 
 struct ImportOptions {
-    std::string m_Name;  // prefix of every file written
+    std::string m_Name; // prefix of every file written
     double m_Scale = 1.0;
     bool m_KeepAllKeys = false;
 };
@@ -48,10 +48,10 @@ struct TriangleOutput {
 
 struct BoneOutput {
     std::string m_Name;
-    int m_Parent = -1;          // earlier in the list; -1 for the root
-    Kestrel::Vector3 m_Head;    // the parent's tail, except for the root
+    int m_Parent = -1;       // earlier in the list; -1 for the root
+    Kestrel::Vector3 m_Head; // the parent's tail, except for the root
     Kestrel::Vector3 m_Tail;
-    bool m_Connector = false;   // joins a branch to its parent; never weighted nor animated
+    bool m_Connector = false; // joins a branch to its parent; never weighted nor animated
 };
 
 struct WeightOutput {
@@ -61,14 +61,14 @@ struct WeightOutput {
 };
 
 struct KeyframeOutput {
-    double m_Time = 0.0;                     // seconds
-    std::vector<Kestrel::Vector3> m_Angles;  // one per bone
+    double m_Time = 0.0;                    // seconds
+    std::vector<Kestrel::Vector3> m_Angles; // one per bone
 };
 
 struct AnimationOutput {
     std::string m_Name;
     unsigned m_SourceIndex = 0;
-    unsigned m_SourceKeyCount = 0;  // merged key times before thinning
+    unsigned m_SourceKeyCount = 0; // merged key times before thinning
     std::vector<KeyframeOutput> m_Keyframes;
 };
 
@@ -84,7 +84,7 @@ struct ImportedModel {
     std::vector<std::string> m_MovingNodes;
     std::vector<std::string> m_Losses;
     std::vector<std::string> m_Renamed;
-    double m_Diagonal = 1.0;  // of the rest pose's bounding box
+    double m_Diagonal = 1.0; // of the rest pose's bounding box
 };
 
 } // namespace KestrelImport

@@ -20,17 +20,21 @@ Matrix3d elementary(int axis, double angle) {
     return Matrix3d(c, -s, 0, s, c, 0, 0, 0, 1);
 }
 
-Matrix3d transposed(Matrix3d m) { return m.Transpose(); }
+Matrix3d transposed(Matrix3d m) {
+    return m.Transpose();
+}
 
-Vector3d column(const Matrix4d& m, int c) { return Vector3d(m[0][c], m[1][c], m[2][c]); }
+Vector3d column(const Matrix4d& m, int c) {
+    return Vector3d(m[0][c], m[1][c], m[2][c]);
+}
 
 // The rotation closest to the linear part of m, and how far its columns are
 // from unit length (scaling the engine cannot hold).
 Matrix3d rotationPart(const Matrix4d& m, double& scaleError) {
     Vector3d x = column(m, 0), y = column(m, 1);
     const Vector3d z = column(m, 2);
-    scaleError = std::max({std::fabs(x.Length() - 1), std::fabs(y.Length() - 1),
-                           std::fabs(z.Length() - 1)});
+    scaleError =
+        std::max({std::fabs(x.Length() - 1), std::fabs(y.Length() - 1), std::fabs(z.Length() - 1)});
     x.Normalize();
     y = (y - x * (x * y)).Normalize();
     const Vector3d w = x ^ y;
@@ -47,13 +51,21 @@ Matrix4d placed(const Vector3d& head, const Matrix3d& rotation, const Vector3d& 
 }
 
 // a moved by whole turns to lie nearest to b.
-double unwrap(double a, double b) { return a + 2 * PI * std::round((b - a) / (2 * PI)); }
+double unwrap(double a, double b) {
+    return a + 2 * PI * std::round((b - a) / (2 * PI));
+}
 
-Kestrel::Vector3 toFloat(const Vector3d& v) { return Kestrel::Vector3(float(v.x), float(v.y), float(v.z)); }
+Kestrel::Vector3 toFloat(const Vector3d& v) {
+    return Kestrel::Vector3(float(v.x), float(v.y), float(v.z));
+}
 
-Vector3d toDouble(const Kestrel::Vector3& v) { return Vector3d(v.x, v.y, v.z); }
+Vector3d toDouble(const Kestrel::Vector3& v) {
+    return Vector3d(v.x, v.y, v.z);
+}
 
-double distanceSquared(const Vector3d& a, const Vector3d& b) { return (a - b).SquareLength(); }
+double distanceSquared(const Vector3d& a, const Vector3d& b) {
+    return (a - b).SquareLength();
+}
 
 } // namespace
 
@@ -75,7 +87,8 @@ Vector3d anglesFor(const Matrix3d& axes, const Matrix3d& rotation, const Vector3
         first.z = std::atan2(n[1][0], n[0][0]);
         second = first;
     } else {
-        first = Vector3d(std::asin(sx), std::atan2(-r[2][0], r[2][2]), std::atan2(-r[0][1], r[1][1]));
+        first =
+            Vector3d(std::asin(sx), std::atan2(-r[2][0], r[2][2]), std::atan2(-r[0][1], r[1][1]));
         second = Vector3d(PI - first.x, first.y + PI, first.z + PI);
     }
     for (Vector3d* v : {&first, &second})
@@ -158,8 +171,8 @@ void Skeleton::bindFrames(const aiScene& scene, const SourcePose& rest) {
             for (unsigned b = 0; b < mesh->mNumBones; ++b) {
                 const aiNode* bone = scene.mRootNode->FindNode(mesh->mBones[b]->mName);
                 if (bone && known.insert(bone).second)
-                    m_Bind[bone] = rest.restGlobal(node) *
-                                   toDouble(mesh->mBones[b]->mOffsetMatrix).Inverse();
+                    m_Bind[bone] =
+                        rest.restGlobal(node) * toDouble(mesh->mBones[b]->mOffsetMatrix).Inverse();
             }
         }
         for (unsigned i = 0; i < node->mNumChildren; ++i)
@@ -317,7 +330,8 @@ void Skeleton::convert(const SourcePose& pose, const std::vector<Vector3d>& prev
     }
 }
 
-void Skeleton::skinMatrices(const std::vector<Vector3d>& angles, std::vector<Matrix4d>& skins) const {
+void Skeleton::skinMatrices(const std::vector<Vector3d>& angles,
+                            std::vector<Matrix4d>& skins) const {
     std::vector<Matrix3d> turns(m_Bones.size());
     skins.resize(m_Bones.size());
     for (size_t k = 0; k < m_Bones.size(); ++k) {

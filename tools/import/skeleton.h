@@ -47,10 +47,10 @@ public:
     void skinMatrices(const std::vector<Vector3d>& angles, std::vector<Matrix4d>& skins) const;
 
     struct Bone {
-        const aiNode* m_Node = nullptr;  // null for a connector
+        const aiNode* m_Node = nullptr; // null for a connector
         int m_Parent = -1;
-        Vector3d m_Head, m_Tail;         // as the engine reads them
-        Matrix3d m_Axes;                 // columns: the engine's x, y and z axes
+        Vector3d m_Head, m_Tail; // as the engine reads them
+        Matrix3d m_Axes;         // columns: the engine's x, y and z axes
         Matrix4d m_InverseBind;
     };
     const std::vector<Bone>& bones() const { return m_Bones; }
@@ -63,10 +63,11 @@ private:
                    const Kestrel::Vector3& tail, std::vector<BoneOutput>& out);
     void addBranch(const aiNode* node, int parent, const Kestrel::Vector3& head, double diagonal,
                    std::vector<BoneOutput>& out);
-    Vector3d chooseTail(const aiNode* node, const Vector3d& head, int parent, double diagonal) const;
+    Vector3d chooseTail(const aiNode* node, const Vector3d& head, int parent,
+                        double diagonal) const;
     unsigned subtreeSize(const aiNode* node) const;
 
-    std::vector<const aiNode*> m_Nodes;  // parents first
+    std::vector<const aiNode*> m_Nodes; // parents first
     const aiNode* m_Root = nullptr;
     std::map<const aiNode*, Matrix4d> m_Bind;
     Matrix4d m_Correction;

@@ -49,9 +49,13 @@ Matrix4d toDouble(const aiMatrix4x4& m) {
                     m.d2, m.d3, m.d4);
 }
 
-Vector3d origin(const Matrix4d& m) { return Vector3d(m.a4, m.b4, m.c4); }
+Vector3d origin(const Matrix4d& m) {
+    return Vector3d(m.a4, m.b4, m.c4);
+}
 
-Vector3d transform(const Matrix4d& m, const Vector3d& p) { return m * p; }
+Vector3d transform(const Matrix4d& m, const Vector3d& p) {
+    return m * p;
+}
 
 double ticksPerSecond(const aiAnimation& animation) {
     return animation.mTicksPerSecond > 0.0 ? animation.mTicksPerSecond : 25.0;
@@ -112,7 +116,8 @@ Matrix4d SourcePose::local(size_t index) const {
     if (channel.mNumScalingKeys > 0)
         scaling = sampleVector(channel.mScalingKeys, channel.mNumScalingKeys, m_Ticks);
     if (channel.mNumRotationKeys > 0) {
-        const aiQuaternion q = sampleRotation(channel.mRotationKeys, channel.mNumRotationKeys, m_Ticks);
+        const aiQuaternion q =
+            sampleRotation(channel.mRotationKeys, channel.mNumRotationKeys, m_Ticks);
         rotation = aiQuaterniont<double>(q.w, q.x, q.y, q.z);
     }
     return Matrix4d(scaling, rotation, position);

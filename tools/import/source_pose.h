@@ -39,13 +39,13 @@ public:
 private:
     Matrix4d local(size_t index) const;
 
-    std::vector<const aiNode*> m_Nodes;  // parents first
+    std::vector<const aiNode*> m_Nodes; // parents first
     std::vector<int> m_Parents;
     std::unordered_map<const aiNode*, size_t> m_Index;
     std::vector<Matrix4d> m_Rest;
     Matrix4d m_Root;
     const aiAnimation* m_Animation = nullptr;
-    std::vector<const aiNodeAnim*> m_Channels;  // per node, for m_Animation
+    std::vector<const aiNodeAnim*> m_Channels; // per node, for m_Animation
     double m_Ticks = 0.0;
     const std::map<const aiNode*, Vector3d>* m_Held = nullptr;
     std::vector<Matrix4d> m_Globals;

@@ -25,8 +25,8 @@ void writeFaces(const ImportedModel& model, std::string& text) {
     text += "[faces]\n";
     for (const TriangleOutput& triangle : model.m_Triangles) {
         const unsigned* v = triangle.m_Vertices;
-        text += "v=" + std::to_string(v[0]) + "," + std::to_string(v[1]) + "," + std::to_string(v[2]) +
-                ":texcoord=";
+        text += "v=" + std::to_string(v[0]) + "," + std::to_string(v[1]) + "," +
+                std::to_string(v[2]) + ":texcoord=";
         for (int c = 0; c < 3; ++c) {
             const Kestrel::Vector2& uv = model.m_Vertices[v[c]].m_TexCoord;
             text += (c ? ",(" : "(") + number(uv.u) + "," + number(uv.v) + ")";
@@ -42,12 +42,14 @@ void writeSkeleton(const ImportedModel& model, std::string& text) {
     for (const BoneOutput& bone : model.m_Bones) {
         const std::string parent =
             bone.m_Parent < 0 ? vector3(bone.m_Head) : model.m_Bones[bone.m_Parent].m_Name;
-        text += "name=" + bone.m_Name + ":parent=" + parent + ":tail=" + vector3(bone.m_Tail) + "\n";
+        text +=
+            "name=" + bone.m_Name + ":parent=" + parent + ":tail=" + vector3(bone.m_Tail) + "\n";
     }
     text += "[vertex weights]\n";
     for (const WeightOutput& weight : model.m_Weights)
-        text += "b=" + model.m_Bones[weight.m_Bone].m_Name + ":v=" + std::to_string(weight.m_Vertex) +
-                ":weight=" + number(weight.m_Weight) + "\n";
+        text += "b=" + model.m_Bones[weight.m_Bone].m_Name +
+                ":v=" + std::to_string(weight.m_Vertex) + ":weight=" + number(weight.m_Weight) +
+                "\n";
 }
 
 bool writeFile(const std::string& path, const std::string& bytes, std::string& error) {
@@ -73,7 +75,8 @@ bool writeTexture(const TextureOutput& texture, const std::string& path, std::st
         return writeFile(path, texture.m_Data, error);
     unsigned width = 1, height = 1;
     size_t start = 0;
-    if (!texture.m_Data.empty() && std::sscanf(texture.m_Data.c_str(), "raw:%ux%u:", &width, &height) == 2)
+    if (!texture.m_Data.empty() &&
+        std::sscanf(texture.m_Data.c_str(), "raw:%ux%u:", &width, &height) == 2)
         start = texture.m_Data.find(':', 4) + 1;
     assetgen::Image image(int(width), int(height), true);
     for (unsigned i = 0; i < width * height; ++i) {
@@ -82,7 +85,9 @@ bool writeTexture(const TextureOutput& texture, const std::string& path, std::st
             image.set(0, 0, {c.x, c.y, c.z, c.w});
             break;
         }
-        auto byte = [&](int k) { return static_cast<unsigned char>(texture.m_Data[start + 4 * i + k]) / 255.0; };
+        auto byte = [&](int k) {
+            return static_cast<unsigned char>(texture.m_Data[start + 4 * i + k]) / 255.0;
+        };
         image.set(int(i % width), int(i / width), {byte(0), byte(1), byte(2), byte(3)});
     }
     if (!assetgen::writePng(image, path))

@@ -39,7 +39,7 @@ struct Influence {
 struct Figures {
     double m_AtKeys = 0.0;
     double m_HalfWay = 0.0;
-    double m_Crowded = 0.0;  // vertices with more than four influences, at keys
+    double m_Crowded = 0.0; // vertices with more than four influences, at keys
 };
 
 class ExactnessCheck {
@@ -57,12 +57,13 @@ public:
         const std::vector<double> keys = keyTicks(source);
         Kestrel::Entity entity(&m_Mesh);
         for (size_t k = 0; k < keys.size(); ++k) {
-            const double error = compare(entity, source, animation, keys[k], perSecond, &figures.m_Crowded);
+            const double error =
+                compare(entity, source, animation, keys[k], perSecond, &figures.m_Crowded);
             figures.m_AtKeys = std::max(figures.m_AtKeys, error);
             if (k + 1 < keys.size()) {
                 const double half = 0.5 * (keys[k] + keys[k + 1]);
-                figures.m_HalfWay = std::max(figures.m_HalfWay,
-                                             compare(entity, source, animation, half, perSecond, nullptr));
+                figures.m_HalfWay = std::max(figures.m_HalfWay, compare(entity, source, animation,
+                                                                        half, perSecond, nullptr));
             }
         }
     }
@@ -83,11 +84,14 @@ private:
         Kestrel::Vector3 low = rest.getPosition(0), high = low;
         for (unsigned i = 0; i < rest.getVertexCount(); ++i) {
             const Kestrel::Vector3 p = rest.getPosition(i);
-            low = Kestrel::Vector3(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
-            high = Kestrel::Vector3(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
+            low =
+                Kestrel::Vector3(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
+            high = Kestrel::Vector3(std::max(high.x, p.x), std::max(high.y, p.y),
+                                    std::max(high.z, p.z));
         }
         m_Diagonal = (high - low).length();
-        const Kestrel::Vector3 head = m_Model.m_Bones.empty() ? Kestrel::Vector3() : m_Model.m_Bones[0].m_Head;
+        const Kestrel::Vector3 head =
+            m_Model.m_Bones.empty() ? Kestrel::Vector3() : m_Model.m_Bones[0].m_Head;
         m_Origin = Vector3d(head.x, head.y, head.z);
     }
 
@@ -100,8 +104,9 @@ private:
                 for (unsigned w = 0; w < mesh.mBones[b]->mNumWeights; ++w)
                     if (m_Scene.mRootNode->FindNode(mesh.mBones[b]->mName))
                         m_Influences[m][mesh.mBones[b]->mWeights[w].mVertexId].push_back(
-                        {m_Scene.mRootNode->FindNode(mesh.mBones[b]->mName),
-                         toDouble(mesh.mBones[b]->mOffsetMatrix), mesh.mBones[b]->mWeights[w].mWeight});
+                            {m_Scene.mRootNode->FindNode(mesh.mBones[b]->mName),
+                             toDouble(mesh.mBones[b]->mOffsetMatrix),
+                             mesh.mBones[b]->mWeights[w].mWeight});
         }
     }
 
@@ -111,7 +116,8 @@ private:
             const aiMesh& mesh = *m_Scene.mMeshes[holder->mMeshes[i]];
             for (unsigned b = 0; b < mesh.mNumBones; ++b)
                 if (mesh.mBones[b]->mName == node->mName) {
-                    frame = m_Pose.restGlobal(holder) * toDouble(mesh.mBones[b]->mOffsetMatrix).Inverse();
+                    frame = m_Pose.restGlobal(holder) *
+                            toDouble(mesh.mBones[b]->mOffsetMatrix).Inverse();
                     return true;
                 }
         }
@@ -124,7 +130,8 @@ private:
     // A lost translation stays where the bind pose puts the node in its parent.
     void holdAtBind(const aiNode* node) {
         Matrix4d own, parent;
-        if (bindFrame(node, m_Scene.mRootNode, own) && bindFrame(node->mParent, m_Scene.mRootNode, parent))
+        if (bindFrame(node, m_Scene.mRootNode, own) &&
+            bindFrame(node->mParent, m_Scene.mRootNode, parent))
             m_Held[node] = origin(parent.Inverse() * own);
         else
             m_Held[node] = origin(toDouble(node->mTransformation));
@@ -163,8 +170,8 @@ private:
 
     // The largest distance at ticks over vertices of at most four influences
     // (those with more go to crowded, when given).
-    double compare(Kestrel::Entity& entity, const aiAnimation& source, Kestrel::Animation* animation,
-                   double ticks, double perSecond, double* crowded) {
+    double compare(Kestrel::Entity& entity, const aiAnimation& source,
+                   Kestrel::Animation* animation, double ticks, double perSecond, double* crowded) {
         m_Pose.evaluate(&source, ticks, m_Held);
         entity.playAnimation(animation, 0.0f, false, false);
         entity.update(float(ticks / perSecond));
@@ -176,7 +183,8 @@ private:
             size_t count = 0;
             const Vector3d expected = sourcePosition(m_Model.m_Vertices[m_RenderToFile[i]], count);
             const Kestrel::Vector3 p = posed.getPosition(unsigned(i));
-            const double error = (Vector3d(p.x, p.y, p.z) + m_Origin - expected).Length() / m_Diagonal;
+            const double error =
+                (Vector3d(p.x, p.y, p.z) + m_Origin - expected).Length() / m_Diagonal;
             if (count <= 4)
                 worst = std::max(worst, error);
             else if (crowded)
@@ -232,7 +240,8 @@ TEST_P(ImportExactnessTest, EnginePoseFollowsTheSourceAtAndBetweenKeys) {
     }
     resources.clear();
     std::printf("%s: %.4f %% at keys, %.4f %% half-way, %.4f %% with more than four influences\n",
-                GetParam(), figures.m_AtKeys * 100, figures.m_HalfWay * 100, figures.m_Crowded * 100);
+                GetParam(), figures.m_AtKeys * 100, figures.m_HalfWay * 100,
+                figures.m_Crowded * 100);
     EXPECT_LE(figures.m_AtKeys, 0.001);
     EXPECT_LE(figures.m_HalfWay, 0.01);
 }
