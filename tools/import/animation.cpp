@@ -16,14 +16,8 @@ std::vector<double> mergedTicks(const aiScene& scene, const aiAnimation& animati
         ticks.push_back(animation.mDuration);
     for (unsigned c = 0; c < animation.mNumChannels; ++c) {
         const aiNodeAnim& channel = *animation.mChannels[c];
-        if (!skeleton.contains(scene.mRootNode->FindNode(channel.mNodeName)))
-            continue;
-        for (unsigned k = 0; k < channel.mNumPositionKeys; ++k)
-            ticks.push_back(channel.mPositionKeys[k].mTime);
-        for (unsigned k = 0; k < channel.mNumRotationKeys; ++k)
-            ticks.push_back(channel.mRotationKeys[k].mTime);
-        for (unsigned k = 0; k < channel.mNumScalingKeys; ++k)
-            ticks.push_back(channel.mScalingKeys[k].mTime);
+        if (skeleton.contains(scene.mRootNode->FindNode(channel.mNodeName)))
+            addKeyTicks(channel, ticks);
     }
     std::sort(ticks.begin(), ticks.end());
     std::vector<double> merged;

@@ -61,6 +61,15 @@ double ticksPerSecond(const aiAnimation& animation) {
     return animation.mTicksPerSecond > 0.0 ? animation.mTicksPerSecond : 25.0;
 }
 
+void addKeyTicks(const aiNodeAnim& channel, std::vector<double>& ticks) {
+    for (unsigned k = 0; k < channel.mNumPositionKeys; ++k)
+        ticks.push_back(channel.mPositionKeys[k].mTime);
+    for (unsigned k = 0; k < channel.mNumRotationKeys; ++k)
+        ticks.push_back(channel.mRotationKeys[k].mTime);
+    for (unsigned k = 0; k < channel.mNumScalingKeys; ++k)
+        ticks.push_back(channel.mScalingKeys[k].mTime);
+}
+
 SourcePose::SourcePose(const aiScene& scene, double scale) {
     Matrix4d::Scaling(Vector3d(scale, scale, scale), m_Root);
     m_Nodes.push_back(scene.mRootNode);

@@ -24,6 +24,8 @@ Vector3d transform(const Matrix4d& m, const Vector3d& p);
 
 // Ticks per second, with assimp's convention of 25 when the file gives none.
 double ticksPerSecond(const aiAnimation& animation);
+// Appends the times (ticks) of every key of the channel.
+void addKeyTicks(const aiNodeAnim& channel, std::vector<double>& ticks);
 
 class SourcePose {
 public:

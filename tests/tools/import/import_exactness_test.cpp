@@ -138,17 +138,12 @@ private:
     }
 
     std::vector<double> keyTicks(const aiAnimation& source) const {
-        std::set<double> ticks;
-        for (unsigned c = 0; c < source.mNumChannels; ++c) {
-            const aiNodeAnim& channel = *source.mChannels[c];
-            for (unsigned k = 0; k < channel.mNumPositionKeys; ++k)
-                ticks.insert(channel.mPositionKeys[k].mTime);
-            for (unsigned k = 0; k < channel.mNumRotationKeys; ++k)
-                ticks.insert(channel.mRotationKeys[k].mTime);
-            for (unsigned k = 0; k < channel.mNumScalingKeys; ++k)
-                ticks.insert(channel.mScalingKeys[k].mTime);
-        }
-        return std::vector<double>(ticks.begin(), ticks.end());
+        std::vector<double> ticks;
+        for (unsigned c = 0; c < source.mNumChannels; ++c)
+            addKeyTicks(*source.mChannels[c], ticks);
+        std::sort(ticks.begin(), ticks.end());
+        ticks.erase(std::unique(ticks.begin(), ticks.end()), ticks.end());
+        return ticks;
     }
 
     Vector3d sourcePosition(const VertexOutput& vertex, size_t& influenceCount) const {
