@@ -294,8 +294,15 @@ private:
             bone.m_Name = bones.add(bone.m_Name, "bone");
         for (MaterialOutput& material : m_Model.m_Materials)
             material.m_Name = materials.add(material.m_Name, "material");
-        for (AnimationOutput& animation : m_Model.m_Animations)
-            animation.m_Name = animations.add(animation.m_Name, "animation");
+        // An animation's name is part of its file name: only characters shells take as they are.
+        for (AnimationOutput& animation : m_Model.m_Animations) {
+            std::string name = animation.m_Name;
+            for (char& c : name)
+                if (!std::isalnum(static_cast<unsigned char>(c)) &&
+                    std::string("._-").find(c) == std::string::npos)
+                    c = '_';
+            animation.m_Name = animations.add(name, "animation");
+        }
     }
 
     void reportLosses() {
