@@ -13,6 +13,7 @@ PACKAGES=(
   cmake g++ make clang libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-dejavu-core fonts-liberation fonts-lobster fonts-leckerli-one
+  libassimp-dev assimp-testmodels
 )
 
 missing=()

@@ -1,0 +1,151 @@
+#include "tools/import/write.h"
+
+#include "tools/assetgen/image.h"
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace KestrelImport {
+
+namespace {
+
+// The shortest text that reads back as the same float.
+std::string number(float value) {
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+std::string vector3(const Kestrel::Vector3& v) {
+    return "(" + number(v.x) + "," + number(v.y) + "," + number(v.z) + ")";
+}
+
+void writeFaces(const ImportedModel& model, std::string& text) {
+    text += "[faces]\n";
+    for (const TriangleOutput& triangle : model.m_Triangles) {
+        const unsigned* v = triangle.m_Vertices;
+        text += "v=" + std::to_string(v[0]) + "," + std::to_string(v[1]) + "," +
+                std::to_string(v[2]) + ":texcoord=";
+        for (int c = 0; c < 3; ++c) {
+            const Kestrel::Vector2& uv = model.m_Vertices[v[c]].m_TexCoord;
+            text += (c ? ",(" : "(") + number(uv.u) + "," + number(uv.v) + ")";
+        }
+        text += ":material=" + model.m_Materials[triangle.m_Material].m_Name + "\n";
+    }
+}
+
+void writeSkeleton(const ImportedModel& model, std::string& text) {
+    if (model.m_Bones.empty())
+        return;
+    text += "[bones]\n";
+    for (const BoneOutput& bone : model.m_Bones) {
+        const std::string parent =
+            bone.m_Parent < 0 ? vector3(bone.m_Head) : model.m_Bones[bone.m_Parent].m_Name;
+        text +=
+            "name=" + bone.m_Name + ":parent=" + parent + ":tail=" + vector3(bone.m_Tail) + "\n";
+    }
+    text += "[vertex weights]\n";
+    for (const WeightOutput& weight : model.m_Weights)
+        text += "b=" + model.m_Bones[weight.m_Bone].m_Name +
+                ":v=" + std::to_string(weight.m_Vertex) + ":weight=" + number(weight.m_Weight) +
+                "\n";
+}
+
+bool writeFile(const std::string& path, const std::string& bytes, std::string& error) {
+    std::ofstream file(path, std::ios::binary);
+    file << bytes;
+    file.close();
+    if (!file)
+        error = "cannot write '" + path + "'";
+    return bool(file);
+}
+
+// A copied file, an embedded image's bytes, raw texels or a one-pixel colour.
+bool writeTexture(const TextureOutput& texture, const std::string& path, std::string& error) {
+    if (!texture.m_SourcePath.empty()) {
+        std::error_code failure;
+        std::filesystem::copy_file(texture.m_SourcePath, path,
+                                   std::filesystem::copy_options::overwrite_existing, failure);
+        if (failure)
+            error = "cannot copy '" + texture.m_SourcePath + "': " + failure.message();
+        return !failure;
+    }
+    if (!texture.m_Data.empty() && texture.m_Data.compare(0, 4, "raw:") != 0)
+        return writeFile(path, texture.m_Data, error);
+    unsigned width = 1, height = 1;
+    size_t start = 0;
+    if (!texture.m_Data.empty() &&
+        std::sscanf(texture.m_Data.c_str(), "raw:%ux%u:", &width, &height) == 2)
+        start = texture.m_Data.find(':', 4) + 1;
+    assetgen::Image image(int(width), int(height), true);
+    for (unsigned i = 0; i < width * height; ++i) {
+        const Kestrel::Vector4& c = texture.m_Colour;
+        if (start == 0) {
+            image.set(0, 0, {c.x, c.y, c.z, c.w});
+            break;
+        }
+        auto byte = [&](int k) {
+            return static_cast<unsigned char>(texture.m_Data[start + 4 * i + k]) / 255.0;
+        };
+        image.set(int(i % width), int(i / width), {byte(0), byte(1), byte(2), byte(3)});
+    }
+    if (!assetgen::writePng(image, path))
+        error = "cannot write '" + path + "'";
+    return error.empty();
+}
+
+} // namespace
+
+std::string meshText(const ImportedModel& model) {
+    std::string text = "# Written by kestrel-import\n[materials]\n";
+    for (const MaterialOutput& material : model.m_Materials) {
+        const Kestrel::Vector4& d = material.m_Diffuse;
+        text += "name=" + material.m_Name + ":diffuse=" + vector3({d.x, d.y, d.z}) +
+                ":texture=" + material.m_Texture + "\n";
+    }
+    text += "[vertices]\n";
+    for (const VertexOutput& vertex : model.m_Vertices)
+        text += "pos=" + vector3(vertex.m_Position) + "\n";
+    writeFaces(model, text);
+    writeSkeleton(model, text);
+    return text;
+}
+
+// Connectors and zero angles are left out: the engine reads them as zero.
+// The engine adds durations up in float, so each duration is what brings that
+// sum nearest to the key's own time: long animations do not drift.
+std::string animationText(const ImportedModel& model, const AnimationOutput& animation) {
+    std::string text;
+    const auto& keys = animation.m_Keyframes;
+    float start = 0.0f;
+    for (size_t k = 0; k < keys.size(); ++k) {
+        float duration = keys.size() > 1 ? float(keys[1].m_Time - keys[0].m_Time) : 1.0f;
+        if (k + 1 < keys.size())
+            duration = float(keys[k + 1].m_Time - double(start));
+        start += duration;
+        text += "[keyframe]\nduration=" + number(duration) + "\n";
+        for (size_t b = 0; b < model.m_Bones.size(); ++b) {
+            const Kestrel::Vector3& a = keys[k].m_Angles[b];
+            if (!model.m_Bones[b].m_Connector && (a.x != 0.0f || a.y != 0.0f || a.z != 0.0f))
+                text += model.m_Bones[b].m_Name + ":" + vector3(a) + "\n";
+        }
+    }
+    return text;
+}
+
+bool writeModel(const ImportedModel& model, const std::string& directory, const std::string& name,
+                std::string& error) {
+    if (!writeFile(directory + "/" + name + ".kst", meshText(model), error))
+        return false;
+    for (const AnimationOutput& animation : model.m_Animations)
+        if (!writeFile(directory + "/" + name + "_" + animation.m_Name + ".ksta",
+                       animationText(model, animation), error))
+            return false;
+    for (const TextureOutput& texture : model.m_Textures)
+        if (!writeTexture(texture, directory + "/" + texture.m_FileName, error))
+            return false;
+    return true;
+}
+
+} // namespace KestrelImport
