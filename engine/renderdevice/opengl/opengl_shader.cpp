@@ -82,8 +82,7 @@ bool OpenGLShader::compile(const std::string& vertexSource, const std::string& f
     glLinkProgram(m_Program);
     m_Linked = isLinked(m_Program);
     if (!m_Linked)
-        reportMessage(MessageSeverity::DRIVER_ERROR, "Error Linking Shader Program
-%s",
+        reportMessage(MessageSeverity::DRIVER_ERROR, "Error Linking Shader Program\n%s",
                       infoLog(m_Program, glGetProgramiv, glGetProgramInfoLog).c_str());
     return true;
 }
