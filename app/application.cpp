@@ -140,6 +140,13 @@ void renderGameStates() {
         g_TitleScreen->render();
 }
 
+class SdlPlatform : public LoopPlatform {
+public:
+    uint32_t getTicks() override { return SDL_GetTicks(); }
+    void delay(uint32_t milliseconds) override { SDL_Delay(milliseconds); }
+    void swapBuffers() override { SDL_GL_SwapBuffers(); }
+};
+
 } // namespace
 
 void setFixedLight() {
@@ -193,13 +200,37 @@ bool handleEvent(const SDL_Event& event, const EventTargets& targets) {
     }
 }
 
-bool handleEvents() {
-    const EventTargets targets = currentEventTargets();
+std::vector<SDL_Event> pollEvents() {
+    std::vector<SDL_Event> events;
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
+    while (SDL_PollEvent(&event))
+        events.push_back(event);
+    return events;
+}
+
+bool handleEvents(const std::vector<SDL_Event>& events) {
+    const EventTargets targets = currentEventTargets();
+    for (const SDL_Event& event : events) {
         if (!handleEvent(event, targets))
             return false;
     }
+    return true;
+}
+
+bool runFrame(uint32_t start, const std::vector<SDL_Event>& events, uint32_t& carry,
+              LoopPlatform& platform) {
+    const float dt = timeStep(carry);
+    if (!handleEvents(events))
+        return false;
+    if (!g_Paused)
+        updateGameStates(dt);
+    setCameraAspect();
+    renderGameStates();
+    platform.swapBuffers();
+    const FrameTiming timing = frameTiming(platform.getTicks() - start);
+    if (timing.delay > 0)
+        platform.delay(timing.delay);
+    carry = timing.carry;
     return true;
 }
 
@@ -220,21 +251,12 @@ bool init() {
 }
 
 void runMainLoop() {
+    SdlPlatform platform;
     uint32_t carry = 0;
     for (;;) {
-        const uint32_t start = SDL_GetTicks();
-        const float dt = timeStep(carry);
-        if (!handleEvents())
+        const uint32_t start = platform.getTicks();
+        if (!runFrame(start, pollEvents(), carry, platform))
             return;
-        if (!g_Paused)
-            updateGameStates(dt);
-        setCameraAspect();
-        renderGameStates();
-        SDL_GL_SwapBuffers();
-        const FrameTiming timing = frameTiming(SDL_GetTicks() - start);
-        if (timing.delay > 0)
-            SDL_Delay(timing.delay);
-        carry = timing.carry;
     }
 }
 

@@ -1,8 +1,12 @@
 #include "app/application.h"
 
 #include "app/controller.h"
+#include "app/titlescreen.h"
+#include "engine/scenenode.h"
 #include "support/float_compare.h"
+#include "support/game_fixture.h"
 #include "support/gl_context.h"
+#include "support/test_render_device.h"
 
 #include <GL/glew.h>
 #include <GL/glu.h>
@@ -109,6 +113,98 @@ TEST(EventTest, EventsChangeOnlyWhatTheyAreFor) {
         EXPECT_EQ(s.playing, c.end.playing);
         EXPECT_EQ(s.selection, c.end.selection);
         EXPECT_EQ(s.paused, c.end.paused);
+    }
+}
+
+// Time that passes only when a frame asks; it records the sleeps and swaps.
+class ScriptedPlatform : public LoopPlatform {
+public:
+    uint32_t getTicks() override { return m_Now; }
+    void delay(uint32_t milliseconds) override {
+        m_Delays.push_back(milliseconds);
+        m_Now += milliseconds;
+    }
+    void swapBuffers() override { ++m_Swaps; }
+
+    uint32_t m_Now = 0;
+    std::vector<uint32_t> m_Delays;
+    int m_Swaps = 0;
+};
+
+// The title screen is the active state: its clock adds up the time steps it
+// was given and each of its renders clears once.
+class FrameLoopTest : public TestSupport::GameTest {
+protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        world()->m_Playing = false;
+        g_TitleScreen = new TitleScreen(m_Device);
+    }
+    void TearDown() override {
+        delete g_TitleScreen;
+        g_TitleScreen = nullptr;
+        g_Paused = false;
+        GameTest::TearDown();
+    }
+};
+
+// Frames after a start at tick 1000 that take `busy` ms of work (the platform's
+// time moves only by the frame's own sleep otherwise).
+TEST_F(FrameLoopTest, AFrameStepsRendersSleepsOrCarriesAndQuitsOnRequest) {
+    const struct Case {
+        uint32_t carry, busy;
+        std::vector<SDL_Event> events;
+        bool goOn;
+        float step;     // seconds the title screen moved on
+        uint32_t delay; // 0: no sleep
+        int renders, swaps;
+        uint32_t nextCarry;
+    } cases[] = {
+        {0, 5, {}, true, 0.016f, 11, 1, 1, 0},
+        {0, 16, {}, true, 0.016f, 0, 1, 1, 0},
+        {0, 40, {}, true, 0.016f, 0, 1, 1, 24},
+        {24, 3, {}, true, 0.040f, 13, 1, 1, 0},
+        {5000, 3, {}, true, 0.333f, 13, 1, 1, 0},
+        // Paused: no step, but the picture is still drawn and the period kept.
+        {24, 3, {down(SDLK_F1)}, true, 0.0f, 13, 1, 1, 0},
+        {24, 20, {down(SDLK_F1), down(SDLK_F1)}, true, 0.040f, 0, 1, 1, 4},
+        {0, 5, {down(SDLK_DOWN), down(SDLK_ESCAPE), down(SDLK_UP)}, false, 0.0f, 0, 0, 0, 0},
+        {0, 5, {event(SDL_QUIT)}, false, 0.0f, 0, 0, 0, 0},
+    };
+    auto& device = recordingDevice();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        g_Paused = false;
+        g_TitleScreen->m_Time = 0.0f;
+        ScriptedPlatform platform;
+        platform.m_Now = 1000 + c.busy;
+        const int clears = device.m_ClearCount;
+        uint32_t carry = c.carry;
+        EXPECT_EQ(runFrame(1000, c.events, carry, platform), c.goOn);
+        EXPECT_TRUE(near(g_TitleScreen->m_Time, c.step)) << g_TitleScreen->m_Time;
+        EXPECT_EQ(platform.m_Delays,
+                  c.delay ? std::vector<uint32_t>{c.delay} : std::vector<uint32_t>{});
+        EXPECT_EQ(device.m_ClearCount - clears, c.renders);
+        EXPECT_EQ(platform.m_Swaps, c.swaps);
+        EXPECT_EQ(carry, c.goOn ? c.nextCarry : c.carry);
+    }
+    EXPECT_FLOAT_EQ(world()->m_Scene->getCamera()->getAspect(), 1.3333334f);
+}
+
+// A second of frames that each take 40 ms: every step after the first is 40 ms,
+// so game time keeps up with the clock; short frames hold to 16 ms each.
+TEST_F(FrameLoopTest, GameTimeFollowsTheClockWhetherFramesAreShortOrLong) {
+    for (const uint32_t busy : {40u, 4u}) {
+        ScriptedPlatform platform;
+        uint32_t carry = 0;
+        g_TitleScreen->m_Time = 0.0f;
+        while (platform.m_Now < 1000) {
+            const uint32_t start = platform.m_Now;
+            platform.m_Now += busy;
+            ASSERT_TRUE(runFrame(start, {}, carry, platform));
+        }
+        EXPECT_TRUE(near(g_TitleScreen->m_Time, busy == 40 ? 1.0f - 0.024f : 1.008f, 1e-3f))
+            << busy;
     }
 }
 
