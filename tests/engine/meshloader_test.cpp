@@ -5,6 +5,7 @@
 #include "engine/renderdevice/facelist.h"
 #include "engine/renderdevice/vertexlist.h"
 
+#include "support/captured_output.h"
 #include "support/float_compare.h"
 #include "support/temp_dir.h"
 #include "support/test_render_device.h"
@@ -22,6 +23,7 @@ using Kestrel::MeshLoader;
 using Kestrel::Vector3;
 using Kestrel::Vector4;
 using TestSupport::near;
+using TestSupport::printed;
 
 namespace {
 
@@ -30,11 +32,11 @@ protected:
     // Loads the text as a mesh file, catching what the loader prints.
     std::unique_ptr<Mesh> load(const std::string& text, std::string* output = nullptr) {
         m_Directory.write("reported.kst", text);
-        testing::internal::CaptureStdout();
-        std::unique_ptr<Mesh> mesh(MeshLoader(&m_Device).load(m_Directory.file("reported.kst")));
-        const std::string printed = testing::internal::GetCapturedStdout();
+        std::unique_ptr<Mesh> mesh;
+        const std::string said = TestSupport::capturedStdout(
+            [&] { mesh.reset(MeshLoader(&m_Device).load(m_Directory.file("reported.kst"))); });
         if (output)
-            *output = printed;
+            *output = said;
         return mesh;
     }
 
@@ -284,7 +286,7 @@ TEST_F(MeshLoaderTest, MeshesBeyondSixteenBitIndicesAreRefused) {
         std::string output;
         auto mesh = load(c.text, &output);
         ASSERT_EQ(mesh != nullptr, c.message.empty()) << output;
-        EXPECT_NE(output.find(c.message), std::string::npos) << output;
+        EXPECT_TRUE(printed(output, c.message));
         if (mesh) {
             EXPECT_EQ(mesh->getVertexList()->getVertexCount(), c.vertices);
             EXPECT_EQ(mesh->getFaceList(0)->getFaceCount(), c.triangles);
