@@ -82,7 +82,6 @@ TEST_F(WorldTest, TheHudCountsDeathsAndKillsPastTheLastAnt) {
         int deaths, kills;
         const char* text;
     } cases[] = {{1, 0, "Ants: 8/10\nKills: 0"},
-                 {9, 3, "Ants: 0/10\nKills: 3"},
                  {10, 3, "Ants: -1/10\nKills: 3"},
                  {12, 12, "Ants: -3/10\nKills: 12"}};
     int deaths = 0;

@@ -1,6 +1,5 @@
-// What test code prints, and checks of it. A capture always ends, even when a
-// fatal assertion leaves the code early, so its text is kept and the next
-// capture can start.
+// What test code prints. A capture always ends, even when a fatal assertion
+// leaves the code early, so its text is kept and the next capture can start.
 #pragma once
 
 #include <gtest/gtest.h>

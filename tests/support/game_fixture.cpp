@@ -20,7 +20,7 @@ std::string dataDirectory() {
     return std::string(FORMIK_BINARY_DIR) + "/data/";
 }
 
-void useDataWith(Kestrel::RenderDevice* device) {
+void useGeneratedData() {
     Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
     const auto& paths = resources->getSearchPaths();
     if (std::find(paths.begin(), paths.end(), dataDirectory()) == paths.end())
@@ -37,7 +37,7 @@ Kestrel::Animation* animation(const char* file) {
 void GameDriver::startWorld(Kestrel::RenderDevice* device) {
     srand(1);
     m_Device = device;
-    useDataWith(device);
+    useGeneratedData();
     g_RenderDevice = device;
     g_World = new World(device);
     g_World->m_Playing = true;

@@ -37,7 +37,7 @@ const float FRAME = 0.016f;
 std::string dataDirectory();
 // Adds the generated data to the cache's search path (once) and empties the
 // cache, which may hold resources made with another device.
-void useDataWith(Kestrel::RenderDevice* device);
+void useGeneratedData();
 Kestrel::Animation* animation(const char* file);
 
 // Helpers over g_World shared by both fixtures.

@@ -46,7 +46,7 @@ ResourceManager& cache() {
 
 class DataFilesTest : public ::testing::Test {
 protected:
-    void SetUp() override { useDataWith(&m_Device); }
+    void SetUp() override { useGeneratedData(); }
     void TearDown() override {
         m_Entities.clear();
         cache().clear();
@@ -253,7 +253,7 @@ protected:
     void SetUp() override {
         GlTest::SetUp();
         m_Device = std::make_unique<OpenGLRenderDevice>();
-        useDataWith(m_Device.get());
+        useGeneratedData();
     }
     // Cached programs and textures go while the context still exists.
     void TearDown() override {
