@@ -122,7 +122,6 @@ protected:
     void TearDown() override {
         delete g_TitleScreen;
         g_TitleScreen = nullptr;
-        g_Paused = false;
         GameTest::TearDown();
     }
 };

@@ -43,7 +43,6 @@ protected:
         ASSERT_TRUE(rock->m_Thrown);
         EXPECT_FALSE(rock->m_FromPlayer);
         EXPECT_TRUE(near(rock->m_Velocity, Vector3(0.0f, 0.0f, -4.0f), 0.1f));
-        EXPECT_TRUE(near(rock->m_Velocity.z, -4.0f, 0.01f));
         start += Vector3(0.0f, 0.2f, -4.0f * FRAME);
         EXPECT_TRUE(near(rock->getPosition(), start, 3e-3f));
         EXPECT_EQ(rock->getParent(), world()->m_PlayerNode);

@@ -1,8 +1,7 @@
 // Fixtures for gameplay tests: a real World in g_World, built on the generated
 // data directory, driven frame by frame with a fixed time step. GameTest draws
 // nothing (a recording device); GameGlTest draws through the OpenGL device on
-// the test display. Each test has a device, a cache and a random sequence of
-// its own, so none sees what an earlier one left.
+// the test display. Each test has its own device, cache and random sequence.
 #pragma once
 
 #include "app/application.h"
