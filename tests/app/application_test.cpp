@@ -110,13 +110,12 @@ public:
     int m_Swaps = 0;
 };
 
-// The title screen is the active state: its clock adds up the time steps it
-// was given and each of its renders clears once.
+// Both states are active: the title screen's clock adds up the time steps it
+// was given, and each state's render clears once.
 class FrameLoopTest : public TestSupport::GameTest {
 protected:
     void SetUp() override {
         GameTest::SetUp();
-        world()->m_Playing = false;
         g_TitleScreen = new TitleScreen(m_Device);
     }
     void TearDown() override {
@@ -138,14 +137,14 @@ TEST_F(FrameLoopTest, AFrameStepsRendersSleepsOrCarriesAndQuitsOnRequest) {
         int renders, swaps;
         uint32_t nextCarry;
     } cases[] = {
-        {0, 5, {}, true, 0.016f, 11, 1, 1, 0},
-        {0, 16, {}, true, 0.016f, 0, 1, 1, 0},
-        {0, 40, {}, true, 0.016f, 0, 1, 1, 24},
-        {24, 3, {}, true, 0.040f, 13, 1, 1, 0},
-        {5000, 3, {}, true, 0.333f, 13, 1, 1, 0},
+        {0, 5, {}, true, 0.016f, 11, 2, 1, 0},
+        {0, 16, {}, true, 0.016f, 0, 2, 1, 0},
+        {0, 40, {}, true, 0.016f, 0, 2, 1, 24},
+        {24, 3, {}, true, 0.040f, 13, 2, 1, 0},
+        {5000, 3, {}, true, 0.333f, 13, 2, 1, 0},
         // Paused: no step, but the picture is still drawn and the period kept.
-        {24, 3, {down(SDLK_F1)}, true, 0.0f, 13, 1, 1, 0},
-        {24, 20, {down(SDLK_F1), down(SDLK_F1)}, true, 0.040f, 0, 1, 1, 4},
+        {24, 3, {down(SDLK_F1)}, true, 0.0f, 13, 2, 1, 0},
+        {24, 20, {down(SDLK_F1), down(SDLK_F1)}, true, 0.040f, 0, 2, 1, 4},
         {0, 5, {down(SDLK_DOWN), down(SDLK_ESCAPE), down(SDLK_UP)}, false, 0.0f, 0, 0, 0, 0},
         {0, 5, {event(SDL_QUIT)}, false, 0.0f, 0, 0, 0, 0},
     };
