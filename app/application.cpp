@@ -144,6 +144,13 @@ void renderGameStates() {
         g_TitleScreen->render();
 }
 
+class SdlPlatform : public LoopPlatform {
+public:
+    uint32_t getTicks() override { return SDL_GetTicks(); }
+    void delay(uint32_t milliseconds) override { SDL_Delay(milliseconds); }
+    void swapBuffers() override { SDL_GL_SwapBuffers(); }
+};
+
 } // namespace
 
 void setFixedLight() {
@@ -191,13 +198,43 @@ bool handleEvent(const SDL_Event& event, const EventTargets& targets) {
     }
 }
 
-bool handleEvents() {
-    const EventTargets targets = currentEventTargets();
+std::vector<SDL_Event> pollEvents() {
+    std::vector<SDL_Event> events;
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
+    while (SDL_PollEvent(&event))
+        events.push_back(event);
+    return events;
+}
+
+bool handleEvents(const std::vector<SDL_Event>& events) {
+    const EventTargets targets = currentEventTargets();
+    for (const SDL_Event& event : events) {
         if (!handleEvent(event, targets))
             return false;
     }
+    return true;
+}
+
+bool runFrame(uint32_t start, const std::vector<SDL_Event>& events, uint32_t& carry,
+              LoopPlatform& platform) {
+    const float dt = timeStep(carry);
+    if (!handleEvents(events))
+        return false;
+    if (!g_Paused)
+        updateGameStates(dt);
+    setCameraAspect();
+    renderGameStates();
+    if (g_Sound)
+        g_Sound->endFrame(g_World && g_World->m_Playing, g_Paused);
+    platform.swapBuffers();
+    // The picture is out, so the first title frame waits for none of this,
+    // and the next frame clears what it draws.
+    if (g_World)
+        g_World->prepareNextPiece();
+    const FrameTiming timing = frameTiming(platform.getTicks() - start);
+    if (timing.delay > 0)
+        platform.delay(timing.delay);
+    carry = timing.carry;
     return true;
 }
 
@@ -220,27 +257,12 @@ bool init() {
 }
 
 void runMainLoop() {
+    SdlPlatform platform;
     uint32_t carry = 0;
     for (;;) {
-        const uint32_t start = SDL_GetTicks();
-        const float dt = timeStep(carry);
-        if (!handleEvents())
+        const uint32_t start = platform.getTicks();
+        if (!runFrame(start, pollEvents(), carry, platform))
             return;
-        if (!g_Paused)
-            updateGameStates(dt);
-        setCameraAspect();
-        renderGameStates();
-        if (g_Sound)
-            g_Sound->endFrame(g_World && g_World->m_Playing, g_Paused);
-        SDL_GL_SwapBuffers();
-        // The picture is out, so the first title frame waits for none of this,
-        // and the next frame clears what it draws.
-        if (g_World)
-            g_World->prepareNextPiece();
-        const FrameTiming timing = frameTiming(SDL_GetTicks() - start);
-        if (timing.delay > 0)
-            SDL_Delay(timing.delay);
-        carry = timing.carry;
     }
 }
 

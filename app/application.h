@@ -7,6 +7,7 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace Kestrel {
 class RenderDevice;
@@ -65,8 +66,28 @@ struct EventTargets {
 EventTargets currentEventTargets();
 // Applies one event; false means quit now.
 bool handleEvent(const SDL_Event& event, const EventTargets& targets);
-// Drains SDL's queue; false means quit now (later events stay queued).
-bool handleEvents();
+// Drains SDL's queue.
+std::vector<SDL_Event> pollEvents();
+// Applies events in order to the current targets; false means quit now (the
+// events after the quitting one are dropped).
+bool handleEvents(const std::vector<SDL_Event>& events);
+
+// What the frame loop takes from outside the game: the time in ms, the sleep
+// and the buffer swap. The game uses SDL's; tests drive their own.
+class LoopPlatform {
+public:
+    virtual ~LoopPlatform() = default;
+    virtual uint32_t getTicks() = 0;
+    virtual void delay(uint32_t milliseconds) = 0;
+    virtual void swapBuffers() = 0;
+};
+
+// One frame begun at start (the platform's ticks) after one that overran by
+// carry: the events, the updates unless paused, the renders and the swap, then
+// the sleep to the end of the period. False, with nothing more done, when an
+// event quits; otherwise carry becomes this frame's overrun.
+bool runFrame(uint32_t start, const std::vector<SDL_Event>& events, uint32_t& carry,
+              LoopPlatform& platform);
 
 // Window, GLEW, render device, light and search path; false after a failure,
 // with SDL already shut down.

@@ -1,8 +1,12 @@
 #include "app/application.h"
 
 #include "app/controller.h"
+#include "app/titlescreen.h"
+#include "engine/scenenode.h"
 #include "support/float_compare.h"
+#include "support/game_fixture.h"
 #include "support/gl_context.h"
+#include "support/test_render_device.h"
 
 #include <GL/glew.h>
 #include <GL/glu.h>
@@ -29,25 +33,6 @@ SDL_Event up(SDLKey key) {
     return event(SDL_KEYUP, key);
 }
 
-// A 16 ms period: a short frame sleeps the rest, a long one carries its overrun
-// into the next step, up to the longest step.
-TEST(FrameTimingTest, SleepOrCarryAndTheNextStep) {
-    const struct {
-        uint32_t elapsed, delay, carry;
-        float step;
-    } cases[] = {{40, 0, 24, 0.040f},
-                 {5, 11, 0, 0.016f},
-                 {16, 0, 0, 0.016f},
-                 {600, 0, 584, 0.600f},
-                 {1000, 0, 984, 0.600f}};
-    for (const auto& c : cases) {
-        const FrameTiming timing = frameTiming(c.elapsed);
-        EXPECT_EQ(timing.delay, c.delay) << c.elapsed;
-        EXPECT_EQ(timing.carry, c.carry) << c.elapsed;
-        EXPECT_TRUE(near(timeStep(timing.carry), c.step)) << c.elapsed;
-    }
-}
-
 // Events applied in order to a player's latch, the title menu and the world
 // flag; the result of the last event and the states afterwards.
 struct State {
@@ -65,11 +50,9 @@ TEST(EventTest, EventsChangeOnlyWhatTheyAreFor) {
         uint32_t pressed, released;
         State end;
     } cases[] = {
-        {PLAY, {event(SDL_QUIT)}, false, 0, 0, PLAY},
         {PLAY, {down(SDLK_ESCAPE)}, false, 0, 0, PLAY},
         {PLAY, {up(SDLK_ESCAPE)}, true, 0, 0, PLAY},
         {PLAY, {down(SDLK_F1), up(SDLK_F1)}, true, 0, 0, PAUSED},
-        {PLAY, {down(SDLK_F1), down(SDLK_F1)}, true, 0, 0, PLAY},
         {PLAY, {event(SDL_MOUSEMOTION), down(SDLK_SPACE), up(SDLK_z)}, true, 0, 0, PLAY},
         {PLAY,
          {down(SDLK_LEFT), down(SDLK_RIGHT), down(SDLK_c), up(SDLK_LEFT), up(SDLK_c)},
@@ -110,6 +93,79 @@ TEST(EventTest, EventsChangeOnlyWhatTheyAreFor) {
         EXPECT_EQ(s.selection, c.end.selection);
         EXPECT_EQ(s.paused, c.end.paused);
     }
+}
+
+// Time that passes only when a frame asks; it records the sleeps and swaps.
+class ScriptedPlatform : public LoopPlatform {
+public:
+    uint32_t getTicks() override { return m_Now; }
+    void delay(uint32_t milliseconds) override {
+        m_Delays.push_back(milliseconds);
+        m_Now += milliseconds;
+    }
+    void swapBuffers() override { ++m_Swaps; }
+
+    uint32_t m_Now = 0;
+    std::vector<uint32_t> m_Delays;
+    int m_Swaps = 0;
+};
+
+// Both states are active: the title screen's clock adds up the time steps it
+// was given, and each state's render clears once.
+class FrameLoopTest : public TestSupport::GameTest {
+protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        g_TitleScreen = new TitleScreen(m_Device);
+    }
+    void TearDown() override {
+        delete g_TitleScreen;
+        g_TitleScreen = nullptr;
+        GameTest::TearDown();
+    }
+};
+
+// Frames after a start at tick 1000 that take `busy` ms of work (the platform's
+// time moves only by the frame's own sleep otherwise).
+TEST_F(FrameLoopTest, AFrameStepsRendersSleepsOrCarriesAndQuitsOnRequest) {
+    const struct Case {
+        uint32_t carry, busy;
+        std::vector<SDL_Event> events;
+        bool goOn;
+        float step;     // seconds the title screen moved on
+        uint32_t delay; // 0: no sleep
+        int renders, swaps;
+        uint32_t nextCarry;
+    } cases[] = {
+        {0, 5, {}, true, 0.016f, 11, 2, 1, 0},
+        {0, 16, {}, true, 0.016f, 0, 2, 1, 0},
+        {0, 40, {}, true, 0.016f, 0, 2, 1, 24},
+        {24, 3, {}, true, 0.040f, 13, 2, 1, 0},
+        {5000, 3, {}, true, 0.600f, 13, 2, 1, 0},
+        // Paused: no step, but the picture is still drawn and the period kept.
+        {24, 3, {down(SDLK_F1)}, true, 0.0f, 13, 2, 1, 0},
+        {24, 20, {down(SDLK_F1), down(SDLK_F1)}, true, 0.040f, 0, 2, 1, 4},
+        {0, 5, {down(SDLK_DOWN), down(SDLK_ESCAPE), down(SDLK_UP)}, false, 0.0f, 0, 0, 0, 0},
+        {0, 5, {event(SDL_QUIT)}, false, 0.0f, 0, 0, 0, 0},
+    };
+    auto& device = recordingDevice();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        g_Paused = false;
+        g_TitleScreen->m_Time = 0.0f;
+        ScriptedPlatform platform;
+        platform.m_Now = 1000 + c.busy;
+        const int clears = device.m_ClearCount;
+        uint32_t carry = c.carry;
+        EXPECT_EQ(runFrame(1000, c.events, carry, platform), c.goOn);
+        EXPECT_TRUE(near(g_TitleScreen->m_Time, c.step)) << g_TitleScreen->m_Time;
+        EXPECT_EQ(platform.m_Delays,
+                  c.delay ? std::vector<uint32_t>{c.delay} : std::vector<uint32_t>{});
+        EXPECT_EQ(device.m_ClearCount - clears, c.renders);
+        EXPECT_EQ(platform.m_Swaps, c.swaps);
+        EXPECT_EQ(carry, c.goOn ? c.nextCarry : c.carry);
+    }
+    EXPECT_FLOAT_EQ(world()->m_Scene->getCamera()->getAspect(), 1.3333334f);
 }
 
 class FixedLightGlTest : public TestSupport::GlTest {};

@@ -77,6 +77,8 @@ TEST_F(GroundMeshTest, MeshCoversTwoPointsBeyondTheTableWithARaisedRimFacingUp) 
 }
 
 TEST_F(GroundMeshTest, RenderQueuesTheTerrainUntransformed) {
+    TestSupport::RecordingTexture previous;
+    device.setTexture(&previous, 0);
     device.setBlendMode(Kestrel::BLEND_ALPHA);
     device.setModelViewMatrix(Kestrel::Matrix4::translation(Vector3(1.0f, 2.0f, 3.0f)));
     ground.render();

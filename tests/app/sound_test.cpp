@@ -134,6 +134,9 @@ protected:
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         m_Sound.open((TestSupport::dataDirectory() + "/").c_str());
         ASSERT_TRUE(m_Sound.isOpen());
+        // The mixer marks a paused voice with the tick count, so a pause at
+        // tick 0 (a fresh timer) would read as none.
+        SDL_Delay(2);
     }
     void TearDown() override { unsetenv("SDL_AUDIODRIVER"); }
 

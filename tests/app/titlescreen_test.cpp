@@ -2,7 +2,6 @@
 
 #include "app/application.h"
 #include "app/controller.h"
-#include "app/title_layout.h"
 #include "engine/entity.h"
 #include "engine/scenenode.h"
 #include "game/playerant.h"
@@ -44,11 +43,12 @@ protected:
 };
 
 TEST_F(TitleScreenTest, TheAntPointsAtTheSelectedItemAndTheTitleSways) {
-    // Placed where the tools that aim the pointing expect them.
-    EXPECT_TRUE(near(title->m_Title->getScale(), Vector3(1, 1, 1) * TITLE_SCALE));
-    EXPECT_TRUE(near(title->m_Title->getPosition(), Vector3(0, TITLE_HEIGHT, 0)));
-    EXPECT_TRUE(near(title->m_Ant->getPosition(), TITLE_ANT_POSITION));
-    EXPECT_FLOAT_EQ(title->m_Ant->getRotationY(), TITLE_ANT_HEADING);
+    // The title twice its size one unit up; the ant to the right, below, turned
+    // toward the menu.
+    EXPECT_TRUE(near(title->m_Title->getScale(), Vector3(2, 2, 2)));
+    EXPECT_TRUE(near(title->m_Title->getPosition(), Vector3(0, 1, 0)));
+    EXPECT_TRUE(near(title->m_Ant->getPosition(), Vector3(1, -1.5f, 0)));
+    EXPECT_FLOAT_EQ(title->m_Ant->getRotationY(), 85.0f);
     title->update(FRAME);
     EXPECT_EQ(pointing(), animation("antpointup.ksta"));
     title->m_Selection = false;

@@ -93,6 +93,25 @@ TEST_F(WorldTest, StartsWithOneAntUsedAndTheLevelStillUntilPlayBegins) {
     EXPECT_FALSE(world()->m_Playing);
 }
 
+// Every death takes an ant, the last ones too: the count goes on below zero.
+TEST_F(WorldTest, TheHudCountsDeathsAndKillsPastTheLastAnt) {
+    const struct {
+        int deaths, kills;
+        const char* text;
+    } cases[] = {{1, 0, "Ants: 8/10\nKills: 0"},
+                 {10, 3, "Ants: -1/10\nKills: 3"},
+                 {12, 12, "Ants: -3/10\nKills: 12"}};
+    int deaths = 0;
+    for (const auto& c : cases) {
+        for (; deaths < c.deaths; ++deaths) {
+            player()->m_InvulnerableTime = 0.0f;
+            ASSERT_TRUE(player()->die());
+        }
+        world()->m_Kills = c.kills;
+        EXPECT_EQ(world()->getHudText(), c.text);
+    }
+}
+
 TEST_F(WorldTest, TwoEnemiesEnterAtOnceThenAboutOnePerTenSecondsOfStep) {
     for (size_t count : {1u, 2u}) {
         step(1);

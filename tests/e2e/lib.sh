@@ -119,10 +119,11 @@ measure_frame() {
 
 # One xdotool key action. SDL keeps at most 128 pending events and drops the
 # rest: with paced set, each input waits for a new picture, so a slow build
-# has only a few pending.
+# has only a few pending. A running game that shows none in time has frozen.
 key() {
     xdotool "$1" "$2" 2>/dev/null
-    [ -z "${paced:-}" ] || wait_frame "$frame_wait"
+    [ -z "${paced:-}" ] || wait_frame "$frame_wait" || ! alive ||
+        fail "the picture froze: nothing new within $frame_wait s after $1 $2"
 }
 
 # Holds a key (keysym names: Up, Down, Left, Right, x, c, F1, Escape) for $2 s.
@@ -145,7 +146,7 @@ tap() {
 random_player() {
     local paced=1 arrows=(Up Down Left Right) end
     RANDOM=$2
-    measure_frame
+    measure_frame || ! alive || fail "the picture froze: no five new pictures within 300 s each"
     end=$((SECONDS + $1))
     while [ "$SECONDS" -lt "$end" ]; do
         alive || return 1
@@ -174,11 +175,12 @@ wait_exit() {
     status=$? pid=""
 }
 
-# Presses Escape and waits up to $1 seconds for the end, pressing it again
-# every $2 seconds (default 30), as a slow build may still have been behind.
-# Counts the presses in escapes; status 1 when the game did not end in time.
+# Presses Escape and waits up to $1 seconds for the end. Under valgrind a frame
+# takes seconds and a press may be lost behind a full queue: $2 presses it
+# again every $2 seconds. Counts the presses in escapes; status 1 when the game
+# did not end in time.
 quit() {
-    local deadline=$((SECONDS + ${1:-$TIMEOUT})) every=${2:-30}
+    local deadline=$((SECONDS + ${1:-$TIMEOUT})) every=${2:-${1:-$TIMEOUT}}
     escapes=0
     while alive && [ "$SECONDS" -lt "$deadline" ]; do
         xdotool key Escape 2>/dev/null
@@ -224,7 +226,16 @@ difference() {
         -composite -colorspace Gray -format '%[fx:mean]' info:
 }
 
-# True when awk finds $1 $2 $3 (for example 0.2 '>' 0.1).
+# True when awk finds $1 $2 $3 (for example 0.2 '>' 0.1). A side that is not
+# a number is a measurement that failed (a missing shot, ImageMagick's error):
+# the test fails, naming the check.
 check() {
+    local side line file
+    for side in "$1" "$3"; do
+        [[ $side =~ ^-?[0-9]+(\.[0-9]*)?([eE][-+]?[0-9]+)?$ ]] && continue
+        read -r line file < <(caller)
+        fail "not a number: '$side' in $(basename "$file") line $line:" \
+            "$(sed -n "${line}s/^ *//p" "$file")"
+    done
     awk -v a="$1" -v b="$3" "BEGIN { exit !(a $2 b) }"
 }

@@ -21,9 +21,10 @@ check "$menu" '>' "$menu_left" || fail "the menu is not on the right ($menu vs $
 # show it); the menu text itself stays.
 ant=260x140+90+250
 tap Down 0.8
-deadline=$((SECONDS + 8))
+deadline=$((SECONDS + 8)) ant_moved=""
 until shot exit_selected && ant_moved=$(difference title exit_selected $ant) &&
-    { check "$ant_moved" '>' 0.004 || [ $SECONDS -ge $deadline ]; }; do
+    check "$ant_moved" '>' 0.004; do
+    [ $SECONDS -lt $deadline ] || break
     sleep 0.2
 done
 check "$ant_moved" '>' 0.004 || fail "the ant did not point down (difference $ant_moved)"

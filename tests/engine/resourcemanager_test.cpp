@@ -129,6 +129,9 @@ TEST_F(ResourceManagerTest, ANameCachedAsAnotherTypeGivesNull) {
     EXPECT_EQ(m_Resources.loadMesh("shared", &m_Device), nullptr);
     EXPECT_EQ(assertions.reports().size(), 2u);
     EXPECT_EQ(m_Device.m_TexturesMade, 0);
+    // Gone while the count it reports to still exists.
+    m_Resources.clear();
+    EXPECT_EQ(m_Deletions, 1);
 }
 
 // A file cut short (its last line has no end) and what parse cannot read are

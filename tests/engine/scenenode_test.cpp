@@ -45,6 +45,13 @@ private:
 
 class SceneTest : public ::testing::Test {
 protected:
+    // Entities go before the meshes they show, and cached meshes before their
+    // device, also after a test that ended early.
+    void TearDown() override {
+        m_Scene.reset();
+        Kestrel::ResourceManager::getInstance()->clear();
+    }
+
     Journal m_Journal;
     TestRenderDevice m_Device;
     std::unique_ptr<Scene> m_Scene = std::make_unique<Scene>(&m_Device);
@@ -78,9 +85,6 @@ TEST_F(SceneTest, CreateEntityAttachesAnEntityOfTheCachedMeshAsTheLastChild) {
     EXPECT_EQ(entity->getMesh(), mesh);
     ASSERT_EQ(group->getChildCount(), 2u);
     EXPECT_EQ(group->getChild(1), entity);
-    // Entities go before the mesh they show.
-    m_Scene.reset();
-    cache.clear();
 }
 
 // The square 0...extent of the ground plane, turned up from the plane z = 0.

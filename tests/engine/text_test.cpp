@@ -1,6 +1,5 @@
 #include "engine/text.h"
 
-#include "app/world.h"
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "support/assertion_recorder.h"
 #include "support/float_compare.h"
@@ -16,7 +15,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -31,17 +29,6 @@ const char* const SANS = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 // Its 'W' is wider than the atlas at large pixel sizes.
 const char* const WIDE_SERIF = "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf";
 const unsigned SIZE = 64;
-
-std::vector<std::string> installedFonts() {
-    std::vector<std::string> fonts;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator("/usr/share/fonts")) {
-        const std::string extension = entry.path().extension().string();
-        if (entry.is_regular_file() && (extension == ".ttf" || extension == ".otf"))
-            fonts.push_back(entry.path().string());
-    }
-    std::sort(fonts.begin(), fonts.end());
-    return fonts;
-}
 
 // One face of a font file, opened straight through FreeType.
 struct FreeTypeFace {
@@ -126,10 +113,9 @@ protected:
     Text m_Text{&m_Device};
 };
 
-// One Text reloaded with every font: each load replaces the last.
-TEST_F(TextTest, EveryInstalledFontPacksIntoAValidAtlas) {
-    const std::vector<std::string> fonts = installedFonts();
-    for (const std::string& font : fonts) {
+// One Text reloaded with each font: each load replaces the last.
+TEST_F(TextTest, FontsPackIntoAValidAtlas) {
+    for (const char* font : {SANS, WIDE_SERIF}) {
         SCOPED_TRACE(font);
         AssertionRecorder recorder;
         ASSERT_TRUE(m_Text.load(font, SIZE));
@@ -300,41 +286,6 @@ TEST_F(TextGlTest, AFontTooLargeForTheDriverIsRefused) {
     EXPECT_FALSE(m_Text.load(SANS, 768));
     EXPECT_NE(messages.text().find("GL_MAX_TEXTURE_SIZE"), std::string::npos);
     EXPECT_EQ(m_Text.getTexture(), nullptr);
-}
-
-TEST_F(TextGlTest, TheHudTextIsWhiteInTheLowerRightAndNowhereElse) {
-    ASSERT_TRUE(m_Text.load(SANS, SIZE));
-    m_Device.setViewport({0, 0}, {GL_TEST_WIDTH, GL_TEST_HEIGHT});
-    m_Device.clear(true, true);
-    m_Device.setDepthTest(false);
-    m_Device.setBlendMode(Kestrel::BLEND_ALPHA);
-    m_Device.setProjectionMatrix(Kestrel::Matrix4::screenOverlay());
-    m_Device.setModelViewMatrix(overlayTextMatrix(HUD_SCALE, HUD_POSITION));
-    m_Text.draw("Ants: 9/10\nKills: 0");
-    const std::vector<Rgba> frame = readFrame();
-
-    // Text point (x, y) lands at (0.8 + 0.07 x, 0.2 + 0.07 y) of the window.
-    const float glyphHeight = 0.07f * 0.8f * GL_TEST_HEIGHT;
-    const float baselines[2] = {0.2f * GL_TEST_HEIGHT,
-                                (0.2f - 0.07f * m_Text.getLineHeight()) * GL_TEST_HEIGHT};
-    int white = 0, strays = 0, tinted = 0, lines[2] = {0, 0};
-    for (int y = 0; y < GL_TEST_HEIGHT; ++y) {
-        for (int x = 0; x < GL_TEST_WIDTH; ++x) {
-            const Rgba& p = frame[size_t(y) * GL_TEST_WIDTH + size_t(x)];
-            if (p.r < 16)
-                continue;
-            strays += x < 0.79f * GL_TEST_WIDTH || y > 0.3f * GL_TEST_HEIGHT;
-            tinted += p.r != p.g || p.g != p.b;
-            white += p.r >= 224;
-            for (int k = 0; k < 2; ++k)
-                lines[k] += y > baselines[k] && y < baselines[k] + glyphHeight;
-        }
-    }
-    EXPECT_EQ(strays, 0);
-    EXPECT_EQ(tinted, 0);
-    EXPECT_GT(white, 200);
-    EXPECT_GT(lines[0], 300);
-    EXPECT_GT(lines[1], 300);
 }
 
 } // namespace

@@ -18,7 +18,6 @@ const float PI = 3.14159265f;
 // Products apply the left operand first; rotations turn by the negated angle;
 // the last row never divides, and directions ignore the translation.
 TEST(MatrixTest, TransformsPointsAndDirections) {
-    const Vector3 p(0.3f, -1.2f, 2.5f);
     Matrix4 moved = Matrix4::translation({5, 6, 7}) * Matrix4::rotationZ(PI / 2);
     moved.m[12] = 9.0f;
     const struct {
@@ -31,10 +30,15 @@ TEST(MatrixTest, TransformsPointsAndDirections) {
         {Matrix4::rotationZ(-PI / 2), {1, 0, 0}, {0, 1, 0}},
         {Matrix4::rotationX(PI / 2), {0, 1, 0}, {0, 0, -1}},
         {Matrix4::rotationY(PI / 2), {0, 0, 1}, {-1, 0, 0}},
-        {Matrix4::rotationAxis({1, 0, 0}, 0.7f), p, Matrix4::rotationX(0.7f).transformPoint(p)},
-        {Matrix4::rotationAxis({0, 1, 0}, 0.7f), p, Matrix4::rotationY(0.7f).transformPoint(p)},
-        {Matrix4::rotationAxis({0, 0, 1}, 0.7f), p, Matrix4::rotationZ(0.7f).transformPoint(p)},
-        {moved, {0, 0, 0}, {moved[3], moved[7], moved[11]}},
+        // About an axis: like the fixed ones, a third of a turn about the diagonal
+        // moves x to z, half a turn mirrors through the axis, which stays put.
+        {Matrix4::rotationAxis({1, 0, 0}, PI / 2), {0, 1, 0}, {0, 0, -1}},
+        {Matrix4::rotationAxis({0, 0, 1}, PI / 2), {1, 0, 0}, {0, -1, 0}},
+        {Matrix4::rotationAxis(Vector3(1, 1, 1) * 0.57735027f, 2 * PI / 3), {1, 0, 0}, {0, 0, 1}},
+        {Matrix4::rotationAxis(Vector3(1, 1, 1) * 0.57735027f, 2 * PI / 3), {0, 1, 0}, {1, 0, 0}},
+        {Matrix4::rotationAxis({0.6f, 0.8f, 0}, PI), {1, 0, 0}, {-0.28f, 0.96f, 0}},
+        {Matrix4::rotationAxis({0.6f, 0, 0.8f}, 1.1f), {3, 0, 4}, {3, 0, 4}},
+        {moved, {0, 0, 0}, {6, -5, 7}},
     };
     for (const auto& c : cases)
         EXPECT_TRUE(near(c.matrix.transformPoint(c.point), c.expected)) << &c - cases;

@@ -70,15 +70,19 @@ TEST_F(FireAntTest, ApproachesThenBreathesAFlameEveryFifthOfASecond) {
     for (int frame = 1; ant->getFireCountdown() <= 0.0f && frame < 400; ++frame) {
         EXPECT_TRUE(near(ant->getPosition(), where));
         const Vector3 mouth = head->transformPoint(Vector3(0.0f, 0.0f, 0.2f));
+        const Vector3 back = head->transformPoint(Vector3(0.0f, 0.0f, 1.0f));
+        const Vector3 ahead = Vector3(mouth.x - back.x, 0.0f, mouth.z - back.z).normalized();
         step(1);
         if (ant->getFlameTimer() != 0.0f)
             continue;
         emitted.push_back(frame);
-        // Born at the mouth, then moved one frame along the head's -z, level.
+        // Born at the mouth, then moved one frame along the head's -z, level,
+        // toward the player.
+        ASSERT_FALSE(flames().empty());
         Flame* newest = flames().back();
-        EXPECT_TRUE(near(newest->m_Position, mouth + newest->m_Direction * (5 * FRAME), 1e-3f));
-        EXPECT_EQ(newest->m_Direction.y, 0.0f);
-        EXPECT_TRUE(near(newest->m_Direction.length(), 1.0f));
+        EXPECT_TRUE(near(newest->m_Direction, ahead, 1e-4f));
+        EXPECT_TRUE(near(newest->m_Position, mouth + ahead * (5 * FRAME), 1e-3f));
+        EXPECT_LT(ahead.z, -0.7f);
     }
     ASSERT_GE(emitted.size(), 3u);
     for (size_t i = 1; i < emitted.size(); ++i)

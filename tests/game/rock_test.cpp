@@ -2,6 +2,7 @@
 
 #include "game/field.h"
 
+#include "app/controller.h"
 #include "app/ground.h"
 #include "game/soldierant.h"
 
@@ -113,6 +114,29 @@ TEST_F(RockTest, HitsNeedLessThanFourTenthsAndSpareTheThrowersSide) {
     EXPECT_TRUE(me->isDead());
     EXPECT_EQ(world()->m_AntsLeft, 8);
     EXPECT_EQ(world()->m_Kills, 1);
+}
+
+// The player's throw flies down the field, drawn where each frame found it (the
+// entity update comes before the move), and kills a soldier standing (within
+// four units) 3.9 units ahead.
+TEST_F(RockTest, AThrownRockFliesAndKillsAnAntDownRange) {
+    SoldierAnt* target = addEnemy<SoldierAnt>(8.0f, player()->getPosition().z + 3.9f);
+    const Vector3 where = target->getPosition();
+    press(BUTTON_X);
+    step(1);
+    release(BUTTON_X);
+    ASSERT_TRUE(stepUntil([&] { return !flyingRocks().empty(); }, 200));
+    Rock* rock = flyingRocks()[0];
+    const float from = rock->getPosition().z;
+    for (int frame = 0; !target->isDead(); ++frame) {
+        ASSERT_LT(frame, 200) << "the rock is at " << rock->getPosition().z;
+        ASSERT_TRUE(attached(rock));
+        const Vector3 before = rock->getPosition();
+        step(1);
+        ASSERT_TRUE(near(rock->getMatrix().getTranslation(), before, 1e-4f)) << frame;
+    }
+    EXPECT_GT(rock->getPosition().z - from, 3.0f);
+    EXPECT_LT(distance(rock->getPosition(), where), 0.4f);
 }
 
 } // namespace

@@ -12,32 +12,43 @@
 #include "support/test_render_device.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace TestSupport {
-namespace {
-
-Kestrel::RenderDevice* s_CacheDevice = nullptr;
-bool s_CacheAltered = false;
-
-} // namespace
 
 std::string dataDirectory() {
     return std::string(FORMIK_BINARY_DIR) + "/data/";
 }
 
-void useDataWith(Kestrel::RenderDevice* device) {
+void useGeneratedData() {
     Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
     const auto& paths = resources->getSearchPaths();
     if (std::find(paths.begin(), paths.end(), dataDirectory()) == paths.end())
         resources->addSearchPath(dataDirectory());
-    if (s_CacheDevice != device || s_CacheAltered)
-        resources->clear();
-    s_CacheDevice = device;
-    s_CacheAltered = false;
+    resources->clear();
 }
 
 Kestrel::Animation* animation(const char* file) {
     return keptAnimation(file);
+}
+
+// The random sequence starts as in a fresh run of the game (an unseeded rand is
+// seeded with 1), whatever earlier tests drew.
+void GameDriver::startWorld(Kestrel::RenderDevice* device) {
+    srand(1);
+    m_Device = device;
+    useGeneratedData();
+    g_RenderDevice = device;
+    g_World = new World(device);
+    g_World->m_Playing = true;
+}
+
+// Cached resources go while their device, and any OpenGL context, still exist.
+void GameDriver::endWorld() {
+    delete g_World;
+    g_World = nullptr;
+    g_RenderDevice = nullptr;
+    Kestrel::ResourceManager::getInstance()->clear();
 }
 
 void GameDriver::quietEnemies() {
@@ -112,26 +123,16 @@ std::vector<Insect*> GameDriver::enemies() const {
 
 void GameDriver::useBonelessMesh(const char* file) {
     Kestrel::ResourceManager::getInstance()->addResource(file, new Kestrel::Mesh(m_Device));
-    s_CacheAltered = true;
-}
-
-TestRenderDevice& GameTest::recordingDevice() {
-    static TestRenderDevice* s_Device = new TestRenderDevice();
-    return *s_Device;
 }
 
 void GameTest::SetUp() {
-    m_Device = &recordingDevice();
-    useDataWith(m_Device);
-    g_RenderDevice = m_Device;
-    g_World = new World(m_Device);
-    g_World->m_Playing = true;
+    m_Recording = std::make_unique<TestRenderDevice>();
+    startWorld(m_Recording.get());
 }
 
 void GameTest::TearDown() {
-    delete g_World;
-    g_World = nullptr;
-    g_RenderDevice = nullptr;
+    endWorld();
+    m_Recording.reset();
 }
 
 void GameGlTest::SetUp() {
@@ -139,21 +140,13 @@ void GameGlTest::SetUp() {
     if (HasFatalFailure())
         return;
     setFixedLight();
-    static Kestrel::OpenGLRenderDevice* s_Device = new Kestrel::OpenGLRenderDevice();
-    m_Device = s_Device;
-    useDataWith(m_Device);
-    g_RenderDevice = m_Device;
-    g_World = new World(m_Device);
-    g_World->m_Playing = true;
+    m_OpenGLDevice = std::make_unique<Kestrel::OpenGLRenderDevice>();
+    startWorld(m_OpenGLDevice.get());
 }
 
-// GL resources go while the context is surely there.
 void GameGlTest::TearDown() {
-    delete g_World;
-    g_World = nullptr;
-    g_RenderDevice = nullptr;
-    Kestrel::ResourceManager::getInstance()->clear();
-    s_CacheDevice = nullptr;
+    endWorld();
+    m_OpenGLDevice.reset();
 }
 
 } // namespace TestSupport

@@ -1,17 +1,20 @@
 // Fixtures for gameplay tests: a real World in g_World, built on the generated
 // data directory, driven frame by frame with a fixed time step. GameTest draws
 // nothing (a recording device); GameGlTest draws through the OpenGL device on
-// the test display. The resource cache is emptied whenever the device changes.
+// the test display. Each test has its own device, cache and random sequence.
 #pragma once
 
 #include "app/application.h"
 #include "app/world.h"
+#include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "engine/scenenode.h"
 #include "support/gl_context.h"
+#include "support/test_render_device.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,15 +30,13 @@ class Rock;
 
 namespace TestSupport {
 
-class TestRenderDevice;
-
 const float FRAME = 0.016f;
 
 // build/data, written by the asset generator.
 std::string dataDirectory();
 // Adds the generated data to the cache's search path (once) and empties the
-// cache if it holds resources made with another device.
-void useDataWith(Kestrel::RenderDevice* device);
+// cache, which may hold resources made with another device.
+void useGeneratedData();
 Kestrel::Animation* animation(const char* file);
 
 // Helpers over g_World shared by both fixtures.
@@ -63,6 +64,9 @@ public:
     Ant* addEnemy(float x, float z);
 
 protected:
+    // A new playing world in g_World on device, and its end.
+    void startWorld(Kestrel::RenderDevice* device);
+    void endWorld();
     void removeUninvitedEnemies();
 
     Kestrel::RenderDevice* m_Device = nullptr;
@@ -74,14 +78,20 @@ class GameTest : public ::testing::Test, public GameDriver {
 protected:
     void SetUp() override;
     void TearDown() override;
-    static TestRenderDevice& recordingDevice();
+    TestRenderDevice& recordingDevice() { return *m_Recording; }
     World* world() const { return g_World; }
+
+private:
+    std::unique_ptr<TestRenderDevice> m_Recording;
 };
 
 class GameGlTest : public GlTest, public GameDriver {
 protected:
     void SetUp() override;
     void TearDown() override;
+
+private:
+    std::unique_ptr<Kestrel::OpenGLRenderDevice> m_OpenGLDevice;
 };
 
 } // namespace TestSupport

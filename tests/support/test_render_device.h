@@ -89,7 +89,8 @@ public:
 
     Kestrel::Texture* m_Textures[Kestrel::MAX_TEXTURE_STAGES] = {};
     Kestrel::Shader* m_Shader = nullptr;
-    bool m_DepthTest = false;
+    // On, as the text overlays never leave it: tests see them turn it off.
+    bool m_DepthTest = true;
     Kestrel::BlendMode m_BlendMode = Kestrel::BLEND_NONE;
     int m_ClearCount = 0;
     unsigned m_MaxTextureSize = 16384;

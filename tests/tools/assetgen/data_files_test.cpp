@@ -11,6 +11,7 @@
 #include "game/animation_uses.h"
 #include "game/flame.h"
 #include "support/assertion_recorder.h"
+#include "support/captured_output.h"
 #include "support/game_fixture.h"
 #include "support/test_render_device.h"
 
@@ -45,7 +46,7 @@ ResourceManager& cache() {
 
 class DataFilesTest : public ::testing::Test {
 protected:
-    void SetUp() override { useDataWith(&m_Device); }
+    void SetUp() override { useGeneratedData(); }
     void TearDown() override {
         m_Entities.clear();
         cache().clear();
@@ -88,30 +89,31 @@ TEST_F(DataFilesTest, EveryFileLoadsWithItsTexturesAndShadersAndWithoutMessages)
     const std::vector<std::string> meshes = generated(".kst");
     EXPECT_GE(meshes.size(), 11u);
     AssertionRecorder recorder;
-    testing::internal::CaptureStdout();
-    for (const std::string& file : meshes) {
-        Mesh* loaded = mesh(file);
-        ASSERT_NE(loaded, nullptr) << file;
-        ASSERT_GT(loaded->getMaterialCount(), 0u) << file;
-        for (unsigned m = 0; m < loaded->getMaterialCount(); ++m) {
-            const Material& material = loaded->getMaterial(m);
-            EXPECT_GT(loaded->getFaceList(m)->getFaceCount(), 0u) << file;
-            const auto* texture = dynamic_cast<const RecordingTexture*>(material.m_Texture);
-            ASSERT_NE(texture, nullptr) << file << " material " << m;
-            EXPECT_TRUE(texture->m_Created) << file;
-            const auto* shader = dynamic_cast<const RecordingShader*>(material.m_Shader);
-            if (!shader)
-                continue;
-            EXPECT_EQ(shader->m_VertexSource.rfind("#version 120", 0), 0u) << file;
-            EXPECT_EQ(shader->m_FragmentSource.rfind("#version 120", 0), 0u) << file;
-            EXPECT_NE(shader->m_FragmentSource.find("uniform sampler2D texture;"),
-                      std::string::npos)
-                << file << " samples its colour from \"texture\"";
+    const std::string output = capturedStdout([&] {
+        for (const std::string& file : meshes) {
+            Mesh* loaded = mesh(file);
+            ASSERT_NE(loaded, nullptr) << file;
+            ASSERT_GT(loaded->getMaterialCount(), 0u) << file;
+            for (unsigned m = 0; m < loaded->getMaterialCount(); ++m) {
+                const Material& material = loaded->getMaterial(m);
+                EXPECT_GT(loaded->getFaceList(m)->getFaceCount(), 0u) << file;
+                const auto* texture = dynamic_cast<const RecordingTexture*>(material.m_Texture);
+                ASSERT_NE(texture, nullptr) << file << " material " << m;
+                EXPECT_TRUE(texture->m_Created) << file;
+                const auto* shader = dynamic_cast<const RecordingShader*>(material.m_Shader);
+                if (!shader)
+                    continue;
+                EXPECT_EQ(shader->m_VertexSource.rfind("#version 120", 0), 0u) << file;
+                EXPECT_EQ(shader->m_FragmentSource.rfind("#version 120", 0), 0u) << file;
+                EXPECT_NE(shader->m_FragmentSource.find("uniform sampler2D texture;"),
+                          std::string::npos)
+                    << file << " samples its colour from \"texture\"";
+            }
         }
-    }
-    for (const std::string& file : generated(".ksta"))
-        EXPECT_NE(animation(file), nullptr) << file;
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        for (const std::string& file : generated(".ksta"))
+            EXPECT_NE(animation(file), nullptr) << file;
+    });
+    EXPECT_EQ(output, "");
     EXPECT_TRUE(recorder.reports().empty()) << recorder.reports().front();
 }
 
@@ -251,7 +253,7 @@ protected:
     void SetUp() override {
         GlTest::SetUp();
         m_Device = std::make_unique<OpenGLRenderDevice>();
-        useDataWith(m_Device.get());
+        useGeneratedData();
     }
     // Cached programs and textures go while the context still exists.
     void TearDown() override {

@@ -38,6 +38,13 @@ GLint parameter(unsigned handle, GLenum name, GLint level = -1) {
     return value;
 }
 
+// The driver name textures go by while it lives; the real one after, also when
+// an assertion ends a test early.
+struct RendererOverride {
+    explicit RendererOverride(const char* name) { OpenGLTexture::setRendererOverride(name); }
+    ~RendererOverride() { OpenGLTexture::setRendererOverride(nullptr); }
+};
+
 // Each case uploads as the driver of that name would have it: only software
 // rasterizers keep colour uncompressed.
 TEST_F(OpenGLTextureGlTest, ColourTexturesChooseStorageByDriverWithAFullMipmapChain) {
@@ -57,12 +64,13 @@ TEST_F(OpenGLTextureGlTest, ColourTexturesChooseStorageByDriverWithAFullMipmapCh
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.format) + " " + c.renderer);
-        OpenGLTexture::setRendererOverride(c.renderer);
         OpenGLTexture texture;
-        ASSERT_TRUE(
-            texture.create(c.format, 64, 16, solidPixels(64 * 16, GREEN, c.channels).data()));
-        ASSERT_TRUE(texture.setMipmap(0, solidPixels(32 * 8, BLUE, c.channels).data()));
-        OpenGLTexture::setRendererOverride(nullptr);
+        {
+            const RendererOverride driver(c.renderer);
+            ASSERT_TRUE(
+                texture.create(c.format, 64, 16, solidPixels(64 * 16, GREEN, c.channels).data()));
+            ASSERT_TRUE(texture.setMipmap(0, solidPixels(32 * 8, BLUE, c.channels).data()));
+        }
         const unsigned handle = texture.getHandle();
         EXPECT_EQ(parameter(handle, GL_TEXTURE_MIN_FILTER),
                   c.hardware ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_NEAREST);
