@@ -22,7 +22,9 @@ const float WHEEL_STEP = 1.0f;
 const char* const FONT_NAME = "kestrel-view.ttf";
 
 const char* const USAGE =
-    "usage: kestrel-view MESH.kst [ANIMATION.ksta ...] [--shot FILE.png [--at SECONDS]]\n"
+    "usage: kestrel-view MESH.kst [ANIMATION.ksta ...] [--turn DEGREES]\n"
+    "                    [--shot FILE.png [--at SECONDS]]\n"
+    "  --turn: start the view turned about y (180 for models that face +z)\n"
     "  arrows or mouse drag: orbit    wheel or +/-: zoom    F: frame the model again\n"
     "  Space: pause    Tab or 1-9: next or chosen animation    M: mirrored\n"
     "  B: skeleton    Escape: quit\n"

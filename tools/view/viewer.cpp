@@ -49,13 +49,17 @@ std::string fileName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
 
-bool parseSeconds(const std::string& text, float& seconds) {
+bool parseNumber(const std::string& text, float& number) {
     if (text.empty())
         return false;
     char* end = nullptr;
     errno = 0;
-    seconds = std::strtof(text.c_str(), &end);
-    return errno == 0 && *end == '\0' && std::isfinite(seconds) && seconds >= 0.0f;
+    number = std::strtof(text.c_str(), &end);
+    return errno == 0 && *end == '\0' && std::isfinite(number);
+}
+
+bool parseSeconds(const std::string& text, float& seconds) {
+    return parseNumber(text, seconds) && seconds >= 0.0f;
 }
 
 // Eight triangles from head to tail around the bone, each with its own normal.
@@ -108,6 +112,10 @@ std::string parseArguments(const std::vector<std::string>& arguments, Options& o
             if (!hasValue || !parseSeconds(arguments[i + 1], options.shotTime))
                 return "--at needs a time in seconds, 0 or more";
             timeGiven = true;
+            ++i;
+        } else if (argument == "--turn") {
+            if (!hasValue || !parseNumber(arguments[i + 1], options.turn))
+                return "--turn needs an angle in degrees";
             ++i;
         } else if (!argument.empty() && argument[0] == '-') {
             return "unknown option '" + argument + "'";
@@ -170,6 +178,7 @@ int Viewer::load(const Options& options) {
     // Textures and shaders named by the materials lie beside the mesh.
     resources->addSearchPath(mesh.parent_path().string());
     m_MeshName = fileName(options.mesh);
+    m_Turn = options.turn;
     Kestrel::Vector3 low, high;
     if (Kestrel::Mesh* loaded = resources->loadMesh(mesh.string(), &m_Device)) {
         m_Entity = new Kestrel::Entity(loaded);
@@ -232,6 +241,7 @@ void Viewer::frameModel() {
     const Framing framing = frameBounds(low, high, float(m_Width) / float(m_Height));
     m_Entity->setScale(framing.scale, framing.scale, framing.scale);
     m_Orbit = framing.orbit;
+    m_Orbit.azimuth = std::fmod(m_Orbit.azimuth + m_Turn, 360.0f);
     m_Scene.update(0.0f);
 }
 

@@ -35,6 +35,9 @@ struct Options {
     std::vector<std::string> animations;
     std::string shot; // empty: interactive
     float shotTime = 0.0f;
+    // Degrees the starting view is turned about y: 180 shows the front of a
+    // model that faces +z, as most formats' models do.
+    float turn = 0.0f;
 };
 
 // Reads the arguments after the program name; returns an empty text when they
@@ -129,6 +132,7 @@ private:
     std::vector<Kestrel::Animation*> m_Animations;
     int m_AnimationIndex = -1;
     Orbit m_Orbit;
+    float m_Turn = 0.0f;
     bool m_Paused = false;
     bool m_Mirrored = false;
     bool m_ShowSkeleton = false;

@@ -32,6 +32,7 @@ TEST(ViewerArgumentsTest, ReadsFilesAndShotOptions) {
         size_t animations;
         std::string shot;
         float time;
+        float turn = 0.0f;
     };
     const Row rows[] = {
         {{"a.kst"}, "", "a.kst", 0, "", 0.0f},
@@ -44,7 +45,8 @@ TEST(ViewerArgumentsTest, ReadsFilesAndShotOptions) {
         {{"a.kst", "--shot", ""}, "--shot needs", "", 0, "", 0.0f},
         {{"a.kst", "--shot", "s.png", "--at"}, "--at needs", "", 0, "", 0.0f},
         {{"a.kst", "--shot", "s.png", "--at", "soon"}, "--at needs", "", 0, "", 0.0f},
-        {{"a.kst", "--shot", "s.png", "--at", "1s"}, "--at needs", "", 0, "", 0.0f},
+        {{"a.kst", "--turn", "-90", "--shot", "s.png"}, "", "a.kst", 0, "s.png", 0.0f, -90.0f},
+        {{"a.kst", "--turn", "left"}, "--turn needs", "", 0, "", 0.0f},
         {{"a.kst", "--shot", "s.png", "--at", "-1"}, "--at needs", "", 0, "", 0.0f},
         {{"a.kst", "--shot", "s.png", "--at", "nan"}, "--at needs", "", 0, "", 0.0f},
         {{"a.kst", "--at", "1"}, "goes with --shot", "", 0, "", 0.0f},
@@ -66,6 +68,7 @@ TEST(ViewerArgumentsTest, ReadsFilesAndShotOptions) {
         EXPECT_EQ(options.animations.size(), row.animations) << context;
         EXPECT_EQ(options.shot, row.shot) << context;
         EXPECT_TRUE(near(options.shotTime, row.time)) << context;
+        EXPECT_TRUE(near(options.turn, row.turn)) << context;
     }
 }
 
