@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace KestrelImport {
 
@@ -11,15 +12,22 @@ namespace {
 // the animation's end.
 std::vector<double> mergedTicks(const aiScene& scene, const aiAnimation& animation,
                                 const Skeleton& skeleton) {
-    std::vector<double> ticks{0.0};
+    std::vector<double> ticks{0.0}, channelTicks, both;
     if (animation.mDuration > 0.0)
         ticks.push_back(animation.mDuration);
+    // Channels mostly share their times: merging sorted runs beats one big sort.
     for (unsigned c = 0; c < animation.mNumChannels; ++c) {
         const aiNodeAnim& channel = *animation.mChannels[c];
-        if (skeleton.contains(scene.mRootNode->FindNode(channel.mNodeName)))
-            addKeyTicks(channel, ticks);
+        if (!skeleton.contains(scene.mRootNode->FindNode(channel.mNodeName)))
+            continue;
+        channelTicks.clear();
+        addKeyTicks(channel, channelTicks);
+        std::sort(channelTicks.begin(), channelTicks.end());
+        both.clear();
+        std::set_union(ticks.begin(), ticks.end(), channelTicks.begin(), channelTicks.end(),
+                       std::back_inserter(both));
+        ticks.swap(both);
     }
-    std::sort(ticks.begin(), ticks.end());
     std::vector<double> merged;
     for (double t : ticks)
         if (t >= 0.0 && (merged.empty() || t - merged.back() > 1e-9))
@@ -54,22 +62,42 @@ double cubic(double y1, double y2, double y0, double y3, double t) {
     return ((a * t + b) * t + c) * t + y1;
 }
 
+// How far a bone turns when its angles change by d from ones whose x angle
+// has sine sinX: the engine's z-x-y turn to first order (exact where gimbal
+// lock makes two angles one), plus a second-order margin, never more than the
+// plain sum of the changes.
+double turnChange(const Vector3d& d, double sinX) {
+    const double sum = std::fabs(d.x) + std::fabs(d.y) + std::fabs(d.z);
+    const double z = d.z + d.y * sinX;
+    const double linear = std::sqrt(d.x * d.x + d.y * d.y * (1.0 - sinX * sinX) + z * z);
+    return std::min(sum, linear + 0.5 * sum * sum);
+}
+
+std::vector<std::vector<double>> sinesOfX(const std::vector<Pose>& poses) {
+    std::vector<std::vector<double>> sines(poses.size());
+    for (size_t i = 0; i < poses.size(); ++i)
+        for (const Vector3d& angles : poses[i])
+            sines[i].push_back(std::sin(angles.x));
+    return sines;
+}
+
 // The engine's curve through a subset of the keys (the ends always kept,
 // doubled as repeatEnds does), and its estimated vertex error against the
-// samples: per bone the angle change times its lever, added along the chain.
+// samples: per bone the turn it misses by times its lever, added along the chain.
 class Curve {
 public:
     Curve(const Skeleton& skeleton, const std::vector<double>& lever, const Samples& samples)
         : m_Skeleton(skeleton), m_Lever(lever), m_Samples(samples),
-          m_Kept(samples.m_Times.size(), true) {}
+          m_KeySines(sinesOfX(samples.m_Keys)), m_HalfWaySines(sinesOfX(samples.m_HalfWay)),
+          m_Kept(samples.m_Times.size(), true), m_Reach(skeleton.bones().size()) {}
 
     std::vector<bool>& kept() { return m_Kept; }
     double keyError(int i) const {
-        return m_Kept[i] ? 0.0 : error(i, m_Samples.m_Times[i], m_Samples.m_Keys[i]);
+        return m_Kept[i] ? 0.0 : error(i, m_Samples.m_Times[i], m_Samples.m_Keys[i], m_KeySines[i]);
     }
     double halfWayError(int i) const {
         const double time = 0.5 * (m_Samples.m_Times[i] + m_Samples.m_Times[i + 1]);
-        return error(i, time, m_Samples.m_HalfWay[i]);
+        return error(i, time, m_Samples.m_HalfWay[i], m_HalfWaySines[i]);
     }
     int previous(int i) const {
         while (!m_Kept[--i]) {
@@ -84,7 +112,7 @@ public:
 
 private:
     // sample lies at time, in the kept segment that holds source segment i.
-    double error(int i, double time, const Pose& sample) const {
+    double error(int i, double time, const Pose& sample, const std::vector<double>& sines) const {
         const int last = int(m_Kept.size()) - 1;
         const int a = m_Kept[i] ? i : previous(i), b = next(i);
         const int before = a > 0 ? previous(a) : a, after = b < last ? next(b) : b;
@@ -92,16 +120,16 @@ private:
         const double t = (time - times[a]) / (times[b] - times[a]);
         const auto& bones = m_Skeleton.bones();
         const auto& keys = m_Samples.m_Keys;
-        std::vector<double> reach(bones.size(), 0.0);
+        std::vector<double>& reach = m_Reach;
         double worst = 0.0;
         for (size_t k = 0; k < bones.size(); ++k) {
-            double change = 0.0;
+            Vector3d d;
             for (int c = 0; c < 3; ++c)
-                change += std::fabs(
+                d[c] =
                     cubic(keys[a][k][c], keys[b][k][c], keys[before][k][c], keys[after][k][c], t) -
-                    sample[k][c]);
-            reach[k] =
-                (bones[k].m_Parent >= 0 ? reach[bones[k].m_Parent] : 0.0) + change * m_Lever[k];
+                    sample[k][c];
+            reach[k] = (bones[k].m_Parent >= 0 ? reach[bones[k].m_Parent] : 0.0) +
+                       turnChange(d, sines[k]) * m_Lever[k];
             worst = std::max(worst, reach[k]);
         }
         return worst;
@@ -110,7 +138,9 @@ private:
     const Skeleton& m_Skeleton;
     const std::vector<double>& m_Lever;
     const Samples& m_Samples;
+    const std::vector<std::vector<double>> m_KeySines, m_HalfWaySines;
     std::vector<bool> m_Kept;
+    mutable std::vector<double> m_Reach; // scratch: one error at a time
 };
 
 class Sampler {

@@ -303,8 +303,13 @@ void Skeleton::addBranch(const aiNode* node, int parent, const Kestrel::Vector3&
 void Skeleton::convert(const SourcePose& pose, const std::vector<Vector3d>& previous,
                        std::vector<Vector3d>& angles) {
     angles.assign(m_Bones.size(), Vector3d());
-    std::vector<Matrix3d> turns(m_Bones.size());
-    std::vector<Matrix4d> skins(m_Bones.size()), targets(m_Bones.size());
+    m_Moved.resize(m_Bones.size());
+    m_Scaled.resize(m_Bones.size());
+    std::vector<Matrix3d>& turns = m_Turns;
+    std::vector<Matrix4d>&skins = m_Skins, &targets = m_Targets;
+    turns.resize(m_Bones.size());
+    skins.resize(m_Bones.size());
+    targets.resize(m_Bones.size());
     for (size_t k = 0; k < m_Bones.size(); ++k) {
         const Bone& bone = m_Bones[k];
         const Matrix3d parentTurn = bone.m_Parent >= 0 ? turns[bone.m_Parent] : Matrix3d();
@@ -321,13 +326,19 @@ void Skeleton::convert(const SourcePose& pose, const std::vector<Vector3d>& prev
             const Matrix3d world = rotationPart(target, scaleError);
             angles[k] = anglesFor(bone.m_Axes, transposed(parentTurn) * world, previous[k]);
             turns[k] = parentTurn * rotationFor(bone.m_Axes, angles[k]);
-            double& moved = m_Moved[bone.m_Node];
-            moved = std::max(moved, (wanted - parentTarget * bone.m_Head).Length());
-            double& scaled = m_Scaled[bone.m_Node];
-            scaled = std::max(scaled, scaleError);
+            m_Moved[k] = std::max(m_Moved[k], (wanted - parentTarget * bone.m_Head).Length());
+            m_Scaled[k] = std::max(m_Scaled[k], scaleError);
         }
         skins[k] = placed(head, turns[k], bone.m_Head);
     }
+}
+
+std::map<const aiNode*, double> Skeleton::perNode(const std::vector<double>& perBone) const {
+    std::map<const aiNode*, double> byNode;
+    for (size_t k = 0; k < perBone.size(); ++k)
+        if (m_Bones[k].m_Node)
+            byNode[m_Bones[k].m_Node] = perBone[k];
+    return byNode;
 }
 
 void Skeleton::skinMatrices(const std::vector<Vector3d>& angles,
