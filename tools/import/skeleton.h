@@ -40,6 +40,8 @@ public:
     // scaling are recorded, as their largest amount per node.
     void convert(const SourcePose& pose, const std::vector<Vector3d>& previous,
                  std::vector<Vector3d>& angles);
+    // The skin matrices of the pose convert last found.
+    const std::vector<Matrix4d>& convertedSkins() const { return m_Skins; }
     std::map<const aiNode*, double> translationLosses() const { return perNode(m_Moved); }
     std::map<const aiNode*, double> scaleLosses() const { return perNode(m_Scaled); }
 
