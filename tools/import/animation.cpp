@@ -115,12 +115,12 @@ Frames framesOf(const Skeleton& skeleton, const std::vector<Sphere>& spheres, co
     return frames;
 }
 
-// Bone angles at the key times and, where needed, half-way between
-// consecutive ones; each pose with its bones' frames.
+// Bone angles at the key times and half-way between consecutive ones; each
+// pose with its bones' frames.
 struct Samples {
     std::vector<double> m_Times;
     std::vector<Pose> m_Keys;
-    std::vector<Pose> m_HalfWay; // entry i lies between keys i and i + 1; empty until needed
+    std::vector<Pose> m_HalfWay; // entry i lies between keys i and i + 1
     std::vector<Frames> m_KeyFrames, m_HalfWayFrames;
 
     void addKey(double time, Pose pose, Frames frames) {
@@ -128,13 +128,9 @@ struct Samples {
         m_KeyFrames.push_back(std::move(frames));
         m_Keys.push_back(std::move(pose));
     }
-    void setHalfWay(size_t i, Pose pose, Frames frames) {
-        m_HalfWayFrames[i] = std::move(frames);
-        m_HalfWay[i] = std::move(pose);
-    }
-    void addSegment() {
-        m_HalfWay.emplace_back();
-        m_HalfWayFrames.emplace_back();
+    void addHalfWay(Pose pose, Frames frames) {
+        m_HalfWayFrames.push_back(std::move(frames));
+        m_HalfWay.push_back(std::move(pose));
     }
 };
 
@@ -152,27 +148,17 @@ public:
     Curve(const Skeleton& skeleton, const std::vector<double>& lever,
           const std::vector<Sphere>& spheres, const Samples& samples)
         : m_Skeleton(skeleton), m_Lever(lever), m_Spheres(spheres), m_Samples(samples),
-          m_Kept(samples.m_Times.size(), true) {
-        for (size_t i = 0; i + 1 < samples.m_Times.size(); ++i)
-            m_HalfStep.push_back(
-                0.5 * distance(samples.m_Keys[i + 1], samples.m_Keys[i], samples.m_KeyFrames[i]));
-    }
+          m_Kept(samples.m_Times.size(), true) {}
 
     std::vector<bool>& kept() { return m_Kept; }
-    double keyError(int i) const {
-        return m_Kept[i]
-                   ? 0.0
-                   : error(i, m_Samples.m_Times[i], m_Samples.m_Keys[i], m_Samples.m_KeyFrames[i]);
+    bool keyWithin(int i, double bound) const {
+        return m_Kept[i] || error(i, m_Samples.m_Times[i], m_Samples.m_Keys[i],
+                                  m_Samples.m_KeyFrames[i], bound) <= bound;
     }
-    // Without its sample, the source's half-way pose lies within half a step
-    // of key i (it turns along the shortest way), which bounds the error.
-    double halfWayError(int i) const {
+    bool halfWayWithin(int i, double bound) const {
         const double time = 0.5 * (m_Samples.m_Times[i] + m_Samples.m_Times[i + 1]);
-        if (m_Samples.m_HalfWay[i].empty())
-            return error(i, time, m_Samples.m_Keys[i], m_Samples.m_KeyFrames[i]) + m_HalfStep[i];
-        return error(i, time, m_Samples.m_HalfWay[i], m_Samples.m_HalfWayFrames[i]);
+        return error(i, time, m_Samples.m_HalfWay[i], m_Samples.m_HalfWayFrames[i], bound) <= bound;
     }
-    bool sampled(int i) const { return !m_Samples.m_HalfWay[i].empty(); }
     int previous(int i) const {
         while (!m_Kept[--i]) {
         }
@@ -186,7 +172,8 @@ public:
 
 private:
     // sample lies at time, in the kept segment that holds source segment i.
-    double error(int i, double time, const Pose& sample, const Frames& frames) const {
+    // Past limit, the answer only has to be larger than limit.
+    double error(int i, double time, const Pose& sample, const Frames& frames, double limit) const {
         const int last = int(m_Kept.size()) - 1;
         const int a = m_Kept[i] ? i : previous(i), b = next(i);
         const int before = a > 0 ? previous(a) : a, after = b < last ? next(b) : b;
@@ -198,11 +185,12 @@ private:
             for (int c = 0; c < 3; ++c)
                 m_Curve[k][c] =
                     cubic(keys[a][k][c], keys[b][k][c], keys[before][k][c], keys[after][k][c], t);
-        return distance(m_Curve, sample, frames);
+        return distance(m_Curve, sample, frames, limit);
     }
 
     // How far apart two poses put the vertices, at most.
-    double distance(const Pose& pose, const Pose& sample, const Frames& frames) const {
+    double distance(const Pose& pose, const Pose& sample, const Frames& frames,
+                    double limit) const {
         const auto& bones = m_Skeleton.bones();
         m_Spin.resize(bones.size());
         m_Shift.resize(bones.size());
@@ -220,6 +208,8 @@ private:
             const double moved = ((m_Spin[k] ^ frames[k].m_Centre) + m_Shift[k]).Length() +
                                  m_Spin[k].Length() * m_Spheres[k].m_Radius;
             worst = std::max(worst, moved + m_Margin[k]);
+            if (worst > limit)
+                break;
         }
         return worst;
     }
@@ -229,7 +219,6 @@ private:
     const std::vector<Sphere>& m_Spheres;
     const Samples& m_Samples;
     std::vector<bool> m_Kept;
-    std::vector<double> m_HalfStep; // per segment, half the distance between its keys
     // Scratch: one error at a time.
     mutable std::vector<Vector3d> m_Spin, m_Shift;
     mutable std::vector<double> m_Margin;
@@ -256,7 +245,6 @@ public:
         return angles;
     }
 
-    // Keys only: half-way poses are sampled where the curve comes near its bound.
     void sample(const std::vector<double>& ticks, Samples& samples) {
         Pose previous(m_Skeleton.bones().size());
         for (double t : ticks) {
@@ -264,53 +252,61 @@ public:
             Pose pose = at(t, previous, frames);
             previous = pose;
             samples.addKey(t / m_PerSecond, std::move(pose), std::move(frames));
-            if (samples.m_Keys.size() > 1)
-                samples.addSegment();
         }
+        for (size_t i = 0; i + 1 < ticks.size(); ++i)
+            addHalfWay(samples.m_Times[i], samples.m_Times[i + 1], samples.m_Keys[i], samples);
     }
 
-    // Whether segment i's half-way error stays within bound, sampling the
-    // source there if the estimate without it does not tell.
-    bool within(const Curve& curve, int i, double bound, Samples& samples) {
-        if (curve.halfWayError(i) <= bound)
-            return true;
-        if (curve.sampled(i))
-            return false;
-        const double time = 0.5 * (samples.m_Times[i] + samples.m_Times[i + 1]);
-        Frames frames;
-        Pose pose = at(time * m_PerSecond, samples.m_Keys[i], frames);
-        samples.setHalfWay(i, std::move(pose), std::move(frames));
-        return curve.halfWayError(i) <= bound;
-    }
-
-    // Half-way poses the curve misses become keys, a few rounds deep.
+    // Half-way poses the curve misses become keys, a few rounds deep. A
+    // segment is asked again only when its cubic changed: a new key within it
+    // or in a neighbour.
     void refine(double bound, Samples& samples) {
+        std::vector<bool> ask(samples.m_HalfWay.size(), true);
         for (int round = 0; round < 4; ++round) {
-            Samples refined;
             const Curve estimate = curve(samples);
-            bool changed = false;
-            for (size_t i = 0; i < samples.m_Times.size(); ++i) {
-                refined.addKey(samples.m_Times[i], samples.m_Keys[i], samples.m_KeyFrames[i]);
-                if (i + 1 == samples.m_Times.size())
-                    break;
-                refined.addSegment();
-                if (within(estimate, int(i), bound, samples)) {
-                    refined.setHalfWay(refined.m_HalfWay.size() - 1, samples.m_HalfWay[i],
-                                       samples.m_HalfWayFrames[i]);
-                    continue;
-                }
-                changed = true;
-                refined.addKey(0.5 * (samples.m_Times[i] + samples.m_Times[i + 1]),
-                               samples.m_HalfWay[i], samples.m_HalfWayFrames[i]);
-                refined.addSegment();
-            }
-            samples = std::move(refined);
-            if (!changed)
+            std::vector<bool> split(ask.size(), false);
+            for (size_t i = 0; i < ask.size(); ++i)
+                split[i] = ask[i] && !estimate.halfWayWithin(int(i), bound);
+            if (std::find(split.begin(), split.end(), true) == split.end())
                 return;
+            ask.clear();
+            samples = splitAt(split, samples, ask);
         }
     }
 
 private:
+    // The segments marked split get their half-way pose as a key; ask tells
+    // which segments of the result have a new cubic.
+    Samples splitAt(const std::vector<bool>& split, Samples& samples, std::vector<bool>& ask) {
+        Samples refined;
+        for (size_t i = 0; i < split.size(); ++i) {
+            refined.addKey(samples.m_Times[i], std::move(samples.m_Keys[i]),
+                           std::move(samples.m_KeyFrames[i]));
+            if (!split[i]) {
+                refined.addHalfWay(std::move(samples.m_HalfWay[i]),
+                                   std::move(samples.m_HalfWayFrames[i]));
+                ask.push_back((i > 0 && split[i - 1]) || (i + 1 < split.size() && split[i + 1]));
+                continue;
+            }
+            const double start = samples.m_Times[i], end = samples.m_Times[i + 1];
+            const double middle = 0.5 * (start + end);
+            addHalfWay(start, middle, refined.m_Keys.back(), refined);
+            refined.addKey(middle, std::move(samples.m_HalfWay[i]),
+                           std::move(samples.m_HalfWayFrames[i]));
+            addHalfWay(middle, end, refined.m_Keys.back(), refined);
+            ask.insert(ask.end(), {true, true});
+        }
+        refined.addKey(samples.m_Times.back(), std::move(samples.m_Keys.back()),
+                       std::move(samples.m_KeyFrames.back()));
+        return refined;
+    }
+
+    void addHalfWay(double start, double end, const Pose& previous, Samples& samples) {
+        Frames frames;
+        Pose pose = at(0.5 * (start + end) * m_PerSecond, previous, frames);
+        samples.addHalfWay(std::move(pose), std::move(frames));
+    }
+
     const aiAnimation& m_Animation;
     Skeleton& m_Skeleton;
     SourcePose& m_Pose;
@@ -321,18 +317,22 @@ private:
 
 // One pass from the start: each key goes if every key time and half-way point
 // whose curve it shapes stays within the bounds.
-std::vector<bool> thin(Sampler& sampler, Samples& samples, double keyBound, double halfWayBound) {
-    Curve curve = sampler.curve(samples);
+std::vector<bool> thin(const Curve& estimate, double keyBound, double halfWayBound) {
+    Curve curve = estimate;
     std::vector<bool>& kept = curve.kept();
     const int n = int(kept.size());
     for (int j = 1; j + 1 < n; ++j) {
         kept[j] = false;
+        // Key j itself fails most often: asked first, it spares the rest.
+        kept[j] = !curve.keyWithin(j, keyBound);
+        if (kept[j])
+            continue;
         const int p = curve.previous(j), q = curve.next(j);
         const int from = p > 0 ? curve.previous(p) : p;
         const int to = q + 1 < n ? curve.next(q) : q;
         for (int i = from; i <= to && !kept[j]; ++i)
-            kept[j] = curve.keyError(i) > keyBound ||
-                      (i < to && !sampler.within(curve, i, halfWayBound, samples));
+            kept[j] =
+                !curve.keyWithin(i, keyBound) || (i < to && !curve.halfWayWithin(i, halfWayBound));
     }
     return kept;
 }
@@ -372,8 +372,8 @@ AnimationOutput convertAnimation(const aiScene& scene, unsigned index, Skeleton&
     sampler.refine(HALF_WAY_BOUND * model.m_Diagonal, samples);
     std::vector<bool> kept(samples.m_Times.size(), true);
     if (!keepAllKeys)
-        kept =
-            thin(sampler, samples, KEY_BOUND * model.m_Diagonal, HALF_WAY_BOUND * model.m_Diagonal);
+        kept = thin(sampler.curve(samples), KEY_BOUND * model.m_Diagonal,
+                    HALF_WAY_BOUND * model.m_Diagonal);
 
     AnimationOutput output;
     output.m_Name = animation.mName.C_Str();
