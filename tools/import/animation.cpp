@@ -55,7 +55,8 @@ struct Sphere {
 
 std::vector<Sphere> spheres(const Skeleton& skeleton, const ImportedModel& model) {
     const auto& bones = skeleton.bones();
-    std::vector<Vector3d> low(bones.size(), Vector3d(1e300)), high(bones.size(), Vector3d(-1e300));
+    std::vector<Vector3d> low(bones.size(), Vector3d(HUGE_VAL)),
+        high(bones.size(), Vector3d(-HUGE_VAL));
     for (const WeightOutput& weight : model.m_Weights) {
         const Kestrel::Vector3& p = model.m_Vertices[weight.m_Vertex].m_Position;
         for (int c = 0; c < 3; ++c) {
@@ -97,17 +98,13 @@ Matrix3d jacobian(const Matrix3d& parentTurn, const Matrix3d& axes, const Vector
     return world;
 }
 
-Matrix3d turnOf(const Matrix4d& m) {
-    return Matrix3d(m);
-}
-
 Frames framesOf(const Skeleton& skeleton, const std::vector<Sphere>& spheres, const Pose& angles) {
     const auto& bones = skeleton.bones();
     const std::vector<Matrix4d>& skins = skeleton.convertedSkins();
     Frames frames(bones.size());
     for (size_t k = 0; k < bones.size(); ++k) {
         const Matrix3d parentTurn =
-            bones[k].m_Parent >= 0 ? turnOf(skins[bones[k].m_Parent]) : Matrix3d();
+            bones[k].m_Parent >= 0 ? Matrix3d(skins[bones[k].m_Parent]) : Matrix3d();
         frames[k].m_Jacobian = jacobian(parentTurn, bones[k].m_Axes, angles[k]);
         frames[k].m_Head = skins[k] * bones[k].m_Head;
         frames[k].m_Centre = skins[k] * spheres[k].m_Centre;

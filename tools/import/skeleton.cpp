@@ -329,8 +329,8 @@ void Skeleton::convert(const SourcePose& pose, const std::vector<Vector3d>& prev
             angles[k] = anglesFor(bone.m_Axes, transposed(parentTurn) * world, previous[k]);
             // The angles give back exactly the turn they were found for.
             turns[k] = world;
-            m_Moved[k] = std::max(m_Moved[k],
-                                  (target * bone.m_Head - parentTarget * bone.m_Head).Length());
+            m_Moved[k] =
+                std::max(m_Moved[k], (target * bone.m_Head - parentTarget * bone.m_Head).Length());
             m_Scaled[k] = std::max(m_Scaled[k], scaleError);
             targets[k] = target;
         }
