@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace KestrelImport {
 
@@ -11,15 +12,22 @@ namespace {
 // the animation's end.
 std::vector<double> mergedTicks(const aiScene& scene, const aiAnimation& animation,
                                 const Skeleton& skeleton) {
-    std::vector<double> ticks{0.0};
+    std::vector<double> ticks{0.0}, channelTicks, both;
     if (animation.mDuration > 0.0)
         ticks.push_back(animation.mDuration);
+    // Channels mostly share their times: merging sorted runs beats one big sort.
     for (unsigned c = 0; c < animation.mNumChannels; ++c) {
         const aiNodeAnim& channel = *animation.mChannels[c];
-        if (skeleton.contains(scene.mRootNode->FindNode(channel.mNodeName)))
-            addKeyTicks(channel, ticks);
+        if (!skeleton.contains(scene.mRootNode->FindNode(channel.mNodeName)))
+            continue;
+        channelTicks.clear();
+        addKeyTicks(channel, channelTicks);
+        std::sort(channelTicks.begin(), channelTicks.end());
+        both.clear();
+        std::set_union(ticks.begin(), ticks.end(), channelTicks.begin(), channelTicks.end(),
+                       std::back_inserter(both));
+        ticks.swap(both);
     }
-    std::sort(ticks.begin(), ticks.end());
     std::vector<double> merged;
     for (double t : ticks)
         if (t >= 0.0 && (merged.empty() || t - merged.back() > 1e-9))
@@ -27,8 +35,7 @@ std::vector<double> mergedTicks(const aiScene& scene, const aiAnimation& animati
     return merged;
 }
 
-// How far a vertex can move when bone k's angles change by one radian: the
-// largest distance from its head to a vertex of its branch.
+// The largest distance from bone k's head to a vertex of its branch.
 std::vector<double> levers(const Skeleton& skeleton, const ImportedModel& model) {
     const auto& bones = skeleton.bones();
     std::vector<double> lever(bones.size(), 0.0);
@@ -40,13 +47,88 @@ std::vector<double> levers(const Skeleton& skeleton, const ImportedModel& model)
     return lever;
 }
 
+// Per bone, a sphere (rest space) around the vertices it weighs.
+struct Sphere {
+    Vector3d m_Centre;
+    double m_Radius = 0.0;
+};
+
+std::vector<Sphere> spheres(const Skeleton& skeleton, const ImportedModel& model) {
+    const auto& bones = skeleton.bones();
+    std::vector<Vector3d> low(bones.size(), Vector3d(HUGE_VAL)),
+        high(bones.size(), Vector3d(-HUGE_VAL));
+    for (const WeightOutput& weight : model.m_Weights) {
+        const Kestrel::Vector3& p = model.m_Vertices[weight.m_Vertex].m_Position;
+        for (int c = 0; c < 3; ++c) {
+            low[weight.m_Bone][c] = std::min(low[weight.m_Bone][c], double(p[c]));
+            high[weight.m_Bone][c] = std::max(high[weight.m_Bone][c], double(p[c]));
+        }
+    }
+    std::vector<Sphere> result(bones.size());
+    for (size_t k = 0; k < bones.size(); ++k) {
+        if (low[k].x > high[k].x) {
+            result[k].m_Centre = bones[k].m_Head;
+            continue;
+        }
+        result[k].m_Centre = (low[k] + high[k]) * 0.5;
+        result[k].m_Radius = (high[k] - low[k]).Length() * 0.5;
+    }
+    return result;
+}
+
 using Pose = std::vector<Vector3d>;
 
-// Bone angles at the key times and half-way between consecutive ones.
+// Where a bone stands in a sampled pose (scene space): how its world turn
+// answers small changes of its angles (one column per angle), its head, and
+// the centre of its vertices' sphere.
+struct Frame {
+    Matrix3d m_Jacobian;
+    Vector3d m_Head, m_Centre;
+};
+using Frames = std::vector<Frame>;
+
+Matrix3d jacobian(const Matrix3d& parentTurn, const Matrix3d& axes, const Vector3d& angles) {
+    // The engine turns z, then x, then y about the bone's axes.
+    const double sx = std::sin(angles.x), cx = std::cos(angles.x);
+    const double sz = std::sin(angles.z), cz = std::cos(angles.z);
+    const Matrix3d local(cz, -sz * cx, 0, sz, cz * cx, 0, 0, sx, 1);
+    Matrix3d world = parentTurn * axes * local;
+    if (axes.Determinant() < 0)
+        world *= Matrix3d(-1, 0, 0, 0, -1, 0, 0, 0, -1);
+    return world;
+}
+
+Frames framesOf(const Skeleton& skeleton, const std::vector<Sphere>& spheres, const Pose& angles) {
+    const auto& bones = skeleton.bones();
+    const std::vector<Matrix4d>& skins = skeleton.convertedSkins();
+    Frames frames(bones.size());
+    for (size_t k = 0; k < bones.size(); ++k) {
+        const Matrix3d parentTurn =
+            bones[k].m_Parent >= 0 ? Matrix3d(skins[bones[k].m_Parent]) : Matrix3d();
+        frames[k].m_Jacobian = jacobian(parentTurn, bones[k].m_Axes, angles[k]);
+        frames[k].m_Head = skins[k] * bones[k].m_Head;
+        frames[k].m_Centre = skins[k] * spheres[k].m_Centre;
+    }
+    return frames;
+}
+
+// Bone angles at the key times and half-way between consecutive ones; each
+// pose with its bones' frames.
 struct Samples {
     std::vector<double> m_Times;
     std::vector<Pose> m_Keys;
     std::vector<Pose> m_HalfWay; // entry i lies between keys i and i + 1
+    std::vector<Frames> m_KeyFrames, m_HalfWayFrames;
+
+    void addKey(double time, Pose pose, Frames frames) {
+        m_Times.push_back(time);
+        m_KeyFrames.push_back(std::move(frames));
+        m_Keys.push_back(std::move(pose));
+    }
+    void addHalfWay(Pose pose, Frames frames) {
+        m_HalfWayFrames.push_back(std::move(frames));
+        m_HalfWay.push_back(std::move(pose));
+    }
 };
 
 double cubic(double y1, double y2, double y0, double y3, double t) {
@@ -55,21 +137,24 @@ double cubic(double y1, double y2, double y0, double y3, double t) {
 }
 
 // The engine's curve through a subset of the keys (the ends always kept,
-// doubled as repeatEnds does), and its estimated vertex error against the
-// samples: per bone the angle change times its lever, added along the chain.
+// doubled as repeatEnds does), and its vertex error against the samples: the
+// angles it misses by, turned into how far each bone's vertices move (to
+// first order, with a second-order margin over the bone's branch).
 class Curve {
 public:
-    Curve(const Skeleton& skeleton, const std::vector<double>& lever, const Samples& samples)
-        : m_Skeleton(skeleton), m_Lever(lever), m_Samples(samples),
+    Curve(const Skeleton& skeleton, const std::vector<double>& lever,
+          const std::vector<Sphere>& spheres, const Samples& samples)
+        : m_Skeleton(skeleton), m_Lever(lever), m_Spheres(spheres), m_Samples(samples),
           m_Kept(samples.m_Times.size(), true) {}
 
     std::vector<bool>& kept() { return m_Kept; }
-    double keyError(int i) const {
-        return m_Kept[i] ? 0.0 : error(i, m_Samples.m_Times[i], m_Samples.m_Keys[i]);
+    bool keyWithin(int i, double bound) const {
+        return m_Kept[i] || error(i, m_Samples.m_Times[i], m_Samples.m_Keys[i],
+                                  m_Samples.m_KeyFrames[i], bound) <= bound;
     }
-    double halfWayError(int i) const {
+    bool halfWayWithin(int i, double bound) const {
         const double time = 0.5 * (m_Samples.m_Times[i] + m_Samples.m_Times[i + 1]);
-        return error(i, time, m_Samples.m_HalfWay[i]);
+        return error(i, time, m_Samples.m_HalfWay[i], m_Samples.m_HalfWayFrames[i], bound) <= bound;
     }
     int previous(int i) const {
         while (!m_Kept[--i]) {
@@ -84,113 +169,167 @@ public:
 
 private:
     // sample lies at time, in the kept segment that holds source segment i.
-    double error(int i, double time, const Pose& sample) const {
+    // Past limit, the answer only has to be larger than limit.
+    double error(int i, double time, const Pose& sample, const Frames& frames, double limit) const {
         const int last = int(m_Kept.size()) - 1;
         const int a = m_Kept[i] ? i : previous(i), b = next(i);
         const int before = a > 0 ? previous(a) : a, after = b < last ? next(b) : b;
         const auto& times = m_Samples.m_Times;
         const double t = (time - times[a]) / (times[b] - times[a]);
-        const auto& bones = m_Skeleton.bones();
         const auto& keys = m_Samples.m_Keys;
-        std::vector<double> reach(bones.size(), 0.0);
+        m_Curve.resize(sample.size());
+        for (size_t k = 0; k < sample.size(); ++k)
+            for (int c = 0; c < 3; ++c)
+                m_Curve[k][c] =
+                    cubic(keys[a][k][c], keys[b][k][c], keys[before][k][c], keys[after][k][c], t);
+        return distance(m_Curve, sample, frames, limit);
+    }
+
+    // How far apart two poses put the vertices, at most.
+    double distance(const Pose& pose, const Pose& sample, const Frames& frames,
+                    double limit) const {
+        const auto& bones = m_Skeleton.bones();
+        m_Spin.resize(bones.size());
+        m_Shift.resize(bones.size());
+        m_Margin.resize(bones.size());
         double worst = 0.0;
         for (size_t k = 0; k < bones.size(); ++k) {
-            double change = 0.0;
-            for (int c = 0; c < 3; ++c)
-                change += std::fabs(
-                    cubic(keys[a][k][c], keys[b][k][c], keys[before][k][c], keys[after][k][c], t) -
-                    sample[k][c]);
-            reach[k] =
-                (bones[k].m_Parent >= 0 ? reach[bones[k].m_Parent] : 0.0) + change * m_Lever[k];
-            worst = std::max(worst, reach[k]);
+            const int parent = bones[k].m_Parent;
+            const Vector3d d = pose[k] - sample[k];
+            const Vector3d turn = frames[k].m_Jacobian * d;
+            const double sum = std::fabs(d.x) + std::fabs(d.y) + std::fabs(d.z);
+            // Vertices of bone k move by m_Spin x v + m_Shift.
+            m_Spin[k] = (parent >= 0 ? m_Spin[parent] : Vector3d()) + turn;
+            m_Shift[k] = (parent >= 0 ? m_Shift[parent] : Vector3d()) - (turn ^ frames[k].m_Head);
+            m_Margin[k] = (parent >= 0 ? m_Margin[parent] : 0.0) + 0.5 * sum * sum * m_Lever[k];
+            const double moved = ((m_Spin[k] ^ frames[k].m_Centre) + m_Shift[k]).Length() +
+                                 m_Spin[k].Length() * m_Spheres[k].m_Radius;
+            worst = std::max(worst, moved + m_Margin[k]);
+            if (worst > limit)
+                break;
         }
         return worst;
     }
 
     const Skeleton& m_Skeleton;
     const std::vector<double>& m_Lever;
+    const std::vector<Sphere>& m_Spheres;
     const Samples& m_Samples;
     std::vector<bool> m_Kept;
+    // Scratch: one error at a time.
+    mutable std::vector<Vector3d> m_Spin, m_Shift;
+    mutable std::vector<double> m_Margin;
+    mutable Pose m_Curve;
 };
 
 class Sampler {
 public:
-    Sampler(const aiAnimation& animation, Skeleton& skeleton, SourcePose& pose)
-        : m_Animation(animation), m_Skeleton(skeleton), m_Pose(pose),
-          m_PerSecond(ticksPerSecond(animation)) {}
+    Sampler(const aiAnimation& animation, Skeleton& skeleton, SourcePose& pose,
+            const std::vector<double>& lever, const std::vector<Sphere>& spheres)
+        : m_Animation(animation), m_Skeleton(skeleton), m_Pose(pose), m_Lever(lever),
+          m_Spheres(spheres), m_PerSecond(ticksPerSecond(animation)) {}
+
+    Curve curve(const Samples& samples) const {
+        return Curve(m_Skeleton, m_Lever, m_Spheres, samples);
+    }
 
     // The pose at ticks, its angles nearest to previous.
-    Pose at(double ticks, const Pose& previous) {
+    Pose at(double ticks, const Pose& previous, Frames& frames) {
         m_Pose.evaluate(&m_Animation, ticks);
         Pose angles;
         m_Skeleton.convert(m_Pose, previous, angles);
+        frames = framesOf(m_Skeleton, m_Spheres, angles);
         return angles;
     }
 
     void sample(const std::vector<double>& ticks, Samples& samples) {
         Pose previous(m_Skeleton.bones().size());
         for (double t : ticks) {
-            samples.m_Keys.push_back(at(t, previous));
-            samples.m_Times.push_back(t / m_PerSecond);
-            previous = samples.m_Keys.back();
+            Frames frames;
+            Pose pose = at(t, previous, frames);
+            previous = pose;
+            samples.addKey(t / m_PerSecond, std::move(pose), std::move(frames));
         }
         for (size_t i = 0; i + 1 < ticks.size(); ++i)
-            samples.m_HalfWay.push_back(at(0.5 * (ticks[i] + ticks[i + 1]), samples.m_Keys[i]));
+            addHalfWay(samples.m_Times[i], samples.m_Times[i + 1], samples.m_Keys[i], samples);
     }
 
-    // Half-way poses the curve misses become keys, a few rounds deep.
-    void refine(const std::vector<double>& lever, double bound, Samples& samples) {
+    // Half-way poses the curve misses become keys, a few rounds deep. A
+    // segment is asked again only when its cubic changed: a new key within it
+    // or in a neighbour.
+    void refine(double bound, Samples& samples) {
+        std::vector<bool> ask(samples.m_HalfWay.size(), true);
         for (int round = 0; round < 4; ++round) {
-            Samples refined;
-            const Curve curve(m_Skeleton, lever, samples);
-            bool changed = false;
-            for (size_t i = 0; i < samples.m_Times.size(); ++i) {
-                refined.m_Times.push_back(samples.m_Times[i]);
-                refined.m_Keys.push_back(samples.m_Keys[i]);
-                if (i + 1 == samples.m_Times.size())
-                    break;
-                const double start = samples.m_Times[i], end = samples.m_Times[i + 1];
-                if (curve.halfWayError(int(i)) <= bound) {
-                    refined.m_HalfWay.push_back(samples.m_HalfWay[i]);
-                    continue;
-                }
-                changed = true;
-                const double middle = 0.5 * (start + end);
-                refined.m_HalfWay.push_back(
-                    at(0.5 * (start + middle) * m_PerSecond, samples.m_Keys[i]));
-                refined.m_Times.push_back(middle);
-                refined.m_Keys.push_back(samples.m_HalfWay[i]);
-                refined.m_HalfWay.push_back(
-                    at(0.5 * (middle + end) * m_PerSecond, samples.m_HalfWay[i]));
-            }
-            samples = refined;
-            if (!changed)
+            const Curve estimate = curve(samples);
+            std::vector<bool> split(ask.size(), false);
+            for (size_t i = 0; i < ask.size(); ++i)
+                split[i] = ask[i] && !estimate.halfWayWithin(int(i), bound);
+            if (std::find(split.begin(), split.end(), true) == split.end())
                 return;
+            ask.clear();
+            samples = splitAt(split, samples, ask);
         }
     }
 
 private:
+    // The segments marked split get their half-way pose as a key; ask tells
+    // which segments of the result have a new cubic.
+    Samples splitAt(const std::vector<bool>& split, Samples& samples, std::vector<bool>& ask) {
+        Samples refined;
+        for (size_t i = 0; i < split.size(); ++i) {
+            refined.addKey(samples.m_Times[i], std::move(samples.m_Keys[i]),
+                           std::move(samples.m_KeyFrames[i]));
+            if (!split[i]) {
+                refined.addHalfWay(std::move(samples.m_HalfWay[i]),
+                                   std::move(samples.m_HalfWayFrames[i]));
+                ask.push_back((i > 0 && split[i - 1]) || (i + 1 < split.size() && split[i + 1]));
+                continue;
+            }
+            const double start = samples.m_Times[i], end = samples.m_Times[i + 1];
+            const double middle = 0.5 * (start + end);
+            addHalfWay(start, middle, refined.m_Keys.back(), refined);
+            refined.addKey(middle, std::move(samples.m_HalfWay[i]),
+                           std::move(samples.m_HalfWayFrames[i]));
+            addHalfWay(middle, end, refined.m_Keys.back(), refined);
+            ask.insert(ask.end(), {true, true});
+        }
+        refined.addKey(samples.m_Times.back(), std::move(samples.m_Keys.back()),
+                       std::move(samples.m_KeyFrames.back()));
+        return refined;
+    }
+
+    void addHalfWay(double start, double end, const Pose& previous, Samples& samples) {
+        Frames frames;
+        Pose pose = at(0.5 * (start + end) * m_PerSecond, previous, frames);
+        samples.addHalfWay(std::move(pose), std::move(frames));
+    }
+
     const aiAnimation& m_Animation;
     Skeleton& m_Skeleton;
     SourcePose& m_Pose;
+    const std::vector<double>& m_Lever;
+    const std::vector<Sphere>& m_Spheres;
     double m_PerSecond;
 };
 
 // One pass from the start: each key goes if every key time and half-way point
 // whose curve it shapes stays within the bounds.
-std::vector<bool> thin(const Skeleton& skeleton, const std::vector<double>& lever,
-                       const Samples& samples, double keyBound, double halfWayBound) {
-    Curve curve(skeleton, lever, samples);
+std::vector<bool> thin(const Curve& estimate, double keyBound, double halfWayBound) {
+    Curve curve = estimate;
     std::vector<bool>& kept = curve.kept();
     const int n = int(kept.size());
     for (int j = 1; j + 1 < n; ++j) {
         kept[j] = false;
+        // Key j itself fails most often: asked first, it spares the rest.
+        kept[j] = !curve.keyWithin(j, keyBound);
+        if (kept[j])
+            continue;
         const int p = curve.previous(j), q = curve.next(j);
         const int from = p > 0 ? curve.previous(p) : p;
         const int to = q + 1 < n ? curve.next(q) : q;
         for (int i = from; i <= to && !kept[j]; ++i)
             kept[j] =
-                curve.keyError(i) > keyBound || (i < to && curve.halfWayError(i) > halfWayBound);
+                !curve.keyWithin(i, keyBound) || (i < to && !curve.halfWayWithin(i, halfWayBound));
     }
     return kept;
 }
@@ -223,13 +362,14 @@ AnimationOutput convertAnimation(const aiScene& scene, unsigned index, Skeleton&
     const aiAnimation& animation = *scene.mAnimations[index];
     const std::vector<double> ticks = mergedTicks(scene, animation, skeleton);
     const std::vector<double> lever = levers(skeleton, model);
-    Sampler sampler(animation, skeleton, pose);
+    const std::vector<Sphere> around = spheres(skeleton, model);
+    Sampler sampler(animation, skeleton, pose, lever, around);
     Samples samples;
     sampler.sample(ticks, samples);
-    sampler.refine(lever, HALF_WAY_BOUND * model.m_Diagonal, samples);
+    sampler.refine(HALF_WAY_BOUND * model.m_Diagonal, samples);
     std::vector<bool> kept(samples.m_Times.size(), true);
     if (!keepAllKeys)
-        kept = thin(skeleton, lever, samples, KEY_BOUND * model.m_Diagonal,
+        kept = thin(sampler.curve(samples), KEY_BOUND * model.m_Diagonal,
                     HALF_WAY_BOUND * model.m_Diagonal);
 
     AnimationOutput output;

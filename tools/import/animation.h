@@ -13,7 +13,7 @@ namespace KestrelImport {
 
 // Largest estimated vertex error, as a fraction of the diagonal, at key times
 // and half-way between them.
-const double KEY_BOUND = 0.0005;
+const double KEY_BOUND = 0.0008;
 const double HALF_WAY_BOUND = 0.008;
 
 AnimationOutput convertAnimation(const aiScene& scene, unsigned index, Skeleton& skeleton,

@@ -52,6 +52,8 @@ Matrix4d placed(const Vector3d& head, const Matrix3d& rotation, const Vector3d& 
 
 // a moved by whole turns to lie nearest to b.
 double unwrap(double a, double b) {
+    if (std::fabs(b - a) <= PI)
+        return a;
     return a + 2 * PI * std::round((b - a) / (2 * PI));
 }
 
@@ -303,31 +305,45 @@ void Skeleton::addBranch(const aiNode* node, int parent, const Kestrel::Vector3&
 void Skeleton::convert(const SourcePose& pose, const std::vector<Vector3d>& previous,
                        std::vector<Vector3d>& angles) {
     angles.assign(m_Bones.size(), Vector3d());
-    std::vector<Matrix3d> turns(m_Bones.size());
-    std::vector<Matrix4d> skins(m_Bones.size()), targets(m_Bones.size());
+    m_Moved.resize(m_Bones.size());
+    m_Scaled.resize(m_Bones.size());
+    std::vector<Matrix3d>& turns = m_Turns;
+    std::vector<Matrix4d>&skins = m_Skins, &targets = m_Targets;
+    turns.resize(m_Bones.size());
+    skins.resize(m_Bones.size());
+    targets.resize(m_Bones.size());
+    static const Matrix3d NO_TURN;
+    static const Matrix4d NO_MOVE;
     for (size_t k = 0; k < m_Bones.size(); ++k) {
         const Bone& bone = m_Bones[k];
-        const Matrix3d parentTurn = bone.m_Parent >= 0 ? turns[bone.m_Parent] : Matrix3d();
-        const Matrix4d parentSkin = bone.m_Parent >= 0 ? skins[bone.m_Parent] : Matrix4d();
-        const Matrix4d parentTarget = bone.m_Parent >= 0 ? targets[bone.m_Parent] : Matrix4d();
-        const Vector3d head = parentSkin * bone.m_Head;
+        const bool root = bone.m_Parent < 0;
+        const Matrix3d& parentTurn = root ? NO_TURN : turns[bone.m_Parent];
+        const Matrix4d& parentTarget = root ? NO_MOVE : targets[bone.m_Parent];
+        const Vector3d head = root ? bone.m_Head : skins[bone.m_Parent] * bone.m_Head;
         turns[k] = parentTurn;
-        targets[k] = bone.m_Parent >= 0 ? targets[bone.m_Parent] : Matrix4d();
+        targets[k] = parentTarget;
         if (bone.m_Node) {
             const Matrix4d target = pose.global(bone.m_Node) * bone.m_InverseBind;
-            const Vector3d wanted = target * bone.m_Head;
-            targets[k] = target;
             double scaleError;
             const Matrix3d world = rotationPart(target, scaleError);
             angles[k] = anglesFor(bone.m_Axes, transposed(parentTurn) * world, previous[k]);
-            turns[k] = parentTurn * rotationFor(bone.m_Axes, angles[k]);
-            double& moved = m_Moved[bone.m_Node];
-            moved = std::max(moved, (wanted - parentTarget * bone.m_Head).Length());
-            double& scaled = m_Scaled[bone.m_Node];
-            scaled = std::max(scaled, scaleError);
+            // The angles give back exactly the turn they were found for.
+            turns[k] = world;
+            m_Moved[k] =
+                std::max(m_Moved[k], (target * bone.m_Head - parentTarget * bone.m_Head).Length());
+            m_Scaled[k] = std::max(m_Scaled[k], scaleError);
+            targets[k] = target;
         }
         skins[k] = placed(head, turns[k], bone.m_Head);
     }
+}
+
+std::map<const aiNode*, double> Skeleton::perNode(const std::vector<double>& perBone) const {
+    std::map<const aiNode*, double> byNode;
+    for (size_t k = 0; k < perBone.size(); ++k)
+        if (m_Bones[k].m_Node)
+            byNode[m_Bones[k].m_Node] = perBone[k];
+    return byNode;
 }
 
 void Skeleton::skinMatrices(const std::vector<Vector3d>& angles,

@@ -40,8 +40,10 @@ public:
     // scaling are recorded, as their largest amount per node.
     void convert(const SourcePose& pose, const std::vector<Vector3d>& previous,
                  std::vector<Vector3d>& angles);
-    const std::map<const aiNode*, double>& translationLosses() const { return m_Moved; }
-    const std::map<const aiNode*, double>& scaleLosses() const { return m_Scaled; }
+    // The skin matrices of the pose convert last found.
+    const std::vector<Matrix4d>& convertedSkins() const { return m_Skins; }
+    std::map<const aiNode*, double> translationLosses() const { return perNode(m_Moved); }
+    std::map<const aiNode*, double> scaleLosses() const { return perNode(m_Scaled); }
 
     // The skin matrices the engine computes from angles (scene space).
     void skinMatrices(const std::vector<Vector3d>& angles, std::vector<Matrix4d>& skins) const;
@@ -66,6 +68,7 @@ private:
     Vector3d chooseTail(const aiNode* node, const Vector3d& head, int parent,
                         double diagonal) const;
     unsigned subtreeSize(const aiNode* node) const;
+    std::map<const aiNode*, double> perNode(const std::vector<double>& perBone) const;
 
     std::vector<const aiNode*> m_Nodes; // parents first
     const aiNode* m_Root = nullptr;
@@ -73,7 +76,10 @@ private:
     Matrix4d m_Correction;
     std::map<const aiNode*, int> m_BoneOfNode;
     std::vector<Bone> m_Bones;
-    std::map<const aiNode*, double> m_Moved, m_Scaled;
+    std::vector<double> m_Moved, m_Scaled; // per bone, largest so far
+    // Scratch for convert, which runs once per sampled pose.
+    std::vector<Matrix3d> m_Turns;
+    std::vector<Matrix4d> m_Skins, m_Targets;
 };
 
 // Angles (x, y, z) for which the engine's z-x-y turn about the axes (columns)

@@ -77,6 +77,11 @@ SourcePose::SourcePose(const aiScene& scene, double scale) {
     for (size_t i = 0; i < m_Nodes.size(); ++i) {
         m_Index[m_Nodes[i]] = i;
         m_Rest.push_back(toDouble(m_Nodes[i]->mTransformation));
+        Vector3d scaling, position;
+        aiQuaterniont<double> rotation;
+        m_Rest.back().Decompose(scaling, rotation, position);
+        m_RestScaling.push_back(scaling);
+        m_RestRotation.push_back(rotation);
         for (unsigned c = 0; c < m_Nodes[i]->mNumChildren; ++c) {
             m_Nodes.push_back(m_Nodes[i]->mChildren[c]);
             m_Parents.push_back(int(i));
@@ -118,10 +123,8 @@ Matrix4d SourcePose::local(size_t index) const {
         position = m_Held->at(node);
     else if (channel.mNumPositionKeys > 0)
         position = sampleVector(channel.mPositionKeys, channel.mNumPositionKeys, m_Ticks);
-    Vector3d scaling(1, 1, 1), restPosition;
-    aiQuaterniont<double> rotation;
-    if (channel.mNumScalingKeys == 0 || channel.mNumRotationKeys == 0)
-        rest.Decompose(scaling, rotation, restPosition);
+    Vector3d scaling = m_RestScaling[index];
+    aiQuaterniont<double> rotation = m_RestRotation[index];
     if (channel.mNumScalingKeys > 0)
         scaling = sampleVector(channel.mScalingKeys, channel.mNumScalingKeys, m_Ticks);
     if (channel.mNumRotationKeys > 0) {

@@ -45,6 +45,8 @@ private:
     std::vector<int> m_Parents;
     std::unordered_map<const aiNode*, size_t> m_Index;
     std::vector<Matrix4d> m_Rest;
+    std::vector<Vector3d> m_RestScaling; // of m_Rest, for channels without scale keys
+    std::vector<aiQuaterniont<double>> m_RestRotation;
     Matrix4d m_Root;
     const aiAnimation* m_Animation = nullptr;
     std::vector<const aiNodeAnim*> m_Channels; // per node, for m_Animation

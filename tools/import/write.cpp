@@ -17,8 +17,24 @@ std::string number(float value) {
     return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
+// Appended in place: animations hold millions of numbers.
+void appendVector3(const Kestrel::Vector3& v, std::string& text) {
+    char buffer[64];
+    char* end = buffer;
+    *end++ = '(';
+    for (int c = 0; c < 3; ++c) {
+        if (c)
+            *end++ = ',';
+        end = std::to_chars(end, buffer + sizeof buffer, c == 0 ? v.x : c == 1 ? v.y : v.z).ptr;
+    }
+    *end++ = ')';
+    text.append(buffer, end);
+}
+
 std::string vector3(const Kestrel::Vector3& v) {
-    return "(" + number(v.x) + "," + number(v.y) + "," + number(v.z) + ")";
+    std::string text;
+    appendVector3(v, text);
+    return text;
 }
 
 void writeFaces(const ImportedModel& model, std::string& text) {
@@ -124,11 +140,17 @@ std::string animationText(const ImportedModel& model, const AnimationOutput& ani
         if (k + 1 < keys.size())
             duration = float(keys[k + 1].m_Time - double(start));
         start += duration;
-        text += "[keyframe]\nduration=" + number(duration) + "\n";
+        text += "[keyframe]\nduration=";
+        text += number(duration);
+        text += '\n';
         for (size_t b = 0; b < model.m_Bones.size(); ++b) {
             const Kestrel::Vector3& a = keys[k].m_Angles[b];
-            if (!model.m_Bones[b].m_Connector && (a.x != 0.0f || a.y != 0.0f || a.z != 0.0f))
-                text += model.m_Bones[b].m_Name + ":" + vector3(a) + "\n";
+            if (model.m_Bones[b].m_Connector || (a.x == 0.0f && a.y == 0.0f && a.z == 0.0f))
+                continue;
+            text += model.m_Bones[b].m_Name;
+            text += ':';
+            appendVector3(a, text);
+            text += '\n';
         }
     }
     return text;
