@@ -59,9 +59,10 @@ TEST(ImportSkeletonTest, AnglesGiveTheEnginesTurnAndComeBackFromIt) {
                 EXPECT_TRUE(near(times(again, v), times(turn, v), 1e-5f));
             }
             // Away from that x angle, the one triple nearest the previous one.
-            if (std::fabs(angles.x) < 1.5f)
+            if (std::fabs(angles.x) < 1.5f) {
                 EXPECT_TRUE(near(Vector3(float(back.x), float(back.y), float(back.z)),
                                  Vector3(angles.x, angles.y, float(angles.z + 2 * M_PI)), 1e-4f));
+            }
         }
     }
 }
