@@ -252,17 +252,25 @@ bool init() {
     Kestrel::ResourceManager::getInstance()->addSearchPath(DATA_DIRECTORY);
     createGameStates();
     g_Sound = new Sound();
-    g_Sound->open(DATA_DIRECTORY);
     return true;
+}
+
+void openSound() {
+    if (g_Sound)
+        g_Sound->open(DATA_DIRECTORY);
 }
 
 void runMainLoop() {
     SdlPlatform platform;
     uint32_t carry = 0;
-    for (;;) {
+    for (bool first = true;; first = false) {
         const uint32_t start = platform.getTicks();
         if (!runFrame(start, pollEvents(), carry, platform))
             return;
+        // Nothing sounds before a key, and finding a device can take a tenth
+        // of a second: the title is on screen first.
+        if (first)
+            openSound();
     }
 }
 

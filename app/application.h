@@ -92,7 +92,9 @@ bool runFrame(uint32_t start, const std::vector<SDL_Event>& events, uint32_t& ca
 // Window, GLEW, render device, light and search path; false after a failure,
 // with SDL already shut down.
 bool init();
-// Runs frames until the user quits.
+// Opens g_Sound's device and loads its sounds (silent without a device).
+void openSound();
+// Runs frames until the user quits; the sound opens after the first.
 void runMainLoop();
 // Destroys the game states, the cached resources and the device while the
 // OpenGL context still exists, then shuts SDL down.

@@ -1,8 +1,8 @@
-// The game's sound: one mixer opened after the window, the generated WAV files
-// of the data directory, and the events that play them. Positions are in world
-// space and heard from the world camera; requests of one frame are started
-// together at its end, the loudest few of each sound. Owned by the entry
-// module (g_Sound); actors reach it through playSound.
+// The game's sound: one mixer opened after the title's first frame, the
+// generated WAV files of the data directory, and the events that play them.
+// Positions are in world space and heard from the world camera; requests of
+// one frame are started together at its end, the loudest few of each sound.
+// Owned by the entry module (g_Sound); actors reach it through playSound.
 #pragma once
 
 #include "engine/vector.h"

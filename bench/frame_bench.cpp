@@ -53,6 +53,7 @@ bool startGame() {
     setenv("SDL_DISKAUDIOFILE", "/dev/null", 0);
     if (chdir(FORMIK_BINARY_DIR) != 0 || !init())
         return false;
+    openSound();
     g_TitleScreen->m_Active = false;
     g_World->m_Playing = true;
     s_Ready = true;
