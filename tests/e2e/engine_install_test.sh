@@ -71,6 +71,18 @@ for shot in walk-0 walk-1; do convert "$work/$shot.png" -crop 640x440+0+40 "$wor
 moved=$(compare -metric AE "$work/walk-0-model.png" "$work/walk-1-model.png" null: 2>&1)
 check "${moved%% *}" '>' 2000 || fail "the walk at 0 and 0.3 s looks the same ($moved pixels differ)"
 
+# A model no one here made, imported and drawn by the installed tools.
+model=/usr/share/assimp/models/X/Testwuson.X
+if [ -f "$model" ]; then
+    (cd "$work" && "$work/prefix/bin/kestrel-import" "$model" -o imported) >>"$log" 2>&1 ||
+        fail "the installed kestrel-import failed on $model"
+    (cd "$work" && "$view" imported/Testwuson.kst imported/Testwuson_Wuson_Walk.ksta --turn 180 \
+        --shot wuson.png --at 0.5) >>"$log" 2>&1 || fail "kestrel-view --shot failed on the import"
+    spread=$(convert "$work/wuson.png" -colorspace Gray -format '%[fx:standard_deviation]' info:) ||
+        fail "wuson.png is no picture"
+    check "$spread" '>' 0.02 || fail "the imported model's picture is one colour all over"
+fi
+
 # Bad input: a clear message naming the file and the status of its kind.
 refuse() {
     local expected=$1 name=$2 out status=0
