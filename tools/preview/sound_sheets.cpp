@@ -34,15 +34,15 @@ const Color MISSING(0.5, 0.1, 0.1);
 // The file as the game reads it, through SDL; empty (with a message) when it
 // cannot be read or is not 16-bit mono.
 std::vector<std::int16_t> readSamples(const std::string& path) {
-    SDL_AudioSpec spec;
+    SDL_AudioSpec audio;
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV(path.c_str(), &spec, &buffer, &length)) {
+    if (!SDL_LoadWAV(path.c_str(), &audio, &buffer, &length)) {
         std::fprintf(stderr, "preview: cannot read '%s': %s\n", path.c_str(), SDL_GetError());
         return {};
     }
     std::vector<std::int16_t> samples;
-    if (spec.format == AUDIO_S16LSB && spec.channels == 1) {
+    if (audio.format == AUDIO_S16LSB && audio.channels == 1) {
         samples.resize(length / 2);
         std::copy(buffer, buffer + samples.size() * 2, reinterpret_cast<Uint8*>(samples.data()));
     } else {

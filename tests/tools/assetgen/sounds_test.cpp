@@ -46,15 +46,15 @@ float peakOf(const assetgen::Samples& samples) {
 
 // What SDL makes of the file: the format the mixer is opened with, one channel.
 void expectReadAsMono16Bit(const std::string& bytes, size_t sampleCount) {
-    SDL_AudioSpec spec;
+    SDL_AudioSpec audio;
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    ASSERT_TRUE(SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes.data(), int(bytes.size())), 1, &spec,
+    ASSERT_TRUE(SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes.data(), int(bytes.size())), 1, &audio,
                                &buffer, &length))
         << SDL_GetError();
-    EXPECT_EQ(spec.freq, SOUND_RATE);
-    EXPECT_EQ(spec.format, AUDIO_S16LSB);
-    EXPECT_EQ(spec.channels, 1);
+    EXPECT_EQ(audio.freq, SOUND_RATE);
+    EXPECT_EQ(audio.format, AUDIO_S16LSB);
+    EXPECT_EQ(audio.channels, 1);
     EXPECT_EQ(length, sampleCount * 2);
     SDL_FreeWAV(buffer);
 }
