@@ -272,14 +272,15 @@ BENCHMARK(BM_GameFrameDiagnosis)
 // walking (skinned), then the largest skinned model of assimp's test set as
 // kestrel-import writes it (imported into a scratch folder first).
 struct ViewedModel {
+    const char* folder;
     const char* mesh;
     const char* animation;
 };
-const std::string IMPORTED = "/tmp/kestrel-frame-bench";
-const ViewedModel VIEWED_MODELS[] = {{"data/title.kst", nullptr},
-                                     {"data/ant.kst", "data/antwalk.ksta"},
-                                     {"/tmp/kestrel-frame-bench/Testwuson.kst",
-                                      "/tmp/kestrel-frame-bench/Testwuson_Wuson_Walk.ksta"}};
+const std::string IMPORTED = "/tmp/kestrel-frame-bench/";
+const ViewedModel VIEWED_MODELS[] = {
+    {"data/", "title.kst", nullptr},
+    {"data/", "ant.kst", "antwalk.ksta"},
+    {IMPORTED.c_str(), "Testwuson.kst", "Testwuson_Wuson_Walk.ksta"}};
 
 bool importTestwuson() {
     const std::string command = std::string(FORMIK_BINARY_DIR) +
@@ -300,9 +301,9 @@ void BM_ViewerFrame(benchmark::State& state) {
         return;
     }
     view::Options options;
-    options.mesh = model.mesh;
+    options.mesh = model.folder + std::string(model.mesh);
     if (model.animation)
-        options.animations.push_back(model.animation);
+        options.animations.push_back(model.folder + std::string(model.animation));
     view::Viewer viewer(*g_RenderDevice, 640, 480);
     viewer.setFont(GAME_FONT_FILE);
     if (viewer.load(options) != view::STATUS_OK) {
