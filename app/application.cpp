@@ -97,6 +97,15 @@ void drawIntoTheWindowItself() {
     setenv("SDL12COMPAT_OPENGL_SCALING", "0", 0);
 }
 
+// Mesa's software renderer builds machine code for every new drawing state
+// and, without a cache, does so again in every process: its optimiser takes
+// half the title's first frame (0.13 s) and about a tenth of a later frame's
+// drawing. Starting sooner, and without a long frame at the first flame, is
+// worth that. Other drivers ignore the setting; a user's own setting wins.
+void buildDrawingCodeQuickly() {
+    setenv("GALLIVM_PERF", "nopt", 0);
+}
+
 bool openWindow() {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
@@ -241,6 +250,7 @@ bool runFrame(uint32_t start, const std::vector<SDL_Event>& events, uint32_t& ca
 bool init() {
     keepDriverFromWritingFiles();
     drawIntoTheWindowItself();
+    buildDrawingCodeQuickly();
     if (SDL_Init(SDL_INIT_VIDEO) < 0 || !openWindow()) {
         std::fprintf(stderr, "%s: cannot open the window: %s\n", GAME_TITLE, SDL_GetError());
         SDL_Quit();
