@@ -1,8 +1,10 @@
 #include "tools/import/animation.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <iterator>
+#include <thread>
 
 namespace KestrelImport {
 
@@ -98,9 +100,9 @@ Matrix3d jacobian(const Matrix3d& parentTurn, const Matrix3d& axes, const Vector
     return world;
 }
 
-Frames framesOf(const Skeleton& skeleton, const std::vector<Sphere>& spheres, const Pose& angles) {
+Frames framesOf(const Skeleton& skeleton, const std::vector<Sphere>& spheres, const Pose& angles,
+                const std::vector<Matrix4d>& skins) {
     const auto& bones = skeleton.bones();
-    const std::vector<Matrix4d>& skins = skeleton.convertedSkins();
     Frames frames(bones.size());
     for (size_t k = 0; k < bones.size(); ++k) {
         const Matrix3d parentTurn =
@@ -222,36 +224,63 @@ private:
     mutable Pose m_Curve;
 };
 
+// One thread's evaluation of the source and conversion of its poses.
+struct Worker {
+    SourcePose m_Pose;
+    Skeleton::Conversion m_Conversion;
+};
+
 class Sampler {
 public:
     Sampler(const aiAnimation& animation, Skeleton& skeleton, SourcePose& pose,
             const std::vector<double>& lever, const std::vector<Sphere>& spheres)
-        : m_Animation(animation), m_Skeleton(skeleton), m_Pose(pose), m_Lever(lever),
+        : m_Animation(animation), m_Skeleton(skeleton), m_Main{pose, {}}, m_Lever(lever),
           m_Spheres(spheres), m_PerSecond(ticksPerSecond(animation)) {}
 
     Curve curve(const Samples& samples) const {
         return Curve(m_Skeleton, m_Lever, m_Spheres, samples);
     }
+    // What the poses sampled on this thread lost, into the skeleton's record.
+    void recordLosses() { m_Skeleton.addLosses(m_Main.m_Conversion); }
 
     // The pose at ticks, its angles nearest to previous.
-    Pose at(double ticks, const Pose& previous, Frames& frames) {
-        m_Pose.evaluate(&m_Animation, ticks);
+    Pose at(double ticks, const Pose& previous, Frames& frames, Worker& worker) const {
+        worker.m_Pose.evaluate(&m_Animation, ticks);
         Pose angles;
-        m_Skeleton.convert(m_Pose, previous, angles);
-        frames = framesOf(m_Skeleton, m_Spheres, angles);
+        m_Skeleton.convert(worker.m_Pose, previous, angles, worker.m_Conversion);
+        frames = framesOf(m_Skeleton, m_Spheres, angles, worker.m_Conversion.m_Skins);
         return angles;
     }
 
+    // Each key follows the one before it, but a half-way pose only needs the
+    // key that starts its segment: a second thread samples them a key behind.
     void sample(const std::vector<double>& ticks, Samples& samples) {
+        const size_t n = ticks.size();
+        samples.m_Times.resize(n);
+        samples.m_Keys.resize(n);
+        samples.m_KeyFrames.resize(n);
+        samples.m_HalfWay.resize(n - 1);
+        samples.m_HalfWayFrames.resize(n - 1);
+        std::atomic<size_t> keysDone{0};
+        Worker helper{m_Main.m_Pose, {}};
+        std::thread halfWays([&] {
+            for (size_t i = 0; i + 1 < n; ++i) {
+                while (keysDone.load(std::memory_order_acquire) <= i)
+                    std::this_thread::yield();
+                const double middle = 0.5 * (ticks[i] / m_PerSecond + ticks[i + 1] / m_PerSecond);
+                samples.m_HalfWay[i] =
+                    at(middle * m_PerSecond, samples.m_Keys[i], samples.m_HalfWayFrames[i], helper);
+            }
+        });
         Pose previous(m_Skeleton.bones().size());
-        for (double t : ticks) {
-            Frames frames;
-            Pose pose = at(t, previous, frames);
-            previous = pose;
-            samples.addKey(t / m_PerSecond, std::move(pose), std::move(frames));
+        for (size_t i = 0; i < n; ++i) {
+            samples.m_Times[i] = ticks[i] / m_PerSecond;
+            samples.m_Keys[i] = at(ticks[i], previous, samples.m_KeyFrames[i], m_Main);
+            previous = samples.m_Keys[i];
+            keysDone.store(i + 1, std::memory_order_release);
         }
-        for (size_t i = 0; i + 1 < ticks.size(); ++i)
-            addHalfWay(samples.m_Times[i], samples.m_Times[i + 1], samples.m_Keys[i], samples);
+        halfWays.join();
+        m_Skeleton.addLosses(helper.m_Conversion);
     }
 
     // Half-way poses the curve misses become keys, a few rounds deep. A
@@ -300,13 +329,13 @@ private:
 
     void addHalfWay(double start, double end, const Pose& previous, Samples& samples) {
         Frames frames;
-        Pose pose = at(0.5 * (start + end) * m_PerSecond, previous, frames);
+        Pose pose = at(0.5 * (start + end) * m_PerSecond, previous, frames, m_Main);
         samples.addHalfWay(std::move(pose), std::move(frames));
     }
 
     const aiAnimation& m_Animation;
     Skeleton& m_Skeleton;
-    SourcePose& m_Pose;
+    Worker m_Main;
     const std::vector<double>& m_Lever;
     const std::vector<Sphere>& m_Spheres;
     double m_PerSecond;
@@ -367,6 +396,7 @@ AnimationOutput convertAnimation(const aiScene& scene, unsigned index, Skeleton&
     Samples samples;
     sampler.sample(ticks, samples);
     sampler.refine(HALF_WAY_BOUND * model.m_Diagonal, samples);
+    sampler.recordLosses();
     std::vector<bool> kept(samples.m_Times.size(), true);
     if (!keepAllKeys)
         kept = thin(sampler.curve(samples), KEY_BOUND * model.m_Diagonal,

@@ -303,23 +303,25 @@ void Skeleton::addBranch(const aiNode* node, int parent, const Kestrel::Vector3&
 }
 
 void Skeleton::convert(const SourcePose& pose, const std::vector<Vector3d>& previous,
-                       std::vector<Vector3d>& angles) {
-    angles.assign(m_Bones.size(), Vector3d());
-    m_Moved.resize(m_Bones.size());
-    m_Scaled.resize(m_Bones.size());
-    std::vector<Matrix3d>& turns = m_Turns;
-    std::vector<Matrix4d>&skins = m_Skins, &targets = m_Targets;
-    turns.resize(m_Bones.size());
-    skins.resize(m_Bones.size());
-    targets.resize(m_Bones.size());
+                       std::vector<Vector3d>& angles, Conversion& conversion) const {
+    const size_t count = m_Bones.size();
+    angles.resize(count);
+    conversion.m_Moved.resize(count);
+    conversion.m_Scaled.resize(count);
+    std::vector<Matrix3d>& turns = conversion.m_Turns;
+    std::vector<Matrix4d>&skins = conversion.m_Skins, &targets = conversion.m_Targets;
+    turns.resize(count);
+    skins.resize(count);
+    targets.resize(count);
     static const Matrix3d NO_TURN;
     static const Matrix4d NO_MOVE;
-    for (size_t k = 0; k < m_Bones.size(); ++k) {
+    for (size_t k = 0; k < count; ++k) {
         const Bone& bone = m_Bones[k];
         const bool root = bone.m_Parent < 0;
         const Matrix3d& parentTurn = root ? NO_TURN : turns[bone.m_Parent];
         const Matrix4d& parentTarget = root ? NO_MOVE : targets[bone.m_Parent];
         const Vector3d head = root ? bone.m_Head : skins[bone.m_Parent] * bone.m_Head;
+        angles[k] = Vector3d();
         turns[k] = parentTurn;
         targets[k] = parentTarget;
         if (bone.m_Node) {
@@ -329,12 +331,22 @@ void Skeleton::convert(const SourcePose& pose, const std::vector<Vector3d>& prev
             angles[k] = anglesFor(bone.m_Axes, transposed(parentTurn) * world, previous[k]);
             // The angles give back exactly the turn they were found for.
             turns[k] = world;
-            m_Moved[k] =
-                std::max(m_Moved[k], (target * bone.m_Head - parentTarget * bone.m_Head).Length());
-            m_Scaled[k] = std::max(m_Scaled[k], scaleError);
+            conversion.m_Moved[k] =
+                std::max(conversion.m_Moved[k],
+                         (target * bone.m_Head - parentTarget * bone.m_Head).Length());
+            conversion.m_Scaled[k] = std::max(conversion.m_Scaled[k], scaleError);
             targets[k] = target;
         }
         skins[k] = placed(head, turns[k], bone.m_Head);
+    }
+}
+
+void Skeleton::addLosses(const Conversion& conversion) {
+    for (auto [mine, theirs] : {std::pair(&m_Losses.m_Moved, &conversion.m_Moved),
+                                std::pair(&m_Losses.m_Scaled, &conversion.m_Scaled)}) {
+        mine->resize(std::max(mine->size(), theirs->size()));
+        for (size_t k = 0; k < theirs->size(); ++k)
+            (*mine)[k] = std::max((*mine)[k], (*theirs)[k]);
     }
 }
 

@@ -35,15 +35,23 @@ public:
     void build(double diagonal, std::vector<BoneOutput>& bones);
     int boneOf(const aiNode* node) const { return m_BoneOfNode.at(node); }
 
+    // What one thread's conversions need and found: the skin matrices of the
+    // last pose, and per bone the largest translation away from the bind
+    // position and the largest scaling so far.
+    struct Conversion {
+        std::vector<Matrix3d> m_Turns;
+        std::vector<Matrix4d> m_Skins, m_Targets;
+        std::vector<double> m_Moved, m_Scaled;
+    };
+
     // Angles per bone for the evaluated pose, each nearest to previous (the
-    // keyframe before). Bone translations that leave the bind position and
-    // scaling are recorded, as their largest amount per node.
+    // keyframe before). Threads converting at once each pass a conversion of
+    // their own and hand it to addLosses afterwards.
     void convert(const SourcePose& pose, const std::vector<Vector3d>& previous,
-                 std::vector<Vector3d>& angles);
-    // The skin matrices of the pose convert last found.
-    const std::vector<Matrix4d>& convertedSkins() const { return m_Skins; }
-    std::map<const aiNode*, double> translationLosses() const { return perNode(m_Moved); }
-    std::map<const aiNode*, double> scaleLosses() const { return perNode(m_Scaled); }
+                 std::vector<Vector3d>& angles, Conversion& conversion) const;
+    void addLosses(const Conversion& conversion);
+    std::map<const aiNode*, double> translationLosses() const { return perNode(m_Losses.m_Moved); }
+    std::map<const aiNode*, double> scaleLosses() const { return perNode(m_Losses.m_Scaled); }
 
     // The skin matrices the engine computes from angles (scene space).
     void skinMatrices(const std::vector<Vector3d>& angles, std::vector<Matrix4d>& skins) const;
@@ -76,10 +84,7 @@ private:
     Matrix4d m_Correction;
     std::map<const aiNode*, int> m_BoneOfNode;
     std::vector<Bone> m_Bones;
-    std::vector<double> m_Moved, m_Scaled; // per bone, largest so far
-    // Scratch for convert, which runs once per sampled pose.
-    std::vector<Matrix3d> m_Turns;
-    std::vector<Matrix4d> m_Skins, m_Targets;
+    Conversion m_Losses;
 };
 
 // Angles (x, y, z) for which the engine's z-x-y turn about the axes (columns)
