@@ -10,6 +10,20 @@ namespace KestrelImport {
 
 namespace {
 
+// The channel's key times as addKeyTicks lists them: a run each of position,
+// rotation and scale keys, each in time order unless the file is damaged.
+void sortKeyTicks(const aiNodeAnim& channel, std::vector<double>& ticks) {
+    const auto rotations = ticks.begin() + channel.mNumPositionKeys;
+    const auto scalings = rotations + channel.mNumRotationKeys;
+    if (!std::is_sorted(ticks.begin(), rotations) || !std::is_sorted(rotations, scalings) ||
+        !std::is_sorted(scalings, ticks.end())) {
+        std::sort(ticks.begin(), ticks.end());
+        return;
+    }
+    std::inplace_merge(ticks.begin(), rotations, scalings);
+    std::inplace_merge(ticks.begin(), scalings, ticks.end());
+}
+
 // Every key time (ticks) of the channels that move a bone, with the start and
 // the animation's end.
 std::vector<double> mergedTicks(const aiScene& scene, const aiAnimation& animation,
@@ -24,7 +38,7 @@ std::vector<double> mergedTicks(const aiScene& scene, const aiAnimation& animati
             continue;
         channelTicks.clear();
         addKeyTicks(channel, channelTicks);
-        std::sort(channelTicks.begin(), channelTicks.end());
+        sortKeyTicks(channel, channelTicks);
         both.clear();
         std::set_union(ticks.begin(), ticks.end(), channelTicks.begin(), channelTicks.end(),
                        std::back_inserter(both));
@@ -84,32 +98,47 @@ using Pose = std::vector<Vector3d>;
 // answers small changes of its angles (one column per angle), its head, and
 // the centre of its vertices' sphere.
 struct Frame {
-    Matrix3d m_Jacobian;
-    Vector3d m_Head, m_Centre;
+    // Single precision: every sample keeps one per bone, and an estimate
+    // needs no more.
+    aiMatrix3x3t<float> m_Jacobian;
+    aiVector3t<float> m_Head, m_Centre;
 };
 using Frames = std::vector<Frame>;
+
+// The axes a bone's angles turn about, their handedness folded in: the engine
+// turns clockwise in a left-handed frame.
+std::vector<Matrix3d> turningAxes(const Skeleton& skeleton) {
+    std::vector<Matrix3d> axes;
+    for (const Skeleton::Bone& bone : skeleton.bones()) {
+        axes.push_back(bone.m_Axes);
+        if (bone.m_Axes.Determinant() < 0)
+            axes.back() *= Matrix3d(-1, 0, 0, 0, -1, 0, 0, 0, -1);
+    }
+    return axes;
+}
 
 Matrix3d jacobian(const Matrix3d& parentTurn, const Matrix3d& axes, const Vector3d& angles) {
     // The engine turns z, then x, then y about the bone's axes.
     const double sx = std::sin(angles.x), cx = std::cos(angles.x);
     const double sz = std::sin(angles.z), cz = std::cos(angles.z);
     const Matrix3d local(cz, -sz * cx, 0, sz, cz * cx, 0, 0, sx, 1);
-    Matrix3d world = parentTurn * axes * local;
-    if (axes.Determinant() < 0)
-        world *= Matrix3d(-1, 0, 0, 0, -1, 0, 0, 0, -1);
-    return world;
+    return parentTurn * axes * local;
 }
 
-Frames framesOf(const Skeleton& skeleton, const std::vector<Sphere>& spheres, const Pose& angles,
+// Connectors never turn and hold no vertices: their frames stay empty.
+Frames framesOf(const Skeleton& skeleton, const std::vector<Matrix3d>& axes,
+                const std::vector<Sphere>& spheres, const Pose& angles,
                 const std::vector<Matrix4d>& skins) {
     const auto& bones = skeleton.bones();
     Frames frames(bones.size());
     for (size_t k = 0; k < bones.size(); ++k) {
+        if (!bones[k].m_Node)
+            continue;
         const Matrix3d parentTurn =
             bones[k].m_Parent >= 0 ? Matrix3d(skins[bones[k].m_Parent]) : Matrix3d();
-        frames[k].m_Jacobian = jacobian(parentTurn, bones[k].m_Axes, angles[k]);
-        frames[k].m_Head = skins[k] * bones[k].m_Head;
-        frames[k].m_Centre = skins[k] * spheres[k].m_Centre;
+        frames[k].m_Jacobian = aiMatrix3x3t<float>(jacobian(parentTurn, axes[k], angles[k]));
+        frames[k].m_Head = aiVector3t<float>(skins[k] * bones[k].m_Head);
+        frames[k].m_Centre = aiVector3t<float>(skins[k] * spheres[k].m_Centre);
     }
     return frames;
 }
@@ -142,6 +171,15 @@ double cubic(double y1, double y2, double y0, double y3, double t) {
 // doubled as repeatEnds does), and its vertex error against the samples: the
 // angles it misses by, turned into how far each bone's vertices move (to
 // first order, with a second-order margin over the bone's branch).
+// Runs work(begin, end) on the two halves of [0, count) at once.
+template <typename Work>
+void inTwoHalves(size_t count, const Work& work) {
+    const size_t middle = count / 2;
+    std::thread first([&] { work(size_t(0), middle); });
+    work(middle, count);
+    first.join();
+}
+
 class Curve {
 public:
     Curve(const Skeleton& skeleton, const std::vector<double>& lever,
@@ -150,6 +188,7 @@ public:
           m_Kept(samples.m_Times.size(), true) {}
 
     std::vector<bool>& kept() { return m_Kept; }
+    size_t size() const { return m_Kept.size(); }
     bool keyWithin(int i, double bound) const {
         return m_Kept[i] || error(i, m_Samples.m_Times[i], m_Samples.m_Keys[i],
                                   m_Samples.m_KeyFrames[i], bound) <= bound;
@@ -197,15 +236,23 @@ private:
         double worst = 0.0;
         for (size_t k = 0; k < bones.size(); ++k) {
             const int parent = bones[k].m_Parent;
+            if (!bones[k].m_Node) {
+                m_Spin[k] = m_Spin[parent];
+                m_Shift[k] = m_Shift[parent];
+                m_Margin[k] = m_Margin[parent];
+                continue;
+            }
             const Vector3d d = pose[k] - sample[k];
-            const Vector3d turn = frames[k].m_Jacobian * d;
+            const Vector3d turn = Matrix3d(frames[k].m_Jacobian) * d;
             const double sum = std::fabs(d.x) + std::fabs(d.y) + std::fabs(d.z);
             // Vertices of bone k move by m_Spin x v + m_Shift.
             m_Spin[k] = (parent >= 0 ? m_Spin[parent] : Vector3d()) + turn;
-            m_Shift[k] = (parent >= 0 ? m_Shift[parent] : Vector3d()) - (turn ^ frames[k].m_Head);
+            m_Shift[k] =
+                (parent >= 0 ? m_Shift[parent] : Vector3d()) - (turn ^ Vector3d(frames[k].m_Head));
             m_Margin[k] = (parent >= 0 ? m_Margin[parent] : 0.0) + 0.5 * sum * sum * m_Lever[k];
-            const double moved = ((m_Spin[k] ^ frames[k].m_Centre) + m_Shift[k]).Length() +
-                                 m_Spin[k].Length() * m_Spheres[k].m_Radius;
+            const double moved =
+                ((m_Spin[k] ^ Vector3d(frames[k].m_Centre)) + m_Shift[k]).Length() +
+                m_Spin[k].Length() * m_Spheres[k].m_Radius;
             worst = std::max(worst, moved + m_Margin[k]);
             if (worst > limit)
                 break;
@@ -234,8 +281,9 @@ class Sampler {
 public:
     Sampler(const aiAnimation& animation, Skeleton& skeleton, SourcePose& pose,
             const std::vector<double>& lever, const std::vector<Sphere>& spheres)
-        : m_Animation(animation), m_Skeleton(skeleton), m_Main{pose, {}}, m_Lever(lever),
-          m_Spheres(spheres), m_PerSecond(ticksPerSecond(animation)) {}
+        : m_Animation(animation), m_Skeleton(skeleton),
+          m_Axes(turningAxes(skeleton)), m_Main{pose, {}}, m_Lever(lever), m_Spheres(spheres),
+          m_PerSecond(ticksPerSecond(animation)) {}
 
     Curve curve(const Samples& samples) const {
         return Curve(m_Skeleton, m_Lever, m_Spheres, samples);
@@ -248,7 +296,7 @@ public:
         worker.m_Pose.evaluate(&m_Animation, ticks);
         Pose angles;
         m_Skeleton.convert(worker.m_Pose, previous, angles, worker.m_Conversion);
-        frames = framesOf(m_Skeleton, m_Spheres, angles, worker.m_Conversion.m_Skins);
+        frames = framesOf(m_Skeleton, m_Axes, m_Spheres, angles, worker.m_Conversion.m_Skins);
         return angles;
     }
 
@@ -289,10 +337,12 @@ public:
     void refine(double bound, Samples& samples) {
         std::vector<bool> ask(samples.m_HalfWay.size(), true);
         for (int round = 0; round < 4; ++round) {
-            const Curve estimate = curve(samples);
-            std::vector<bool> split(ask.size(), false);
-            for (size_t i = 0; i < ask.size(); ++i)
-                split[i] = ask[i] && !estimate.halfWayWithin(int(i), bound);
+            std::vector<char> split(ask.size(), false);
+            inTwoHalves(ask.size(), [&](size_t begin, size_t end) {
+                const Curve estimate = curve(samples); // its scratch is its own
+                for (size_t i = begin; i < end; ++i)
+                    split[i] = ask[i] && !estimate.halfWayWithin(int(i), bound);
+            });
             if (std::find(split.begin(), split.end(), true) == split.end())
                 return;
             ask.clear();
@@ -303,7 +353,7 @@ public:
 private:
     // The segments marked split get their half-way pose as a key; ask tells
     // which segments of the result have a new cubic.
-    Samples splitAt(const std::vector<bool>& split, Samples& samples, std::vector<bool>& ask) {
+    Samples splitAt(const std::vector<char>& split, Samples& samples, std::vector<bool>& ask) {
         Samples refined;
         for (size_t i = 0; i < split.size(); ++i) {
             refined.addKey(samples.m_Times[i], std::move(samples.m_Keys[i]),
@@ -335,19 +385,20 @@ private:
 
     const aiAnimation& m_Animation;
     Skeleton& m_Skeleton;
+    const std::vector<Matrix3d> m_Axes;
     Worker m_Main;
     const std::vector<double>& m_Lever;
     const std::vector<Sphere>& m_Spheres;
     double m_PerSecond;
 };
 
-// One pass from the start: each key goes if every key time and half-way point
-// whose curve it shapes stays within the bounds.
-std::vector<bool> thin(const Curve& estimate, double keyBound, double halfWayBound) {
-    Curve curve = estimate;
+// One pass over keys [first, last): each key goes if every key time and
+// half-way point whose curve it shapes stays within the bounds.
+std::vector<bool> thinRange(Curve curve, int first, int last, double keyBound,
+                            double halfWayBound) {
     std::vector<bool>& kept = curve.kept();
     const int n = int(kept.size());
-    for (int j = 1; j + 1 < n; ++j) {
+    for (int j = first; j < last; ++j) {
         kept[j] = false;
         // Key j itself fails most often: asked first, it spares the rest.
         kept[j] = !curve.keyWithin(j, keyBound);
@@ -360,6 +411,21 @@ std::vector<bool> thin(const Curve& estimate, double keyBound, double halfWayBou
             kept[j] =
                 !curve.keyWithin(i, keyBound) || (i < to && !curve.halfWayWithin(i, halfWayBound));
     }
+    return kept;
+}
+
+// The halves thin at once. Three keys kept in the middle end every curve a
+// key of one half shapes before it reaches the other half's keys.
+std::vector<bool> thin(const Curve& estimate, double keyBound, double halfWayBound) {
+    const int n = int(estimate.size());
+    const int middle = n / 2;
+    if (n < 16)
+        return thinRange(estimate, 1, n - 1, keyBound, halfWayBound);
+    std::vector<bool> firstHalf;
+    std::thread first([&] { firstHalf = thinRange(estimate, 1, middle, keyBound, halfWayBound); });
+    std::vector<bool> kept = thinRange(estimate, middle + 3, n - 1, keyBound, halfWayBound);
+    first.join();
+    std::copy(firstHalf.begin(), firstHalf.begin() + middle, kept.begin());
     return kept;
 }
 

@@ -313,6 +313,12 @@ void Skeleton::convert(const SourcePose& pose, const std::vector<Vector3d>& prev
     turns.resize(count);
     skins.resize(count);
     targets.resize(count);
+    if (conversion.m_Nodes.size() != count) {
+        conversion.m_Nodes.resize(count);
+        for (size_t k = 0; k < count; ++k)
+            if (m_Bones[k].m_Node)
+                conversion.m_Nodes[k] = pose.indexOf(m_Bones[k].m_Node);
+    }
     static const Matrix3d NO_TURN;
     static const Matrix4d NO_MOVE;
     for (size_t k = 0; k < count; ++k) {
@@ -325,7 +331,7 @@ void Skeleton::convert(const SourcePose& pose, const std::vector<Vector3d>& prev
         turns[k] = parentTurn;
         targets[k] = parentTarget;
         if (bone.m_Node) {
-            const Matrix4d target = pose.global(bone.m_Node) * bone.m_InverseBind;
+            const Matrix4d target = pose.global(conversion.m_Nodes[k]) * bone.m_InverseBind;
             double scaleError;
             const Matrix3d world = rotationPart(target, scaleError);
             angles[k] = anglesFor(bone.m_Axes, transposed(parentTurn) * world, previous[k]);

@@ -42,6 +42,7 @@ public:
         std::vector<Matrix3d> m_Turns;
         std::vector<Matrix4d> m_Skins, m_Targets;
         std::vector<double> m_Moved, m_Scaled;
+        std::vector<size_t> m_Nodes; // each bone's node in the pose's list
     };
 
     // Angles per bone for the evaluated pose, each nearest to previous (the

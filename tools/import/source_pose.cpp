@@ -7,24 +7,32 @@ namespace KestrelImport {
 namespace {
 
 // The key pair around ticks and the fraction between them; a time outside the
-// keys holds the nearer end.
+// keys holds the nearer end. The search starts at the pair used last.
 template <typename Key>
-const Key* bracket(const Key* keys, unsigned count, double ticks, double& fraction) {
+const Key* bracket(const Key* keys, unsigned count, double ticks, double& fraction,
+                   unsigned& last) {
     fraction = 0.0;
     if (count == 1 || ticks <= keys[0].mTime)
         return keys;
     if (ticks >= keys[count - 1].mTime)
         return keys + count - 1;
-    const Key* after = std::upper_bound(keys, keys + count, ticks,
-                                        [](double t, const Key& key) { return t < key.mTime; });
-    const unsigned i = unsigned(after - keys) - 1;
+    unsigned i = last;
+    if (i + 1 < count && keys[i].mTime <= ticks && ticks < keys[i + 1].mTime) {
+    } else if (i + 2 < count && keys[i + 1].mTime <= ticks && ticks < keys[i + 2].mTime) {
+        ++i;
+    } else {
+        const Key* after = std::upper_bound(keys, keys + count, ticks,
+                                            [](double t, const Key& key) { return t < key.mTime; });
+        i = unsigned(after - keys) - 1;
+    }
+    last = i;
     fraction = (ticks - keys[i].mTime) / (keys[i + 1].mTime - keys[i].mTime);
     return keys + i;
 }
 
-Vector3d sampleVector(const aiVectorKey* keys, unsigned count, double ticks) {
+Vector3d sampleVector(const aiVectorKey* keys, unsigned count, double ticks, unsigned& last) {
     double f;
-    const aiVectorKey* key = bracket(keys, count, ticks, f);
+    const aiVectorKey* key = bracket(keys, count, ticks, f, last);
     const Vector3d a(key->mValue.x, key->mValue.y, key->mValue.z);
     if (f == 0.0)
         return a;
@@ -32,9 +40,9 @@ Vector3d sampleVector(const aiVectorKey* keys, unsigned count, double ticks) {
     return a + (b - a) * f;
 }
 
-aiQuaternion sampleRotation(const aiQuatKey* keys, unsigned count, double ticks) {
+aiQuaternion sampleRotation(const aiQuatKey* keys, unsigned count, double ticks, unsigned& last) {
     double f;
-    const aiQuatKey* key = bracket(keys, count, ticks, f);
+    const aiQuatKey* key = bracket(keys, count, ticks, f, last);
     if (f == 0.0)
         return key->mValue;
     aiQuaternion result;
@@ -88,6 +96,7 @@ SourcePose::SourcePose(const aiScene& scene, double scale) {
         }
     }
     m_Channels.assign(m_Nodes.size(), nullptr);
+    m_LastKeys.assign(m_Nodes.size(), {0, 0, 0});
     evaluate(nullptr, 0.0);
     m_RestGlobals = m_Globals;
 }
@@ -103,6 +112,7 @@ void SourcePose::evaluate(const aiAnimation* animation, double ticks,
             m_Channels[i] = found == byName.end() ? nullptr : found->second;
         }
         m_Animation = animation;
+        m_LastKeys.assign(m_Nodes.size(), {0, 0, 0});
     }
     m_Ticks = ticks;
     m_Held = held.empty() ? nullptr : &held;
@@ -122,14 +132,16 @@ Matrix4d SourcePose::local(size_t index) const {
     if (m_Held && m_Held->count(node))
         position = m_Held->at(node);
     else if (channel.mNumPositionKeys > 0)
-        position = sampleVector(channel.mPositionKeys, channel.mNumPositionKeys, m_Ticks);
+        position = sampleVector(channel.mPositionKeys, channel.mNumPositionKeys, m_Ticks,
+                                m_LastKeys[index][0]);
     Vector3d scaling = m_RestScaling[index];
     aiQuaterniont<double> rotation = m_RestRotation[index];
     if (channel.mNumScalingKeys > 0)
-        scaling = sampleVector(channel.mScalingKeys, channel.mNumScalingKeys, m_Ticks);
+        scaling = sampleVector(channel.mScalingKeys, channel.mNumScalingKeys, m_Ticks,
+                               m_LastKeys[index][2]);
     if (channel.mNumRotationKeys > 0) {
-        const aiQuaternion q =
-            sampleRotation(channel.mRotationKeys, channel.mNumRotationKeys, m_Ticks);
+        const aiQuaternion q = sampleRotation(channel.mRotationKeys, channel.mNumRotationKeys,
+                                              m_Ticks, m_LastKeys[index][1]);
         rotation = aiQuaterniont<double>(q.w, q.x, q.y, q.z);
     }
     return Matrix4d(scaling, rotation, position);

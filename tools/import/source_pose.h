@@ -8,6 +8,7 @@
 #include <assimp/matrix4x4.h>
 #include <assimp/scene.h>
 
+#include <array>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -36,6 +37,9 @@ public:
     void evaluate(const aiAnimation* animation, double ticks,
                   const std::map<const aiNode*, Vector3d>& held = {});
     const Matrix4d& global(const aiNode* node) const { return m_Globals[m_Index.at(node)]; }
+    // The same by the node's place in this pose's list, for lookups per sample.
+    size_t indexOf(const aiNode* node) const { return m_Index.at(node); }
+    const Matrix4d& global(size_t index) const { return m_Globals[index]; }
     const Matrix4d& restGlobal(const aiNode* node) const { return m_RestGlobals[m_Index.at(node)]; }
 
 private:
@@ -50,6 +54,9 @@ private:
     Matrix4d m_Root;
     const aiAnimation* m_Animation = nullptr;
     std::vector<const aiNodeAnim*> m_Channels; // per node, for m_Animation
+    // Per node, the position, rotation and scale key last used: samples mostly
+    // move forward a key at a time.
+    mutable std::vector<std::array<unsigned, 3>> m_LastKeys;
     double m_Ticks = 0.0;
     const std::map<const aiNode*, Vector3d>* m_Held = nullptr;
     std::vector<Matrix4d> m_Globals;
