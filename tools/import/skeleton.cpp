@@ -33,9 +33,10 @@ Vector3d column(const Matrix4d& m, int c) {
 Matrix3d rotationPart(const Matrix4d& m, double& scaleError) {
     Vector3d x = column(m, 0), y = column(m, 1);
     const Vector3d z = column(m, 2);
+    const double xLength = x.Length();
     scaleError =
-        std::max({std::fabs(x.Length() - 1), std::fabs(y.Length() - 1), std::fabs(z.Length() - 1)});
-    x.Normalize();
+        std::max({std::fabs(xLength - 1), std::fabs(y.Length() - 1), std::fabs(z.Length() - 1)});
+    x /= xLength;
     y = (y - x * (x * y)).Normalize();
     const Vector3d w = x ^ y;
     return Matrix3d(x.x, y.x, w.x, x.y, y.y, w.y, x.z, y.z, w.z);
