@@ -162,15 +162,6 @@ struct Samples {
     }
 };
 
-double cubic(double y1, double y2, double y0, double y3, double t) {
-    const double a = y3 - y2 - y0 + y1, b = y0 - y1 - a, c = y2 - y0;
-    return ((a * t + b) * t + c) * t + y1;
-}
-
-// The engine's curve through a subset of the keys (the ends always kept,
-// doubled as repeatEnds does), and its vertex error against the samples: the
-// angles it misses by, turned into how far each bone's vertices move (to
-// first order, with a second-order margin over the bone's branch).
 // Runs work(begin, end) on the two halves of [0, count) at once.
 template <typename Work>
 void inTwoHalves(size_t count, const Work& work) {
@@ -180,6 +171,15 @@ void inTwoHalves(size_t count, const Work& work) {
     first.join();
 }
 
+double cubic(double y1, double y2, double y0, double y3, double t) {
+    const double a = y3 - y2 - y0 + y1, b = y0 - y1 - a, c = y2 - y0;
+    return ((a * t + b) * t + c) * t + y1;
+}
+
+// The engine's curve through a subset of the keys (the ends always kept,
+// doubled as repeatEnds does), and its vertex error against the samples: the
+// angles it misses by, turned into how far each bone's vertices move (to
+// first order, with a second-order margin over the bone's branch).
 class Curve {
 public:
     Curve(const Skeleton& skeleton, const std::vector<double>& lever,
@@ -279,7 +279,7 @@ struct Worker {
 
 class Sampler {
 public:
-    Sampler(const aiAnimation& animation, Skeleton& skeleton, SourcePose& pose,
+    Sampler(const aiAnimation& animation, Skeleton& skeleton, const SourcePose& pose,
             const std::vector<double>& lever, const std::vector<Sphere>& spheres)
         : m_Animation(animation), m_Skeleton(skeleton),
           m_Axes(turningAxes(skeleton)), m_Main{pose, {}}, m_Lever(lever), m_Spheres(spheres),
@@ -453,7 +453,8 @@ float quiet(double angle) {
 } // namespace
 
 AnimationOutput convertAnimation(const aiScene& scene, unsigned index, Skeleton& skeleton,
-                                 SourcePose& pose, const ImportedModel& model, bool keepAllKeys) {
+                                 const SourcePose& pose, const ImportedModel& model,
+                                 bool keepAllKeys) {
     const aiAnimation& animation = *scene.mAnimations[index];
     const std::vector<double> ticks = mergedTicks(scene, animation, skeleton);
     const std::vector<double> lever = levers(skeleton, model);

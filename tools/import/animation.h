@@ -17,6 +17,7 @@ const double KEY_BOUND = 0.0008;
 const double HALF_WAY_BOUND = 0.008;
 
 AnimationOutput convertAnimation(const aiScene& scene, unsigned index, Skeleton& skeleton,
-                                 SourcePose& pose, const ImportedModel& model, bool keepAllKeys);
+                                 const SourcePose& pose, const ImportedModel& model,
+                                 bool keepAllKeys);
 
 } // namespace KestrelImport
