@@ -307,8 +307,9 @@ void Skeleton::convert(const SourcePose& pose, const std::vector<Vector3d>& prev
                        std::vector<Vector3d>& angles, Conversion& conversion) const {
     const size_t count = m_Bones.size();
     angles.resize(count);
-    conversion.m_Moved.resize(count);
-    conversion.m_Scaled.resize(count);
+    Losses& losses = conversion.m_Losses;
+    losses.m_Moved.resize(count);
+    losses.m_Scaled.resize(count);
     std::vector<Matrix3d>& turns = conversion.m_Turns;
     std::vector<Matrix4d>&skins = conversion.m_Skins, &targets = conversion.m_Targets;
     turns.resize(count);
@@ -338,10 +339,9 @@ void Skeleton::convert(const SourcePose& pose, const std::vector<Vector3d>& prev
             angles[k] = anglesFor(bone.m_Axes, transposed(parentTurn) * world, previous[k]);
             // The angles give back exactly the turn they were found for.
             turns[k] = world;
-            conversion.m_Moved[k] =
-                std::max(conversion.m_Moved[k],
-                         (target * bone.m_Head - parentTarget * bone.m_Head).Length());
-            conversion.m_Scaled[k] = std::max(conversion.m_Scaled[k], scaleError);
+            losses.m_Moved[k] = std::max(
+                losses.m_Moved[k], (target * bone.m_Head - parentTarget * bone.m_Head).Length());
+            losses.m_Scaled[k] = std::max(losses.m_Scaled[k], scaleError);
             targets[k] = target;
         }
         skins[k] = placed(head, turns[k], bone.m_Head);
@@ -349,8 +349,9 @@ void Skeleton::convert(const SourcePose& pose, const std::vector<Vector3d>& prev
 }
 
 void Skeleton::addLosses(const Conversion& conversion) {
-    for (auto [mine, theirs] : {std::pair(&m_Losses.m_Moved, &conversion.m_Moved),
-                                std::pair(&m_Losses.m_Scaled, &conversion.m_Scaled)}) {
+    const Losses& found = conversion.m_Losses;
+    for (auto [mine, theirs] : {std::pair(&m_Losses.m_Moved, &found.m_Moved),
+                                std::pair(&m_Losses.m_Scaled, &found.m_Scaled)}) {
         mine->resize(std::max(mine->size(), theirs->size()));
         for (size_t k = 0; k < theirs->size(); ++k)
             (*mine)[k] = std::max((*mine)[k], (*theirs)[k]);

@@ -35,14 +35,18 @@ public:
     void build(double diagonal, std::vector<BoneOutput>& bones);
     int boneOf(const aiNode* node) const { return m_BoneOfNode.at(node); }
 
-    // What one thread's conversions need and found: the skin matrices of the
-    // last pose, and per bone the largest translation away from the bind
-    // position and the largest scaling so far.
+    // Per bone, the largest translation away from the bind position and the
+    // largest scaling seen so far.
+    struct Losses {
+        std::vector<double> m_Moved, m_Scaled;
+    };
+    // One thread's scratch for convert, the skin matrices of its last pose
+    // among them, and what its poses lost.
     struct Conversion {
         std::vector<Matrix3d> m_Turns;
         std::vector<Matrix4d> m_Skins, m_Targets;
-        std::vector<double> m_Moved, m_Scaled;
         std::vector<size_t> m_Nodes; // each bone's node in the pose's list
+        Losses m_Losses;
     };
 
     // Angles per bone for the evaluated pose, each nearest to previous (the
@@ -85,7 +89,7 @@ private:
     Matrix4d m_Correction;
     std::map<const aiNode*, int> m_BoneOfNode;
     std::vector<Bone> m_Bones;
-    Conversion m_Losses;
+    Losses m_Losses;
 };
 
 // Angles (x, y, z) for which the engine's z-x-y turn about the axes (columns)

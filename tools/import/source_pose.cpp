@@ -6,8 +6,14 @@ namespace KestrelImport {
 
 namespace {
 
+template <typename Key>
+bool spans(const Key* keys, unsigned count, unsigned i, double ticks) {
+    return i + 1 < count && keys[i].mTime <= ticks && ticks < keys[i + 1].mTime;
+}
+
 // The key pair around ticks and the fraction between them; a time outside the
-// keys holds the nearer end. The search starts at the pair used last.
+// keys holds the nearer end. The pair used last and the one after it are
+// tried before a search.
 template <typename Key>
 const Key* bracket(const Key* keys, unsigned count, double ticks, double& fraction,
                    unsigned& last) {
@@ -17,10 +23,7 @@ const Key* bracket(const Key* keys, unsigned count, double ticks, double& fracti
     if (ticks >= keys[count - 1].mTime)
         return keys + count - 1;
     unsigned i = last;
-    if (i + 1 < count && keys[i].mTime <= ticks && ticks < keys[i + 1].mTime) {
-    } else if (i + 2 < count && keys[i + 1].mTime <= ticks && ticks < keys[i + 2].mTime) {
-        ++i;
-    } else {
+    if (!spans(keys, count, i, ticks) && !spans(keys, count, ++i, ticks)) {
         const Key* after = std::upper_bound(keys, keys + count, ticks,
                                             [](double t, const Key& key) { return t < key.mTime; });
         i = unsigned(after - keys) - 1;
