@@ -80,11 +80,7 @@ void enableClientArrays() {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
 }
 
-// Also lets go of the buffers: a caller's own client-side arrays would
-// otherwise be read as offsets into the last mesh drawn.
 void disableClientArrays() {
-    glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
-    glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -396,6 +392,8 @@ void OpenGLRenderDevice::render(Camera* camera) {
         previous = item;
     }
 
+    glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+    glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
     disableClientArrays();
     setBackFaceCulling(false);
     // Last stage first, so that unit 0 is left active: a texture created after
