@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -46,49 +47,22 @@ std::string findFont(const char* argv0) {
 
 bool handleKey(view::Viewer& viewer, SDLKey key) {
     using view::Command;
-    switch (key) {
-    case SDLK_ESCAPE:
+    static const std::pair<SDLKey, Command> COMMANDS[] = {
+        {SDLK_LEFT, Command::OrbitLeft},    {SDLK_RIGHT, Command::OrbitRight},
+        {SDLK_UP, Command::OrbitUp},        {SDLK_DOWN, Command::OrbitDown},
+        {SDLK_PLUS, Command::ZoomIn},       {SDLK_EQUALS, Command::ZoomIn},
+        {SDLK_KP_PLUS, Command::ZoomIn},    {SDLK_MINUS, Command::ZoomOut},
+        {SDLK_KP_MINUS, Command::ZoomOut},  {SDLK_SPACE, Command::Pause},
+        {SDLK_TAB, Command::NextAnimation}, {SDLK_m, Command::Mirror},
+        {SDLK_b, Command::Skeleton},        {SDLK_f, Command::Frame},
+    };
+    if (key == SDLK_ESCAPE)
         return false;
-    case SDLK_LEFT:
-        viewer.command(Command::OrbitLeft);
-        break;
-    case SDLK_RIGHT:
-        viewer.command(Command::OrbitRight);
-        break;
-    case SDLK_UP:
-        viewer.command(Command::OrbitUp);
-        break;
-    case SDLK_DOWN:
-        viewer.command(Command::OrbitDown);
-        break;
-    case SDLK_PLUS:
-    case SDLK_EQUALS:
-    case SDLK_KP_PLUS:
-        viewer.command(Command::ZoomIn);
-        break;
-    case SDLK_MINUS:
-    case SDLK_KP_MINUS:
-        viewer.command(Command::ZoomOut);
-        break;
-    case SDLK_SPACE:
-        viewer.command(Command::Pause);
-        break;
-    case SDLK_TAB:
-        viewer.command(Command::NextAnimation);
-        break;
-    case SDLK_m:
-        viewer.command(Command::Mirror);
-        break;
-    case SDLK_b:
-        viewer.command(Command::Skeleton);
-        break;
-    case SDLK_f:
-        viewer.command(Command::Frame);
-        break;
-    default:
-        if (key >= SDLK_1 && key <= SDLK_9)
-            viewer.selectAnimation(unsigned(key - SDLK_1));
-    }
+    for (const auto& [bound, command] : COMMANDS)
+        if (key == bound)
+            viewer.command(command);
+    if (key >= SDLK_1 && key <= SDLK_9)
+        viewer.selectAnimation(unsigned(key - SDLK_1));
     return true;
 }
 
