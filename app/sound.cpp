@@ -141,6 +141,8 @@ void Sound::close() {
     Mix_CloseAudio();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     m_Open = false;
+    m_Paused = false;
+    m_Ambience = false;
     m_Requests.clear();
 }
 
@@ -153,7 +155,7 @@ void Sound::endFrame(bool playing, bool paused) {
     if (!m_Open)
         return;
     setPaused(paused);
-    if (playing && !m_Ambience && !m_Muted)
+    if (playing && !paused && !m_Ambience && !m_Muted)
         startAmbience();
     for (int id = 0; id < SOUND_COUNT; ++id) {
         std::vector<const Request*> requests;
@@ -194,6 +196,8 @@ void Sound::start(SoundId id, const StereoGain& gain) {
         return;
     for (size_t c : room.stop)
         Mix_HaltChannel(int(c));
+    // Ending a voice drops its channel's panning: the old voice goes first.
+    Mix_HaltChannel(channel);
     Mix_SetPanning(channel, toPanning(gain.left * room.scale), toPanning(gain.right * room.scale));
     if (Mix_PlayChannel(channel, m_Chunks[id], 0) >= 0)
         m_VoiceLoudness[channel] = level * room.scale;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <vector>
 
@@ -169,10 +170,39 @@ TEST_F(SoundDeviceTest, VoicesFollowPlayMuteAndPause) {
     EXPECT_EQ(Mix_Playing(-1), 0) << "nothing starts while muted";
 
     m_Sound.toggleMute();
+    m_Sound.endFrame(true, true);
+    EXPECT_EQ(Mix_Playing(-1), Mix_Paused(-1)) << "unmuted in the pause, nothing is heard yet";
     m_Sound.endFrame(true, false);
     EXPECT_EQ(Mix_Playing(-1), 1) << "the ambience comes back";
     m_Sound.close();
     EXPECT_FALSE(m_Sound.isOpen());
+}
+
+// The loudest left and right samples the mixer has put out since the last reset.
+std::atomic<int> g_LeftPeak{0}, g_RightPeak{0};
+
+void recordPeaks(void*, Uint8* stream, int bytes) {
+    const Sint16* samples = reinterpret_cast<const Sint16*>(stream);
+    for (int i = 0; i + 1 < bytes / 2; i += 2) {
+        g_LeftPeak = std::max(g_LeftPeak.load(), std::abs(int(samples[i])));
+        g_RightPeak = std::max(g_RightPeak.load(), std::abs(int(samples[i + 1])));
+    }
+}
+
+// A louder voice that takes a busy channel keeps its own side.
+TEST_F(SoundDeviceTest, VoiceReplacingAnotherKeepsItsPanning) {
+    const StereoGain quietLeft = {0.2f, 0.0f}, rightOnly = {0.0f, 1.0f};
+    m_Sound.play(SOUND_PLAYER_DEATH, quietLeft);
+    m_Sound.play(SOUND_PLAYER_DEATH, quietLeft);
+    m_Sound.endFrame(false, false);
+    m_Sound.play(SOUND_PLAYER_DEATH, rightOnly);
+    m_Sound.endFrame(false, false);
+    Mix_SetPostMix(recordPeaks, nullptr);
+    g_LeftPeak = g_RightPeak = 0;
+    SDL_Delay(200);
+    Mix_SetPostMix(nullptr, nullptr);
+    EXPECT_GT(g_RightPeak.load(), 0.3 * SOUND_PEAK * 32767);
+    EXPECT_LT(g_LeftPeak.load(), 0.3 * SOUND_PEAK * 32767) << "only the quiet voice left of centre";
 }
 
 class GameSoundTest : public TestSupport::GameTest {
