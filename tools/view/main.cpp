@@ -147,6 +147,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kestrel-view: %s\n%s", problem.c_str(), USAGE);
         return view::STATUS_USAGE;
     }
+    const std::string unreadable = view::firstUnreadable(options);
+    if (!unreadable.empty()) {
+        std::fprintf(stderr, "kestrel-view: cannot open '%s'\n", unreadable.c_str());
+        return view::STATUS_BAD_FILE;
+    }
     const std::string caption = "kestrel-view " + options.mesh;
     if (!view::openWindow(WIDTH, HEIGHT, caption.c_str()))
         return view::STATUS_NO_OUTPUT;

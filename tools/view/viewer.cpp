@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace view {
 
@@ -39,6 +40,9 @@ const float FRONT_ELEVATION = 20.0f;
 const float ORBIT_STEP = 10.0f;  // degrees per key press
 const float DRAG_DEGREES = 0.4f; // per pixel
 const float ZOOM_FACTOR = 0.9f;  // per wheel step
+// The eye stays beyond the device's near plane and keeps the whole model
+// before its far plane.
+const float NEAREST = 1.0f, FARTHEST = 2000.0f - VIEW_RADIUS;
 const float MAX_ELEVATION = 89.0f;
 const float CROSS_FADE = 0.3f;      // seconds
 const float STATUS_HEIGHT = 0.035f; // of the screen
@@ -130,6 +134,15 @@ std::string parseArguments(const std::vector<std::string>& arguments, Options& o
     if (timeGiven && options.shot.empty())
         return "--at goes with --shot";
     return std::string();
+}
+
+std::string firstUnreadable(const Options& options) {
+    std::vector<std::string> files{options.mesh};
+    files.insert(files.end(), options.animations.begin(), options.animations.end());
+    for (const std::string& file : files)
+        if (!std::ifstream(file))
+            return file;
+    return "";
 }
 
 Vector3 Orbit::eye() const {
@@ -245,10 +258,14 @@ void Viewer::frameModel() {
     m_Scene.update(0.0f);
 }
 
+// In the pause no cross-fade could end: the new animation takes over at once.
 void Viewer::play(float blendTime) {
-    if (m_AnimationIndex >= 0)
-        m_Entity->playAnimation(m_Animations[size_t(m_AnimationIndex)], blendTime, true,
-                                m_Mirrored);
+    if (m_AnimationIndex < 0)
+        return;
+    m_Entity->playAnimation(m_Animations[size_t(m_AnimationIndex)], m_Paused ? 0.0f : blendTime,
+                            true, m_Mirrored);
+    if (m_Paused)
+        m_Scene.update(0.0f);
 }
 
 void Viewer::command(Command command) {
@@ -307,7 +324,8 @@ void Viewer::drag(float dx, float dy) {
 }
 
 void Viewer::zoom(float steps) {
-    m_Orbit.distance *= std::pow(ZOOM_FACTOR, steps);
+    m_Orbit.distance =
+        std::clamp(m_Orbit.distance * std::pow(ZOOM_FACTOR, steps), NEAREST, FARTHEST);
 }
 
 void Viewer::update(float dt) {

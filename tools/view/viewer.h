@@ -43,6 +43,9 @@ struct Options {
 // Reads the arguments after the program name; returns an empty text when they
 // make sense, else what is wrong with them.
 std::string parseArguments(const std::vector<std::string>& arguments, Options& options);
+// The first of the options' files that cannot be opened, or an empty text:
+// known before a window opens, where there may be no display.
+std::string firstUnreadable(const Options& options);
 
 // Where the camera circles: azimuth and elevation in degrees, azimuth 0 looking
 // from +z towards -z.

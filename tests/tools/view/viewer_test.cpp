@@ -3,6 +3,7 @@
 #include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "engine/resourcemanager.h"
 
+#include "support/assertion_recorder.h"
 #include "support/float_compare.h"
 #include "support/gl_context.h"
 #include "support/temp_dir.h"
@@ -142,25 +143,28 @@ TEST_F(ViewerTest, FilesThatCannotBeShownGiveTheirStatus) {
     const std::string noise = write("noise.kst", std::string("\x01\xff[faces]\nv=9\n\x7f", 14));
     const std::string still = write("still.ksta", "# no keyframes\n");
     const std::string timeless = write("timeless.ksta", "[keyframe]\nupper:(1,0,0)\n");
+    const std::string missing = m_Dir.file("missing.kst"), gone = m_Dir.file("missing.ksta");
     struct Row {
         std::string mesh;
         std::vector<std::string> animations;
         int status;
+        std::string unreadable; // known before a window opens
     };
     const Row rows[] = {
-        {bar, {}, view::STATUS_OK},
-        {bar, {bend, bend}, view::STATUS_OK},
-        {m_Dir.file("missing.kst"), {}, view::STATUS_BAD_FILE},
-        {noise, {}, view::STATUS_BAD_FILE},
-        {bar, {bend, m_Dir.file("missing.ksta")}, view::STATUS_BAD_FILE},
-        {bar, {still}, view::STATUS_BAD_FILE},
-        {bar, {timeless}, view::STATUS_BAD_FILE},
+        {bar, {}, view::STATUS_OK, ""},
+        {bar, {bend, bend}, view::STATUS_OK, ""},
+        {missing, {}, view::STATUS_BAD_FILE, missing},
+        {noise, {}, view::STATUS_BAD_FILE, ""},
+        {bar, {bend, gone}, view::STATUS_BAD_FILE, gone},
+        {bar, {still}, view::STATUS_BAD_FILE, ""},
+        {bar, {timeless}, view::STATUS_BAD_FILE, ""},
     };
     for (const Row& row : rows) {
         view::Viewer viewer(m_Device, 640, 480);
         view::Options options;
         options.mesh = row.mesh;
         options.animations = row.animations;
+        EXPECT_EQ(view::firstUnreadable(options), row.unreadable);
         EXPECT_EQ(viewer.load(options), row.status) << row.mesh << " " << row.animations.size();
     }
 }
@@ -194,6 +198,12 @@ TEST_F(ViewerTest, CommandsSwitchAnimationsAndMoveTheCamera) {
     EXPECT_EQ(viewer.getAnimationIndex(), 2) << "only three were given";
     viewer.command(view::Command::Mirror);
     EXPECT_NE(viewer.statusLine(0.0f).find("mirrored"), std::string::npos);
+    viewer.command(view::Command::Pause);
+    TestSupport::AssertionRecorder recorder;
+    for (int i = 0; i < 120; ++i)
+        viewer.command(i % 2 ? view::Command::Mirror : view::Command::NextAnimation);
+    EXPECT_TRUE(recorder.reports().empty()) << "in the pause, switches replace each other";
+    viewer.command(view::Command::Pause);
 
     const view::Orbit framed = viewer.getOrbit();
     viewer.command(view::Command::OrbitLeft);
@@ -205,6 +215,9 @@ TEST_F(ViewerTest, CommandsSwitchAnimationsAndMoveTheCamera) {
     for (int i = 0; i < 20; ++i)
         viewer.command(view::Command::OrbitDown);
     EXPECT_GT(viewer.getOrbit().elevation, -90.0f) << "never under the bottom";
+    for (int i = 0; i < 60; ++i)
+        viewer.command(view::Command::ZoomOut);
+    EXPECT_LT(viewer.getOrbit().distance, 2000.0f) << "the model stays before the far plane";
     viewer.command(view::Command::Frame);
     EXPECT_TRUE(near(viewer.getOrbit().distance, framed.distance, 1e-3f));
     EXPECT_TRUE(near(viewer.getOrbit().elevation, framed.elevation, 1e-3f));
