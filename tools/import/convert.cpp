@@ -4,13 +4,18 @@
 #include "tools/import/skeleton.h"
 #include "tools/import/source_pose.h"
 
+#include "engine/renderdevice/imagefile.h"
+
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -22,6 +27,10 @@ const size_t MAX_RENDER_VERTICES = 65536;
 const size_t MAX_TRIANGLES_PER_MATERIAL = 65535;
 const double MOVE_TOLERANCE = 1e-4; // of the diagonal: keys that restate the bind position
 const double SCALE_TOLERANCE = 1e-3;
+
+// Per image format, the extension its files take.
+const char* const IMAGE_EXTENSIONS[Kestrel::IMAGE_FORMAT_COUNT] = {
+    "", "png", "jpg", "bmp", "ico", "cur", "gif", "tga", "pnm", "tif", "xpm", "webp", "pcx"};
 
 std::string format(const char* pattern, double value) {
     char text[64];
@@ -224,53 +233,84 @@ private:
     }
 
     // An external texture is copied, an embedded one written out, a colour
-    // alone becomes a one-pixel image of it.
+    // alone becomes a one-pixel image of it. Only images the engine reads are
+    // taken: a model may name any file.
     std::string textureFor(const aiMaterial& material, const MaterialOutput& output) {
         aiString path;
         TextureOutput texture;
-        std::string base;
+        std::string stem, name;
+        Kestrel::ImageFormat format = Kestrel::IMAGE_PNG;
         if (material.GetTexture(aiTextureType_DIFFUSE, 0, &path) == AI_SUCCESS ||
             material.GetTexture(aiTextureType_BASE_COLOR, 0, &path) == AI_SUCCESS) {
             if (const aiTexture* embedded = m_Scene.GetEmbeddedTexture(path.C_Str())) {
-                texture.m_Data = embeddedImage(*embedded, base, output.m_Name);
+                stem = cleanName(output.m_Name, "texture");
+                name = "embedded." + std::string(embedded->achFormatHint);
+                takeEmbedded(*embedded, texture);
             } else {
                 texture.m_SourcePath = findFile(path.C_Str());
-                base = std::filesystem::path(texture.m_SourcePath).filename().string();
-                if (texture.m_SourcePath.empty())
-                    m_Model.m_Losses.push_back("texture '" + std::string(path.C_Str()) +
-                                               "' of material '" + output.m_Name +
-                                               "' not found: drawn in its colour");
+                stem = std::filesystem::path(texture.m_SourcePath).stem().string();
+                name = texture.m_SourcePath;
+            }
+            const std::string problem = imageProblem(texture, name, format);
+            if (!problem.empty()) {
+                m_Model.m_Losses.push_back("texture '" + std::string(path.C_Str()) +
+                                           "' of material '" + output.m_Name + "' " + problem +
+                                           ": drawn in its colour");
+                texture = TextureOutput();
             }
         }
         if (texture.m_SourcePath.empty() && texture.m_Data.empty()) {
             texture.m_Colour = output.m_Diffuse;
-            base = cleanName(output.m_Name, "material") + ".png";
+            stem = cleanName(output.m_Name, "material");
+            format = Kestrel::IMAGE_PNG;
         }
         for (const TextureOutput& existing : m_Model.m_Textures)
             if (!texture.m_SourcePath.empty() && existing.m_SourcePath == texture.m_SourcePath)
                 return existing.m_FileName;
-        texture.m_FileName = m_TextureNames.add(m_Options.m_Name + "_" + base, "texture");
+        // The extension follows the contents, so no texture takes a mesh's or
+        // an animation's name.
+        texture.m_FileName = m_TextureNames.add(
+            m_Options.m_Name + "_" + stem + "." + IMAGE_EXTENSIONS[format], "texture");
         m_Model.m_Textures.push_back(texture);
         return texture.m_FileName;
     }
 
-    // Compressed images keep their bytes; raw texels become an RGBA image
-    // (marked by the "raw:" prefix with the size, for the writer).
-    static std::string embeddedImage(const aiTexture& texture, std::string& base,
-                                     const std::string& material) {
-        const std::string stem = cleanName(material, "texture");
-        if (texture.mHeight == 0) {
-            const std::string hint = texture.achFormatHint[0] ? texture.achFormatHint : "png";
-            base = stem + "." + hint;
-            return std::string(reinterpret_cast<const char*>(texture.pcData), texture.mWidth);
+    // Compressed images keep their bytes; raw texels are written as a PNG.
+    static void takeEmbedded(const aiTexture& embedded, TextureOutput& texture) {
+        if (embedded.mHeight == 0) {
+            texture.m_Data.assign(reinterpret_cast<const char*>(embedded.pcData), embedded.mWidth);
+            return;
         }
-        base = stem + ".png";
-        std::string raw =
-            "raw:" + std::to_string(texture.mWidth) + "x" + std::to_string(texture.mHeight) + ":";
-        for (unsigned i = 0; i < texture.mWidth * texture.mHeight; ++i)
-            raw += {char(texture.pcData[i].r), char(texture.pcData[i].g), char(texture.pcData[i].b),
-                    char(texture.pcData[i].a)};
-        return raw;
+        texture.m_RawWidth = embedded.mWidth;
+        texture.m_RawHeight = embedded.mHeight;
+        const size_t count = size_t(embedded.mWidth) * embedded.mHeight;
+        texture.m_Data.reserve(4 * count);
+        for (size_t i = 0; i < count; ++i)
+            texture.m_Data += {char(embedded.pcData[i].r), char(embedded.pcData[i].g),
+                               char(embedded.pcData[i].b), char(embedded.pcData[i].a)};
+    }
+
+    // What keeps the texture from being an image the engine reads, if anything;
+    // else its format. The name tells a TGA file, which has no mark of its own.
+    static std::string imageProblem(const TextureOutput& texture, const std::string& name,
+                                    Kestrel::ImageFormat& format) {
+        if (texture.m_RawWidth > 0)
+            return texture.m_RawWidth > Kestrel::MAX_IMAGE_SIDE ||
+                           texture.m_RawHeight > Kestrel::MAX_IMAGE_SIDE
+                       ? "is larger than the engine takes"
+                       : "";
+        if (texture.m_SourcePath.empty() && texture.m_Data.empty())
+            return "not found";
+        std::string bytes = texture.m_Data;
+        if (!texture.m_SourcePath.empty()) {
+            std::ifstream file(texture.m_SourcePath, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(file), {});
+        }
+        const Kestrel::ImageCheck check = Kestrel::checkImageFile(bytes, name);
+        format = check.format;
+        if (check.format == Kestrel::IMAGE_UNKNOWN)
+            return "is not an image the engine reads";
+        return check.problem ? std::string("is damaged (") + check.problem + ")" : "";
     }
 
     // The path as written, beside the model, or its bare name beside the model.
@@ -336,6 +376,14 @@ private:
     }
 
     bool checkLimits(std::string& error) const {
+        if (m_Model.m_Triangles.empty()) {
+            error = "no triangles: the engine draws a mesh of triangles only";
+            return false;
+        }
+        if (!allFinite()) {
+            error = "positions or keys that are not finite numbers";
+            return false;
+        }
         std::set<unsigned> used;
         std::vector<size_t> perMaterial(m_Model.m_Materials.size(), 0);
         for (const TriangleOutput& triangle : m_Model.m_Triangles) {
@@ -353,6 +401,23 @@ private:
                         " triangles in one material: a .kst mesh holds at most 65,535";
                 return false;
             }
+        return true;
+    }
+
+    // Infinities and NaNs in a file propagate into every number derived from them.
+    bool allFinite() const {
+        auto finite = [](const Kestrel::Vector3& v) {
+            return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+        };
+        for (const VertexOutput& vertex : m_Model.m_Vertices)
+            if (!finite(vertex.m_Position) || !std::isfinite(vertex.m_TexCoord.u) ||
+                !std::isfinite(vertex.m_TexCoord.v))
+                return false;
+        for (const AnimationOutput& animation : m_Model.m_Animations)
+            for (const KeyframeOutput& keyframe : animation.m_Keyframes)
+                if (!std::isfinite(keyframe.m_Time) ||
+                    !std::all_of(keyframe.m_Angles.begin(), keyframe.m_Angles.end(), finite))
+                    return false;
         return true;
     }
 

@@ -9,6 +9,8 @@
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
 
+#include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +25,9 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+
+// The signal that asked the import to end, 0 while none has.
+volatile sig_atomic_t g_EndingSignal = 0;
 
 namespace {
 
@@ -54,7 +59,8 @@ bool parseArguments(int argc, char** argv, Arguments& arguments) {
         else if (argument == "--scale" && hasValue) {
             char* end = nullptr;
             arguments.m_Options.m_Scale = std::strtod(argv[++i], &end);
-            if (*end || !(arguments.m_Options.m_Scale > 0.0))
+            if (*end || !(arguments.m_Options.m_Scale > 0.0) ||
+                !std::isfinite(arguments.m_Options.m_Scale))
                 return false;
         } else if (argument == "--force")
             arguments.m_Force = true;
@@ -91,7 +97,7 @@ int importInto(const Arguments& arguments, const std::string& staging) {
     if (!KestrelImport::importScene(*scene, arguments.m_Model, arguments.m_Options, model, error)) {
         std::fprintf(stderr, "kestrel-import: '%s' not imported: %s\n", arguments.m_Model.c_str(),
                      error.c_str());
-        return STATUS_USAGE;
+        return STATUS_UNREADABLE;
     }
     const std::string& name = arguments.m_Options.m_Name;
     if (!KestrelImport::writeModel(model, staging, name, error)) {
@@ -102,17 +108,41 @@ int importInto(const Arguments& arguments, const std::string& staging) {
     return 0;
 }
 
+const int ENDING_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+
+void noteEndingSignal(int signal) {
+    g_EndingSignal = signal;
+}
+
+// Until the staging directory is gone, an ending signal is only noted, and
+// passed on to the child.
+void holdEndingSignals(void (*handler)(int)) {
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    for (int signal : ENDING_SIGNALS)
+        sigaction(signal, &action, nullptr);
+}
+
 // Runs the child and turns a crash or a stall into the reader's message.
 int importInChild(const Arguments& arguments, const std::string& staging) {
     std::fflush(nullptr);
+    holdEndingSignals(noteEndingSignal);
     const pid_t child = fork();
-    if (child == 0)
+    if (child == 0) {
+        holdEndingSignals(SIG_DFL);
         _exit(importInto(arguments, staging));
+    }
     int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child) {
+    pid_t ended = -1;
+    while (child > 0 && (ended = waitpid(child, &status, 0)) < 0 && errno == EINTR)
+        kill(child, g_EndingSignal);
+    if (ended != child) {
         std::fprintf(stderr, "kestrel-import: cannot start the reader\n");
         return STATUS_USAGE;
     }
+    if (g_EndingSignal)
+        return STATUS_USAGE;
     if (WIFEXITED(status))
         return WEXITSTATUS(status);
     const int signal = WTERMSIG(status);
@@ -123,23 +153,34 @@ int importInChild(const Arguments& arguments, const std::string& staging) {
     return STATUS_UNREADABLE;
 }
 
-// Moves the staged files into place, none if any would replace a file without --force.
+// Moves the staged files into place, none if any would replace a file without
+// --force or take a directory's place.
 int publish(const Arguments& arguments, const std::string& staging) {
+    std::error_code failure;
     std::vector<fs::path> files;
-    for (const fs::directory_entry& entry : fs::directory_iterator(staging))
-        if (entry.path().filename() != ".report")
-            files.push_back(entry.path());
+    for (fs::directory_iterator entry(staging, failure), end; !failure && entry != end;
+         entry.increment(failure))
+        if (entry->path().filename() != ".report")
+            files.push_back(entry->path());
     for (const fs::path& file : files) {
         const fs::path target = fs::path(arguments.m_Directory) / file.filename();
-        if (fs::exists(target) && !arguments.m_Force) {
-            std::fprintf(stderr,
-                         "kestrel-import: '%s' exists (--force replaces it); nothing written\n",
-                         target.string().c_str());
+        const fs::file_status status = fs::symlink_status(target, failure);
+        if (fs::exists(status) && (!arguments.m_Force || fs::is_directory(status))) {
+            std::fprintf(stderr, "kestrel-import: '%s' exists (%s); nothing written\n",
+                         target.string().c_str(),
+                         fs::is_directory(status) ? "a directory" : "--force replaces it");
             return STATUS_USAGE;
         }
     }
-    for (const fs::path& file : files)
-        fs::rename(file, fs::path(arguments.m_Directory) / file.filename());
+    for (const fs::path& file : files) {
+        fs::rename(file, fs::path(arguments.m_Directory) / file.filename(), failure);
+        if (failure) {
+            std::fprintf(stderr, "kestrel-import: cannot move '%s' into '%s': %s\n",
+                         file.filename().string().c_str(), arguments.m_Directory.c_str(),
+                         failure.message().c_str());
+            return STATUS_USAGE;
+        }
+    }
     std::ifstream report(staging + "/.report");
     std::cout << report.rdbuf();
     return 0;
@@ -162,8 +203,12 @@ int main(int argc, char** argv) {
         return STATUS_USAGE;
     }
     int status = importInChild(arguments, staging);
-    if (status == 0)
+    if (status == 0 && !g_EndingSignal)
         status = publish(arguments, staging);
     fs::remove_all(staging, failure);
+    if (g_EndingSignal) {
+        holdEndingSignals(SIG_DFL);
+        raise(g_EndingSignal);
+    }
     return status;
 }

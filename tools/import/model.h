@@ -19,10 +19,13 @@ struct ImportOptions {
 
 // A texture file to write: copied from m_SourcePath, or the bytes in m_Data
 // (an embedded image), or a one-pixel image of m_Colour.
+// One of: a file to copy, an image file's bytes, raw RGBA texels of the given
+// size, or (none of those) a one-pixel image of the colour.
 struct TextureOutput {
     std::string m_FileName;
     std::string m_SourcePath;
     std::string m_Data;
+    unsigned m_RawWidth = 0, m_RawHeight = 0;
     Kestrel::Vector4 m_Colour{1, 1, 1, 1};
 };
 

@@ -2,6 +2,7 @@
 
 #include "tools/assetgen/image.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -77,34 +78,29 @@ bool writeFile(const std::string& path, const std::string& bytes, std::string& e
     return bool(file);
 }
 
-// A copied file, an embedded image's bytes, raw texels or a one-pixel colour.
+// A copied file, an image file's bytes, raw texels or a one-pixel colour.
 bool writeTexture(const TextureOutput& texture, const std::string& path, std::string& error) {
     if (!texture.m_SourcePath.empty()) {
         std::error_code failure;
-        std::filesystem::copy_file(texture.m_SourcePath, path,
-                                   std::filesystem::copy_options::overwrite_existing, failure);
+        std::filesystem::copy_file(texture.m_SourcePath, path, failure);
         if (failure)
             error = "cannot copy '" + texture.m_SourcePath + "': " + failure.message();
         return !failure;
     }
-    if (!texture.m_Data.empty() && texture.m_Data.compare(0, 4, "raw:") != 0)
+    if (texture.m_RawWidth == 0 && !texture.m_Data.empty())
         return writeFile(path, texture.m_Data, error);
-    unsigned width = 1, height = 1;
-    size_t start = 0;
-    if (!texture.m_Data.empty() &&
-        std::sscanf(texture.m_Data.c_str(), "raw:%ux%u:", &width, &height) == 2)
-        start = texture.m_Data.find(':', 4) + 1;
+    const unsigned width = std::max(texture.m_RawWidth, 1u);
+    const unsigned height = texture.m_RawWidth ? texture.m_RawHeight : 1;
     assetgen::Image image(int(width), int(height), true);
+    const Kestrel::Vector4& c = texture.m_Colour;
     for (unsigned i = 0; i < width * height; ++i) {
-        const Kestrel::Vector4& c = texture.m_Colour;
-        if (start == 0) {
-            image.set(0, 0, {c.x, c.y, c.z, c.w});
-            break;
-        }
-        auto byte = [&](int k) {
-            return static_cast<unsigned char>(texture.m_Data[start + 4 * i + k]) / 255.0;
+        auto channel = [&](int k) {
+            const size_t at = 4 * size_t(i) + k;
+            return at < texture.m_Data.size()
+                       ? static_cast<unsigned char>(texture.m_Data[at]) / 255.0
+                       : double((&c.x)[k]);
         };
-        image.set(int(i % width), int(i / width), {byte(0), byte(1), byte(2), byte(3)});
+        image.set(int(i % width), int(i / width), {channel(0), channel(1), channel(2), channel(3)});
     }
     if (!assetgen::writePng(image, path))
         error = "cannot write '" + path + "'";
