@@ -123,6 +123,13 @@ TEST_F(EntityTest, NewEntryBlendsInThenTakesOver) {
     }
     EXPECT_EQ(entity.m_Finished.front(), a.get());
     EXPECT_TRUE(near(entity.getCurrentAnimationTime(), 0.2f)) << "B advanced while blending in";
+
+    // C takes over beneath D in the same pass that D goes on blending in.
+    auto c = still(5), d = still(7);
+    entity.playAnimation(c.get(), 0.1f, true, false);
+    entity.playAnimation(d.get(), 1.0f, true, false);
+    entity.update(0.1f);
+    EXPECT_TRUE(near(entity.getCurrentBlendRatio(), 0.1f));
 }
 
 TEST_F(EntityTest, AnimationFreedByTheCacheIsDroppedAndTheRestPlaysOn) {
