@@ -32,6 +32,14 @@ const double SCALE_TOLERANCE = 1e-3;
 const char* const IMAGE_EXTENSIONS[Kestrel::IMAGE_FORMAT_COUNT] = {
     "", "png", "jpg", "bmp", "ico", "cur", "gif", "tga", "pnm", "tif", "xpm", "webp", "pcx"};
 
+// Only vertices a triangle uses become the engine's render vertices.
+size_t usedVertexCount(const ImportedModel& model) {
+    std::set<unsigned> used;
+    for (const TriangleOutput& triangle : model.m_Triangles)
+        used.insert(triangle.m_Vertices, triangle.m_Vertices + 3);
+    return used.size();
+}
+
 std::string format(const char* pattern, double value) {
     char text[64];
     std::snprintf(text, sizeof text, pattern, value);
@@ -384,14 +392,12 @@ private:
             error = "positions or keys that are not finite numbers";
             return false;
         }
-        std::set<unsigned> used;
+        const size_t used = usedVertexCount(m_Model);
         std::vector<size_t> perMaterial(m_Model.m_Materials.size(), 0);
-        for (const TriangleOutput& triangle : m_Model.m_Triangles) {
-            used.insert(triangle.m_Vertices, triangle.m_Vertices + 3);
+        for (const TriangleOutput& triangle : m_Model.m_Triangles)
             ++perMaterial[triangle.m_Material];
-        }
-        if (used.size() > MAX_RENDER_VERTICES) {
-            error = std::to_string(used.size()) +
+        if (used > MAX_RENDER_VERTICES) {
+            error = std::to_string(used) +
                     " vertices: a .kst mesh holds at most 65,536 (the format's limit)";
             return false;
         }
@@ -446,13 +452,10 @@ bool importScene(const aiScene& scene, const std::string& modelPath, const Impor
 }
 
 std::string describe(const ImportedModel& model, const std::string& name) {
-    std::set<unsigned> used;
-    for (const TriangleOutput& triangle : model.m_Triangles)
-        used.insert(triangle.m_Vertices, triangle.m_Vertices + 3);
     unsigned connectors = 0;
     for (const BoneOutput& bone : model.m_Bones)
         connectors += bone.m_Connector;
-    std::string line = name + ": " + std::to_string(used.size()) + " vertices, " +
+    std::string line = name + ": " + std::to_string(usedVertexCount(model)) + " vertices, " +
                        std::to_string(model.m_Triangles.size()) + " faces, " +
                        std::to_string(model.m_Materials.size()) + " materials, " +
                        std::to_string(model.m_Bones.size()) + " bones (" +

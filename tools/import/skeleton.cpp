@@ -366,17 +366,4 @@ std::map<const aiNode*, double> Skeleton::perNode(const std::vector<double>& per
     return byNode;
 }
 
-void Skeleton::skinMatrices(const std::vector<Vector3d>& angles,
-                            std::vector<Matrix4d>& skins) const {
-    std::vector<Matrix3d> turns(m_Bones.size());
-    skins.resize(m_Bones.size());
-    for (size_t k = 0; k < m_Bones.size(); ++k) {
-        const Bone& bone = m_Bones[k];
-        const Matrix3d parentTurn = bone.m_Parent >= 0 ? turns[bone.m_Parent] : Matrix3d();
-        const Vector3d head = bone.m_Parent >= 0 ? skins[bone.m_Parent] * bone.m_Head : bone.m_Head;
-        turns[k] = bone.m_Node ? parentTurn * rotationFor(bone.m_Axes, angles[k]) : parentTurn;
-        skins[k] = placed(head, turns[k], bone.m_Head);
-    }
-}
-
 } // namespace KestrelImport

@@ -58,9 +58,6 @@ public:
     std::map<const aiNode*, double> translationLosses() const { return perNode(m_Losses.m_Moved); }
     std::map<const aiNode*, double> scaleLosses() const { return perNode(m_Losses.m_Scaled); }
 
-    // The skin matrices the engine computes from angles (scene space).
-    void skinMatrices(const std::vector<Vector3d>& angles, std::vector<Matrix4d>& skins) const;
-
     struct Bone {
         const aiNode* m_Node = nullptr; // null for a connector
         int m_Parent = -1;
