@@ -46,11 +46,21 @@ const float NEAREST = 1.0f, FARTHEST = 2000.0f - VIEW_RADIUS;
 const float MAX_ELEVATION = 89.0f;
 const float CROSS_FADE = 0.3f;      // seconds
 const float STATUS_HEIGHT = 0.035f; // of the screen
+const float STATUS_WIDTH = 0.98f;
 // A bone is drawn as a double pyramid this wide, in parts of its length.
 const float BONE_WIDTH = 0.06f;
 
 std::string fileName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
+}
+
+// The importer names animations after their mesh: that part goes unsaid.
+std::string shownName(const std::string& animation, const std::string& mesh) {
+    const std::string name = fileName(animation);
+    const std::string prefix = std::filesystem::path(mesh).stem().string() + "_";
+    return name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0
+               ? name.substr(prefix.size())
+               : name;
 }
 
 bool parseNumber(const std::string& text, float& number) {
@@ -211,7 +221,7 @@ int Viewer::load(const Options& options) {
             return STATUS_BAD_FILE;
         }
         m_Animations.push_back(animation);
-        m_AnimationNames.push_back(fileName(file));
+        m_AnimationNames.push_back(shownName(file, options.mesh));
     }
     seek(0.0f);
     frameModel();
@@ -413,12 +423,17 @@ void Viewer::drawStatus(float frameMs) {
     m_Device.setDepthTest(false);
     m_Device.setBlendMode(Kestrel::BLEND_ALPHA);
     m_Device.setProjectionMatrix(Kestrel::Matrix4::screenOverlay());
-    // Glyphs are about a unit high; the pen starts on the baseline.
-    const float scaleX = STATUS_HEIGHT * float(m_Height) / float(m_Width);
+    // Glyphs are about a unit high; the pen starts on the baseline. A line
+    // wider than the window is drawn smaller.
+    const std::string line = statusLine(frameMs);
+    const float aspect = float(m_Height) / float(m_Width);
+    const float width = m_Font->measure(line.c_str()) * STATUS_HEIGHT * aspect;
+    const float height =
+        width > STATUS_WIDTH ? STATUS_HEIGHT * STATUS_WIDTH / width : STATUS_HEIGHT;
     m_Device.setModelViewMatrix(
-        Kestrel::Matrix4::scaling({scaleX, STATUS_HEIGHT, 1.0f}) *
+        Kestrel::Matrix4::scaling({height * aspect, height, 1.0f}) *
         Kestrel::Matrix4::translation({0.01f, 1.0f - 1.2f * STATUS_HEIGHT, 0.0f}));
-    m_Font->draw(statusLine(frameMs).c_str());
+    m_Font->draw(line.c_str());
 }
 
 } // namespace view
