@@ -311,6 +311,12 @@ const char* tiffProblem(const Bytes& b) {
         if (!field.inside())
             return CUT_SHORT;
         const uint32_t tag = field.tag();
+        // A type of unknown size passes any count: the strip loop below ran
+        // up to 2^32 - 1 times.
+        const bool read =
+            tag == 256 || tag == 257 || tag == 273 || tag == 324 || tag == 279 || tag == 325;
+        if (read && field.elementSize() == 0)
+            return DAMAGED;
         width = tag == 256 ? field.value(0) : width;
         height = tag == 257 ? field.value(0) : height;
         offsets = tag == 273 || tag == 324 ? &field : offsets;

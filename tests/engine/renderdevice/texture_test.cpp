@@ -121,6 +121,10 @@ TEST(TextureTest, BrokenFilesOfEveryFormatAreRefusedByName) {
         {"quadrants.tif", raw("\x01\x03\0\x01\0\0\0\x10\0"), raw("\x01\x03\0\x01\0\0\0\x01\x20"),
          SIZE},
         {"quadrants.tif", raw("II*\0\x08\x03"), raw("II*\0\x08\x04"), "is cut short"},
+        // Strips of a type without size, 2^32 - 1 of them: the check looped for minutes.
+        {"quadrants.tif", raw("\x17\x01\x04\0\x01\0\0\0\0\x03\0\0"),
+         raw("\x11\x01\0\0\xff\xff\xff\xff\0\0\0\0\x17\x01\0\0\xff\xff\xff\xff\0\0\0\0"),
+         "is damaged"},
         {"quadrants.webp", raw("\x2a\x10\0\x10"), raw("\x2a\x01\x20\x10"), SIZE},
         {"quadrants.webp", "RIFFH", "RIFF\xff", "is cut short"},
         {"quadrants.pcx", raw("\0\0\0\0\x0f\0"), raw("\x10\0\0\0\x0f\0"), SIZE},
