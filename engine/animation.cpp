@@ -7,6 +7,7 @@
 #include "engine/mesh.h"
 #include "engine/problemreport.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -84,10 +85,15 @@ unsigned parseNumbers(const char* text, float* values, unsigned maxCount) {
         if (!*cursor)
             break;
         const size_t length = std::strcspn(cursor, ",)");
-        values[count++] = static_cast<float>(std::atof(std::string(cursor, length).c_str()));
+        values[count++] = parseNumber(std::string(cursor, length).c_str());
         cursor += length;
     }
     return count;
+}
+
+float parseNumber(const char* text) {
+    const float value = static_cast<float>(std::atof(text));
+    return std::isfinite(value) ? value : 0.0f;
 }
 
 Vector3 parseVector3(const char* text) {
@@ -133,8 +139,7 @@ Animation* Animation::parse(const std::string& text, ProblemReport* problems) {
             animation->setTranslation(current,
                                       parseVector3(line.c_str() + std::strlen(KSTA_TRANSLATION)));
         } else if (startsWith(line, KSTA_DURATION)) {
-            animation->setDuration(
-                current, static_cast<float>(std::atof(line.c_str() + std::strlen(KSTA_DURATION))));
+            animation->setDuration(current, parseNumber(line.c_str() + std::strlen(KSTA_DURATION)));
         } else if (!line.empty() && line[0] != '#') {
             const size_t colon = line.find(':');
             const std::string name = line.substr(0, colon);

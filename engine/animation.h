@@ -98,5 +98,8 @@ Vector3 parseVector3(const char* text);
 // '(', else from the second character; pieces split at ',' and ')') and
 // returns how many there were.
 unsigned parseNumbers(const char* text, float* values, unsigned maxCount);
+// Reads a number as atof does; one beyond float range reads as 0, like an
+// unreadable one.
+float parseNumber(const char* text);
 
 } // namespace Kestrel

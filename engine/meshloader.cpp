@@ -63,7 +63,7 @@ const std::string& get(const Attributes& attributes, const char* key) {
 }
 
 float parseNumber(const std::string& text) {
-    return static_cast<float>(std::atof(text.c_str()));
+    return Kestrel::parseNumber(text.c_str());
 }
 
 // Missing components, and alpha always, are 1.

@@ -3,6 +3,7 @@
 #include "engine/assert.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 
 namespace Kestrel {
@@ -44,7 +45,7 @@ void ProblemReport::finish() {
 bool isNumberText(const std::string& text) {
     const char* start = text.c_str();
     char* end = nullptr;
-    std::strtod(start, &end);
+    const double value = std::strtod(start, &end);
     if (end == start)
         return false;
     while (*end && isSpace(*end))
@@ -54,7 +55,8 @@ bool isNumberText(const std::string& text) {
         if (std::isalpha(static_cast<unsigned char>(*c)) && *c != 'e' && *c != 'E')
             return false;
     }
-    return *end == '\0';
+    // Beyond float range the value would be infinite.
+    return *end == '\0' && std::isfinite(static_cast<float>(value));
 }
 
 std::string vectorProblem(const std::string& text, unsigned minCount, unsigned maxCount) {

@@ -36,7 +36,8 @@ private:
 // What is wrong with a vector value "(x,y,z)" as parseNumbers reads it: empty
 // when it has its parentheses and minCount to maxCount numbers.
 std::string vectorProblem(const std::string& text, unsigned minCount, unsigned maxCount);
-// True when text, white space around it aside, is one decimal number.
+// True when text, white space around it aside, is one decimal number that a
+// float holds.
 bool isNumberText(const std::string& text);
 // The text as it may appear in a message: at most 40 characters, control
 // characters and bytes above 126 as '?'.

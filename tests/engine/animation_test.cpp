@@ -133,6 +133,8 @@ TEST(AnimationTest, ParseReportsLinesItCannotMakeSenseOf) {
         {"[keyfrme]\n", "line 1: unknown section header '[keyfrme]'"},
         {"[keyframe]\nduration=half\n", "line 2: 'half' is not a number"},
         {"[keyframe]\nduration=0\n", "line 2: a keyframe lasts no time ('0')"},
+        {"[keyframe]\nduration=1e39\n", "line 2: '1e39' is not a number"},
+        {"[keyframe]\nduration=1\nb:(1e39,0,0)\n", "line 3: '1e39' is not a number"},
         {"[keyframe]\ntranslation=0,0,0\n", "line 2: '0,0,0' is a vector without parentheses"},
         {"[keyframe]\nHead:(one,0,0)\n", "line 2: 'one' is not a number"},
         {"[keyframe]\nHead:(1,0)\n", "line 2: '(1,0)' has 2 numbers, not 3"},

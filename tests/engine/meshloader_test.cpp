@@ -196,6 +196,7 @@ TEST_F(MeshLoaderTest, MalformedContentIsReportedLineByLine) {
         {"stray\n", "line 1: 'stray' comes before the first section"},
         {"[vertces]\n", "line 1: unknown section header '[vertces]'"},
         {"[vertices]\npos=(one,2,3)\n", "line 2: 'one' is not a number"},
+        {"[vertices]\npos=(1e39,2,3)\n", "line 2: '1e39' is not a number"},
         {"[vertices]\npos=1,2,3\n", "line 2: '1,2,3' is a vector without parentheses"},
         {"[vertices]\npos=(1,2\n", "line 2: '(1,2' is a vector without its closing"},
         {"[vertices]\npos=(1,2)\n", "line 2: '(1,2)' has 2 numbers, not 3"},
