@@ -122,6 +122,12 @@ Animation* Animation::parse(const std::string& text, ProblemReport* problems) {
     // the accessors report them and ignore them.
     unsigned current = 0;
     unsigned lineNumber = 0;
+    // The line of the current keyframe while it has no duration line.
+    unsigned untimed = 0;
+    const auto reportUntimed = [&]() {
+        if (problems && untimed)
+            problems->add(untimed, "keyframe without a duration");
+    };
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -134,11 +140,14 @@ Animation* Animation::parse(const std::string& text, ProblemReport* problems) {
             checkLine(line, lineNumber, animation->getKeyframeCount() > 0, *problems);
 
         if (startsWith(line, KSTA_KEYFRAME)) {
+            reportUntimed();
+            untimed = lineNumber;
             current = animation->addKeyframe();
         } else if (startsWith(line, KSTA_TRANSLATION)) {
             animation->setTranslation(current,
                                       parseVector3(line.c_str() + std::strlen(KSTA_TRANSLATION)));
         } else if (startsWith(line, KSTA_DURATION)) {
+            untimed = 0;
             animation->setDuration(current, parseNumber(line.c_str() + std::strlen(KSTA_DURATION)));
         } else if (!line.empty() && line[0] != '#') {
             const size_t colon = line.find(':');
@@ -147,6 +156,7 @@ Animation* Animation::parse(const std::string& text, ProblemReport* problems) {
             animation->setBoneRotation(current, name, parseVector3(value.c_str()));
         }
     }
+    reportUntimed();
     if (problems && animation->getKeyframeCount() == 0)
         problems->add("holds no keyframes");
     return animation;
@@ -218,11 +228,13 @@ Animation::Segment Animation::findSegment(float time) const {
     segment.frame2 = &m_Keyframes[(current + 1) % count];
     segment.frame0 = &m_Keyframes[(current + count - 1) % count];
     segment.frame3 = &m_Keyframes[(current + 2) % count];
-    // A segment without length holds the current keyframe's pose.
+    // A segment without length holds the current keyframe's pose, told once
+    // rather than once per entity and frame.
     if (segment.frame1->m_Duration > 0.0f) {
         segment.t =
             clamp((time - segment.frame1->m_StartTime) / segment.frame1->m_Duration, 0.0f, 1.0f);
-    } else {
+    } else if (!m_ToldTimeless) {
+        m_ToldTimeless = true;
         KESTREL_ASSERT_TEXT(false, "frame1->m_Duration > 0.0f");
     }
     return segment;

@@ -88,6 +88,7 @@ private:
     float m_LoopingAnimationLength = 0.0f;
     std::string m_FileName;
     mutable std::set<const Mesh*> m_CheckedMeshes;
+    mutable bool m_ToldTimeless = false;
 };
 
 // Swaps a trailing ".L"/".R" (or ".l"/".r") suffix; any other name is returned as is.

@@ -140,6 +140,7 @@ TEST(AnimationTest, ParseReportsLinesItCannotMakeSenseOf) {
         {"[keyframe]\nHead:(1,0)\n", "line 2: '(1,0)' has 2 numbers, not 3"},
         {"[keyframe]\nHead\n", "line 2: 'Head' is no bone line"},
         {"# nothing but a comment\n", "test.ksta' holds no keyframes"},
+        {"[keyframe]\nb:(0.5,0,0)\n", "line 1: keyframe without a duration"},
         {"# walk\r\n[keyframe]\r\nduration=0.5\r\n\r\nLeg.L:(0.3,0,0)\r\n", ""},
     };
     for (const auto& [text, expected] : cases) {
