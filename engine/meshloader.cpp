@@ -343,10 +343,19 @@ void MeshFile::readBone(const std::string& line, unsigned lineNumber) {
     bone->m_Head = parseVector3(parentName.c_str());
     bone->m_Tail = parseVector3(get(attributes, "tail").c_str());
     bone->m_Weight = parseNumber(get(attributes, "weight"));
-    for (const auto& earlier : m_Bones) {
-        if (earlier->m_Name == parentName)
-            bone->m_Parent = earlier.get();
+    if (m_Bones.size() >= MAX_BONES) {
+        m_Problems->add(lineNumber, "bone '" + quoted(bone->m_Name) + "' is one more than " +
+                                        std::to_string(MAX_BONES) + "; skipped");
+        return;
     }
+    // Children find their parent by name: a second bone of a name would be ambiguous.
+    if (m_BonesByName.count(bone->m_Name)) {
+        m_Problems->add(lineNumber,
+                        "a bone named '" + quoted(bone->m_Name) + "' came before; skipped");
+        return;
+    }
+    if (!m_Bones.empty())
+        bone->m_Parent = findBone(parentName);
     // Only the first bone may stand alone: it is the root.
     if (!m_Bones.empty() && !bone->m_Parent) {
         m_Problems->add(lineNumber, "bone '" + quoted(bone->m_Name) +
@@ -354,10 +363,9 @@ void MeshFile::readBone(const std::string& line, unsigned lineNumber) {
                                         "'; skipped");
         return;
     }
-    for (const auto& earlier : m_Bones) {
-        if (earlier->m_Name == parentName)
-            earlier->m_Children.push_back(bone.get());
-    }
+    if (bone->m_Parent)
+        bone->m_Parent->m_Children.push_back(bone.get());
+    m_BonesByName[bone->m_Name] = bone.get();
     m_Bones.push_back(std::move(bone));
 }
 
@@ -365,12 +373,7 @@ void MeshFile::readWeight(const std::string& line, unsigned lineNumber) {
     const Attributes attributes = splitAttributes(line);
     auto weight = std::make_unique<WeightRecord>();
     const std::string& boneName = get(attributes, "b");
-    for (const auto& bone : m_Bones) {
-        if (bone->m_Name == boneName) {
-            weight->m_Bone = bone.get();
-            break;
-        }
-    }
+    weight->m_Bone = findBone(boneName);
     const std::string& vertexText = get(attributes, "v");
     const long index = std::strtol(vertexText.c_str(), nullptr, 10);
     if (index >= 0 && size_t(index) < m_Vertices.size())
@@ -389,6 +392,11 @@ void MeshFile::readWeight(const std::string& line, unsigned lineNumber) {
     weight->m_Weight = parseNumber(get(attributes, "weight"));
     weight->m_Vertex->m_Weights.push_back(weight.get());
     m_Weights.push_back(std::move(weight));
+}
+
+BoneRecord* MeshFile::findBone(const std::string& name) const {
+    auto found = m_BonesByName.find(name);
+    return found == m_BonesByName.end() ? nullptr : found->second;
 }
 
 Mesh* MeshLoader::load(const std::string& path) {
@@ -530,14 +538,15 @@ Bone* buildSkeleton(const MeshFile& file) {
     const BoneRecord& first = *file.m_Bones.front();
     Bone* root = new Bone(first.m_Name);
     root->setTail(first.m_Tail - headOf(first));
+    std::map<const BoneRecord*, Bone*> built = {{&first, root}};
     for (size_t i = 1; i < file.m_Bones.size(); ++i) {
         const BoneRecord& record = *file.m_Bones[i];
         const BoneRecord& parent = *record.m_Parent;
         Bone* bone = new Bone(record.m_Name);
         bone->setPosition(parent.m_Tail - headOf(parent));
         bone->setTail(record.m_Tail - headOf(record));
-        Bone* parentBone = &parent == &first ? root : root->findBone(parent.m_Name);
-        bone->setParent(parentBone ? parentBone : root);
+        bone->setParent(built.at(&parent));
+        built[&record] = bone;
     }
     return root;
 }

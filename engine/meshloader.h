@@ -8,6 +8,7 @@
 #include "engine/vector.h"
 
 #include <iosfwd>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -83,6 +84,7 @@ private:
     void readFace(const std::string& line, unsigned lineNumber);
     void readBone(const std::string& line, unsigned lineNumber);
     void readWeight(const std::string& line, unsigned lineNumber);
+    BoneRecord* findBone(const std::string& name) const;
     // Pieces that are no key=value pair and keys the section does not know.
     void checkAttributes(const std::string& line, unsigned lineNumber);
     void checkVector(const std::string& value, unsigned minCount, unsigned maxCount,
@@ -93,6 +95,7 @@ private:
 
     std::string m_Path;
     Section m_Section = NONE;
+    std::map<std::string, BoneRecord*> m_BonesByName;
     std::unique_ptr<ProblemReport> m_Problems;
 };
 

@@ -189,6 +189,15 @@ TEST_F(MeshLoaderTest, OverlongLineIsSkippedWithAMessage) {
     EXPECT_EQ(positions(*mesh)[1], Vector3(0, 0, 0));
 }
 
+// The triangle with a chain of bones b0, b1, ..., each hanging from the one before.
+std::string boneChain(unsigned count) {
+    std::string text = std::string(TRIANGLE) + "[bones]\nname=b0:parent=(0,0,0):tail=(0,1,0)\n";
+    for (unsigned i = 1; i < count; ++i)
+        text += "name=b" + std::to_string(i) + ":parent=b" + std::to_string(i - 1) + ":tail=(0," +
+                std::to_string(i + 1) + ",0)\n";
+    return text;
+}
+
 // Content the format reads anyway (as 0, as defaults, or not at all) is still
 // named with its line, so that a damaged file can be found.
 TEST_F(MeshLoaderTest, MalformedContentIsReportedLineByLine) {
@@ -220,6 +229,9 @@ TEST_F(MeshLoaderTest, MalformedContentIsReportedLineByLine) {
         {std::string(TRIANGLE) + "[bones]\nname=r:parent=(0,0,0):tail=(0,1,0)\n"
                                  "[vertex weights]\nb=r:v=0:weight=half\n",
          "line 12: 'half' is not a number"},
+        {boneChain(2) + "name=b1:parent=b0:tail=(0,0,1)\n",
+         "line 12: a bone named 'b1' came before; skipped"},
+        {boneChain(4097), "line 4106: bone 'b4096' is one more than 4096; skipped"},
         {"[materials]\nname=m\n", "reported.kst' holds no faces"},
         {"[vertices]\npos=(1,2,3)", "line 2: ends without a line end; the file may be cut short"},
     };
