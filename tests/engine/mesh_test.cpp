@@ -127,6 +127,16 @@ TEST_F(SkinningTest, MorphRefusesWhatItCannotDeform) {
     EXPECT_EQ(out.getPosition(0), GARBAGE);
 }
 
+// The face count is 16 bits wide: a face past it would wrap the count to 0.
+TEST(MeshTest, FaceListRefusesFacesPastItsCount) {
+    Kestrel::FaceList faces(nullptr, Kestrel::USAGE_STATIC);
+    TestSupport::AssertionRecorder recorder;
+    for (unsigned i = 0; i < 65536; ++i)
+        faces.addFace(0, 1, 2);
+    EXPECT_EQ(faces.getFaceCount(), 65535u);
+    EXPECT_EQ(recorder.reports(), std::vector<std::string>{"m_Faces.size() < MAX_FACES"});
+}
+
 TEST(MeshTest, ComputeNormalsAddsTheFaceNormalToItsTargets) {
     TestSupport::TestRenderDevice device;
     Mesh mesh(&device);
