@@ -149,7 +149,7 @@ Animation* Animation::parse(const std::string& text, ProblemReport* problems) {
         } else if (startsWith(line, KSTA_DURATION)) {
             untimed = 0;
             animation->setDuration(current, parseNumber(line.c_str() + std::strlen(KSTA_DURATION)));
-        } else if (!line.empty() && line[0] != '#') {
+        } else if (!isBlankLine(line) && line[0] != '#') {
             const size_t colon = line.find(':');
             const std::string name = line.substr(0, colon);
             const std::string value = colon == std::string::npos ? "" : line.substr(colon + 1);

@@ -203,6 +203,8 @@ TEST(AnimationTest, TextRoundTrip) {
     EXPECT_EQ(again->getBoneIndices().at("Arm"), 1u);
     EXPECT_FLOAT_EQ(again->getAnimationLength(true), 1.25f);
     EXPECT_EQ(parse("")->toText(), "");
+    // Blank lines, a CRLF one too, name no bone.
+    EXPECT_TRUE(parse("[keyframe]\r\n\r\n  \n")->getBoneIndices().empty());
 }
 
 TEST(AnimationTest, EditingKeepsKeyframesConsistent) {
