@@ -71,6 +71,33 @@ void checkLine(const std::string& line, unsigned lineNumber, bool inKeyframe,
     }
 }
 
+// Every keyframe holds a rotation per bone name: unbounded, a file of a few
+// hundred kilobytes claimed gigabytes.
+const size_t MAX_ROTATIONS = size_t(1) << 20;
+const std::string LIMITS = "(at most " + std::to_string(MAX_BONES) + " bones and " +
+                           std::to_string(MAX_ROTATIONS) + " rotations in all)";
+
+bool hasRoom(const Animation& animation, size_t moreKeyframes, size_t moreBones) {
+    return (animation.getKeyframeCount() + moreKeyframes) *
+               (animation.getBoneIndices().size() + moreBones) <=
+           MAX_ROTATIONS;
+}
+
+void readBoneLine(Animation& animation, unsigned keyframe, const std::string& line,
+                  unsigned lineNumber, ProblemReport* problems) {
+    const size_t colon = line.find(':');
+    const std::string name = line.substr(0, colon);
+    const auto& bones = animation.getBoneIndices();
+    if (!bones.count(name) && (bones.size() >= MAX_BONES || !hasRoom(animation, 0, 1))) {
+        if (problems)
+            problems->add(lineNumber,
+                          "bone '" + quoted(name) + "' is one too many " + LIMITS + "; skipped");
+        return;
+    }
+    const std::string value = colon == std::string::npos ? "" : line.substr(colon + 1);
+    animation.setBoneRotation(keyframe, name, parseVector3(value.c_str()));
+}
+
 } // namespace
 
 unsigned parseNumbers(const char* text, float* values, unsigned maxCount) {
@@ -139,6 +166,12 @@ Animation* Animation::parse(const std::string& text, ProblemReport* problems) {
         if (problems)
             checkLine(line, lineNumber, animation->getKeyframeCount() > 0, *problems);
 
+        if (startsWith(line, KSTA_KEYFRAME) && !hasRoom(*animation, 1, 0)) {
+            if (problems)
+                problems->add(lineNumber, "keyframe is one too many " + LIMITS +
+                                              "; it and the rest are skipped");
+            break;
+        }
         if (startsWith(line, KSTA_KEYFRAME)) {
             reportUntimed();
             untimed = lineNumber;
@@ -150,10 +183,7 @@ Animation* Animation::parse(const std::string& text, ProblemReport* problems) {
             untimed = 0;
             animation->setDuration(current, parseNumber(line.c_str() + std::strlen(KSTA_DURATION)));
         } else if (!isBlankLine(line) && line[0] != '#') {
-            const size_t colon = line.find(':');
-            const std::string name = line.substr(0, colon);
-            const std::string value = colon == std::string::npos ? "" : line.substr(colon + 1);
-            animation->setBoneRotation(current, name, parseVector3(value.c_str()));
+            readBoneLine(*animation, current, line, lineNumber, problems);
         }
     }
     reportUntimed();

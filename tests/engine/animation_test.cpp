@@ -125,6 +125,16 @@ TEST(AnimationTest, MirrorBoneNameSwapsOnlyASideSuffix) {
         EXPECT_EQ(Kestrel::mirrorBoneName(name), mirrored) << name;
 }
 
+// A keyframe moving the bones b0, b1, ..., then more keyframes.
+std::string manyBones(unsigned bones, unsigned keyframes) {
+    std::string text = "[keyframe]\nduration=1\n";
+    for (unsigned i = 0; i < bones; ++i)
+        text += "b" + std::to_string(i) + ":(1,0,0)\n";
+    for (unsigned i = 1; i < keyframes; ++i)
+        text += "[keyframe]\nduration=1\n";
+    return text;
+}
+
 // What parse reads without making sense of it is told with its line number;
 // the animation is built all the same.
 TEST(AnimationTest, ParseReportsLinesItCannotMakeSenseOf) {
@@ -141,6 +151,8 @@ TEST(AnimationTest, ParseReportsLinesItCannotMakeSenseOf) {
         {"[keyframe]\nHead\n", "line 2: 'Head' is no bone line"},
         {"# nothing but a comment\n", "test.ksta' holds no keyframes"},
         {"[keyframe]\nb:(0.5,0,0)\n", "line 1: keyframe without a duration"},
+        {manyBones(4097, 1), "line 4099: bone 'b4096' is one too many"},
+        {manyBones(1025, 1024), "line 3072: keyframe is one too many"},
         {"# walk\r\n[keyframe]\r\nduration=0.5\r\n\r\nLeg.L:(0.3,0,0)\r\n", ""},
     };
     for (const auto& [text, expected] : cases) {
