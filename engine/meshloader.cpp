@@ -230,16 +230,20 @@ void MeshFile::readLine(const std::string& line, unsigned lineNumber) {
     if (isBlank(line) || line[0] == '#')
         return;
     if (line[0] == '[') {
-        // An unknown header keeps the current section.
         for (const auto& header : HEADERS) {
             if (line.compare(0, std::strlen(header.first), header.first) == 0) {
                 m_Section = header.second;
                 return;
             }
         }
-        m_Problems->add(lineNumber, "unknown section header '" + quoted(line) + "'");
+        // Its lines would otherwise become records of the section before it.
+        m_Section = UNKNOWN;
+        m_Problems->add(lineNumber,
+                        "unknown section header '" + quoted(line) + "'; its lines are skipped");
         return;
     }
+    if (m_Section == UNKNOWN)
+        return;
     if (m_Section == NONE) {
         m_Problems->add(lineNumber, "'" + quoted(line) + "' comes before the first section");
         return;
@@ -247,6 +251,7 @@ void MeshFile::readLine(const std::string& line, unsigned lineNumber) {
     checkAttributes(line, lineNumber);
     switch (m_Section) {
     case NONE:
+    case UNKNOWN:
         break;
     case MATERIALS:
         readMaterial(line, lineNumber);

@@ -76,7 +76,8 @@ public:
     std::vector<std::unique_ptr<WeightRecord>> m_Weights;
 
 private:
-    enum Section { NONE, MATERIALS, VERTICES, FACES, BONES, VERTEX_WEIGHTS };
+    // UNKNOWN: below a header that names none of the sections.
+    enum Section { NONE, MATERIALS, VERTICES, FACES, BONES, VERTEX_WEIGHTS, UNKNOWN };
 
     void readLine(const std::string& line, unsigned lineNumber);
     void readMaterial(const std::string& line, unsigned lineNumber);

@@ -204,6 +204,8 @@ TEST_F(MeshLoaderTest, MalformedContentIsReportedLineByLine) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"stray\n", "line 1: 'stray' comes before the first section"},
         {"[vertces]\n", "line 1: unknown section header '[vertces]'"},
+        {"[materials]\nname=m\n[normals]\nname=n\n[faces]\nv=0,1,2:material=n\n",
+         "line 6: face of the unknown material 'n'"},
         {"[vertices]\npos=(one,2,3)\n", "line 2: 'one' is not a number"},
         {"[vertices]\npos=(1e39,2,3)\n", "line 2: '1e39' is not a number"},
         {"[vertices]\npos=1,2,3\n", "line 2: '1,2,3' is a vector without parentheses"},
