@@ -349,8 +349,9 @@ void MeshFile::readBone(const std::string& line, unsigned lineNumber) {
     bone->m_Tail = parseVector3(get(attributes, "tail").c_str());
     bone->m_Weight = parseNumber(get(attributes, "weight"));
     if (m_Bones.size() >= MAX_BONES) {
-        m_Problems->add(lineNumber, "bone '" + quoted(bone->m_Name) + "' is one more than " +
-                                        std::to_string(MAX_BONES) + "; skipped");
+        m_Problems->add(lineNumber, "bone '" + quoted(bone->m_Name) +
+                                        "' is one too many (at most " + std::to_string(MAX_BONES) +
+                                        " bones); skipped");
         return;
     }
     // Children find their parent by name: a second bone of a name would be ambiguous.

@@ -233,7 +233,7 @@ TEST_F(MeshLoaderTest, MalformedContentIsReportedLineByLine) {
          "line 12: 'half' is not a number"},
         {boneChain(2) + "name=b1:parent=b0:tail=(0,0,1)\n",
          "line 12: a bone named 'b1' came before; skipped"},
-        {boneChain(4097), "line 4106: bone 'b4096' is one more than 4096; skipped"},
+        {boneChain(4097), "line 4106: bone 'b4096' is one too many (at most 4096 bones); skipped"},
         {"[materials]\nname=m\n", "reported.kst' holds no faces"},
         {"[vertices]\npos=(1,2,3)", "line 2: ends without a line end; the file may be cut short"},
     };
