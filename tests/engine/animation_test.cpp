@@ -217,6 +217,8 @@ TEST(AnimationTest, TextRoundTrip) {
     EXPECT_EQ(parse("")->toText(), "");
     // Blank lines, a CRLF one too, name no bone.
     EXPECT_TRUE(parse("[keyframe]\r\n\r\n  \n")->getBoneIndices().empty());
+    // A number beyond float range reads as 0, like an unreadable one, not as infinity.
+    EXPECT_EQ(parse("[keyframe]\nduration=1e39\n")->getAnimationLength(true), 0.0f);
 }
 
 TEST(AnimationTest, EditingKeepsKeyframesConsistent) {
