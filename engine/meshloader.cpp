@@ -21,9 +21,6 @@ namespace {
 
 // A line must fit the reading buffer of the format: at most 4999 characters.
 const size_t MAX_LINE_LENGTH = 4999;
-// Indices are 16 bits wide.
-const size_t MAX_RENDER_VERTICES = 65536;
-const size_t MAX_TRIANGLES_PER_MATERIAL = 65535;
 // Far above any real mesh (a few per corner); bounds the memory a file can claim.
 const size_t MAX_NORMAL_TARGETS = size_t(1) << 24;
 

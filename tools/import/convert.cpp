@@ -4,6 +4,7 @@
 #include "tools/import/skeleton.h"
 #include "tools/import/source_pose.h"
 
+#include "engine/file_keys.h"
 #include "engine/renderdevice/imagefile.h"
 
 #include <assimp/material.h>
@@ -23,8 +24,6 @@ namespace KestrelImport {
 
 namespace {
 
-const size_t MAX_RENDER_VERTICES = 65536;
-const size_t MAX_TRIANGLES_PER_MATERIAL = 65535;
 const double MOVE_TOLERANCE = 1e-4; // of the diagonal: keys that restate the bind position
 const double SCALE_TOLERANCE = 1e-3;
 
@@ -396,13 +395,13 @@ private:
         std::vector<size_t> perMaterial(m_Model.m_Materials.size(), 0);
         for (const TriangleOutput& triangle : m_Model.m_Triangles)
             ++perMaterial[triangle.m_Material];
-        if (used > MAX_RENDER_VERTICES) {
+        if (used > Kestrel::MAX_RENDER_VERTICES) {
             error = std::to_string(used) +
                     " vertices: a .kst mesh holds at most 65,536 (the format's limit)";
             return false;
         }
         for (size_t count : perMaterial)
-            if (count > MAX_TRIANGLES_PER_MATERIAL) {
+            if (count > Kestrel::MAX_TRIANGLES_PER_MATERIAL) {
                 error = std::to_string(count) +
                         " triangles in one material: a .kst mesh holds at most 65,535";
                 return false;
