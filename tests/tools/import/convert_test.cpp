@@ -1,4 +1,8 @@
 #include "tools/import/convert.h"
+#include "tools/import/write.h"
+
+#include "engine/renderdevice/imagefile.h"
+#include "tools/assetgen/image.h"
 
 #include "support/temp_dir.h"
 
@@ -7,6 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <string>
 
 using KestrelImport::ImportedModel;
@@ -114,20 +122,41 @@ TEST_F(ImportConvertTest, MoreRenderVerticesThanTheFormatHoldsAreRefused) {
     EXPECT_NE(m_Error.find("65,536"), std::string::npos) << m_Error;
 }
 
-TEST_F(ImportConvertTest, ColourOnlyMaterialGetsOnePixelOfItsColour) {
-    m_Directory.write("red.mtl", "newmtl paint:red\nKd 1 0 0\n");
-    ASSERT_TRUE(
-        import("red.obj", "mtllib red.mtl\nusemtl paint:red\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"))
+// A colour alone becomes a one-pixel image of it, an image file is copied
+// under the model's name, and a material naming any other file keeps its colour.
+TEST_F(ImportConvertTest, MaterialsTakeImagesOnlyAndColoursAsOnePixel) {
+    ASSERT_TRUE(assetgen::writePng(assetgen::Image(2, 2, true), m_Directory.file("wood.png")));
+    m_Directory.write("notes.txt", "no image");
+    m_Directory.write("m.mtl", "newmtl paint:red\nKd 1 0 0\nnewmtl wood\nmap_Kd wood.png\n"
+                               "newmtl note\nKd 0 0 1\nmap_Kd notes.txt\n");
+    ASSERT_TRUE(import("m.obj", "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl paint:red\n"
+                                "f 1 2 3\nusemtl wood\nf 1 2 3\nusemtl note\nf 1 2 3\n"))
         << m_Error;
-    ASSERT_EQ(m_Model.m_Materials.size(), 1u);
-    EXPECT_EQ(m_Model.m_Materials[0].m_Name, "paint_red");
-    ASSERT_EQ(m_Model.m_Textures.size(), 1u);
-    EXPECT_EQ(m_Model.m_Materials[0].m_Texture, m_Model.m_Textures[0].m_FileName);
-    EXPECT_EQ(m_Model.m_Textures[0].m_FileName.rfind("model_", 0), 0u);
-    const Kestrel::Vector4 colour = m_Model.m_Textures[0].m_Colour;
-    EXPECT_EQ(colour.x, 1.0f);
-    EXPECT_EQ(colour.y, 0.0f);
-    EXPECT_EQ(colour.z, 0.0f);
+    const std::string out = m_Directory.file("out");
+    std::filesystem::create_directory(out);
+    ASSERT_TRUE(KestrelImport::writeModel(m_Model, out, "model", m_Error)) << m_Error;
+    std::map<std::string, std::string> textures;
+    for (const auto& material : m_Model.m_Materials)
+        textures[material.m_Name] = material.m_Texture;
+    const std::map<std::string, std::string> expected = {{"paint_red", "model_paint_red.png"},
+                                                         {"wood", "model_wood.png"},
+                                                         {"note", "model_note.png"}};
+    for (const auto& [material, file] : expected) {
+        EXPECT_EQ(textures[material], file) << material;
+        std::ifstream written(out + "/" + file, std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(written), {}};
+        const Kestrel::ImageCheck check = Kestrel::checkImageFile(bytes, file);
+        EXPECT_TRUE(check.format == Kestrel::IMAGE_PNG && !check.problem) << file;
+    }
+    for (const auto& texture : m_Model.m_Textures)
+        if (texture.m_FileName == "model_paint_red.png")
+            EXPECT_EQ(texture.m_Colour, Kestrel::Vector4(1, 0, 0, 1));
+    EXPECT_EQ(std::count_if(m_Model.m_Losses.begin(), m_Model.m_Losses.end(),
+                            [](const std::string& loss) {
+                                return loss.find("notes.txt' of material 'note' is not an image") !=
+                                       std::string::npos;
+                            }),
+              1);
 }
 
 } // namespace

@@ -178,8 +178,9 @@ TEST_F(ViewerTest, CommandsSwitchAnimationsAndMoveTheCamera) {
     EXPECT_EQ(viewer.getAnimationIndex(), 0);
 
     viewer.seek(0.5f);
-    EXPECT_NE(viewer.statusLine(16.0f).find("bar_bend.ksta 0.50 / 2.00 s  16.0 ms"),
-              std::string::npos)
+    EXPECT_NE(
+        viewer.statusLine(16.0f).find("skinned_bar.kst  bar_bend.ksta 0.50 / 2.00 s  16.0 ms"),
+        std::string::npos)
         << viewer.statusLine(16.0f);
     viewer.command(view::Command::Pause);
     viewer.update(0.25f);
