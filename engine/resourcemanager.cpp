@@ -170,7 +170,8 @@ Shader* ResourceManager::loadShader(const std::string& vertexProgramFile,
         KESTREL_ASSERT(vertexProgramFile.length() > 0 || fragmentProgramFile.length() > 0);
         return nullptr;
     }
-    const std::string key = vertexProgramFile + fragmentProgramFile;
+    // Joined plainly, a vertex program "a" and a fragment program "a" would share a key.
+    const std::string key = vertexProgramFile + '\n' + fragmentProgramFile;
     Shader* cached = nullptr;
     if (findCached(*this, key, Resource::SHADER, cached))
         return cached;

@@ -88,6 +88,16 @@ TEST_F(ResourceManagerTest, TexturesAreReadOncePerName) {
     EXPECT_EQ(m_Device.m_TexturesMade, 3);
 }
 
+// One program as the vertex stage and as the fragment stage makes two shaders.
+TEST_F(ResourceManagerTest, ShadersAreReadOncePerPairOfPrograms) {
+    m_Dir.write("glow.glsl", "void main() {}\n");
+    Kestrel::Shader* vertex = m_Resources.loadShader("glow.glsl", "", &m_Device);
+    ASSERT_NE(vertex, nullptr);
+    EXPECT_EQ(m_Resources.loadShader("glow.glsl", "", &m_Device), vertex);
+    EXPECT_NE(m_Resources.loadShader("", "glow.glsl", &m_Device), vertex);
+    EXPECT_EQ(m_Device.m_ShadersMade, 2);
+}
+
 TEST_F(ResourceManagerTest, MissingFilesGiveNullAndAreNotCached) {
     TestSupport::MessageRecorder messages;
     EXPECT_EQ(m_Resources.loadTexture("late.png", &m_Device), nullptr);
