@@ -25,12 +25,16 @@ OpenGLVertexList::~OpenGLVertexList() {
         glDeleteBuffersARB(1, &m_BufferHandle);
 }
 
+// A list that changed its size since the upload is uploaded again, whatever
+// its usage: drawing it from the old buffer would read past that buffer's end.
 void OpenGLVertexList::bind() {
     const GLsizeiptrARB bytes = GLsizeiptrARB(getVertexCount()) * VERTEX_STRIDE;
-    if (m_BufferHandle == 0 && bytes > 0) {
-        glGenBuffersARB(1, &m_BufferHandle);
+    if (bytes > 0 && (m_BufferHandle == 0 || bytes != m_UploadedBytes)) {
+        if (m_BufferHandle == 0)
+            glGenBuffersARB(1, &m_BufferHandle);
         glBindBufferARB(GL_ARRAY_BUFFER_ARB, m_BufferHandle);
         glBufferDataARB(GL_ARRAY_BUFFER_ARB, bytes, data(), creationUsage(m_Usage));
+        m_UploadedBytes = bytes;
     }
     if (m_BufferHandle == 0 || bytes == 0)
         return;
@@ -49,10 +53,12 @@ OpenGLFaceList::~OpenGLFaceList() {
 
 void OpenGLFaceList::bind() {
     const GLsizeiptrARB bytes = GLsizeiptrARB(getFaceCount()) * sizeof(Face);
-    if (m_BufferHandle == 0 && bytes > 0) {
-        glGenBuffersARB(1, &m_BufferHandle);
+    if (bytes > 0 && (m_BufferHandle == 0 || bytes != m_UploadedBytes)) {
+        if (m_BufferHandle == 0)
+            glGenBuffersARB(1, &m_BufferHandle);
         glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, m_BufferHandle);
         glBufferDataARB(GL_ELEMENT_ARRAY_BUFFER_ARB, bytes, data(), creationUsage(m_Usage));
+        m_UploadedBytes = bytes;
     }
     // Also with no buffer: an empty list must not draw from a previous list's indices.
     glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, m_BufferHandle);

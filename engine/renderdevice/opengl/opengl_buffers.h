@@ -1,10 +1,12 @@
 // Vertex and face lists mirrored into ARB buffer objects, created and uploaded
-// lazily on the first bind that has data; dynamic lists upload at every bind.
-// Each list owns its buffer name.
+// lazily on the first bind that has data; dynamic lists upload at every bind,
+// others again only when their size changed. Each list owns its buffer name.
 #pragma once
 
 #include "engine/renderdevice/facelist.h"
 #include "engine/renderdevice/vertexlist.h"
+
+#include <cstddef>
 
 namespace Kestrel {
 
@@ -17,6 +19,7 @@ public:
 
 private:
     unsigned m_BufferHandle = 0;
+    std::ptrdiff_t m_UploadedBytes = 0;
 };
 
 class OpenGLFaceList : public FaceList {
@@ -28,6 +31,7 @@ public:
 
 private:
     unsigned m_BufferHandle = 0;
+    std::ptrdiff_t m_UploadedBytes = 0;
 };
 
 } // namespace Kestrel
