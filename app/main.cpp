@@ -1,8 +1,10 @@
 #include "app/application.h"
 
+#include <cstdlib>
+
 int main(int, char*[]) {
     if (!init())
-        return 0;
+        return EXIT_FAILURE;
     runMainLoop();
     teardown();
     return 0;

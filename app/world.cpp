@@ -56,8 +56,7 @@ void reportMissingActorData(Kestrel::RenderDevice* device) {
     Kestrel::ResourceManager* resources = Kestrel::ResourceManager::getInstance();
     for (const char* file : ACTOR_MESHES) {
         if (!resources->loadMesh(file, device))
-            printf("Error: mesh '%s' could not be loaded; the ants that use it are not drawn.\n",
-                   file);
+            printf("Error: mesh '%s' could not be loaded; what wears it is not drawn.\n", file);
     }
     for (int name = 0; name < ACTOR_ANIMATION_COUNT; ++name) {
         const char* file = ANIMATION_USES[name].file;
@@ -269,8 +268,8 @@ void World::render() {
     m_RenderDevice->clear(true, true);
     Kestrel::IntPoint lowerLeft;
     Kestrel::IntPoint upperRight;
-    upperRight.x = 640;
-    upperRight.y = 480;
+    upperRight.x = WINDOW_WIDTH;
+    upperRight.y = WINDOW_HEIGHT;
     m_RenderDevice->setViewport(lowerLeft, upperRight);
     m_Ground->render();
     m_Scene->render();

@@ -3,7 +3,7 @@
 # them out, draws the rest and plays on. It writes nothing meanwhile: under
 # strace it opens no file for writing and creates, renames or removes none.
 # Only /dev and /proc may be opened for writing (the X server's sockets are
-# connected to, not opened).
+# connected to, not opened). Without a display it fails with a message.
 . "$(dirname "$0")/lib.sh"
 e2e_init "$1"
 command -v strace >/dev/null || fail "strace is not installed (scripts/install-deps.sh)"
@@ -45,4 +45,10 @@ done
 writes=$(sed -E 's/^[0-9]+ +//' "$work/trace" | grep -E '^[a-z0-9_]+\([^"]*"' |
     grep -vE '^[a-z0-9_]+\([^"]*"/(dev|proc)/' | awk '!/^open/ || /O_WRONLY|O_RDWR|O_CREAT|O_TRUNC|O_APPEND/')
 [ -z "$writes" ] || fail "the game wrote to the file system: $(head -n 20 <<<"$writes")"
-echo "PASS: missing data (menu $menu, HUD $hud), no writes among $(grep -c 'open' "$work/trace") traced opens"
+
+# Without a display there is no window: the game says so and fails.
+(cd "$work/game" && env -u DISPLAY "$formik" >"$work/nodisplay" 2>&1) &&
+    fail "the game reported success without a window"
+grep -q 'cannot open the window' "$work/nodisplay" || fail "no message without a window: $(cat "$work/nodisplay")"
+echo "PASS: missing data (menu $menu, HUD $hud), no writes among $(grep -c 'open' "$work/trace") traced opens;" \
+    "no window, no success"
