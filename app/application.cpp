@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 SDL_Surface* g_Screen = nullptr;
 Kestrel::RenderDevice* g_RenderDevice = nullptr;
@@ -248,6 +249,14 @@ bool runFrame(uint32_t start, const std::vector<SDL_Event>& events, uint32_t& ca
 }
 
 bool init() {
+    // Started elsewhere, the game would open a black window and name every file.
+    if (!std::filesystem::is_directory(DATA_DIRECTORY)) {
+        std::fprintf(stderr,
+                     "%s: no data directory '%s' here; start the game where its data lies "
+                     "(make run does)\n",
+                     GAME_TITLE, DATA_DIRECTORY);
+        return false;
+    }
     keepDriverFromWritingFiles();
     drawIntoTheWindowItself();
     buildDrawingCodeQuickly();

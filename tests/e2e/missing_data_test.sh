@@ -3,7 +3,8 @@
 # them out, draws the rest and plays on. It writes nothing meanwhile: under
 # strace it opens no file for writing and creates, renames or removes none.
 # Only /dev and /proc may be opened for writing (the X server's sockets are
-# connected to, not opened). Without a display it fails with a message.
+# connected to, not opened). Without a display, or away from its data, it
+# fails with a message.
 . "$(dirname "$0")/lib.sh"
 e2e_init "$1"
 command -v strace >/dev/null || fail "strace is not installed (scripts/install-deps.sh)"
@@ -50,5 +51,9 @@ writes=$(sed -E 's/^[0-9]+ +//' "$work/trace" | grep -E '^[a-z0-9_]+\([^"]*"' |
 (cd "$work/game" && env -u DISPLAY "$formik" >"$work/nodisplay" 2>&1) &&
     fail "the game reported success without a window"
 grep -q 'cannot open the window' "$work/nodisplay" || fail "no message without a window: $(cat "$work/nodisplay")"
+# Started away from its data, it says where to start it, before any window.
+mkdir -p "$work/elsewhere"
+(cd "$work/elsewhere" && "$formik" >"$work/nodata" 2>&1) && fail "the game reported success without data"
+grep -q "no data directory './data/'" "$work/nodata" || fail "no message without data: $(cat "$work/nodata")"
 echo "PASS: missing data (menu $menu, HUD $hud), no writes among $(grep -c 'open' "$work/trace") traced opens;" \
-    "no window, no success"
+    "no window or no data, no success"
