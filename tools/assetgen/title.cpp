@@ -1,6 +1,7 @@
 #include "tools/assetgen/title.h"
 
 #include "app/title_layout.h"
+#include "engine/renderdevice/opengl/opengl_renderdevice.h"
 #include "tools/assetgen/noise.h"
 #include "tools/assetgen/primitives.h"
 
@@ -300,7 +301,7 @@ const Vec3 ANT_POSITION = fromGame(TITLE_ANT_POSITION);
 const Vec3 FORWARD = (Vec3(0, 0, 0) - EYE).normalized();
 const Vec3 RIGHT(-1, 0, 0);
 const Vec3 UP = cross(RIGHT, FORWARD);
-const double HALF_FIELD_TANGENT = std::tan(radians(22.5));
+const double HALF_FIELD_TANGENT = std::tan(radians(Kestrel::OpenGLRenderDevice::FIELD_OF_VIEW / 2));
 
 } // namespace
 

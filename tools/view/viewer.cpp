@@ -31,9 +31,9 @@ namespace {
 const float PI = 3.14159265f;
 const float DEGREES = PI / 180.0f;
 // Every model is scaled to this bounding radius: well inside the device's
-// depth range (1 to 2000) whatever unit the file uses.
+// depth range whatever unit the file uses.
 const float VIEW_RADIUS = 10.0f;
-const float HALF_FIELD_OF_VIEW = 22.5f * DEGREES;
+const float HALF_FIELD_OF_VIEW = float(Kestrel::OpenGLRenderDevice::FIELD_OF_VIEW / 2) * DEGREES;
 const float FRAME_MARGIN = 1.05f;
 const float FRONT_AZIMUTH = 145.0f; // from the front (-z), a little from the side
 const float FRONT_ELEVATION = 20.0f;
@@ -42,7 +42,8 @@ const float DRAG_DEGREES = 0.4f; // per pixel
 const float ZOOM_FACTOR = 0.9f;  // per wheel step
 // The eye stays beyond the device's near plane and keeps the whole model
 // before its far plane.
-const float NEAREST = 1.0f, FARTHEST = 2000.0f - VIEW_RADIUS;
+const float NEAREST = float(Kestrel::OpenGLRenderDevice::NEAR_PLANE);
+const float FARTHEST = float(Kestrel::OpenGLRenderDevice::FAR_PLANE) - VIEW_RADIUS;
 const float MAX_ELEVATION = 89.0f;
 const float CROSS_FADE = 0.3f;      // seconds
 const float STATUS_HEIGHT = 0.035f; // of the screen

@@ -70,10 +70,6 @@ std::string missingEntryPoints() {
     return missing;
 }
 
-const double FIELD_OF_VIEW = 45.0;
-const double NEAR_PLANE = 1.0;
-const double FAR_PLANE = 2000.0;
-
 void enableClientArrays() {
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);

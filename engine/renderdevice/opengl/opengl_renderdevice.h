@@ -12,6 +12,12 @@ class OpenGLShader;
 
 class OpenGLRenderDevice : public RenderDevice {
 public:
+    // The perspective of every camera: the vertical field of view in degrees
+    // and the depth range in world units.
+    static constexpr double FIELD_OF_VIEW = 45.0;
+    static constexpr double NEAR_PLANE = 1.0;
+    static constexpr double FAR_PLANE = 2000.0;
+
     OpenGLRenderDevice();
     ~OpenGLRenderDevice() override;
 
